@@ -1,0 +1,200 @@
+#include "archive/ArchiveBuilder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "archive/lha/lha_writer.h"
+#include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#else
+#include <windows.h>
+#endif
+
+namespace archiver {
+namespace fs = std::filesystem;
+namespace {
+
+struct SourceEntry {
+    fs::path path;
+    std::vector<std::string> components;  // UTF-8, relative to the source folder
+    bool isFolder = false;
+    std::uint64_t size = 0;
+};
+
+void collect(const fs::path& folder, const std::vector<std::string>& prefix, const std::string& pattern,
+             const fs::path& skip, std::vector<SourceEntry>& out) {
+    std::error_code ec;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path() < b.path(); });
+    for (const auto& e : entries) {
+        std::error_code ec2;
+        // Links are left out: what lies behind them is not the scenario's.
+        if (e.is_symlink(ec2) || e.path() == skip) continue;
+        SourceEntry s;
+        s.path = e.path();
+        s.components = prefix;
+        s.components.push_back(sysutil::utf8FromPath(e.path().filename()));
+        if (e.is_directory(ec2)) {
+            s.isFolder = true;
+            out.push_back(s);
+            collect(e.path(), s.components, pattern, skip, out);
+        } else if (e.is_regular_file(ec2) && sysutil::matchesWildcard(pattern, s.components.back())) {
+            s.size = e.file_size(ec2);
+            out.push_back(std::move(s));
+        }
+    }
+}
+
+// A name CP932 cannot hold: each such character becomes '_'.
+std::string cp932StandIn(const std::string& utf8) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        out += sysutil::utf8ToCp932(utf8.substr(i, len)).value_or("_");
+        i += len;
+    }
+    return out;
+}
+
+// CP932 when every component fits; otherwise stand-ins there and the exact
+// name in the UTF-16 extensions.
+void setNames(lha::EntryHeader& h, const std::vector<std::string>& components, bool isFolder) {
+    std::vector<std::string> cp;
+    bool allFit = true;
+    for (const auto& c : components) {
+        if (auto enc = sysutil::utf8ToCp932(c)) {
+            cp.push_back(*enc);
+        } else {
+            allFit = false;
+            cp.push_back(cp932StandIn(c));
+        }
+    }
+    h.withUtf16 = !allFit;
+    const std::size_t folderCount = isFolder ? components.size() : components.size() - 1;
+    h.folders.assign(cp.begin(), cp.begin() + static_cast<std::ptrdiff_t>(folderCount));
+    if (!isFolder) h.name = cp.back();
+    if (h.withUtf16) {
+        for (std::size_t i = 0; i < folderCount; ++i) h.foldersUtf16.push_back(sysutil::utf8ToUtf16(components[i]));
+        if (!isFolder) h.nameUtf16 = sysutil::utf8ToUtf16(components.back());
+    }
+}
+
+void setTime(lha::EntryHeader& h, const fs::path& p) {
+    std::error_code ec;
+    const auto ft = fs::last_write_time(p, ec);
+    if (ec) return;
+    const auto sys = std::chrono::file_clock::to_sys(ft);
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(sys.time_since_epoch()).count();
+    h.mtime = ns >= 0 ? ns / 1000000000 : -((-ns + 999999999) / 1000000000);
+    h.mtimeNanos = static_cast<std::uint32_t>(ns - h.mtime * 1000000000);
+}
+
+fs::path temporaryBeside(const fs::path& target) {
+    std::random_device rd;
+    return target.parent_path() / (".fzarc-" + std::to_string(rd()) + ".tmp");
+}
+
+// Renames without replacing: a hard link fails when the name is taken, which
+// closes the gap between "does it exist" and the rename.
+bool publish(const fs::path& tmp, const fs::path& target) {
+#if defined(_WIN32)
+    return MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    if (::link(tmp.c_str(), target.c_str()) == 0) {
+        ::unlink(tmp.c_str());
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    // File systems without hard links (FAT on a USB stick): check, then rename.
+    std::error_code ec;
+    if (fs::exists(target, ec)) return false;
+    fs::rename(tmp, target, ec);
+    return !ec;
+#endif
+}
+
+ArchiveResult fromWriteStatus(const lha::WriteStatus& s, const std::string& name) {
+    switch (s.error) {
+    case lha::WriteError::None: return ArchiveResult::success();
+    case lha::WriteError::ReadFailed: return ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを読み込めません: " + name);
+    case lha::WriteError::WriteFailed:
+        return ArchiveResult::failure(ArchiveError::WriteFailed, "書庫を書き込めません（ディスクの空き容量を確認してください）。");
+    case lha::WriteError::TooLarge: return ArchiveResult::failure(ArchiveError::WriteFailed, "LHA書庫に入らない大きさです: " + name);
+    case lha::WriteError::Cancelled: return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
+    }
+    return ArchiveResult::failure(ArchiveError::WriteFailed, s.detail);
+}
+
+}  // namespace
+
+ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern,
+                            const lha::Method& method, const sysutil::ProgressReport& progress) {
+    const fs::path target = sysutil::pathFromUtf8(archivePath);
+    const fs::path patternPath = sysutil::pathFromUtf8(sourcePattern);
+    const fs::path folder = patternPath.parent_path();
+    const std::string pattern = sysutil::utf8FromPath(patternPath.filename());
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(target, ec)))
+        return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + archivePath);
+    if (!fs::is_directory(folder, ec))
+        return ArchiveResult::failure(ArchiveError::ReadFailed, "圧縮するフォルダがありません: " + sysutil::utf8FromPath(folder));
+
+    const fs::path tmp = temporaryBeside(target);
+    std::vector<SourceEntry> entries;
+    collect(folder, {}, pattern.empty() ? "*.*" : pattern, tmp, entries);
+    sysutil::ProgressInfo info;
+    info.entriesTotal = entries.size();
+    for (const auto& e : entries) info.bytesTotal += e.size;
+
+    lha::OutputFile out;
+    if (!out.createNew(tmp))
+        return ArchiveResult::failure(ArchiveError::WriteFailed, "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()));
+    auto abandon = [&](ArchiveResult r) {
+        out.close();
+        fs::remove(tmp, ec);
+        return r;
+    };
+    lha::LhaWriter writer(out);
+    for (const auto& e : entries) {
+        const std::string name = sysutil::utf8FromPath(e.path);
+        info.currentName = name;
+        if (progress && !progress(info)) return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
+        lha::EntryHeader h;
+        setNames(h, e.components, e.isFolder);
+        setTime(h, e.path);
+        lha::WriteStatus s;
+        if (e.isFolder) {
+            s = writer.addDirectory(std::move(h));
+        } else {
+            lha::InputFile in;
+            if (!in.open(e.path)) return abandon(ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを開けません: " + name));
+            const std::uint64_t before = info.bytesDone;
+            s = writer.addFile(std::move(h), in, e.size, method, [&](std::uint64_t done) {
+                info.bytesDone = before + done;
+                return !progress || progress(info);
+            });
+            info.bytesDone = before + e.size;
+        }
+        if (!s) return abandon(fromWriteStatus(s, name));
+        ++info.entriesDone;
+    }
+    if (auto s = writer.finish(); !s) return abandon(fromWriteStatus(s, archivePath));
+    if (!out.close()) return abandon(fromWriteStatus({lha::WriteError::WriteFailed, ""}, archivePath));
+    if (!publish(tmp, target)) {
+        fs::remove(tmp, ec);
+        return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + archivePath);
+    }
+    if (progress) progress(info);
+    return ArchiveResult::success();
+}
+
+}  // namespace archiver

@@ -1,0 +1,109 @@
+#include "archive/lha/file_io.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace lha {
+namespace {
+
+std::FILE* openFile(const std::filesystem::path& path, bool forWriting) {
+#if defined(_WIN32)
+    return _wfopen(path.c_str(), forWriting ? L"wbx" : L"rb");
+#else
+    return std::fopen(path.c_str(), forWriting ? "wbx" : "rb");
+#endif
+}
+
+bool seekTo(std::FILE* f, std::uint64_t offset) {
+#if defined(_WIN32)
+    return _fseeki64(f, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+bool truncateAt(std::FILE* f, std::uint64_t size) {
+#if defined(_WIN32)
+    return _chsize_s(_fileno(f), static_cast<long long>(size)) == 0;
+#else
+    return ftruncate(fileno(f), static_cast<off_t>(size)) == 0;
+#endif
+}
+
+bool syncToDisk(std::FILE* f) {
+#if defined(_WIN32)
+    return _commit(_fileno(f)) == 0;
+#else
+    return fsync(fileno(f)) == 0;
+#endif
+}
+
+}  // namespace
+
+InputFile::~InputFile() { close(); }
+
+bool InputFile::open(const std::filesystem::path& path) {
+    close();
+    failed_ = false;
+    file_ = openFile(path, false);
+    return file_ != nullptr;
+}
+
+std::size_t InputFile::read(void* buffer, std::size_t size) {
+    if (!file_) return 0;
+    const std::size_t n = std::fread(buffer, 1, size, file_);
+    if (n < size && std::ferror(file_)) failed_ = true;
+    return n;
+}
+
+bool InputFile::rewind() { return seek(0); }
+
+bool InputFile::seek(std::uint64_t offset) {
+    if (!file_) return false;
+    std::clearerr(file_);
+    return seekTo(file_, offset);
+}
+
+void InputFile::close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+OutputFile::~OutputFile() {
+    if (file_) std::fclose(file_);
+}
+
+bool OutputFile::createNew(const std::filesystem::path& path) {
+    file_ = openFile(path, true);
+    position_ = 0;
+    failed_ = file_ == nullptr;
+    return file_ != nullptr;
+}
+
+bool OutputFile::write(const void* data, std::size_t size) {
+    if (!file_ || failed_) return false;
+    if (size != 0 && std::fwrite(data, 1, size, file_) != size) failed_ = true;
+    position_ += size;
+    return !failed_;
+}
+
+bool OutputFile::seek(std::uint64_t offset) {
+    if (!file_ || failed_) return false;
+    if (std::fflush(file_) != 0 || !seekTo(file_, offset)) failed_ = true;
+    position_ = offset;
+    return !failed_;
+}
+
+bool OutputFile::close() {
+    if (!file_) return !failed_;
+    // Anything past the position is left over from a rewritten entry.
+    if (std::fflush(file_) != 0 || !truncateAt(file_, position_) || !syncToDisk(file_)) failed_ = true;
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+    return !failed_;
+}
+
+}  // namespace lha

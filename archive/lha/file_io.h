@@ -1,0 +1,53 @@
+#pragma once
+// Plain binary file access with 64-bit offsets, for the writer's streaming and
+// its seek-back to fill in a header once the entry's data is written.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+
+namespace lha {
+
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool open(const std::filesystem::path& path);
+    // Returns the bytes read; 0 at the end; sets failed() on a read error.
+    std::size_t read(void* buffer, std::size_t size);
+    bool rewind();
+    bool seek(std::uint64_t offset);
+    bool failed() const { return failed_; }
+    void close();
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Creates a new file; fails when one already exists at the path.
+    bool createNew(const std::filesystem::path& path);
+    bool write(const void* data, std::size_t size);
+    std::uint64_t tell() const { return position_; }
+    bool seek(std::uint64_t offset);
+    // Cuts the file at the current position, flushes it to the disk and
+    // closes it; false when anything failed on the way.
+    bool close();
+    bool failed() const { return failed_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::uint64_t position_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace lha

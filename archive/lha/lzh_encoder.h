@@ -1,0 +1,63 @@
+#pragma once
+// Streaming LZ77 + static-Huffman encoder for -lh5-, -lh6- and -lh7-.
+// Input arrives in pieces through write(); compressed bytes leave through the
+// sink in pieces too, so no file is ever held whole in memory.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "archive/lha/match_finder.h"
+#include "archive/lha/method.h"
+
+namespace lha {
+
+class LzhEncoder {
+public:
+    using Sink = std::function<void(const std::uint8_t* data, std::size_t size)>;
+
+    LzhEncoder(const Method& method, Sink sink);
+
+    void write(const std::uint8_t* data, std::size_t size);
+    void finish();  // encodes what is left and flushes the last bits
+
+    std::uint64_t bytesIn() const { return total_; }
+    std::uint64_t bytesOut() const { return produced_; }
+
+private:
+    void compress(bool final);
+    void slideWindow();
+    void emitLiteral(std::uint8_t c);
+    void emitMatch(unsigned length, std::uint32_t distance);
+    void flushBlock();
+    void writeBlock();
+    void drainOutput(bool all);
+
+    const Method method_;
+    Sink sink_;
+    MatchFinder finder_;
+
+    // Sliding input window: buffer_[0] is absolute position base_.
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t base_ = 0;
+    std::uint64_t end_ = 0;   // absolute end of the buffered input
+    std::uint64_t pos_ = 0;   // next position to encode
+    std::uint64_t total_ = 0;
+
+    // Lazy-match state carried between calls of compress().
+    Match pending_;
+    bool hasPending_ = false;
+
+    // Symbols of the current block.
+    std::vector<std::uint16_t> symbols_;    // 0..255 literal, 256.. length code
+    std::vector<std::uint16_t> distances_;  // distance - 1, for match symbols
+    std::vector<std::uint32_t> charFreq_;
+    std::vector<std::uint32_t> posFreq_;
+
+    std::vector<std::uint8_t> out_;
+    std::uint64_t bitAcc_ = 0;
+    unsigned bitCount_ = 0;
+    std::uint64_t produced_ = 0;
+};
+
+}  // namespace lha

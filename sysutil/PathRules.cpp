@@ -1,0 +1,185 @@
+#include "sysutil/PathRules.h"
+
+#include <system_error>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace sysutil {
+namespace fs = std::filesystem;
+namespace {
+
+bool isSeparator(char c) {
+#if defined(_WIN32)
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+// Next code point of UTF-8 text, folded to upper case for ASCII and the
+// Latin-1 letters (Japanese has no case; this is what names here need).
+char32_t nextFolded(std::string_view s, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    char32_t cp = c;
+    std::size_t n = 0;
+    if (c >= 0xF0) {
+        cp = c & 0x07;
+        n = 3;
+    } else if (c >= 0xE0) {
+        cp = c & 0x0F;
+        n = 2;
+    } else if (c >= 0xC0) {
+        cp = c & 0x1F;
+        n = 1;
+    }
+    for (std::size_t k = 1; k <= n && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    i += n + 1;
+    if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)) cp -= 0x20;
+    return cp;
+}
+
+std::u32string folded(std::string_view s) {
+    std::u32string out;
+    std::size_t i = 0;
+    while (i < s.size()) out += nextFolded(s, i);
+    return out;
+}
+
+bool wildcardMatch(std::u32string_view p, std::u32string_view n) {
+    // Iterative matcher with backtracking to the last '*'.
+    std::size_t pi = 0, ni = 0, starP = std::u32string_view::npos, starN = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == U'*') {
+            starP = pi++;
+            starN = ni;
+        } else if (starP != std::u32string_view::npos) {
+            pi = starP + 1;
+            ni = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && (p[pi] == U'*' || (p[pi] == U'.' && pi + 1 < p.size() && p[pi + 1] == U'*'))) ++pi;
+    // "name." also matches "name" on Windows (a trailing dot stands for no extension).
+    if (pi + 1 == p.size() && p[pi] == U'.') ++pi;
+    return pi == p.size();
+}
+
+bool hasWildcards(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+
+bool kindMatches(const fs::directory_entry& e, LookupKind kind, std::error_code& ec) {
+    if (kind == LookupKind::OrdinaryFiles) return e.is_regular_file(ec);
+    return e.exists(ec);
+}
+
+bool kindMatches(const fs::path& p, LookupKind kind, std::error_code& ec) {
+    const auto st = fs::status(p, ec);
+    if (ec) return false;
+    if (kind == LookupKind::OrdinaryFiles) return fs::is_regular_file(st);
+    return fs::exists(st);
+}
+
+}  // namespace
+
+std::string AddBackslash(const std::string& path) {
+    std::string s = path;
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    if (!s.empty() && s.back() == kSeparator) return s;
+    return s + kSeparator;
+}
+
+fs::path pathFromUtf8(std::string_view utf8) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+std::string utf8FromPath(const fs::path& path) {
+    const std::u8string s = path.u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() == b.size() && a == b) return true;
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size())
+        if (nextFolded(a, i) != nextFolded(b, j)) return false;
+    return i == a.size() && j == b.size();
+}
+
+bool matchesWildcard(std::string_view pattern, std::string_view name) {
+    if (pattern == "*.*" || pattern == "*") return true;
+    return wildcardMatch(folded(pattern), folded(name));
+}
+
+bool matchesAnyWildcard(std::string_view patterns, std::string_view name) {
+    std::size_t start = 0;
+    while (start <= patterns.size()) {
+        std::size_t end = patterns.find(';', start);
+        if (end == std::string_view::npos) end = patterns.size();
+        const auto one = patterns.substr(start, end - start);
+        if (!one.empty() && matchesWildcard(one, name)) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool isHiddenEntry(const fs::path& path) {
+#if defined(_WIN32)
+    const DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+#else
+    const auto name = path.filename().native();
+    return !name.empty() && name[0] == '.' && name != "." && name != "..";
+#endif
+}
+
+std::string lookupFirst(const std::string& pattern, LookupKind kind) {
+    if (pattern.empty() || pattern.find('\0') != std::string::npos) return {};
+    try {
+        std::error_code ec;
+        if (isSeparator(pattern.back())) {
+            // The folder's contents: its "." entry matches whenever it is listable.
+            const fs::path folder = pathFromUtf8(pattern);
+            if (kind == LookupKind::OrdinaryFiles) {
+                for (const auto& e : fs::directory_iterator(folder, ec)) {
+                    std::error_code ec2;
+                    if (!isHiddenEntry(e.path()) && e.is_regular_file(ec2)) return utf8FromPath(e.path());
+                }
+                return {};
+            }
+            fs::directory_iterator it(folder, ec);
+            return ec ? std::string() : utf8FromPath(folder / ".");
+        }
+        const std::size_t cut = [&] {
+            for (std::size_t i = pattern.size(); i-- > 0;)
+                if (isSeparator(pattern[i])) return i;
+            return std::string::npos;
+        }();
+        const std::string folderText = cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1);
+        const std::string name = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+        const fs::path folder = pathFromUtf8(folderText);
+        if (name == "." || name == "..") return {};
+        if (!hasWildcards(name)) {
+            // Fast path: the name as given; then the case-insensitive search.
+            const fs::path exact = folder / pathFromUtf8(name);
+            if (kindMatches(exact, kind, ec) && !isHiddenEntry(exact)) return utf8FromPath(exact);
+        }
+        for (const auto& e : fs::directory_iterator(folder, ec)) {
+            const std::string entryName = utf8FromPath(e.path().filename());
+            const bool nameOk = hasWildcards(name) ? matchesWildcard(name, entryName) : sameName(name, entryName);
+            std::error_code ec2;
+            if (nameOk && !isHiddenEntry(e.path()) && kindMatches(e, kind, ec2)) return utf8FromPath(e.path());
+        }
+    } catch (const std::exception&) {
+        // A name the file system rejects outright matches nothing.
+    }
+    return {};
+}
+
+bool lookupExists(const std::string& pattern, LookupKind kind) { return !lookupFirst(pattern, kind).empty(); }
+
+}  // namespace sysutil

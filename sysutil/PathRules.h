@@ -1,0 +1,48 @@
+#pragma once
+// The platform's file-name rules as the program applies them everywhere:
+// the trailing separator, Windows-style case-insensitive names and wildcards,
+// hidden entries, and the first-match lookup.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace sysutil {
+
+#if defined(_WIN32)
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// Trailing blanks (spaces only) removed, then the separator appended unless
+// the text already ends with one. "" gives a lone separator.
+std::string AddBackslash(const std::string& path);
+
+std::filesystem::path pathFromUtf8(std::string_view utf8);
+std::string utf8FromPath(const std::filesystem::path& path);
+
+// Case-insensitive equality of two names, as Windows compares file names.
+bool sameName(std::string_view a, std::string_view b);
+
+// Windows wildcard match (* and ?), case-insensitive; "*.*" matches every name.
+bool matchesWildcard(std::string_view pattern, std::string_view name);
+// Several patterns separated by ';': a name matches when any of them does.
+bool matchesAnyWildcard(std::string_view patterns, std::string_view name);
+
+// Hidden or system attribute on Windows; a name beginning with '.' elsewhere.
+bool isHiddenEntry(const std::filesystem::path& path);
+
+enum class LookupKind {
+    FilesAndFolders,  // folders count, as the folder lookups do
+    OrdinaryFiles,    // plain files only
+};
+
+// First-match directory search. The last component may hold wildcards; a
+// pattern ending with the separator searches the folder's contents, its own
+// "." entry included. Hidden entries never match. Never throws: a pattern the
+// file system rejects simply matches nothing.
+bool lookupExists(const std::string& pattern, LookupKind kind);
+// The full path of the first match, or "" when nothing matches.
+std::string lookupFirst(const std::string& pattern, LookupKind kind);
+
+}  // namespace sysutil

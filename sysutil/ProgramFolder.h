@@ -1,0 +1,20 @@
+#pragma once
+// Where the program lives and where its settings file goes.
+#include <string>
+
+namespace sysutil {
+
+// The folder of the running executable, without a trailing separator except
+// for a root folder.
+std::string executableFolder();
+
+// Beside the executable when that folder already holds fzarc.ini or can be
+// written (portable use), otherwise `userFolder` (the per-user settings folder).
+std::string chooseSettingsFolder(const std::string& userFolder);
+
+// The folder that holds fzarc.ini: the one set at start-up (or by a test),
+// the executable's folder until then.
+std::string settingsFolder();
+void setSettingsFolder(const std::string& folder);
+
+}  // namespace sysutil

@@ -1,0 +1,225 @@
+#include "sysutil/TextCodec.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+namespace sysutil {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+#if defined(_WIN32)
+std::optional<std::string> convert(UINT from, UINT to, std::string_view in) {
+    if (in.empty()) return std::string();
+    const int wlen = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    if (wlen <= 0) return std::nullopt;
+    std::wstring w(static_cast<std::size_t>(wlen), L'\0');
+    MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), w.data(), wlen);
+    BOOL usedDefault = FALSE;
+    const bool checkDefault = to != CP_UTF8;
+    const int len = WideCharToMultiByte(to, checkDefault ? WC_NO_BEST_FIT_CHARS : 0, w.data(), wlen, nullptr, 0, nullptr,
+                                        checkDefault ? &usedDefault : nullptr);
+    if (len <= 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<std::size_t>(len), '\0');
+    WideCharToMultiByte(to, checkDefault ? WC_NO_BEST_FIT_CHARS : 0, w.data(), wlen, out.data(), len, nullptr,
+                        checkDefault ? &usedDefault : nullptr);
+    if (usedDefault) return std::nullopt;
+    return out;
+}
+std::optional<std::string> fromCp932(std::string_view in) { return convert(932, CP_UTF8, in); }
+std::string fromCp932Lossy(std::string_view in) {
+    if (in.empty()) return {};
+    // Without MB_ERR_INVALID_CHARS the system substitutes undecodable bytes itself.
+    const int wlen = MultiByteToWideChar(932, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(wlen), L'\0');
+    MultiByteToWideChar(932, 0, in.data(), static_cast<int>(in.size()), w.data(), wlen);
+    const int len = WideCharToMultiByte(CP_UTF8, 0, w.data(), wlen, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(len), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), wlen, out.data(), len, nullptr, nullptr);
+    return out;
+}
+std::optional<std::string> toCp932(std::string_view in) { return convert(CP_UTF8, 932, in); }
+#else
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    // Lossy: an undecodable byte becomes U+FFFD and the conversion goes on.
+    std::optional<std::string> run(std::string_view in, bool lossy) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+        std::string out;
+        std::vector<char> buf(in.size() * 3 + 16);
+        char* src = const_cast<char*>(in.data());
+        std::size_t srcLeft = in.size();
+        while (srcLeft > 0) {
+            char* dst = buf.data();
+            std::size_t dstLeft = buf.size();
+            const std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            out.append(buf.data(), static_cast<std::size_t>(dst - buf.data()));
+            if (r != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+            if (!lossy) return std::nullopt;
+            out += kReplacement;
+            ++src;
+            --srcLeft;
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        }
+        char* dst = buf.data();
+        std::size_t dstLeft = buf.size();
+        iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
+        out.append(buf.data(), static_cast<std::size_t>(dst - buf.data()));
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+std::optional<std::string> fromCp932(std::string_view in) { return Iconv("UTF-8", "CP932").run(in, false); }
+std::optional<std::string> toCp932(std::string_view in) { return Iconv("CP932", "UTF-8").run(in, false); }
+std::string fromCp932Lossy(std::string_view in) { return Iconv("UTF-8", "CP932").run(in, true).value_or(""); }
+#endif
+
+}  // namespace
+
+bool isValidUtf8(std::string_view s) {
+    std::size_t i = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    while (i < s.size()) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t n;
+        char32_t cp;
+        if ((c & 0xE0) == 0xC0) {
+            n = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            n = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            n = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + n >= s.size()) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+std::optional<std::string> cp932ToUtf8(std::string_view cp932) { return fromCp932(cp932); }
+
+std::optional<std::string> utf8ToCp932(std::string_view utf8) {
+    if (!isValidUtf8(utf8)) return std::nullopt;
+    return toCp932(utf8);
+}
+
+std::string cp932ToUtf8Lossy(std::string_view in) { return fromCp932Lossy(in); }
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    auto unit = [&](std::size_t i) -> char16_t {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
+            const char16_t v = unit(i + 2);
+            if (v >= 0xDC00 && v <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (v - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF)
+            out += kReplacement;
+        else
+            appendUtf8(out, u);
+    }
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view s) {
+    std::u16string out;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        char32_t cp = p[i];
+        std::size_t n = 0;
+        if (cp >= 0xF0) {
+            cp &= 0x07;
+            n = 3;
+        } else if (cp >= 0xE0) {
+            cp &= 0x0F;
+            n = 2;
+        } else if (cp >= 0xC0) {
+            cp &= 0x1F;
+            n = 1;
+        }
+        for (std::size_t k = 1; k <= n && i + k < s.size(); ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
+        i += n + 1;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string decodeText(std::string_view bytes) {
+    if (bytes.size() >= 2) {
+        const auto b0 = static_cast<unsigned char>(bytes[0]);
+        const auto b1 = static_cast<unsigned char>(bytes[1]);
+        if (b0 == 0xFF && b1 == 0xFE) return utf16ToUtf8(bytes.substr(2), false);
+        if (b0 == 0xFE && b1 == 0xFF) return utf16ToUtf8(bytes.substr(2), true);
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    if (isValidUtf8(bytes)) return std::string(bytes);
+    return cp932ToUtf8Lossy(bytes);
+}
+
+}  // namespace sysutil

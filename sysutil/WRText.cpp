@@ -1,0 +1,65 @@
+#include "sysutil/WRText.h"
+
+#include <fstream>
+#include <vector>
+
+#include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
+
+namespace sysutil {
+
+std::string joinLinesCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    bool first = true;
+    while (i < text.size()) {
+        if (!first) out += "\r\n";
+        first = false;
+        std::size_t end = text.find('\r', i);
+        if (end == std::string::npos) end = text.size();
+        out.append(text, i, end - i);
+        i = end;
+        if (i < text.size()) ++i;                                  // the CR
+        if (i < text.size() && text[i] == '\n' && end < text.size()) ++i;  // its LF
+    }
+    return out;
+}
+
+std::string WRText::RFile() {
+    truncated_ = false;
+    if (FileName.empty()) return {};
+    const std::string found = lookupFirst(FileName, LookupKind::OrdinaryFiles);
+    // The lookup may accept wildcards; the file must be the one named.
+    if (found.empty() || FileName.find_first_of("*?") != std::string::npos) return {};
+    std::ifstream in(pathFromUtf8(found), std::ios::binary);
+    if (!in) throw TextFileError("cannot open " + FileName);
+    std::string bytes;
+    std::vector<char> buf(1 << 20);
+    while (bytes.size() < kMaxReadBytes) {
+        const auto want = std::min<std::uint64_t>(buf.size(), kMaxReadBytes - bytes.size());
+        in.read(buf.data(), static_cast<std::streamsize>(want));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        bytes.append(buf.data(), got);
+        if (got < want) break;
+    }
+    if (in.bad()) throw TextFileError("cannot read " + FileName);
+    if (bytes.size() >= kMaxReadBytes && in.peek() != std::char_traits<char>::eof()) truncated_ = true;
+    return joinLinesCrLf(decodeText(bytes));
+}
+
+void WRText::WFile() {
+#if defined(_WIN32)
+    const std::string bytes = utf8ToCp932(WText).value_or(WText);
+#else
+    const std::string& bytes = WText;
+#endif
+    std::ofstream out(pathFromUtf8(FileName), std::ios::binary | std::ios::trunc);
+    if (!out) throw TextFileError("cannot create " + FileName);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw TextFileError("cannot write " + FileName);
+    WText.clear();
+}
+
+}  // namespace sysutil

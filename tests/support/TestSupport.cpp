@@ -1,0 +1,74 @@
+#include "support/TestSupport.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+#include "sysutil/PathRules.h"
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TempDir::TempDir() {
+    std::random_device rd;
+    path_ = fs::temp_directory_path() / ("fzarc-test-" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests may leave read-only folders behind; give the walk a chance.
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string TempDir::str(const std::string& rel) const {
+    const std::string base = sysutil::utf8FromPath(path_);
+    return rel.empty() ? base : base + sysutil::kSeparator + rel;
+}
+
+fs::path u8(const std::string& utf8) { return sysutil::pathFromUtf8(utf8); }
+
+void writeFile(const fs::path& p, const std::string& bytes) {
+    if (p.has_parent_path()) fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+fs::path dataFile(const std::string& name) {
+    const char* dir = std::getenv("FZARC_TEST_DATA");
+    return fs::path(dir ? dir : "tests/data") / name;
+}
+
+bool haveProgram(const std::string& name) {
+    return run("command -v " + name + " >/dev/null 2>&1") == 0;
+}
+
+int run(const std::string& command, std::string* output) {
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return -1;
+    std::array<char, 4096> buf;
+    std::string out;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    const int status = pclose(p);
+    if (output) *output = out;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
+    return s;
+}
+
+}  // namespace testsupport

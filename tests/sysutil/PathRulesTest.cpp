@@ -1,0 +1,75 @@
+// The trailing separator, Windows-style names, and the first-match lookup.
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "sysutil/PathRules.h"
+
+namespace {
+
+using sysutil::AddBackslash;
+using sysutil::LookupKind;
+using testsupport::TempDir;
+const std::string S(1, sysutil::kSeparator);
+
+TEST(AddBackslash, FollowsTheRule) {
+    EXPECT_EQ(AddBackslash("C:" + S + "Game"), "C:" + S + "Game" + S);
+    EXPECT_EQ(AddBackslash("C:" + S + "Game" + S), "C:" + S + "Game" + S);
+    EXPECT_EQ(AddBackslash("C:" + S + "Game   "), "C:" + S + "Game" + S);
+    EXPECT_EQ(AddBackslash("C:" + S + "Game" + S + "  "), "C:" + S + "Game" + S);
+    EXPECT_EQ(AddBackslash(""), S);
+    EXPECT_EQ(AddBackslash("   "), S);
+    EXPECT_EQ(AddBackslash("Game\t"), "Game\t" + S);
+    EXPECT_EQ(AddBackslash("  lead"), "  lead" + S);
+}
+
+struct WildCase {
+    const char* pattern;
+    const char* name;
+    bool match;
+};
+class Wildcards : public ::testing::TestWithParam<WildCase> {};
+TEST_P(Wildcards, MatchAsWindowsDoes) {
+    EXPECT_EQ(sysutil::matchesWildcard(GetParam().pattern, GetParam().name), GetParam().match)
+        << GetParam().pattern << " vs " << GetParam().name;
+}
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, Wildcards,
+    ::testing::Values(WildCase{"*.LZH", "castle.lzh", true}, WildCase{"*.LZH", "Castle.LZH", true},
+                      WildCase{"*.LZH", "castle.lzh.bak", false}, WildCase{"*.*", "noext", true},
+                      WildCase{"*.txt", "読んでね.TXT", true}, WildCase{"?.txt", "表.txt", true},
+                      WildCase{"a*b*c", "aXXbYYc", true}, WildCase{"a*b*c", "aXXbYY", false},
+                      WildCase{"Summary.tsm", "SUMMARY.TSM", true}, WildCase{"*.htm", "a.html", false}));
+
+TEST(Wildcards, SeveralPatternsSeparatedBySemicolons) {
+    EXPECT_TRUE(sysutil::matchesAnyWildcard("*.txt;*.html;*.htm", "a.HTM"));
+    EXPECT_FALSE(sysutil::matchesAnyWildcard("*.txt;*.html;*.htm", "a.png"));
+}
+
+TEST(Lookup, FindsFilesFoldersAndSkipsHidden) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "file.txt", "x");
+    std::filesystem::create_directories(d.path() / "folder");
+    std::filesystem::create_directories(d.path() / ".hidden");
+    std::filesystem::create_directories(d.path() / "empty");
+    testsupport::writeFile(d.path() / "scen" / ".Summary.tsm", "x");
+
+    EXPECT_TRUE(sysutil::lookupExists(d.str("file.txt"), LookupKind::FilesAndFolders));   // a file passes
+    EXPECT_TRUE(sysutil::lookupExists(d.str("folder"), LookupKind::FilesAndFolders));
+    EXPECT_TRUE(sysutil::lookupExists(d.str("FOLDER"), LookupKind::FilesAndFolders));     // case-insensitive
+    EXPECT_FALSE(sysutil::lookupExists(d.str(".hidden"), LookupKind::FilesAndFolders));   // hidden fails
+    EXPECT_TRUE(sysutil::lookupExists(d.str("fi*.t?t"), LookupKind::FilesAndFolders));    // wildcards
+    EXPECT_FALSE(sysutil::lookupExists(d.str("nothing*"), LookupKind::FilesAndFolders));
+    EXPECT_TRUE(sysutil::lookupExists(d.str("empty") + S, LookupKind::FilesAndFolders));  // "." of an empty folder
+    EXPECT_FALSE(sysutil::lookupExists(d.str("missing") + S, LookupKind::FilesAndFolders));
+    EXPECT_FALSE(sysutil::lookupExists(d.str("folder"), LookupKind::OrdinaryFiles));
+    EXPECT_FALSE(sysutil::lookupExists(d.str("scen" + S + "Summary.tsm"), LookupKind::OrdinaryFiles));
+    EXPECT_TRUE(sysutil::lookupExists(d.str("FILE.TXT"), LookupKind::OrdinaryFiles));
+}
+
+TEST(Lookup, RejectedNamesSimplyFail) {
+    EXPECT_FALSE(sysutil::lookupExists(std::string("bad\0name", 8), LookupKind::FilesAndFolders));
+    EXPECT_FALSE(sysutil::lookupExists("", LookupKind::FilesAndFolders));
+    EXPECT_FALSE(sysutil::lookupExists(std::string(5000, 'x'), LookupKind::FilesAndFolders));
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+// RFile's line rules and encodings.
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "sysutil/WRText.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+struct LineCase {
+    const char* label;
+    std::string bytes;
+    std::string text;
+};
+class RFileLines : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(RFileLines, JoinsLinesWithCrLf) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "f.txt", GetParam().bytes);
+    sysutil::WRText t;
+    t.FileName = d.str("f.txt");
+    EXPECT_EQ(t.RFile(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RFileLines,
+    ::testing::Values(LineCase{"two_lines_crlf", "one\r\ntwo\r\n", "one\r\ntwo"},
+                      LineCase{"no_final_end", "one\r\ntwo", "one\r\ntwo"},
+                      LineCase{"empty_last_line", "one\r\n\r\n", "one\r\n"}, LineCase{"only_crlf", "\r\n", ""},
+                      LineCase{"lf_only_is_one_line", "a\nb\n", "a\nb\n"}, LineCase{"cr_only", "a\rb\r", "a\r\nb"},
+                      LineCase{"empty", "", ""}, LineCase{"sjis", "\x95\x5c\x8e\xa6\r\n\x83\x5c", "表示\r\nソ"},
+                      LineCase{"utf8_bom", "\xEF\xBB\xBF読んでね\r\n", "読んでね"},
+                      LineCase{"utf16le_bom", std::string("\xFF\xFE\x68\x88\x0d\x00\x0a\x00\x3a\x79", 10), "表\r\n示"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST(RFile, MissingFolderOrHiddenGivesEmpty) {
+    TempDir d;
+    testsupport::writeFile(d.path() / ".hidden.txt", "secret");
+    sysutil::WRText t;
+    for (const auto& name : {d.str("none.txt"), d.str(), d.str(".hidden.txt")}) {
+        t.FileName = name;
+        EXPECT_EQ(t.RFile(), "") << name;
+    }
+}
+
+TEST(RFile, UnreadableFileRaises) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file; permission denial cannot be tested";
+    TempDir d;
+    testsupport::writeFile(d.path() / "locked.txt", "x");
+    std::filesystem::permissions(d.path() / "locked.txt", std::filesystem::perms::none);
+    sysutil::WRText t;
+    t.FileName = d.str("locked.txt");
+    EXPECT_THROW(t.RFile(), sysutil::TextFileError);
+}
+
+TEST(RFile, BinaryAndHugeFilesAreCappedNotFatal) {
+    TempDir d;
+    std::string bin = testsupport::randomBytes(1 << 16, 9);
+    testsupport::writeFile(d.path() / "b.bin", bin);
+    sysutil::WRText t;
+    t.FileName = d.str("b.bin");
+    EXPECT_FALSE(t.RFile().empty());
+    EXPECT_FALSE(t.Truncated());
+    // A sparse file far past the cap: read up to the cap and say so.
+    const auto big = d.path() / "big.txt";
+    testsupport::writeFile(big, "x");
+    std::filesystem::resize_file(big, 1ull << 30);
+    t.FileName = d.str("big.txt");
+    const std::string text = t.RFile();
+    EXPECT_TRUE(t.Truncated());
+    EXPECT_LE(text.size(), sysutil::WRText::kMaxReadBytes * 3);
+}
+
+TEST(WFile, WritesAndEmptiesWText) {
+    TempDir d;
+    sysutil::WRText t;
+    t.FileName = d.str("out.txt");
+    t.WText = "表示\r\nソース";
+    t.WFile();
+    EXPECT_EQ(t.WText, "");
+    EXPECT_EQ(t.RFile(), "表示\r\nソース");
+}
+
+}  // namespace
