@@ -52,36 +52,28 @@ void collect(const fs::path& folder, const std::vector<std::string>& prefix, con
     }
 }
 
-// A name CP932 cannot hold: each such character becomes '_'.
-std::string cp932StandIn(const std::string& utf8) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        out += sysutil::utf8ToCp932(utf8.substr(i, len)).value_or("_");
-        i += len;
-    }
-    return out;
-}
-
-// CP932 when every component fits; otherwise stand-ins there and the exact
-// name in the UTF-16 extensions.
+// CP932 when every component fits, as Japanese archivers write. Otherwise the
+// entry says code page 65001 and stores UTF-8, and carries the UTF-16
+// extensions too: readers know one or the other, and none gets a wrong name.
 void setNames(lha::EntryHeader& h, const std::vector<std::string>& components, bool isFolder) {
-    std::vector<std::string> cp;
+    std::vector<std::string> stored;
     bool allFit = true;
     for (const auto& c : components) {
         if (auto enc = sysutil::utf8ToCp932(c)) {
-            cp.push_back(*enc);
+            stored.push_back(*enc);
         } else {
             allFit = false;
-            cp.push_back(cp932StandIn(c));
+            break;
         }
     }
-    h.withUtf16 = !allFit;
+    if (!allFit) {
+        stored = components;
+        h.codePage = 65001;
+        h.withUtf16 = true;
+    }
     const std::size_t folderCount = isFolder ? components.size() : components.size() - 1;
-    h.folders.assign(cp.begin(), cp.begin() + static_cast<std::ptrdiff_t>(folderCount));
-    if (!isFolder) h.name = cp.back();
+    h.folders.assign(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(folderCount));
+    if (!isFolder) h.name = stored.back();
     if (h.withUtf16) {
         for (std::size_t i = 0; i < folderCount; ++i) h.foldersUtf16.push_back(sysutil::utf8ToUtf16(components[i]));
         if (!isFolder) h.nameUtf16 = sysutil::utf8ToUtf16(components.back());

@@ -1,0 +1,118 @@
+#include "archive/ArchiveCommands.h"
+
+#include <cctype>
+#include <filesystem>
+
+#include "settings/INIAccess.h"
+#include "sysutil/PathRules.h"
+
+namespace archiver {
+namespace {
+
+using sysutil::AddBackslash;
+using sysutil::MessageRequest;
+using sysutil::MsgAnswer;
+using sysutil::MsgButtons;
+using sysutil::MsgIcon;
+
+std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+void warn(sysutil::Dialogs& dialogs, const std::string& text, const std::string& caption = "") {
+    dialogs.message({text, caption, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
+}
+
+std::string reasonText(const std::error_code& ec) {
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
+        return "アクセスが拒否されました（読み取り専用か、使用中です）。";
+    if (ec == std::errc::device_or_resource_busy) return "ほかのプログラムが使用中です。";
+    return ec.message();
+}
+
+// Runs the archiver off the window's thread with a progress window when it lasts.
+ArchiveResult runArchiver(sysutil::Dialogs& dialogs, Archiver& archiver, const std::string& caption,
+                          const std::string& commandLine) {
+    ArchiveResult result = ArchiveResult::failure(ArchiveError::Cancelled, "");
+    dialogs.runWithProgress(caption, [&](const sysutil::ProgressReport& report) {
+        result = archiver.run(commandLine, report);
+    });
+    return result;
+}
+
+}  // namespace
+
+std::string cuttingBoardFolder(const std::string& trPath) {
+    return AddBackslash(trPath) + "Scenario" + sysutil::kSeparator + "FZARC_まな板" + sysutil::kSeparator;
+}
+
+Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs, Archiver& archiver) {
+    if (!selected) return Refresh::None;
+    const std::string archivePath = AddBackslash(selected->folder) + selected->fileName;
+    const std::string& name = selected->fileName;
+    // The folder drops the last four characters of the name (".LZH" with its dot).
+    const std::string stem = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+    const std::string destination = AddBackslash(cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)) + stem);
+
+    if (!archiver.checkArchive(archivePath)) {
+        warn(dialogs, "解凍可能なファイルではありません。");
+        return Refresh::Reload;
+    }
+    const auto result = runArchiver(dialogs, archiver, "「" + name + "」を取り出しています...",
+                                    "E " + quoted(archivePath) + " " + quoted(destination) + " -gn1 -jyco");
+    if (!result.ok() && result.error != ArchiveError::Cancelled)
+        warn(dialogs, "「" + name + "」を取り出せませんでした。\r\n" + result.message);
+    return Refresh::Reload;
+}
+
+std::string archiveNameFor(const std::string& answer) {
+    auto upperTail = [](const std::string& s) {
+        std::string t = s.size() >= 4 ? s.substr(s.size() - 4) : s;
+        for (auto& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return t;
+    };
+    return upperTail(answer) == ".LZH" ? answer : answer + ".LZH";
+}
+
+Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder,
+                sysutil::Dialogs& dialogs, Archiver& archiver) {
+    if (!scenario) return Refresh::None;
+    const auto answer = dialogs.input("圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。",
+                                      "シナリオをしまう", "Scenario.LZH");
+    if (!answer || answer->empty()) return Refresh::None;
+    const std::string name = archiveNameFor(*answer);
+    const std::string source = AddBackslash(*scenario) + "*.*";
+    const std::string archivePath = AddBackslash(fridgeFolder) + name;
+
+    if (sysutil::lookupExists(archivePath, sysutil::LookupKind::OrdinaryFiles)) {
+        warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
+        return Refresh::Reload;
+    }
+    const auto result = runArchiver(dialogs, archiver, "「" + name + "」にしまっています...",
+                                    "A " + quoted(archivePath) + " " + quoted(source) + " -gn1 -x1 -r2");
+    if (!result.ok() && result.error != ArchiveError::Cancelled)
+        warn(dialogs, "「" + name + "」にしまえませんでした。\r\n" + result.message);
+    return Refresh::Reload;
+}
+
+Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
+                          sysutil::EventPump pump) {
+    if (!scenario) return Refresh::None;
+    if (dialogs.message({"よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) != MsgAnswer::Yes)
+        return Refresh::None;
+    sysutil::FileAccessDOS dos(&dialogs, std::move(pump));
+    dos.DelTree(*scenario, false);
+    return Refresh::PoolOnly;
+}
+
+Refresh throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs) {
+    if (!selected) return Refresh::None;
+    if (dialogs.message({"選択された圧縮ファイルを削除します。よろしいですか？", "圧縮ファイル削除確認",
+                         MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No}) != MsgAnswer::Yes)
+        return Refresh::None;
+    const std::string path = AddBackslash(selected->folder) + selected->fileName;
+    std::error_code ec;
+    std::filesystem::remove(sysutil::pathFromUtf8(path), ec);
+    if (ec) warn(dialogs, "「" + selected->fileName + "」を削除できませんでした。\r\n" + reasonText(ec));
+    return Refresh::Reload;
+}
+
+}  // namespace archiver

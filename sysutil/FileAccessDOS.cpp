@@ -73,7 +73,33 @@ bool removeContents(const fs::path& folder) {
     return ok;
 }
 
+// True when the folder ended up empty and was removed.
+bool pruneEmpty(const fs::path& folder) {
+    std::error_code ec;
+    bool empty = true;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        if (!isLink(*it) && it->is_directory(ec2)) {
+            if (!pruneEmpty(it->path())) empty = false;
+        } else {
+            empty = false;  // a file, or a link: something to keep
+        }
+    }
+    if (ec || !empty) return false;
+    fs::remove(folder, ec);
+    return !ec;
+}
+
 }  // namespace
+
+void removeEmptyFolders(const std::string& root) {
+    const fs::path top = pathFromUtf8(root);
+    std::error_code ec;
+    for (fs::directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        if (!isLink(*it) && it->is_directory(ec2)) pruneEmpty(it->path());
+    }
+}
 
 std::string listSubfolders(const std::string& folder) {
     std::vector<std::string> all;

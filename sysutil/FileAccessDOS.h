@@ -35,5 +35,8 @@ private:
 std::string listSubfolders(const std::string& folder);
 // Removes the tree; returns false when something could not be removed.
 bool removeTree(const std::string& folder);
+// Removes the folders below `root` that hold no file at any depth; never
+// `root` itself, never a file, never anything behind a link.
+void removeEmptyFolders(const std::string& root);
 
 }  // namespace sysutil

@@ -1,0 +1,127 @@
+#include "sysutil/QtDialogs.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace sysutil {
+namespace {
+
+constexpr int kShowProgressAfterMs = 500;
+constexpr int kPollMs = 50;
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QString megabytes(std::uint64_t bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); }
+
+}  // namespace
+
+MsgAnswer QtDialogs::message(const MessageRequest& r) {
+    QMessageBox box(owner_);
+    box.setWindowTitle(r.caption.empty() ? appTitle_ : q(r.caption));
+    // The texts carry Windows line ends; Qt wants plain ones.
+    box.setText(q(r.text).replace("\r\n", "\n"));
+    switch (r.icon) {
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::None: break;
+    }
+    if (r.buttons == MsgButtons::Ok) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return MsgAnswer::Ok;
+    }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(r.defaultButton == MsgAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+std::optional<std::string> QtDialogs::input(const std::string& prompt, const std::string& caption,
+                                            const std::string& proposed) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner_, caption.empty() ? appTitle_ : q(caption), q(prompt),
+                                               QLineEdit::Normal, q(proposed), &ok);
+    if (!ok) return std::nullopt;
+    return text.toStdString();
+}
+
+std::string QtDialogs::selectFolder(const std::string& title) {
+    // Folders only, nothing preselected, "" on cancel.
+    const QString dir = QFileDialog::getExistingDirectory(owner_, q(title), QString(), QFileDialog::ShowDirsOnly);
+    return QDir::toNativeSeparators(dir).toStdString();
+}
+
+int QtDialogs::showModal(ModalForm& form) { return form.execModal(); }
+
+void QtDialogs::runWithProgress(const std::string& caption, const std::function<void(const ProgressReport&)>& work) {
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> done{false};
+    std::mutex mutex;
+    ProgressInfo latest;
+    std::thread worker([&] {
+        try {
+            work([&](const ProgressInfo& p) {
+                {
+                    std::lock_guard lock(mutex);
+                    latest = p;
+                }
+                return !cancelled.load();
+            });
+        } catch (...) {
+            // The work reports its own failures; nothing may escape the thread.
+        }
+        done = true;
+    });
+
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QProgressDialog> dialog;
+    while (!done) {
+        QEventLoop loop;
+        QTimer::singleShot(kPollMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (done) break;
+        if (!dialog && clock.elapsed() >= kShowProgressAfterMs) {
+            dialog = std::make_unique<QProgressDialog>(q(caption), QStringLiteral("キャンセル"), 0, 1000, owner_);
+            dialog->setWindowTitle(appTitle_);
+            dialog->setWindowModality(Qt::ApplicationModal);
+            dialog->setMinimumDuration(0);
+            dialog->setAutoClose(false);
+            dialog->setAutoReset(false);
+            dialog->setMinimumWidth(420);
+            dialog->show();
+        }
+        if (dialog) {
+            ProgressInfo p;
+            {
+                std::lock_guard lock(mutex);
+                p = latest;
+            }
+            dialog->setLabelText(QStringLiteral("%1\n%2 / %3 件　%4 / %5 MB\n%6")
+                                     .arg(q(caption))
+                                     .arg(p.entriesDone)
+                                     .arg(p.entriesTotal)
+                                     .arg(megabytes(p.bytesDone), megabytes(p.bytesTotal),
+                                          dialog->fontMetrics().elidedText(q(p.currentName), Qt::ElideMiddle, 400)));
+            if (p.bytesTotal > 0) dialog->setValue(static_cast<int>(p.bytesDone * 1000 / p.bytesTotal));
+            if (dialog->wasCanceled()) {
+                cancelled = true;
+                dialog->setLabelText(QStringLiteral("中止しています..."));
+            }
+        }
+    }
+    worker.join();
+}
+
+}  // namespace sysutil

@@ -1,0 +1,145 @@
+#include "sysutil/cExecute.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
+#include <QUrl>
+#include <cstdlib>
+#include <filesystem>
+
+#include "sysutil/PathRules.h"
+#include "sysutil/ProgramFolder.h"
+
+namespace sysutil {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kPollMs = 100;
+
+bool isFile(const fs::path& p) {
+    std::error_code ec;
+    return fs::is_regular_file(p, ec);
+}
+
+std::vector<fs::path> searchFolders() {
+    std::vector<fs::path> out{pathFromUtf8(executableFolder())};
+    std::error_code ec;
+    out.push_back(fs::current_path(ec));
+#if defined(_WIN32)
+    wchar_t buf[MAX_PATH];
+    if (GetSystemDirectoryW(buf, MAX_PATH)) out.emplace_back(buf);
+    if (GetWindowsDirectoryW(buf, MAX_PATH)) out.emplace_back(buf);
+    constexpr char kListSep = ';';
+#else
+    constexpr char kListSep = ':';
+#endif
+    if (const char* path = std::getenv("PATH")) {
+        std::string all = path;
+        std::size_t start = 0;
+        while (start <= all.size()) {
+            const auto end = all.find(kListSep, start);
+            const auto one = all.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (!one.empty()) out.push_back(pathFromUtf8(one));
+            if (end == std::string::npos) break;
+            start = end + 1;
+        }
+    }
+    return out;
+}
+
+// The wait loop: poll every 100 ms with window events served in between,
+// until the process ends or the launcher is being destroyed.
+void waitForProcess(QProcess& process, const std::atomic<bool>& terminate) {
+    do {
+        QEventLoop loop;
+        QTimer::singleShot(kPollMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (terminate) break;
+    } while (process.state() != QProcess::NotRunning);
+}
+
+void waitOnePoll() {
+    QEventLoop loop;
+    QTimer::singleShot(kPollMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool runProgram(const QString& program, const QStringList& args, bool wait, const std::atomic<bool>& terminate) {
+    if (!wait) return QProcess::startDetached(program, args);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program, args);
+    if (!process.waitForStarted(5000)) return false;
+    waitForProcess(process, terminate);
+    return true;
+}
+
+}  // namespace
+
+bool cExecute::FindInPath(const std::string& name) {
+    if (name.empty()) return false;
+    const fs::path p = pathFromUtf8(name);
+    if (p.is_absolute()) return isFile(p);
+    for (const auto& folder : searchFolders())
+        if (isFile(folder / p)) return true;
+    return false;
+}
+
+std::pair<std::string, std::string> cExecute::splitCommandLine(const std::string& line) {
+    std::size_t p = line.find(' ');
+    while (p != std::string::npos && p > 0) {
+        const std::string candidate = line.substr(0, p);
+        if (FindInPath(candidate)) return {candidate, line.substr(p + 1)};
+        p = line.find(' ', p + 1);
+    }
+    return {line, ""};
+}
+
+bool cExecute::openThroughShell(const std::string& program, const std::string& parameters, bool wait) {
+    // The shell's "open" takes a quoted file name as the file itself.
+    std::string name = program;
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    // Resolve the program the way the file search does.
+    fs::path target = pathFromUtf8(name);
+    if (!target.is_absolute()) {
+        for (const auto& folder : searchFolders()) {
+            std::error_code ec;
+            if (fs::exists(folder / target, ec)) {
+                target = folder / target;
+                break;
+            }
+        }
+    }
+    const QString file = QString::fromStdString(utf8FromPath(target));
+    const QFileInfo info(file);
+    if (!info.exists()) return false;
+    if (info.isFile() && info.isExecutable())
+        return runProgram(file, QProcess::splitCommand(QString::fromStdString(parameters)), wait, blnTerminate);
+    // A document or a folder: its associated program. No process to wait for,
+    // so a wait ends after its first poll.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) return false;
+    if (wait) waitOnePoll();
+    return true;
+}
+
+bool cExecute::startCommand(const std::string& line, bool wait) {
+    QStringList args = QProcess::splitCommand(QString::fromStdString(line));
+    if (args.isEmpty()) return false;
+    const QString program = args.takeFirst();
+    return runProgram(program, args, wait, blnTerminate);
+}
+
+bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
+                      bool blnWait) {
+    // Window styles and owners have no meaning for the desktops we start programs on.
+    (void)WindowStyle;
+    (void)lngOwnerhWnd;
+    const auto [program, parameters] = splitCommandLine(strCommandLine);
+    if (openThroughShell(program, parameters, blnWait)) return true;
+    return startCommand(strCommandLine, blnWait);
+}
+
+}  // namespace sysutil

@@ -62,7 +62,7 @@ std::vector<std::uint8_t> buildLevel2Header(const EntryHeader& e) {
     std::vector<Extension> ext;
     ext.push_back({kExtCommon, {0, 0}});  // header CRC, filled in last
     ext.push_back({kExtCodePage, {}});
-    put32(ext.back().data, 932);
+    put32(ext.back().data, e.codePage);
     ext.push_back({kExtFileName, std::vector<std::uint8_t>(e.name.begin(), e.name.end())});
     if (!e.folders.empty()) ext.push_back({kExtFolderName, folderBytes(e.folders)});
     if (e.withUtf16) {

@@ -16,10 +16,12 @@ struct EntryHeader {
     std::int64_t mtime = 0;                 // seconds since 1970 (UTC)
     std::uint32_t mtimeNanos = 0;
     std::uint16_t dosAttributes = 0x20;     // 0x10 for a folder
-    // Path as stored: folder components and the file's own name, in CP932.
+    // Path as stored: folder components and the file's own name, in the
+    // code page below (932 as Japanese Windows writes; 65001 for UTF-8).
     std::vector<std::string> folders;
     std::string name;                       // empty for a folder entry
-    // The same path in UTF-16, written only when CP932 could not hold it.
+    std::uint32_t codePage = 932;
+    // The same path in UTF-16, for readers that know these extensions.
     std::vector<std::u16string> foldersUtf16;
     std::u16string nameUtf16;
     bool withUtf16 = false;

@@ -44,8 +44,7 @@ std::string readFile(const fs::path& p) {
 }
 
 fs::path dataFile(const std::string& name) {
-    const char* dir = std::getenv("FZARC_TEST_DATA");
-    return fs::path(dir ? dir : "tests/data") / name;
+    return fs::path(FZARC_TEST_DATA_DIR) / name;
 }
 
 bool haveProgram(const std::string& name) {

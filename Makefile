@@ -1,0 +1,44 @@
+# Two commands: `make run` and `make test`. Everything else is what they need.
+PRESET ?= dev
+BUILD  := build/$(PRESET)
+
+.PHONY: run test deps configure build demo bench fuzz asan clean
+
+run: demo
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display found. Start FZARC under a virtual one, for example:"; \
+	  echo "  xvfb-run -s '-screen 0 1280x800x24' build/bin/fzarc"; \
+	  exit 1; \
+	fi
+	build/bin/fzarc
+
+test: demo
+	ctest --preset $(PRESET) -j2
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	cmake --build --preset $(PRESET) -j2
+
+demo: build
+	@bash scripts/make-demo.sh
+
+asan: deps
+	cmake --preset asan-ubsan >/dev/null
+	cmake --build --preset asan-ubsan -j2
+	ctest --preset asan-ubsan -j2
+
+bench: build
+	@bash bench/run.sh
+
+fuzz:
+	@bash scripts/install-deps.sh --with-fuzz
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j2
+
+clean:
+	rm -rf build

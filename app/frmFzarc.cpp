@@ -1,0 +1,292 @@
+#include "app/frmFzarc.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <filesystem>
+#include <QScreen>
+
+#include "app/AppIcon.h"
+#include "app/AppInfo.h"
+#include "app/frmVersion.h"
+#include "inspect/LaunchCommands.h"
+#include "inspect/frmDocumentView.h"
+#include "settings/INIAccess.h"
+#include "settings/SettingsCommands.h"
+#include "sysutil/FileAccessDOS.h"
+#include "sysutil/PathRules.h"
+#include "sysutil/TwipsLayout.h"
+
+namespace app {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+frmFzarc::frmFzarc(sysutil::Dialogs& dialogs, archiver::Archiver& archiver, sysutil::Launcher& launcher,
+                   QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), archiver_(archiver), launcher_(launcher) {
+    setObjectName("frmFzarc");
+    setWindowTitle(QString::fromUtf8(kWindowCaption));
+    setWindowIcon(appIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    buildControls();
+    buildMenus();
+}
+
+void frmFzarc::buildControls() {
+    using sysutil::placeTwips;
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    fraFiles = new QGroupBox(QStringLiteral("冷蔵庫"), client);
+    filArc = new sysutil::FileListBox(fraFiles);
+    filArc->setPattern("*.LZH");
+    cmdChangeArcFolder = new QPushButton(QStringLiteral("フォルダ変更(&O)..."), fraFiles);
+    cmdLoad = new QPushButton(QStringLiteral("とりだす(&L)..."), fraFiles);
+    cmdLoad->setToolTip(QStringLiteral("シナリオを解凍してまな板フォルダに展開します。"));
+    fraCuttingBoard = new QGroupBox(QStringLiteral("まな板"), client);
+    lstPool = new QListWidget(fraCuttingBoard);
+    lstPool->setSortingEnabled(false);
+    cmdDelete = new QPushButton(QStringLiteral("すてる(&D)..."), fraCuttingBoard);
+    cmdDelete->setToolTip(QStringLiteral("選択されているシナリオを削除します。"));
+    cmdDocument = new QPushButton(QStringLiteral("調べる(&T)..."), fraCuttingBoard);
+    cmdDocument->setToolTip(QStringLiteral("付属ドキュメントなどを閲覧します。"));
+    cmdReArc = new QPushButton(QStringLiteral("しまう(&R)..."), fraCuttingBoard);
+    cmdReArc->setToolTip(QStringLiteral("再圧縮して別名保存します。"));
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {fraFiles, "fraFiles"},   {filArc, "filArc"},       {cmdChangeArcFolder, "cmdChangeArcFolder"},
+        {cmdLoad, "cmdLoad"},     {fraCuttingBoard, "fraCuttingBoard"}, {lstPool, "lstPool"},
+        {cmdDelete, "cmdDelete"}, {cmdDocument, "cmdDocument"}, {cmdReArc, "cmdReArc"}};
+    for (const auto& [w, name] : names) w->setObjectName(name);
+
+    placeTwips(fraFiles, 105, 105, 4845, 2000);
+    placeTwips(filArc, 105, 210, 4635, 1350);
+    placeTwips(cmdChangeArcFolder, 105, 1575, 1800, 330);
+    placeTwips(cmdLoad, 2940, 1575, 1800, 330);
+    placeTwips(fraCuttingBoard, 105, 2205, 4845, 2010);
+    placeTwips(lstPool, 105, 210, 4635, 1320);
+    placeTwips(cmdDelete, 105, 1575, 1485, 330);
+    placeTwips(cmdDocument, 1680, 1575, 1485, 330);
+    placeTwips(cmdReArc, 3255, 1575, 1485, 330);
+    sysutil::setTabOrderChain({filArc, cmdChangeArcFolder, cmdLoad, lstPool, cmdDelete, cmdDocument, cmdReArc});
+    for (QPushButton* b : {cmdChangeArcFolder, cmdLoad, cmdDelete, cmdDocument, cmdReArc}) b->setAutoDefault(false);
+
+    // Japanese captions may be wider than the design allowed: grow, never clip.
+    sysutil::growToFitText(client);
+    const int frameWidth = std::max(fraFiles->width(), fraCuttingBoard->width());
+    fraFiles->resize(frameWidth, fraFiles->height());
+    fraCuttingBoard->resize(frameWidth, fraCuttingBoard->height());
+    for (QWidget* list : {static_cast<QWidget*>(filArc), static_cast<QWidget*>(lstPool)})
+        list->resize(frameWidth - 2 * sysutil::twips(105), list->height());
+    // The right-hand buttons keep to the frames' right edge.
+    cmdLoad->move(frameWidth - sysutil::twips(105) - cmdLoad->width(), cmdLoad->y());
+    cmdReArc->move(frameWidth - sysutil::twips(105) - cmdReArc->width(), cmdReArc->y());
+    client->setFixedSize(std::max(sysutil::twips(5070), frameWidth + 2 * sysutil::twips(105)), sysutil::twips(4305));
+
+    filArc->installEventFilter(this);
+    lstPool->installEventFilter(this);
+    connect(cmdLoad, &QPushButton::clicked, this, &frmFzarc::mnuLoad_Click);
+    connect(cmdChangeArcFolder, &QPushButton::clicked, this, &frmFzarc::mnuChangeArcFolder_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmFzarc::mnuDelete_Click);
+    connect(cmdDocument, &QPushButton::clicked, this, &frmFzarc::mnuDocument_Click);
+    connect(cmdReArc, &QPushButton::clicked, this, &frmFzarc::mnuReArc_Click);
+}
+
+void frmFzarc::buildMenus() {
+    auto action = [this](QMenu* menu, const char* text, const char* name, void (frmFzarc::*slot)()) {
+        QAction* a = menu->addAction(QString::fromUtf8(text));
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    mnuFile->setObjectName("mnuFile");
+    mnuFreezer = mnuFile->addMenu(QStringLiteral("冷蔵庫(&F)"));
+    mnuFreezer->setObjectName("mnuFreezer");
+    mnuLoad = action(mnuFreezer, "とりだす(&L)...", "mnuLoad", &frmFzarc::mnuLoad_Click);
+    mnuDeleteArchive = action(mnuFreezer, "すてる(&D)...", "mnuDeleteArchive", &frmFzarc::mnuDeleteArchive_Click);
+    mnuChangeArcFolder = action(mnuFreezer, "フォルダ変更(&F)...", "mnuChangeArcFolder", &frmFzarc::mnuChangeArcFolder_Click);
+    mnuCuttingBoard = mnuFile->addMenu(QStringLiteral("まな板(&C)"));
+    mnuCuttingBoard->setObjectName("mnuCuttingBoard");
+    mnuDelete = action(mnuCuttingBoard, "すてる(&D)...", "mnuDelete", &frmFzarc::mnuDelete_Click);
+    mnuDocument = action(mnuCuttingBoard, "調べる(&T)...", "mnuDocument", &frmFzarc::mnuDocument_Click);
+    mnuReArc = action(mnuCuttingBoard, "しまう(&R)...", "mnuReArc", &frmFzarc::mnuReArc_Click);
+    mnuExecute = mnuFile->addMenu(QStringLiteral("実行(&E)"));
+    mnuExecute->setObjectName("mnuExecute");
+    mnuOpenArchiveFolder = action(mnuExecute, "冷蔵庫フォルダを開く(&A)", "mnuOpenArchiveFolder",
+                                  &frmFzarc::mnuOpenArchiveFolder_Click);
+    mnuOpenFolder = action(mnuExecute, "まな板フォルダを開く(&T)", "mnuOpenFolder", &frmFzarc::mnuOpenFolder_Click);
+    mnuExecuteTessarune = action(mnuExecute, "Tessarune起動(&C)", "mnuExecuteTessarune", &frmFzarc::mnuExecuteTessarune_Click);
+    mnuExecuteTessaruneEditor = action(mnuExecute, "TessaruneEditor起動(&E)", "mnuExecuteTessaruneEditor",
+                                       &frmFzarc::mnuExecuteTessaruneEditor_Click);
+    mnuExecuteTessaruneEditor->setEnabled(false);  // shown, never available
+    mnuSp0 = mnuFile->addSeparator();
+    mnuSp0->setObjectName("mnuSp0");
+    mnuReload = action(mnuFile, "最新の情報に更新(&R)", "mnuReload", &frmFzarc::mnuReload_Click);
+    mnuReload->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuSetting = action(mnuFile, "設定(&S)", "mnuSetting", &frmFzarc::mnuSetting_Click);
+    mnuSp1 = mnuFile->addSeparator();
+    mnuSp1->setObjectName("mnuSp1");
+    mnuExit = action(mnuFile, "終了(&X)", "mnuExit", &frmFzarc::mnuExit_Click);
+    mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    mnuHelp->setObjectName("mnuHelp");
+    mnuVersion = action(mnuHelp, "バージョン情報(&V)...", "mnuVersion", &frmFzarc::mnuVersion_Click);
+    setFixedSize(sizeHint());
+}
+
+void frmFzarc::Form_Load() {
+    filArc->setPath(settings::readSetting(settings::kKeyArcPath));
+    mnuReload_Click();
+    // Centre on the screen; the fridge list has the focus (first in tab order).
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    filArc->setFocus();
+}
+
+template <typename Command>
+void frmFzarc::guarded(Command command) {
+    if (busy_) return;
+    BusyScope scope(busy_);
+    command();
+}
+
+void frmFzarc::RefreshPool() {
+    const std::string board = archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath));
+    if (!sysutil::lookupExists(board, sysutil::LookupKind::FilesAndFolders)) {
+        std::error_code ec;
+        std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
+    }
+    lstPool->clear();
+    lstPool->setEnabled(false);
+    fraCuttingBoard->setTitle(QStringLiteral("一覧更新中..."));
+    sysutil::FileAccessDOS dos(&dialogs_, [] { QCoreApplication::processEvents(); });
+    const std::string listing = dos.SerchSubDirectory(board);
+    QStringList scenarios;
+    std::size_t start = 0;
+    while (!listing.empty() && start <= listing.size()) {
+        const std::size_t bar = listing.find('|', start);
+        const std::string part = listing.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        if (sysutil::lookupExists(part, sysutil::LookupKind::FilesAndFolders) &&
+            sysutil::lookupExists(sysutil::AddBackslash(part) + "Summary.tsm", sysutil::LookupKind::OrdinaryFiles))
+            scenarios << q(part);
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    lstPool->addItems(scenarios);
+    lstPool->setEnabled(true);
+    fraCuttingBoard->setTitle(QStringLiteral("まな板"));
+}
+
+void frmFzarc::reload() {
+    RefreshPool();
+    filArc->Refresh();
+}
+
+void frmFzarc::applyRefresh(archiver::Refresh refresh) {
+    if (refresh == archiver::Refresh::Reload) reload();
+    if (refresh == archiver::Refresh::PoolOnly) RefreshPool();
+}
+
+std::optional<archiver::FridgeSelection> frmFzarc::selectedArchive() const {
+    if (filArc->ListIndex() < 0) return std::nullopt;
+    return archiver::FridgeSelection{filArc->Path(), filArc->FileName()};
+}
+
+std::optional<std::string> frmFzarc::selectedScenario() const {
+    if (lstPool->currentRow() < 0) return std::nullopt;
+    return lstPool->currentItem()->text().toStdString();
+}
+
+void frmFzarc::mnuLoad_Click() {
+    guarded([this] { applyRefresh(archiver::takeOut(selectedArchive(), dialogs_, archiver_)); });
+}
+
+void frmFzarc::mnuDeleteArchive_Click() {
+    guarded([this] { applyRefresh(archiver::throwAwayArchive(selectedArchive(), dialogs_)); });
+}
+
+void frmFzarc::mnuChangeArcFolder_Click() {
+    guarded([this] {
+        if (const auto folder = settings::mnuChangeArcFolder(dialogs_)) filArc->setPath(*folder);
+    });
+}
+
+void frmFzarc::mnuDelete_Click() {
+    guarded([this] {
+        applyRefresh(archiver::throwAwayScenario(selectedScenario(), dialogs_, [] { QCoreApplication::processEvents(); }));
+    });
+}
+
+void frmFzarc::mnuDocument_Click() {
+    guarded([this] {
+        if (const auto scenario = selectedScenario()) inspect::mnuDocument(*scenario, dialogs_, launcher_, this);
+    });
+}
+
+void frmFzarc::mnuReArc_Click() {
+    guarded([this] { applyRefresh(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); });
+}
+
+void frmFzarc::mnuOpenArchiveFolder_Click() { inspect::mnuOpenArchiveFolder(launcher_, winId()); }
+void frmFzarc::mnuOpenFolder_Click() { inspect::mnuOpenFolder(launcher_, winId()); }
+void frmFzarc::mnuExecuteTessarune_Click() { inspect::mnuExecuteTessarune(launcher_, winId()); }
+void frmFzarc::mnuExecuteTessaruneEditor_Click() { inspect::mnuExecuteTessaruneEditor(launcher_, winId()); }
+
+void frmFzarc::mnuReload_Click() {
+    guarded([this] { reload(); });
+}
+
+void frmFzarc::mnuSetting_Click() {
+    guarded([this] { filArc->setPath(settings::mnuSetting(dialogs_, this)); });
+}
+
+void frmFzarc::mnuExit_Click() { close(); }
+
+void frmFzarc::mnuVersion_Click() {
+    guarded([this] {
+        frmVersion about(this);
+        dialogs_.showModal(about);
+    });
+}
+
+void frmFzarc::closeEvent(QCloseEvent* event) {
+    // The settings dialog promises this clean-up; it touches empty folders only.
+    if (settings::readSetting(settings::kKeyExitRMNoFileDir) == "1")
+        sysutil::removeEmptyFolders(archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)));
+    event->accept();
+}
+
+bool frmFzarc::eventFilter(QObject* watched, QEvent* event) {
+    QPushButton* button = watched == filArc ? cmdLoad : watched == lstPool ? cmdDocument : nullptr;
+    if (button) {
+        // The default button follows the focus of the two lists.
+        if (event->type() == QEvent::FocusIn) button->setDefault(true);
+        if (event->type() == QEvent::FocusOut) button->setDefault(false);
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                button->click();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace app

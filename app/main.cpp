@@ -1,0 +1,34 @@
+// FZARC: keeps Tessarune scenarios as LHA archives in a fridge folder and
+// takes them out onto the engine's cutting board.
+#include <QApplication>
+#include <QStandardPaths>
+#include <filesystem>
+
+#include "app/AppInfo.h"
+#include "app/frmFzarc.h"
+#include "app/mdlFZARC.h"
+#include "sysutil/ProgramFolder.h"
+#include "sysutil/QtDialogs.h"
+#include "sysutil/cExecute.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(app::kAppTitle));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(app::kAppTitle));
+    // The settings sit beside the program when it may write there (portable
+    // use), otherwise in the user's configuration folder.
+    sysutil::setSettingsFolder(
+        sysutil::chooseSettingsFolder(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()));
+    if (const auto folder = sysutil::settingsFolder(); !folder.empty()) std::filesystem::create_directories(folder);
+
+    sysutil::QtDialogs dialogs(nullptr, QString::fromUtf8(app::kAppTitle));
+    archiver::Unlha32Archiver archiver;
+    if (!app::Main(dialogs, archiver)) return 0;
+
+    sysutil::cExecute launcher;
+    app::frmFzarc window(dialogs, archiver, launcher);
+    dialogs.setOwner(&window);
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}

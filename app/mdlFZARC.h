@@ -1,0 +1,24 @@
+#pragma once
+// Start-up: the two folder settings must be usable and the archiver must
+// answer before the main window opens.
+#include <string>
+
+#include "archive/Unlha32api.h"
+#include "sysutil/Dialogs.h"
+
+namespace app {
+
+// "UNLHA32.DLL...Version. " and the archiver's version; written once by Main.
+extern std::string strUnLHAVer;
+
+// The settings loop and the archiver check. True when the main window may
+// open; false when the program is to end (Cancel at first run, or no archiver).
+bool Main(sysutil::Dialogs& dialogs, archiver::Archiver& archiver);
+
+// The validity test of a folder setting: not empty, and the lookup finds it.
+bool folderSettingIsValid(const std::string& value);
+
+// The version line for a version times 100 (193 gives "…Version. 1.93").
+std::string archiverVersionLine(int versionTimes100);
+
+}  // namespace app

@@ -1,0 +1,42 @@
+#pragma once
+// Take out, put away and throw away: the commands of the main window that
+// work on archives and scenario folders. Each takes what the lists show and
+// says which refresh the window owes afterwards.
+#include <optional>
+#include <string>
+
+#include "archive/Unlha32api.h"
+#include "sysutil/Dialogs.h"
+#include "sysutil/FileAccessDOS.h"
+
+namespace archiver {
+
+enum class Refresh { None, Reload, PoolOnly };
+
+// The fridge list's folder (as shown, perhaps a temporary one) and its selection.
+struct FridgeSelection {
+    std::string folder;
+    std::string fileName;
+};
+
+// The cutting board: AddBackslash(TRPath) + "Scenario" + sep + "FZARC_まな板" + sep.
+std::string cuttingBoardFolder(const std::string& trPath);
+
+// Extracts the selected archive into a folder of its own on the cutting board.
+Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs, Archiver& archiver);
+
+// The archive name as put away stores it: ".LZH" appended unless it ends so.
+std::string archiveNameFor(const std::string& answer);
+
+// Compresses the selected scenario folder into a new archive in the fridge folder.
+Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder,
+                sysutil::Dialogs& dialogs, Archiver& archiver);
+
+// Deletes the selected scenario folder after two questions.
+Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
+                          sysutil::EventPump pump);
+
+// Deletes the selected archive after one question.
+Refresh throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs);
+
+}  // namespace archiver

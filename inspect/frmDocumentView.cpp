@@ -1,0 +1,105 @@
+#include "inspect/frmDocumentView.h"
+
+#include <QKeyEvent>
+#include <QScrollBar>
+
+#include "sysutil/PathRules.h"
+#include "sysutil/TwipsLayout.h"
+#include "sysutil/WRText.h"
+
+namespace inspect {
+
+frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, QWidget* parent) : QDialog(parent), launcher_(launcher) {
+    setObjectName("frmDocumentView");
+    setWindowTitle(QStringLiteral("ドキュメントビューワ"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    File = new sysutil::FileListBox(this);
+    File->setObjectName("File");
+    txtViewer = new QPlainTextEdit(this);
+    txtViewer->setObjectName("txtViewer");
+    txtViewer->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtViewer->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtViewer->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    cmdClose = new QPushButton(QStringLiteral("閉じる(&X)"), this);
+    cmdClose->setObjectName("cmdClose");
+    cmdExecFile = new QPushButton(QStringLiteral("関連付けからファイルを開く(&O)"), this);
+    cmdExecFile->setObjectName("cmdExecFile");
+    cboExt = new QComboBox(this);
+    cboExt->setObjectName("cboExt");
+    cboExt->setEditable(false);
+    for (const auto& f : kDocumentFilters) cboExt->addItem(QString::fromUtf8(f.entry));
+
+    using sysutil::placeTwips;
+    placeTwips(File, 105, 105, 1800, 3330);
+    placeTwips(txtViewer, 1995, 105, 6000, 3690);
+    placeTwips(cmdClose, 6090, 3885, 1905, 330);
+    placeTwips(cmdExecFile, 105, 3885, 2745, 330);
+    placeTwips(cboExt, 105, 3465, 1800, 300);
+    sysutil::setTabOrderChain({File, txtViewer, cmdClose, cmdExecFile, cboExt});
+    // Enter and Esc both close: the close button is default and cancel button.
+    cmdClose->setDefault(true);
+    cmdExecFile->setAutoDefault(false);
+    sysutil::growToFitText(this);
+    setFixedSize(std::max(sysutil::twips(8055), childrenRect().right() + sysutil::twips(60)), sysutil::twips(4290));
+
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdExecFile, &QPushButton::clicked, this, &frmDocumentView::cmdExecFile_Click);
+    connect(cboExt, &QComboBox::currentIndexChanged, this, &frmDocumentView::ApplyFilter);
+    connect(File, &QListWidget::itemClicked, this, &frmDocumentView::ShowSelectedFile);
+    connect(File->verticalScrollBar(), &QScrollBar::valueChanged, this, &frmDocumentView::ShowSelectedFile);
+    File->installEventFilter(this);
+
+    // Load: start on "テキスト" with an empty text box.
+    cboExt->setCurrentIndex(1);
+    ApplyFilter();
+}
+
+void frmDocumentView::ApplyFilter() {
+    const int index = cboExt->currentIndex();
+    if (index < 0 || index >= static_cast<int>(std::size(kDocumentFilters))) return;
+    File->setPattern(kDocumentFilters[index].pattern);
+}
+
+void frmDocumentView::ShowSelectedFile() {
+    if (File->ListIndex() < 0) return;
+    sysutil::WRText text;
+    text.FileName = sysutil::AddBackslash(File->Path()) + File->FileName();
+    QString shown;
+    try {
+        shown = QString::fromStdString(text.RFile());
+        // NUL characters would cut the text short in the box, and a lone LF
+        // belongs to its line (it shows as a mark, not as a line break).
+        shown.replace(QChar(0), QChar(0x2400));
+        shown.replace(QStringLiteral("\r\n"), QChar(QChar::ParagraphSeparator));
+        shown.replace(QChar('\n'), QChar(0x240A));
+        shown.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
+        if (text.Truncated())
+            shown += QStringLiteral("\n\n（大きなファイルのため、先頭の %1 MB だけを表示しています。）")
+                         .arg(sysutil::WRText::kMaxReadBytes / (1024 * 1024));
+    } catch (const std::exception&) {
+        shown = QStringLiteral("（このファイルは読み込めませんでした。ほかのプログラムが使用中か、読み取りが許可されていません。）");
+    }
+    txtViewer->setPlainText(shown);
+}
+
+void frmDocumentView::cmdExecFile_Click() {
+    const std::string name = File->ListIndex() >= 0 ? File->FileName() : std::string();
+    launcher_.ShellX(sysutil::AddBackslash(File->Path()) + name, sysutil::SW_SHOWNORMAL,
+                     static_cast<std::uintptr_t>(winId()), false);
+}
+
+bool frmDocumentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == File && event->type() == QEvent::KeyRelease) ShowSelectedFile();
+    return QDialog::eventFilter(watched, event);
+}
+
+void mnuDocument(const std::string& scenarioFolder, sysutil::Dialogs& dialogs, sysutil::Launcher& launcher,
+                 QWidget* owner) {
+    frmDocumentView viewer(launcher, owner);
+    // A folder that has gone since the last refresh simply lists nothing.
+    viewer.File->setPath(scenarioFolder);
+    dialogs.showModal(viewer);
+}
+
+}  // namespace inspect

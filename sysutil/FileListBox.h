@@ -1,0 +1,31 @@
+#pragma once
+// A file list box: the names of one folder's files that match a pattern
+// (several patterns separated by ';', case-insensitive), hidden files left out.
+#include <QListWidget>
+#include <string>
+
+namespace sysutil {
+
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget* parent = nullptr);
+
+    const std::string& Path() const { return path_; }
+    // Points the list at a folder (with or without a trailing separator) and
+    // reads it; a folder that cannot be read shows an empty list.
+    void setPath(const std::string& folder);
+    const std::string& Pattern() const { return pattern_; }
+    void setPattern(const std::string& pattern);
+    // Reads the folder again, keeping the selection when the name is still there.
+    void Refresh();
+
+    int ListIndex() const { return currentRow(); }
+    std::string FileName() const;
+
+private:
+    std::string path_;
+    std::string pattern_ = "*.*";
+};
+
+}  // namespace sysutil

@@ -1,0 +1,20 @@
+#pragma once
+// The program's one way of starting another program or opening a document or
+// folder, as an interface so that commands can be run against a recording fake.
+#include <cstdint>
+#include <string>
+
+namespace sysutil {
+
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_MINIMIZE = 6;
+
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    // True when something was started.
+    virtual bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
+                        bool blnWait) = 0;
+};
+
+}  // namespace sysutil

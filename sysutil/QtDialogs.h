@@ -1,0 +1,29 @@
+#pragma once
+// The dialog seam on Qt: message boxes, the input box, the folder picker,
+// modal forms, and long work with a progress window.
+#include <QWidget>
+
+#include "sysutil/Dialogs.h"
+
+namespace sysutil {
+
+class QtDialogs : public Dialogs {
+public:
+    // `owner` parents the boxes; `appTitle` is the caption of boxes without their own.
+    QtDialogs(QWidget* owner, QString appTitle) : owner_(owner), appTitle_(std::move(appTitle)) {}
+
+    void setOwner(QWidget* owner) { owner_ = owner; }
+
+    MsgAnswer message(const MessageRequest& request) override;
+    std::optional<std::string> input(const std::string& prompt, const std::string& caption,
+                                     const std::string& proposed) override;
+    std::string selectFolder(const std::string& title) override;
+    int showModal(ModalForm& form) override;
+    void runWithProgress(const std::string& caption, const std::function<void(const ProgressReport&)>& work) override;
+
+private:
+    QWidget* owner_;
+    QString appTitle_;
+};
+
+}  // namespace sysutil

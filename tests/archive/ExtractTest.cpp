@@ -1,0 +1,149 @@
+// Put away then take out, through real files: names, bytes, times, merging,
+// and failures that must leave nothing behind.
+#include <chrono>
+
+#include "archive/ArchiveBuilder.h"
+#include "archive/ArchiveReader.h"
+#include "archive/ArchiveTestUtil.h"
+
+namespace fs = std::filesystem;
+using archivetest::q;
+using archivetest::Tree;
+using testsupport::TempDir;
+
+namespace {
+
+const Tree kScenario = {
+    {"Summary.tsm", "title=古城\r\n"},
+    {"読んでね.txt", "\x95\x5c\x8e\xa6\x83\x5c\x81\x5b\x83\x58\r\n"},
+    {"表示/ソース/能力.txt", std::string(5000, 'x')},
+    {"data/random.bin", testsupport::randomBytes(200000, 4)},
+    {"data/empty.dat", ""},
+    {"empty folder/", ""},
+    {"a/b/c/d/e/f/g/deep.txt", "deep"},
+    {"emoji 😀.txt", "outside CP932"},
+};
+
+class PutAwayTakeOut : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PutAwayTakeOut, RestoresTheFolderExactly) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "Castle", kScenario);
+    const auto arc = d.path() / "Castle.LZH";
+    auto r = archivetest::unlha("A " + q(arc) + " " + q(d.path() / "Castle" / "*.*") + " -gn1 -x1 -r2 " + GetParam());
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_TRUE(archiver::UnlhaCheckArchive(sysutil::utf8FromPath(arc), 0));
+    r = archivetest::unlha("T " + q(arc));
+    EXPECT_TRUE(r.ok()) << r.message;
+    r = archivetest::unlha("E " + q(arc) + " " + q(d.path() / "board" / "Castle") + " -gn1 -jyco");
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "board" / "Castle"), archivetest::readTree(d.path() / "Castle")), "");
+    // Nothing but the destination appeared on the board: no staging left over.
+    EXPECT_EQ(std::distance(fs::directory_iterator(d.path() / "board"), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, PutAwayTakeOut, ::testing::Values("-o5", "-o6", "-o7"),
+                         [](const auto& p) { return std::string(p.param + 1); });
+
+TEST(TakeOut, RestoresModificationTimes) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"old.txt", "x"}});
+    const auto when = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+    fs::last_write_time(d.path() / "src" / "old.txt", when);
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "out")).ok());
+    const auto got = fs::last_write_time(d.path() / "out" / "old.txt");
+    EXPECT_LT(std::chrono::abs(got - when), std::chrono::seconds(1));
+}
+
+TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"sub/a.txt", "new a"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    archivetest::makeTree(d.path() / "dest",
+                          {{"SUMMARY.TSM", "old"}, {"sub/A.TXT", "old a"}, {"mine.txt", "keep"}, {"sub/b.txt", "keep b"}});
+    const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "dest") + " -gn1 -jyco");
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(archivetest::readTree(d.path() / "dest"),
+              (Tree{{"Summary.tsm", "new"}, {"sub/", ""}, {"sub/a.txt", "new a"}, {"mine.txt", "keep"}, {"sub/b.txt", "keep b"}}));
+}
+
+TEST(TakeOut, FileWhereAFolderStandsIsRefusedBeforeAnythingMoves) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"a.txt", "new"}, {"clash", "file in the archive"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    archivetest::makeTree(d.path() / "dest", {{"a.txt", "old"}, {"clash/inside.txt", "keep"}});
+    const auto before = archivetest::readTree(d.path() / "dest");
+    EXPECT_FALSE(archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "dest")).ok());
+    EXPECT_EQ(archivetest::readTree(d.path() / "dest"), before);
+}
+
+TEST(TakeOut, CancelLeavesNothingBehind) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"a.bin", testsupport::randomBytes(3 << 20, 1)}, {"b.txt", "b"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    int calls = 0;
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(d.path() / "board" / "t"),
+                                            [&](const sysutil::ProgressInfo&) { return ++calls < 3; });
+    EXPECT_EQ(r.error, archiver::ArchiveError::Cancelled);
+    EXPECT_TRUE(archivetest::readTree(d.path() / "board").empty());
+}
+
+TEST(PutAway, NeverOverwritesAndLeavesNoPartialArchive) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"a.bin", testsupport::randomBytes(3 << 20, 2)}});
+    testsupport::writeFile(d.path() / "fridge" / "t.lzh", "precious");
+    auto r = archivetest::unlha("A " + q(d.path() / "fridge" / "t.lzh") + " " + q(d.path() / "src" / "*.*"));
+    EXPECT_EQ(r.error, archiver::ArchiveError::AlreadyExists);
+    EXPECT_EQ(testsupport::readFile(d.path() / "fridge" / "t.lzh"), "precious");
+    // Cancelled half-way: no archive and no temporary file in the fridge.
+    int calls = 0;
+    r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "fridge" / "new.lzh"),
+                                sysutil::utf8FromPath(d.path() / "src" / "*.*"), lha::kLh5,
+                                [&](const sysutil::ProgressInfo&) { return ++calls < 4; });
+    EXPECT_EQ(r.error, archiver::ArchiveError::Cancelled);
+    EXPECT_EQ(archivetest::readTree(d.path() / "fridge"), (Tree{{"t.lzh", "precious"}}));
+}
+
+TEST(PutAway, ProgressCountsEntriesAndBytes) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"a.txt", std::string(100000, 'a')}, {"sub/b.txt", "bb"}});
+    sysutil::ProgressInfo last;
+    const auto r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(d.path() / "src" / "*.*"),
+                                           lha::kLh5, [&](const sysutil::ProgressInfo& p) {
+                                               last = p;
+                                               return true;
+                                           });
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(last.entriesTotal, 3u);
+    EXPECT_EQ(last.entriesDone, 3u);
+    EXPECT_EQ(last.bytesTotal, 100002u);
+    EXPECT_EQ(last.bytesDone, 100002u);
+}
+
+TEST(CheckArchive, AnswersOnlyForExtractableLhaArchives) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "text.lzh", "just some text, not an archive at all");
+    testsupport::writeFile(d.path() / "empty.lzh", "");
+    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("text.lzh"), 0));
+    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("empty.lzh"), 0));
+    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("missing.lzh"), 0));
+    archivetest::makeTree(d.path() / "src", {{"a.txt", "a"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "ok.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    EXPECT_TRUE(archiver::UnlhaCheckArchive(d.str("ok.lzh"), 0));
+    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("ok.lzh"), 1));
+    EXPECT_EQ(archiver::UnlhaGetVersion(), 100);
+}
+
+TEST(ListArchive, ShowsNamesSizesAndFolders) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"表示/ソ.txt", "12345"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    std::string out;
+    ASSERT_TRUE(archiver::Unlha("L " + q(d.path() / "t.lzh"), out).ok());
+    EXPECT_NE(out.find("表示/\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("5  "), std::string::npos) << out;
+    EXPECT_NE(out.find("表示/ソ.txt\n"), std::string::npos) << out;
+}
+
+}  // namespace
