@@ -1,0 +1,246 @@
+// Take out, put away and throw away, through the window with real archives.
+#include <gtest/gtest.h>
+
+#include "Workspace.h"
+#include "app/frmFzarc.h"
+
+namespace fs = std::filesystem;
+using sysutil::MsgAnswer;
+using sysutil::MsgIcon;
+
+namespace {
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
+        window->Form_Load();
+    }
+    QStringList pool() const {
+        QStringList out;
+        for (int i = 0; i < window->lstPool->count(); ++i) out << window->lstPool->item(i)->text();
+        return out;
+    }
+    void selectArchive(const QString& name) {
+        window->filArc->Refresh();
+        const auto items = window->filArc->findItems(name, Qt::MatchExactly);
+        ASSERT_FALSE(items.isEmpty()) << name.toStdString();
+        window->filArc->setCurrentItem(items.front());
+    }
+    void selectScenario(const std::string& rel) {
+        const auto items = window->lstPool->findItems(QString::fromStdString(ws.boardStr(rel)), Qt::MatchExactly);
+        ASSERT_FALSE(items.isEmpty()) << rel;
+        window->lstPool->setCurrentItem(items.front());
+    }
+    fakes::Workspace ws;
+    fakes::FakeDialogs dialogs;
+    archiver::Unlha32Archiver archiver;
+    fakes::FakeLauncher launcher;
+    std::unique_ptr<app::frmFzarc> window;
+};
+
+TEST_F(Commands, TakeOutRoadFromFridgeToBoard) {
+    ws.archive(ws.root.path() / "fridge", "Castle.LZH", {{"Summary.tsm", "t"}, {"読んでね.txt", "r"}});
+    ws.archive(ws.root.path() / "fridge", "Station.lzh", {{"Station/Summary.tsm", "t"}});
+    selectArchive("Castle.LZH");
+    window->cmdLoad->click();
+    selectArchive("Station.lzh");
+    window->mnuLoad->trigger();
+    // A top folder of its own ends one level deeper; the list still finds it.
+    EXPECT_EQ(pool(), (QStringList{QString::fromStdString(ws.boardStr("Castle")),
+                                   QString::fromStdString(ws.boardStr("Station/Station"))}));
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Castle" / "読んでね.txt"), "r");
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(dialogs.progressCaptions.size(), 2u);
+}
+
+TEST_F(Commands, TakeOutOfACorruptArchiveSaysSoAndLeavesNothing) {
+    // Damage near the end of a stored entry: the quick check reads only the
+    // start of each entry, so the CRC error shows during the extraction.
+    ws.archive(ws.root.path() / "fridge", "Broken.LZH",
+               {{"Summary.tsm", "t"}, {"zz.bin", testsupport::randomBytes(400000, 3)}});
+    const auto path = ws.root.path() / "fridge" / "Broken.LZH";
+    std::string bytes = testsupport::readFile(path);
+    bytes[bytes.size() - 100] ^= 0x5A;
+    testsupport::writeFile(path, bytes);
+    selectArchive("Broken.LZH");
+    window->mnuLoad->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.asked[0].caption, "");
+    EXPECT_NE(dialogs.asked[0].text.find("「Broken.LZH」を取り出せませんでした。"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(ws.board()));
+    EXPECT_TRUE(pool().isEmpty());
+}
+
+TEST_F(Commands, TakeOutOfAFileThatIsNoArchiveWarns) {
+    testsupport::writeFile(ws.root.path() / "fridge" / "Fake.LZH", "not an archive");
+    selectArchive("Fake.LZH");
+    window->mnuLoad->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "解凍可能なファイルではありません。");
+    EXPECT_TRUE(dialogs.progressCaptions.empty());
+}
+
+TEST_F(Commands, NothingSelectedDoesNothing) {
+    window->filArc->setCurrentRow(-1);
+    window->lstPool->setCurrentRow(-1);
+    for (QAction* a : {window->mnuLoad, window->mnuDeleteArchive, window->mnuDelete, window->mnuReArc, window->mnuDocument})
+        a->trigger();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(dialogs.inputAsked.empty());
+    EXPECT_EQ(dialogs.modalShown, 0);
+}
+
+struct NameCase {
+    const char* answer;
+    const char* stored;
+};
+class PutAwayNames : public Commands, public ::testing::WithParamInterface<NameCase> {};
+TEST_P(PutAwayNames, FollowTheRule) {
+    ws.scenario("Castle");
+    window->mnuReload->trigger();
+    selectScenario("Castle");
+    dialogs.inputs = {std::string(GetParam().answer)};
+    window->mnuReArc->trigger();
+    ASSERT_EQ(dialogs.inputAsked.size(), 1u);
+    EXPECT_EQ(dialogs.inputAsked[0].prompt, "圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。");
+    EXPECT_EQ(dialogs.inputAsked[0].caption, "シナリオをしまう");
+    EXPECT_EQ(dialogs.inputAsked[0].proposed, "Scenario.LZH");
+    EXPECT_TRUE(fs::exists(ws.root.path() / "fridge" / GetParam().stored)) << GetParam().stored;
+    EXPECT_TRUE(window->filArc->findItems(GetParam().stored, Qt::MatchExactly).size() == 1 ||
+                !QString(GetParam().stored).endsWith(".LZH", Qt::CaseInsensitive));
+    EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "Summary.tsm"));  // the scenario stays
+}
+INSTANTIATE_TEST_SUITE_P(Answers, PutAwayNames,
+                         ::testing::Values(NameCase{"Castle", "Castle.LZH"}, NameCase{"castle.lzh", "castle.lzh"},
+                                           NameCase{"Castle.zip", "Castle.zip.LZH"}, NameCase{"ab", "ab.LZH"},
+                                           NameCase{"古城", "古城.LZH"}));
+
+TEST_F(Commands, PutAwayRefusesAnExistingNameAndKeepsTheFile) {
+    ws.scenario("Castle");
+    testsupport::writeFile(ws.root.path() / "fridge" / "Castle.LZH", "precious");
+    window->mnuReload->trigger();
+    selectScenario("Castle");
+    dialogs.inputs = {std::string("Castle")};
+    window->mnuReArc->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "既にこのファイルは存在しています。");
+    EXPECT_EQ(dialogs.asked[0].caption, "既にあります。");
+    EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(testsupport::readFile(ws.root.path() / "fridge" / "Castle.LZH"), "precious");
+}
+
+TEST_F(Commands, EmptyOrCancelledAnswerDoesNothingAtAll) {
+    ws.scenario("Castle");
+    window->mnuReload->trigger();
+    selectScenario("Castle");
+    ws.scenario("Unlisted");  // a refresh would show it
+    dialogs.inputs = {std::string(""), std::nullopt};
+    window->mnuReArc->trigger();
+    window->mnuReArc->trigger();
+    EXPECT_TRUE(fs::is_empty(ws.root.path() / "fridge"));
+    EXPECT_EQ(pool().size(), 1);
+    EXPECT_TRUE(dialogs.progressCaptions.empty());
+}
+
+TEST_F(Commands, PutAwayWritesIntoTheTemporaryFridgeAndRoundTrips) {
+    ws.scenario("Castle");
+    testsupport::writeFile(ws.board() / "Castle" / "表示" / "ソース.txt", "\x95\x5c");
+    window->mnuReload->trigger();
+    fs::create_directories(ws.root.path() / "temp fridge");
+    dialogs.folders = {ws.root.str("temp fridge")};
+    window->mnuChangeArcFolder->trigger();
+    selectScenario("Castle");
+    dialogs.inputs = {std::string("Copy")};
+    window->mnuReArc->trigger();
+    EXPECT_TRUE(fs::exists(ws.root.path() / "temp fridge" / "Copy.LZH"));
+    EXPECT_TRUE(fs::is_empty(ws.root.path() / "fridge"));
+    // And back out again, from the folder on screen.
+    selectArchive("Copy.LZH");
+    window->mnuLoad->trigger();
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Copy" / "表示" / "ソース.txt"), "\x95\x5c");
+}
+
+TEST_F(Commands, PutAwayFailureIsReported) {
+    ws.scenario("Castle");
+    window->mnuReload->trigger();
+    selectScenario("Castle");
+    window->filArc->setPath(ws.root.str("no such fridge"));
+    dialogs.inputs = {std::string("Castle")};
+    window->mnuReArc->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find("「Castle.LZH」にしまえませんでした。"), std::string::npos);
+}
+
+TEST_F(Commands, ThrowAwayScenarioAsksTwice) {
+    ws.scenario("Castle");
+    ws.scenario("Castle/Nested");
+    window->mnuReload->trigger();
+    ASSERT_EQ(pool().size(), 2);
+    selectScenario("Castle");
+
+    dialogs.answers = {MsgAnswer::No};
+    ws.scenario("Late");
+    window->mnuDelete->trigger();
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(pool().size(), 2);  // no refresh after the first No
+
+    dialogs.answers = {MsgAnswer::Yes, MsgAnswer::No};
+    window->mnuDelete->trigger();
+    EXPECT_EQ(pool().size(), 3);  // the second No still refreshes the board
+    EXPECT_TRUE(fs::exists(ws.board() / "Castle"));
+
+    selectScenario("Castle");
+    dialogs.asked.clear();
+    dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    window->cmdDelete->click();
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].text, "よろしいですか？");
+    EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Question);
+    EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
+    EXPECT_EQ(dialogs.asked[1].text, "本当によろしいですか？");
+    EXPECT_EQ(dialogs.asked[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.asked[1].defaultButton, MsgAnswer::No);
+    EXPECT_FALSE(fs::exists(ws.board() / "Castle"));  // the nested scenario went with it
+    EXPECT_EQ(pool(), QStringList{QString::fromStdString(ws.boardStr("Late"))});
+}
+
+TEST_F(Commands, ThrowAwayArchiveAsksOnceAndDeletes) {
+    testsupport::writeFile(ws.root.path() / "fridge" / "Old.LZH", "x");
+    selectArchive("Old.LZH");
+    dialogs.answers = {MsgAnswer::No};
+    window->mnuDeleteArchive->trigger();
+    EXPECT_TRUE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイルを削除します。よろしいですか？");
+    EXPECT_EQ(dialogs.asked[0].caption, "圧縮ファイル削除確認");
+    EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
+    dialogs.answers = {MsgAnswer::Yes};
+    window->mnuDeleteArchive->trigger();
+    EXPECT_FALSE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
+    EXPECT_EQ(window->filArc->count(), 0);
+}
+
+TEST_F(Commands, ThrowAwayArchiveThatCannotGoIsReported) {
+    // Something the deletion cannot remove, even as root: after the list was
+    // read, the name has become a folder with a file in it.
+    testsupport::writeFile(ws.root.path() / "fridge" / "Locked.LZH", "x");
+    selectArchive("Locked.LZH");
+    fs::remove(ws.root.path() / "fridge" / "Locked.LZH");
+    testsupport::writeFile(ws.root.path() / "fridge" / "Locked.LZH" / "inside", "x");
+    dialogs.answers = {MsgAnswer::Yes};
+    window->mnuDeleteArchive->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_NE(dialogs.asked[1].text.find("「Locked.LZH」を削除できませんでした。"), std::string::npos);
+}
+
+TEST(CuttingBoard, FolderRule) {
+    EXPECT_EQ(archiver::cuttingBoardFolder("/games/engine"), "/games/engine/Scenario/FZARC_まな板/");
+    EXPECT_EQ(archiver::cuttingBoardFolder("/games/engine/  "), "/games/engine/Scenario/FZARC_まな板/");
+    EXPECT_EQ(archiver::archiveNameFor("x.Lzh"), "x.Lzh");
+    EXPECT_EQ(archiver::archiveNameFor(".LZ"), ".LZ.LZH");
+}
+
+}  // namespace

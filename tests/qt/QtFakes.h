@@ -1,0 +1,59 @@
+#pragma once
+// Fakes for the Qt-side seams: an archiver that answers as told, a launcher
+// that records command lines, and a settings folder of the test's own.
+#include <string>
+#include <vector>
+
+#include "archive/Unlha32api.h"
+#include "settings/INIAccess.h"
+#include "support/FakeDialogs.h"
+#include "support/TestSupport.h"
+#include "sysutil/Launcher.h"
+#include "sysutil/ProgramFolder.h"
+
+namespace fakes {
+
+class FakeArchiver : public archiver::Archiver {
+public:
+    std::optional<int> version = 193;
+    bool extractable = true;
+    std::vector<std::string> commandLines;
+
+    std::optional<int> getVersion() override { return version; }
+    bool checkArchive(const std::string&) override { return extractable; }
+    archiver::ArchiveResult run(const std::string& line, const sysutil::ProgressReport&) override {
+        commandLines.push_back(line);
+        return archiver::ArchiveResult::success();
+    }
+};
+
+class FakeLauncher : public sysutil::Launcher {
+public:
+    struct Call {
+        std::string line;
+        int style;
+        bool wait;
+    };
+    std::vector<Call> calls;
+    bool ShellX(const std::string& line, int style, std::uintptr_t, bool wait) override {
+        calls.push_back({line, style, wait});
+        return true;
+    }
+};
+
+// Points the settings store at a temporary folder for the test's lifetime.
+class SettingsSandbox {
+public:
+    SettingsSandbox() { sysutil::setSettingsFolder(dir.str()); }
+    ~SettingsSandbox() { sysutil::setSettingsFolder(""); }
+    void set(const std::string& key, const std::string& value) {
+        settings::INIAccess ini;
+        ini.FileName = settings::kIniFileName;
+        ini.SetINIData(settings::kSection, key, value);
+    }
+    std::string iniBytes() const { return testsupport::readFile(dir.path() / "fzarc.ini"); }
+    bool iniExists() const { return std::filesystem::exists(dir.path() / "fzarc.ini"); }
+    testsupport::TempDir dir;
+};
+
+}  // namespace fakes

@@ -1,0 +1,133 @@
+// The settings dialog: load, browse, OK, Cancel and its keys.
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QTest>
+
+#include "QtFakes.h"
+#include "settings/BrowseFolder.h"
+#include "settings/SettingsCommands.h"
+#include "settings/frmSetting.h"
+
+namespace {
+
+using settings::frmSetting;
+
+TEST(SettingsForm, OpensEmptyAndTickedWithoutAFile) {
+    fakes::SettingsSandbox sandbox;
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    EXPECT_EQ(form.windowTitle(), "設定");
+    EXPECT_TRUE(form.txtTRPath->text().isEmpty());
+    EXPECT_TRUE(form.txtArcPath->text().isEmpty());
+    EXPECT_TRUE(form.chkRmNoFileFolder->isChecked());
+    EXPECT_FALSE(form.chkFirstRun->isChecked());
+    // The first-run box lies below the client area.
+    EXPECT_GE(form.chkFirstRun->geometry().top(), form.height());
+    EXPECT_EQ(form.lblTRFolder->buddy(), form.txtTRPath);
+    EXPECT_EQ(form.lblArcPath->buddy(), form.txtArcPath);
+    EXPECT_TRUE(form.cmdOK->isDefault());
+}
+
+struct RmCase {
+    const char* stored;
+    Qt::CheckState state;
+    const char* saved;
+};
+class StoredCheckBox : public ::testing::TestWithParam<RmCase> {};
+TEST_P(StoredCheckBox, LoadsAndSavesBack) {
+    fakes::SettingsSandbox sandbox;
+    if (*GetParam().stored) sandbox.set("ExitRMNoFileDir", GetParam().stored);
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    EXPECT_EQ(form.chkRmNoFileFolder->checkState(), GetParam().state);
+    form.cmdOK->click();
+    settings::INIAccess ini;
+    ini.FileName = "fzarc.ini";
+    EXPECT_EQ(ini.GetINIData(settings::kSection, "ExitRMNoFileDir"), GetParam().saved);
+}
+INSTANTIATE_TEST_SUITE_P(Values, StoredCheckBox,
+                         ::testing::Values(RmCase{"0", Qt::Unchecked, "0"}, RmCase{"1", Qt::Checked, "1"},
+                                           RmCase{"", Qt::Checked, "1"}, RmCase{"garbage", Qt::Checked, "1"},
+                                           RmCase{"7", Qt::Checked, "1"}, RmCase{" 0 ", Qt::Unchecked, "0"},
+                                           RmCase{"2", Qt::PartiallyChecked, "2"}));
+
+TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
+    fakes::SettingsSandbox sandbox;
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    form.txtTRPath->setText("/games/表示 ");
+    form.txtArcPath->setText("");
+    form.chkRmNoFileFolder->setChecked(false);
+    form.cmdOK->click();
+    EXPECT_EQ(sandbox.iniBytes(), "[FZARC Secound Edition]\r\nTRPath=/games/表示 \r\nArcPath=\r\nExitRMNoFileDir=0\r\n");
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+TEST(SettingsForm, RefusedSaveIsReported) {
+    fakes::SettingsSandbox sandbox;
+    sysutil::setSettingsFolder(sandbox.dir.str("missing-folder"));
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    form.cmdOK->click();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find("設定を保存できませんでした。"), std::string::npos);
+}
+
+TEST(SettingsForm, BrowseButtonsReplaceTheTextOnlyWhenAFolderIsChosen) {
+    fakes::SettingsSandbox sandbox;
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    form.txtTRPath->setText("before");
+    dialogs.folders = {"/chosen/engine", ""};
+    form.cmdTRPath->click();
+    EXPECT_EQ(form.txtTRPath->text(), "/chosen/engine");
+    form.cmdTRPath->click();
+    EXPECT_EQ(form.txtTRPath->text(), "/chosen/engine");
+    dialogs.folders = {std::string("/fridge\0junk", 12)};
+    form.cmdArcPath->click();
+    EXPECT_EQ(form.txtArcPath->text(), "/fridge");
+    EXPECT_EQ(dialogs.folderTitles, (std::vector<std::string>{"Tessarune インストール先", "Tessarune インストール先",
+                                                              "冷蔵庫フォルダのパス"}));
+}
+
+TEST(SettingsForm, EscDoesNothingAndCancelWritesNothing) {
+    fakes::SettingsSandbox sandbox;
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    form.show();
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());
+    form.txtTRPath->setText("typed");
+    form.cmdCancel->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.endProgramRequested());
+    EXPECT_FALSE(sandbox.iniExists());
+}
+
+TEST(SettingsForm, EnterInATextBoxPressesOk) {
+    fakes::SettingsSandbox sandbox;
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    form.show();
+    form.txtTRPath->setFocus();
+    form.txtTRPath->setText("/by/enter");
+    QTest::keyClick(form.txtTRPath, Qt::Key_Return);
+    EXPECT_NE(sandbox.iniBytes().find("TRPath=/by/enter"), std::string::npos);
+}
+
+TEST(BrowseFolder, CutAtNull) {
+    EXPECT_EQ(settings::CutAtNull(std::string("abc\0def", 7)), "abc");
+    EXPECT_EQ(settings::CutAtNull("whole"), "whole");
+    EXPECT_EQ(settings::CutAtNull(""), "");
+}
+
+TEST(SettingsCommands, TemporaryFolderComesFromThePicker) {
+    fakes::FakeDialogs dialogs;
+    EXPECT_FALSE(settings::mnuChangeArcFolder(dialogs));
+    dialogs.folders = {"/elsewhere"};
+    EXPECT_EQ(settings::mnuChangeArcFolder(dialogs), "/elsewhere");
+    EXPECT_EQ(dialogs.folderTitles.back(), "冷蔵庫フォルダ変更(一時的用)");
+}
+
+}  // namespace

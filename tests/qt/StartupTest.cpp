@@ -1,0 +1,136 @@
+// The start-up loop driven through the fake dialogs.
+#include <gtest/gtest.h>
+
+#include "QtFakes.h"
+#include "app/mdlFZARC.h"
+#include "settings/frmSetting.h"
+
+namespace {
+
+using fakes::FakeArchiver;
+using fakes::FakeDialogs;
+using sysutil::MsgIcon;
+
+const std::string kEngineWarning =
+    "Tessaruneインストール先 の設定が異常です。\r\n初期起動か、ファイルがなくなった可能性があります。\r\n\r\n"
+    "全てのチェックが終わった後初期設定画面を表示します。";
+const std::string kFridgeWarning =
+    "冷蔵庫フォルダのパス の設定が異常です。\r\n初期起動か、ファイルがなくなった可能性があります。\r\n\r\n"
+    "全てのチェックが終わった後初期設定画面を表示します。";
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app::strUnLHAVer.clear();
+        std::filesystem::create_directories(folders.path() / "engine");
+        std::filesystem::create_directories(folders.path() / "fridge");
+    }
+    // The dialog answers: fill in both folders and press OK.
+    std::function<int(sysutil::ModalForm&)> fillAndOk() {
+        return [this](sysutil::ModalForm& f) {
+            auto& form = dynamic_cast<settings::frmSetting&>(f);
+            titles.push_back(form.windowTitle().toStdString());
+            firstRun.push_back(form.chkFirstRun->isChecked());
+            form.txtTRPath->setText(QString::fromStdString(folders.str("engine")));
+            form.txtArcPath->setText(QString::fromStdString(folders.str("fridge")));
+            form.cmdOK->click();
+            return 0;
+        };
+    }
+    fakes::SettingsSandbox sandbox;
+    testsupport::TempDir folders;
+    FakeDialogs dialogs;
+    FakeArchiver archiver;
+    std::vector<std::string> titles;
+    std::vector<bool> firstRun;
+};
+
+TEST_F(Startup, FirstStartWarnsTwiceThenOpensTheFirstRunDialog) {
+    dialogs.onModal = fillAndOk();
+    EXPECT_TRUE(app::Main(dialogs, archiver));
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{kEngineWarning, kFridgeWarning}));
+    for (const auto& a : dialogs.asked) {
+        EXPECT_EQ(a.caption, "INI設定エラー");
+        EXPECT_EQ(a.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(a.buttons, sysutil::MsgButtons::Ok);
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"Tessarune scenario freezer for LZH"}));
+    EXPECT_EQ(firstRun, (std::vector<bool>{true}));
+    EXPECT_EQ(app::strUnLHAVer, "UNLHA32.DLL...Version. 1.93");
+}
+
+TEST_F(Startup, OnlyTheFridgeWrongGivesOneWarning) {
+    sandbox.set("TRPath", folders.str("engine"));
+    sandbox.set("ArcPath", folders.str("gone"));
+    dialogs.onModal = fillAndOk();
+    EXPECT_TRUE(app::Main(dialogs, archiver));
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{kFridgeWarning}));
+}
+
+TEST_F(Startup, CloseBoxBringsTheSameWarningsAndTheDialogBack) {
+    int shown = 0;
+    dialogs.onModal = [&](sysutil::ModalForm& f) {
+        if (++shown < 3) return 0;  // closed by its close box: nothing stored
+        return fillAndOk()(f);
+    };
+    EXPECT_TRUE(app::Main(dialogs, archiver));
+    EXPECT_EQ(shown, 3);
+    EXPECT_EQ(dialogs.asked.size(), 6u);
+}
+
+TEST_F(Startup, CancelEndsTheProgramAndWritesNothing) {
+    dialogs.onModal = [](sysutil::ModalForm& f) {
+        auto& form = dynamic_cast<settings::frmSetting&>(f);
+        form.txtTRPath->setText("/typed/but/cancelled");
+        form.cmdCancel->click();
+        return 0;
+    };
+    EXPECT_FALSE(app::Main(dialogs, archiver));
+    EXPECT_FALSE(sandbox.iniExists());
+    sandbox.set("TRPath", "keep");
+    const auto before = sandbox.iniBytes();
+    EXPECT_FALSE(app::Main(dialogs, archiver));
+    EXPECT_EQ(sandbox.iniBytes(), before);
+}
+
+TEST_F(Startup, ArchiverFailingWithGoodSettingsShowsOnlyItsError) {
+    sandbox.set("TRPath", folders.str("engine"));
+    sandbox.set("ArcPath", folders.str("fridge"));
+    archiver.version.reset();
+    EXPECT_FALSE(app::Main(dialogs, archiver));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "UNLHA32.DLLを検出できませんでした。");
+    EXPECT_EQ(dialogs.asked[0].caption, "DLL認識エラー");
+    EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(dialogs.modalShown, 0);
+}
+
+TEST_F(Startup, WithBadSettingsTheSettingsLoopComesBeforeTheArchiver) {
+    archiver.version.reset();
+    dialogs.onModal = fillAndOk();
+    EXPECT_FALSE(app::Main(dialogs, archiver));
+    EXPECT_EQ(dialogs.texts().back(), "UNLHA32.DLLを検出できませんでした。");
+    EXPECT_EQ(dialogs.modalShown, 1);
+}
+
+TEST(FolderSetting, ValidityFollowsTheLookupRules) {
+    testsupport::TempDir d;
+    testsupport::writeFile(d.path() / "file.txt", "x");
+    std::filesystem::create_directories(d.path() / ".hidden");
+    std::filesystem::create_directories(d.path() / "empty");
+    EXPECT_TRUE(app::folderSettingIsValid(d.str("file.txt")));
+    EXPECT_FALSE(app::folderSettingIsValid(d.str(".hidden")));
+    EXPECT_TRUE(app::folderSettingIsValid(d.str("fil*")));
+    EXPECT_TRUE(app::folderSettingIsValid(d.str("empty") + "/"));
+    EXPECT_FALSE(app::folderSettingIsValid(""));
+    EXPECT_FALSE(app::folderSettingIsValid(d.str("empty") + " "));  // used exactly as read, blanks too
+    EXPECT_FALSE(app::folderSettingIsValid(std::string("/bad\0name", 9)));
+}
+
+TEST(VersionLine, HasTwoDecimals) {
+    EXPECT_EQ(app::archiverVersionLine(193), "UNLHA32.DLL...Version. 1.93");
+    EXPECT_EQ(app::archiverVersionLine(5), "UNLHA32.DLL...Version. 0.05");
+    EXPECT_EQ(app::archiverVersionLine(1234), "UNLHA32.DLL...Version. 12.34");
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+// The document viewer: filters, text, the open button, and vanished folders.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "QtFakes.h"
+#include "inspect/frmDocumentView.h"
+
+namespace {
+
+QStringList listed(inspect::frmDocumentView& v) {
+    QStringList out;
+    for (int i = 0; i < v.File->count(); ++i) out << v.File->item(i)->text();
+    return out;
+}
+
+class Viewer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"readme.txt", "INDEX.HTM", "page.html", "image.png", "Summary.tsm", ".hidden.txt"})
+            testsupport::writeFile(dir.path() / name, "content of " + std::string(name));
+        testsupport::writeFile(dir.path() / "sub" / "inner.txt", "x");
+        viewer.File->setPath(dir.str());
+    }
+    void select(const QString& name) {
+        const auto items = viewer.File->findItems(name, Qt::MatchExactly);
+        ASSERT_FALSE(items.isEmpty());
+        viewer.File->setCurrentItem(items.front());
+        viewer.ShowSelectedFile();
+    }
+    testsupport::TempDir dir;
+    fakes::FakeLauncher launcher;
+    inspect::frmDocumentView viewer{launcher};
+};
+
+TEST_F(Viewer, StartsOnTextWithAnEmptyBox) {
+    EXPECT_EQ(viewer.windowTitle(), "ドキュメントビューワ");
+    EXPECT_EQ(viewer.cboExt->currentIndex(), 1);
+    EXPECT_EQ(viewer.cboExt->count(), 4);
+    EXPECT_TRUE(viewer.txtViewer->toPlainText().isEmpty());
+    EXPECT_EQ(listed(viewer), QStringList{"readme.txt"});
+    EXPECT_TRUE(viewer.cmdClose->isDefault());
+}
+
+struct FilterCase {
+    int index;
+    const char* entry;
+    QStringList files;
+};
+class ViewerFilters : public Viewer, public ::testing::WithParamInterface<FilterCase> {};
+TEST_P(ViewerFilters, ListWhatEachPatternMatches) {
+    viewer.cboExt->setCurrentIndex(GetParam().index);
+    EXPECT_EQ(viewer.cboExt->currentText(), QString::fromUtf8(GetParam().entry));
+    EXPECT_EQ(listed(viewer), GetParam().files);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Filters, ViewerFilters,
+    ::testing::Values(FilterCase{0, "ドキュメント", {"INDEX.HTM", "page.html", "readme.txt"}},
+                      FilterCase{1, "テキスト", {"readme.txt"}}, FilterCase{2, "HTML", {"INDEX.HTM", "page.html"}},
+                      FilterCase{3, "すべて", {"image.png", "INDEX.HTM", "page.html", "readme.txt", "Summary.tsm"}}));
+
+TEST_F(Viewer, TextStaysWhenTheFilterChanges) {
+    select("readme.txt");
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), "content of readme.txt");
+    viewer.cboExt->setCurrentIndex(2);
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), "content of readme.txt");
+}
+
+TEST_F(Viewer, ShiftJisShowsRightAndLfOnlyIsOneLine) {
+    testsupport::writeFile(dir.path() / "sjis.txt", "\x93\xc7\x82\xf1\x82\xc5\x82\xcb\r\n\x95\x5c\x8e\xa6");
+    testsupport::writeFile(dir.path() / "unix.txt", "one\ntwo\n");
+    viewer.File->Refresh();
+    select("sjis.txt");
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), "読んでね\n表示");
+    select("unix.txt");
+    EXPECT_EQ(viewer.txtViewer->document()->blockCount(), 1);
+}
+
+TEST_F(Viewer, UnreadableOrVanishedFilesDoNotCrash) {
+    select("readme.txt");
+    std::filesystem::remove(dir.path() / "readme.txt");
+    viewer.ShowSelectedFile();
+    EXPECT_TRUE(viewer.txtViewer->toPlainText().isEmpty());
+    inspect::frmDocumentView gone(launcher);
+    gone.File->setPath(dir.str("no such scenario"));
+    EXPECT_EQ(gone.File->count(), 0);
+}
+
+TEST_F(Viewer, OpenButtonHandsThePathToTheLauncher) {
+    viewer.File->setCurrentRow(-1);
+    viewer.cmdExecFile->click();
+    select("readme.txt");
+    viewer.cmdExecFile->click();
+    ASSERT_EQ(launcher.calls.size(), 2u);
+    EXPECT_EQ(launcher.calls[0].line, dir.str() + "/");
+    EXPECT_EQ(launcher.calls[1].line, dir.str("readme.txt"));
+    EXPECT_EQ(launcher.calls[1].style, 1);
+    EXPECT_FALSE(launcher.calls[1].wait);
+}
+
+TEST_F(Viewer, EnterAndEscClose) {
+    viewer.show();
+    viewer.File->setFocus();
+    QTest::keyClick(viewer.File, Qt::Key_Return);
+    EXPECT_FALSE(viewer.isVisible());
+    viewer.show();
+    QTest::keyClick(&viewer, Qt::Key_Escape);
+    EXPECT_FALSE(viewer.isVisible());
+}
+
+}  // namespace
