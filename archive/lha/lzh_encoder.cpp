@@ -16,6 +16,9 @@ constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
 constexpr unsigned kTempBits = 5;
 constexpr std::size_t kChunk = 256 * 1024;  // input consumed between slides
 constexpr std::size_t kOutFlush = 64 * 1024;
+constexpr std::size_t kParseStretch = 4096;  // input the optimal parse plans at once
+constexpr std::size_t kMaxCandidates = 64;
+constexpr std::uint32_t kUnreached = 0xFFFFFFFF;
 
 unsigned positionSymbol(std::uint32_t d) { return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d)); }
 
@@ -87,7 +90,12 @@ LzhEncoder::LzhEncoder(const Method& method, Sink sink)
       finder_(method),
       buffer_((std::size_t{1} << method.dictBits) + kChunk + kMaxMatch + 8, 0),
       charFreq_(kCharSymbols, 0),
-      posFreq_(method.positionSymbols, 0) {
+      posFreq_(method.positionSymbols, 0),
+      charPrice_(kCharSymbols),
+      posPrice_(method.positionSymbols) {
+    // Before the first block: bytes at 8 bits, matches a little dearer.
+    for (unsigned s = 0; s < kCharSymbols; ++s) charPrice_[s] = s < 256 ? 8 : 8 + std::min(4u, (s - 256) / 16);
+    for (unsigned p = 0; p < method.positionSymbols; ++p) posPrice_[p] = 4;
     symbols_.reserve(kMaxBlockSymbols);
     distances_.reserve(kMaxBlockSymbols);
     out_.reserve(kOutFlush * 2);
@@ -131,18 +139,27 @@ void LzhEncoder::slideWindow() {
     base_ = newBase;
 }
 
-// Lazy matching: a match found at p is deferred one byte to see whether p + 1
-// starts a longer one.
 void LzhEncoder::compress(bool final) {
+    // Without `final`, keep a full match length of input ahead of the parse.
     const std::uint64_t stop = final ? end_ : (end_ > kMaxMatch ? end_ - kMaxMatch : 0);
     finder_.setWindow(buffer_.data(), base_, end_);
+    if (method_.optimalParse)
+        compressOptimal(stop);
+    else
+        compressLazy(stop, final);
+}
+
+// Lazy matching: a match found at p is deferred one byte to see whether p + 1
+// starts a longer one.
+void LzhEncoder::compressLazy(std::uint64_t stop, bool final) {
     while (pos_ < stop) {
-        const bool canHash = end_ - pos_ >= kMinMatch;
+        const bool canHash = end_ - pos_ >= finder_.hashBytes();
         Match cur;
         if (canHash) {
             if (!hasPending_ || pending_.length < method_.lazyLength)
-                cur = finder_.find(pos_, hasPending_ ? pending_.length : 0);
-            finder_.insert(pos_);
+                cur = finder_.findAndInsert(pos_, hasPending_ ? pending_.length : 0);
+            else
+                finder_.insert(pos_);
         }
         if (hasPending_) {
             if (cur.length > pending_.length) {
@@ -155,7 +172,7 @@ void LzhEncoder::compress(bool final) {
             // The match began at pos_ - 1; pos_ is hashed, hash the rest.
             const std::uint64_t matchEnd = pos_ - 1 + pending_.length;
             for (std::uint64_t p = pos_ + 1; p < matchEnd; ++p)
-                if (end_ - p >= kMinMatch) finder_.insert(p);
+                if (end_ - p >= finder_.hashBytes()) finder_.insert(p);
             pos_ = matchEnd;
             hasPending_ = false;
             continue;
@@ -172,6 +189,78 @@ void LzhEncoder::compress(bool final) {
         emitMatch(pending_.length, pending_.distance);
         hasPending_ = false;
     }
+}
+
+// The cheapest way through a stretch of input, by the current prices: every
+// position offers a literal and each match length up to the longest found.
+// A match of niceLength or more is taken as it is, skipping the search inside it.
+void LzhEncoder::compressOptimal(std::uint64_t stop) {
+    Match candidates[kMaxCandidates];
+    while (pos_ < stop) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kParseStretch, stop - pos_));
+        steps_.assign(n + 1, Step{kUnreached, 0, 0, 0});
+        steps_[0].cost = 0;
+        std::size_t skipUntil = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint64_t p = pos_ + i;
+            const bool canHash = end_ - p >= finder_.hashBytes();
+            if (i < skipUntil) {
+                if (canHash) finder_.insert(p);
+                continue;
+            }
+            const std::uint32_t here = steps_[i].cost;
+            const std::uint8_t byte = buffer_[static_cast<std::size_t>(p - base_)];
+            if (here + charPrice_[byte] < steps_[i + 1].cost)
+                steps_[i + 1] = {here + charPrice_[byte], static_cast<std::uint32_t>(i), 1, 0};
+            if (!canHash) continue;
+            const std::size_t found = finder_.collectAndInsert(p, candidates, kMaxCandidates, method_.maxChain);
+            if (found == 0) continue;
+            const unsigned room = static_cast<unsigned>(n - i);
+            unsigned shorter = kMinMatch - 1;
+            for (std::size_t k = 0; k < found && shorter < room; ++k) {
+                const unsigned longest = std::min(candidates[k].length, room);
+                const std::uint32_t d = candidates[k].distance - 1;
+                const unsigned ps = positionSymbol(d);
+                const std::uint32_t distCost = here + posPrice_[ps] + (ps > 1 ? ps - 1 : 0);
+                if (longest >= method_.niceLength) {
+                    // Long enough to take as it is.
+                    steps_[i + longest] = {distCost + charPrice_[256 + longest - kMinMatch],
+                                           static_cast<std::uint32_t>(i), static_cast<std::uint16_t>(longest),
+                                           candidates[k].distance};
+                    skipUntil = i + longest;
+                    break;
+                }
+                for (unsigned len = shorter + 1; len <= longest; ++len) {
+                    const std::uint32_t c = distCost + charPrice_[256 + len - kMinMatch];
+                    if (c < steps_[i + len].cost)
+                        steps_[i + len] = {c, static_cast<std::uint32_t>(i), static_cast<std::uint16_t>(len),
+                                           candidates[k].distance};
+                }
+                shorter = longest;
+            }
+        }
+        // Walk back from the end, then emit in order.
+        path_.clear();
+        for (std::size_t at = n; at > 0; at = steps_[at].from) path_.push_back(static_cast<std::uint32_t>(at));
+        std::size_t from = 0;
+        for (auto it = path_.rbegin(); it != path_.rend(); ++it) {
+            const Step& step = steps_[*it];
+            if (step.length == 1)
+                emitLiteral(buffer_[static_cast<std::size_t>(pos_ + from - base_)]);
+            else
+                emitMatch(step.length, step.distance);
+            from = *it;
+        }
+        pos_ += n;
+    }
+}
+
+void LzhEncoder::updatePrices(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen) {
+    // A symbol the last block did not use costs a little more than its rarest.
+    const unsigned charMax = *std::max_element(charLen.begin(), charLen.end());
+    const unsigned posMax = *std::max_element(posLen.begin(), posLen.end());
+    for (unsigned s = 0; s < kCharSymbols; ++s) charPrice_[s] = charLen[s] ? charLen[s] : std::max(charMax + 2, 9u);
+    for (unsigned p = 0; p < posPrice_.size(); ++p) posPrice_[p] = posLen[p] ? posLen[p] : std::max(posMax + 2, 5u);
 }
 
 void LzhEncoder::emitLiteral(std::uint8_t c) {
@@ -245,6 +334,7 @@ void LzhEncoder::writeBlock() {
             if (p > 1) bw.put(p - 1, d);
         }
     }
+    if (method_.optimalParse) updatePrices(charLen, posLen);
     // Keep the partial byte for the next block: blocks follow bit by bit.
     bw.detach(bitAcc_, bitCount_);
 

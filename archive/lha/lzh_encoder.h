@@ -26,6 +26,9 @@ public:
 
 private:
     void compress(bool final);
+    void compressLazy(std::uint64_t stop, bool final);
+    void compressOptimal(std::uint64_t stop);
+    void updatePrices(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen);
     void slideWindow();
     void emitLiteral(std::uint8_t c);
     void emitMatch(unsigned length, std::uint32_t distance);
@@ -53,6 +56,18 @@ private:
     std::vector<std::uint16_t> distances_;  // distance - 1, for match symbols
     std::vector<std::uint32_t> charFreq_;
     std::vector<std::uint32_t> posFreq_;
+
+    // Bit prices of the symbols, from the last block's codes, for the optimal parse.
+    std::vector<std::uint32_t> charPrice_;
+    std::vector<std::uint32_t> posPrice_;
+    struct Step {
+        std::uint32_t cost;
+        std::uint32_t from;      // position the step starts at (relative)
+        std::uint16_t length;    // 1 for a literal
+        std::uint32_t distance;  // for a match
+    };
+    std::vector<Step> steps_;
+    std::vector<std::uint32_t> path_;
 
     std::vector<std::uint8_t> out_;
     std::uint64_t bitAcc_ = 0;

@@ -6,22 +6,27 @@ namespace lha {
 
 MatchFinder::MatchFinder(const Method& method)
     : method_(method),
+      hashBytes_(method.hashBytes),
       dictSize_(1u << method.dictBits),
       mask_((1u << method.dictBits) - 1),
       head_(std::size_t{1} << kHashBits, 0),
       prev_(std::size_t{1} << method.dictBits, 0) {}
 
-Match MatchFinder::find(std::uint64_t pos, unsigned atLeast) const {
+std::size_t MatchFinder::search(std::uint64_t pos, std::uint32_t h, unsigned atLeast, Match* out,
+                                std::size_t capacity, unsigned chain) const {
     Match best;
+    std::size_t found = 0;
+    auto finish = [&] {
+        if (best.distance == 0) best.length = 0;
+        if (capacity == 0) out[0] = best;
+        return found;
+    };
     const std::uint64_t available = limit_ - pos;
     const unsigned maxLen = static_cast<unsigned>(std::min<std::uint64_t>(kMaxMatch, available));
-    if (maxLen < kMinMatch) return best;
+    if (maxLen < kMinMatch || atLeast >= maxLen) return finish();
     best.length = std::max(atLeast, kMinMatch - 1);
     const std::uint8_t* cur = window_ + (pos - base_);
-    const std::uint32_t h = hashAt(pos);
     std::uint32_t candidate = head_[h];
-    unsigned chain = method_.maxChain;
-    if (atLeast >= method_.lazyLength) chain >>= 2;
     const std::uint64_t lowest = pos > dictSize_ ? pos - dictSize_ : 0;
     while (candidate != 0 && chain-- > 0) {
         const std::uint64_t cpos = candidate - 1;
@@ -46,13 +51,13 @@ Match MatchFinder::find(std::uint64_t pos, unsigned atLeast) const {
             if (len > best.length) {
                 best.length = len;
                 best.distance = static_cast<std::uint32_t>(pos - cpos);
+                if (found < capacity) out[found++] = best;
                 if (len >= method_.niceLength || len >= maxLen) break;
             }
         }
         candidate = prev_[cpos & mask_];
     }
-    if (best.distance == 0) best.length = 0;
-    return best;
+    return finish();
 }
 
 }  // namespace lha

@@ -25,26 +25,54 @@ public:
         limit_ = limit;
     }
 
-    // Records position `pos` (needs kMinMatch bytes available).
-    void insert(std::uint64_t pos) {
+    // Bytes a position needs ahead of it to be hashed.
+    unsigned hashBytes() const { return hashBytes_; }
+    const Method& method() const { return method_; }
+
+    // Records position `pos` (needs hashBytes() bytes available).
+    void insert(std::uint64_t pos) { link(pos, hashAt(pos)); }
+
+    // Longest match at `pos` longer than `atLeast`; records `pos` afterwards.
+    Match findAndInsert(std::uint64_t pos, unsigned atLeast) {
         const std::uint32_t h = hashAt(pos);
+        const Match m = search(pos, h, atLeast);
+        link(pos, h);
+        return m;
+    }
+
+    // Every match that is longer than all before it, nearest distance first,
+    // shortest first; records `pos` afterwards. Returns how many were found.
+    std::size_t collectAndInsert(std::uint64_t pos, Match* out, std::size_t capacity, unsigned chain) {
+        const std::uint32_t h = hashAt(pos);
+        const std::size_t n = search(pos, h, 0, out, capacity, chain);
+        link(pos, h);
+        return n;
+    }
+
+private:
+    void link(std::uint64_t pos, std::uint32_t h) {
         prev_[pos & mask_] = head_[h];
         head_[h] = static_cast<std::uint32_t>(pos + 1);
     }
+    Match search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) const {
+        Match best;
+        search(pos, h, atLeast, &best, 0, atLeast >= method_.goodLength ? method_.maxChain / 4 : method_.maxChain);
+        return best;
+    }
+    // With capacity 0 only out[0] receives the longest match.
+    std::size_t search(std::uint64_t pos, std::uint32_t h, unsigned atLeast, Match* out, std::size_t capacity,
+                       unsigned chain) const;
 
-    // Longest match at `pos` longer than `atLeast`, searching the chain first
-    // (call before insert(pos)).
-    Match find(std::uint64_t pos, unsigned atLeast) const;
-
-private:
     std::uint32_t hashAt(std::uint64_t pos) const {
         const std::uint8_t* p = window_ + (pos - base_);
-        const std::uint32_t v = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
+        std::uint32_t v = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
+        if (hashBytes_ == 4) v = (v << 8) | p[3];
         return (v * 2654435761u) >> (32 - kHashBits);
     }
 
     static constexpr unsigned kHashBits = 16;
     const Method method_;
+    const unsigned hashBytes_;
     const std::uint32_t dictSize_;
     const std::uint32_t mask_;
     std::vector<std::uint32_t> head_;  // absolute position + 1, 0 when empty
