@@ -4,6 +4,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <dirent.h>
 #endif
 
 namespace sysutil {
@@ -72,10 +74,12 @@ bool wildcardMatch(std::u32string_view p, std::u32string_view n) {
 
 bool hasWildcards(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 
+#if defined(_WIN32)
 bool kindMatches(const fs::directory_entry& e, LookupKind kind, std::error_code& ec) {
     if (kind == LookupKind::OrdinaryFiles) return e.is_regular_file(ec);
     return e.exists(ec);
 }
+#endif
 
 bool kindMatches(const fs::path& p, LookupKind kind, std::error_code& ec) {
     const auto st = fs::status(p, ec);
@@ -168,12 +172,34 @@ std::string lookupFirst(const std::string& pattern, LookupKind kind) {
             const fs::path exact = folder / pathFromUtf8(name);
             if (kindMatches(exact, kind, ec) && !isHiddenEntry(exact)) return utf8FromPath(exact);
         }
+        const bool wild = hasWildcards(name);
+        auto nameMatches = [&](std::string_view entryName) {
+            return wild ? matchesWildcard(name, entryName) : sameName(name, entryName);
+        };
+#if defined(_WIN32)
         for (const auto& e : fs::directory_iterator(folder, ec)) {
-            const std::string entryName = utf8FromPath(e.path().filename());
-            const bool nameOk = hasWildcards(name) ? matchesWildcard(name, entryName) : sameName(name, entryName);
             std::error_code ec2;
-            if (nameOk && !isHiddenEntry(e.path()) && kindMatches(e, kind, ec2)) return utf8FromPath(e.path());
+            if (nameMatches(utf8FromPath(e.path().filename())) && !isHiddenEntry(e.path()) && kindMatches(e, kind, ec2))
+                return utf8FromPath(e.path());
         }
+#else
+        // The refresh runs this for every folder of the cutting board: read
+        // the names alone, and build a path only for a match.
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            std::string found;
+            while (const dirent* d = ::readdir(dir)) {
+                const std::string_view entryName(d->d_name);
+                if (entryName == "." || entryName == ".." || !nameMatches(entryName)) continue;
+                const fs::path p = folder / d->d_name;
+                if (!isHiddenEntry(p) && kindMatches(p, kind, ec)) {
+                    found = utf8FromPath(p);
+                    break;
+                }
+            }
+            ::closedir(dir);
+            return found;
+        }
+#endif
     } catch (const std::exception&) {
         // A name the file system rejects outright matches nothing.
     }

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Benchmarks, on the shared corpus: prints figures and ratios against
+# references measured in the same run. Needs a release build (make bench).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset release >/dev/null
+cmake --build --preset release -j2 >/dev/null
+LHA=build/bin/fzarc-lha
+work=${BENCH_DIR:-/tmp/fzarc-bench}
+corpus_script=${CORPUS_SCRIPT:-../shared/bench/make_corpus.sh}
+mkdir -p "$work"
+[ -d "$work/corpus" ] || bash "$corpus_script" corpus "$work/corpus" >/dev/null
+[ -d "$work/big" ] || bash "$corpus_script" big "$work/big" >/dev/null
+mkdir -p "$work/text" "$work/random"
+cp -n "$work/big/text50.txt" "$work/text/text50.txt" 2>/dev/null || true
+cp -n "$work/big/random50.bin" "$work/random/random50.bin" 2>/dev/null || true
+
+now() { date +%s.%N; }
+secs() { echo "$2 - $1" | bc; }
+
+for input in corpus text random; do
+  tarball="$work/$input.tar"
+  tar -cf "$tarball" -C "$work/$input" .
+  t0=$(now); gzip -9 -c "$tarball" > "$tarball.gz"; t1=$(now)
+  gz_size=$(stat -c%s "$tarball.gz"); gz_time=$(secs "$t0" "$t1")
+  printf '%-7s gzip -9: %10d bytes %6.2f s\n' "$input" "$gz_size" "$gz_time"
+  for m in 5 6 7; do
+    arc="$work/$input-lh$m.lzh"; rm -f "$arc"
+    t0=$(now); /usr/bin/time -f %M -o "$work/mem" "$LHA" A "$arc" "$work/$input/*.*" -o$m; t1=$(now)
+    size=$(stat -c%s "$arc"); time=$(secs "$t0" "$t1")
+    printf '        -lh%d-:   %10d bytes %6.2f s  size %.3fx  time %.2fx gzip  peak %d KB\n' \
+      "$m" "$size" "$time" "$(echo "$size / $gz_size" | bc -l)" "$(echo "$time / $gz_time" | bc -l)" "$(cat "$work/mem")"
+  done
+done
+
+# Extraction of the corpus archive against bsdtar on the same archive.
+arc="$work/corpus-lh5.lzh"
+best_ours=999; best_tar=999
+for round in 1 2 3; do
+  rm -rf "$work/x1" "$work/x2"; mkdir -p "$work/x2"
+  t0=$(now); /usr/bin/time -f %M -o "$work/mem" "$LHA" E "$arc" "$work/x1/"; t1=$(now)
+  bsdtar --options lha:hdrcharset=CP932 -xf "$arc" -C "$work/x2"; t2=$(now)
+  best_ours=$(echo "o=$(secs "$t0" "$t1"); if (o < $best_ours) o else $best_ours" | bc)
+  best_tar=$(echo "b=$(secs "$t1" "$t2"); if (b < $best_tar) b else $best_tar" | bc)
+done
+diff -r "$work/corpus" "$work/x1" >/dev/null && same=identical || same=DIFFERENT
+printf 'extract corpus: ours %.2f s, bsdtar %.2f s, ratio %.2f (target <= 1.20), peak %d KB, result %s\n' \
+  "$best_ours" "$best_tar" "$(echo "$best_ours / $best_tar" | bc -l)" "$(cat "$work/mem")" "$same"
+
+# Folder walk, text reading and the reload command.
+head -c 10000000 "$work/big/text50.txt" > "$work/sjis10.txt"
+build/bin/bench_folders "$work/tree" "$work/sjis10.txt"
+build/bin/bench_refresh
