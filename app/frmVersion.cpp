@@ -84,9 +84,14 @@ frmVersion::frmVersion(QWidget* parent) : QDialog(parent), openUrl(&QDesktopServ
     lblCopyright->setText(QString::fromUtf8(kCopyright));
     lblVer->setText(versionText(kVersionMajor, kVersionMinor, kVersionRevision));
     lblUnLHAVer->setText(QString::fromStdString(strUnLHAVer));
-    for (QLabel* l : {lblAccess[0], lblAccess[1]}) l->resize(std::max(l->width(), l->sizeHint().width()), l->height());
-    setFixedSize(std::max(sysutil::twips(6195), lblAccess[1]->geometry().right() + sysutil::twips(105)),
-                 sysutil::twips(1875));
+    // Japanese fonts run wider and taller than the design's: text grows, and
+    // the product line steps aside for a mail link that now reaches under it.
+    sysutil::growToFitText(this);
+    if (lblAccess[0]->geometry().right() >= lblProductByQuorvik->x())
+        lblProductByQuorvik->move(lblAccess[0]->geometry().right() + sysutil::twips(120), lblProductByQuorvik->y());
+    int right = 0;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) right = std::max(right, w->geometry().right());
+    setFixedSize(std::max(sysutil::twips(6195), right + sysutil::twips(105)), sysutil::twips(1875));
 }
 
 QColor frmVersion::linkColor(int index) const { return lblAccess[index]->palette().color(QPalette::WindowText); }

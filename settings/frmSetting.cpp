@@ -80,8 +80,11 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
     connect(cmdOK, &QPushButton::clicked, this, &frmSetting::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSetting::cmdCancel_Click);
 
-    setFixedSize(std::max(sysutil::twips(6090), lblTRPath_ex->sizeHint().width() + sysutil::twips(420 + 105)),
-                 sysutil::twips(2310));
+    sysutil::growToFitText(this);
+    int right = 0;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != chkFirstRun) right = std::max(right, w->geometry().right());
+    setFixedSize(std::max(sysutil::twips(6090), right + sysutil::twips(105)), sysutil::twips(2310));
     Form_Load();
 }
 

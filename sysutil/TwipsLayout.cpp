@@ -29,11 +29,13 @@ void growChildren(QWidget* parent) {
         if (!c->isVisibleTo(parent) && !c->isVisible()) continue;
         growChildren(c);
         if (!holdsText(c)) continue;
-        const int need = c->sizeHint().width();
-        const int extra = need - c->width();
+        const QSize hint = c->sizeHint();
+        // A label's text may also need more height than the design's (descenders).
+        if (qobject_cast<QLabel*>(c) && hint.height() > c->height()) c->resize(c->width(), hint.height());
+        const int extra = hint.width() - c->width();
         if (extra <= 0) continue;
         const QRect before = c->geometry();
-        c->resize(need, std::max(c->height(), c->sizeHint().height()));
+        c->resize(hint.width(), std::max(c->height(), hint.height()));
         // Neighbours to the right on the same row move along.
         for (QWidget* o : children) {
             if (o == c || o->x() < before.right()) continue;

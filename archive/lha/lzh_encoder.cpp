@@ -53,10 +53,21 @@ void writeSmallTable(BitWriter& bw, const std::vector<std::uint8_t>& len, unsign
     }
 }
 
-template <typename Visit>
-void forEachCharLengthCode(const std::vector<std::uint8_t>& charLen, Visit visit) {
+// How many literal/length code lengths a block writes: up to the last used
+// symbol, and one more when every written length would otherwise be the same.
+// That case needs the one-symbol form of the length table, which libarchive
+// decodes wrongly; a trailing zero length keeps the ordinary form.
+unsigned charLengthsToWrite(const std::vector<std::uint8_t>& charLen) {
     unsigned n = kCharSymbols;
     while (n > 0 && charLen[n - 1] == 0) --n;
+    const bool allSame = std::all_of(charLen.begin(), charLen.begin() + n, [&](auto l) { return l == charLen[0]; });
+    if (allSame && n < kCharSymbols) ++n;
+    return n;
+}
+
+template <typename Visit>
+void forEachCharLengthCode(const std::vector<std::uint8_t>& charLen, Visit visit) {
+    const unsigned n = charLengthsToWrite(charLen);
     unsigned i = 0;
     while (i < n) {
         const unsigned k = charLen[i++];
@@ -304,9 +315,7 @@ void LzhEncoder::writeBlock() {
             bw.put(kTempBits, 0);
             bw.put(kTempBits, firstUsed(tempFreq));
         }
-        unsigned n = kCharSymbols;
-        while (n > 0 && charLen[n - 1] == 0) --n;
-        bw.put(kCharBits, n);
+        bw.put(kCharBits, charLengthsToWrite(charLen));
         forEachCharLengthCode(charLen, [&](unsigned sym, unsigned extraBits, unsigned extra) {
             bw.put(tempLen[sym], tempCode[sym]);
             bw.put(extraBits, extra);

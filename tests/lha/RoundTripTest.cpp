@@ -72,6 +72,10 @@ const std::vector<DataCase>& dataCases() {
              for (int i = 0; i < 70000; ++i) s += (i * 7919 % 13 < 6) ? 'a' : 'b';
              return s;
          }},
+        // Found by the fuzzer: two byte values, no repeats, so every written
+        // code length is the same (the length table's one-symbol form).
+        {"fuzz_equal_code_lengths", [] { return std::string("\0\0\0\1\0\1\0\0", 8); }},
+        {"fuzz_equal_code_lengths_2", [] { return std::string("\0\0\1\0\1\1\0\0\0", 9); }},
         {"text_then_noise", [] { return sjisText(100000) + testsupport::randomBytes(100000, 5); }},
     };
     return cases;
