@@ -2,7 +2,7 @@
 PRESET ?= dev
 BUILD  := build/$(PRESET)
 
-.PHONY: run test deps configure build demo bench fuzz asan clean
+.PHONY: run test test-windows deps configure build demo bench fuzz asan clean
 
 run: demo
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -14,6 +14,15 @@ run: demo
 
 test: demo
 	ctest --preset $(PRESET) -j2
+
+# The Qt-free core cross-compiled with MinGW-w64, its tests run under Wine.
+test-windows:
+	@bash scripts/install-deps.sh --windows
+	@cmake --preset windows-mingw >/dev/null
+	cmake --build --preset windows-mingw -j2
+	@status=0; ctest --preset windows-mingw -j2 || status=$$?; \
+	  WINEPREFIX=$(CURDIR)/build/windows-mingw/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true; \
+	  exit $$status
 
 deps:
 	@bash scripts/install-deps.sh

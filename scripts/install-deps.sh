@@ -11,7 +11,14 @@ packages=(
   fonts-noto-cjk xvfb xauth
   lhasa p7zip-full libarchive-tools
 )
-[ "${1:-}" = "--with-fuzz" ] && packages+=(clang libclang-rt-14-dev)
+for option in "$@"; do
+  case "$option" in
+    --with-fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    # The Windows build of the core, and Wine to run its tests.
+    --windows) packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 locales) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

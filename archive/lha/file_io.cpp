@@ -1,7 +1,9 @@
 #include "archive/lha/file_io.h"
 
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #else
 #include <unistd.h>
 #endif
@@ -11,7 +13,13 @@ namespace {
 
 std::FILE* openFile(const std::filesystem::path& path, bool forWriting) {
 #if defined(_WIN32)
-    return _wfopen(path.c_str(), forWriting ? L"wbx" : L"rb");
+    if (!forWriting) return _wfopen(path.c_str(), L"rb");
+    // msvcrt's fopen has no "x": create exclusively, then wrap the descriptor.
+    const int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* f = _fdopen(fd, "wb");
+    if (!f) _close(fd);
+    return f;
 #else
     return std::fopen(path.c_str(), forWriting ? "wbx" : "rb");
 #endif

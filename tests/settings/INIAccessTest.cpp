@@ -30,7 +30,7 @@ TEST_F(INIAccessTest, NoFileReadsEmptyAndFirstWriteCreatesIt) {
     EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), "");
     EXPECT_FALSE(std::filesystem::exists(ini()));
     EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "/games/表示"));
-    EXPECT_EQ(testsupport::readFile(ini()), "[FZARC Secound Edition]\r\nTRPath=/games/表示\r\n");
+    EXPECT_EQ(testsupport::readFile(ini()), testsupport::platformText("[FZARC Secound Edition]\r\nTRPath=/games/表示\r\n"));
 }
 
 TEST_F(INIAccessTest, KeysKeepTheirOrderAcrossSaves) {

@@ -7,6 +7,14 @@
 #include <random>
 
 #include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -27,7 +35,10 @@ TempDir::~TempDir() {
 
 std::string TempDir::str(const std::string& rel) const {
     const std::string base = sysutil::utf8FromPath(path_);
-    return rel.empty() ? base : base + sysutil::kSeparator + rel;
+    std::string native = rel;
+    for (auto& c : native)
+        if (c == '/') c = sysutil::kSeparator;
+    return rel.empty() ? base : base + sysutil::kSeparator + native;
 }
 
 fs::path u8(const std::string& utf8) { return sysutil::pathFromUtf8(utf8); }
@@ -47,9 +58,16 @@ fs::path dataFile(const std::string& name) {
     return fs::path(FZARC_TEST_DATA_DIR) / name;
 }
 
-bool haveProgram(const std::string& name) {
-    return run("command -v " + name + " >/dev/null 2>&1") == 0;
+#if defined(_WIN32)
+bool haveProgram(const std::string&) { return false; }
+int run(const std::string&, std::string*) { return -1; }
+bool runningAsRoot() { return false; }
+void makeHidden(const fs::path& p) {
+    SetFileAttributesW(p.c_str(), GetFileAttributesW(p.c_str()) | FILE_ATTRIBUTE_HIDDEN);
 }
+std::string platformText(const std::string& utf8) { return sysutil::utf8ToCp932(utf8).value_or(utf8); }
+#else
+bool haveProgram(const std::string& name) { return run("command -v " + name + " >/dev/null 2>&1") == 0; }
 
 int run(const std::string& command, std::string* output) {
     FILE* p = popen(command.c_str(), "r");
@@ -61,6 +79,16 @@ int run(const std::string& command, std::string* output) {
     const int status = pclose(p);
     if (output) *output = out;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+bool runningAsRoot() { return geteuid() == 0; }
+void makeHidden(const fs::path&) {}
+std::string platformText(const std::string& utf8) { return utf8; }
+#endif
+
+bool tryDirectorySymlink(const fs::path& target, const fs::path& link) {
+    std::error_code ec;
+    fs::create_directory_symlink(target, link, ec);
+    return !ec;
 }
 
 std::string randomBytes(std::size_t n, unsigned seed) {

@@ -14,7 +14,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // The folder as UTF-8 text, with `rel` appended when given.
+    // The folder as UTF-8 text, with `rel` ('/'-separated) appended in the
+    // platform's separators when given.
     std::string str(const std::string& rel = "") const;
 
 private:
@@ -32,6 +33,16 @@ std::filesystem::path dataFile(const std::string& name);
 bool haveProgram(const std::string& name);
 // Runs a shell command; returns its exit status and fills `output` with stdout.
 int run(const std::string& command, std::string* output = nullptr);
+
+// Whether the tests run as root (who reads and deletes past permissions).
+bool runningAsRoot();
+// Gives an entry the platform's hidden mark: the hidden attribute on Windows;
+// elsewhere the name must already begin with '.'.
+void makeHidden(const std::filesystem::path& p);
+// A folder link; false where the platform will not make one (Windows without the privilege).
+bool tryDirectorySymlink(const std::filesystem::path& target, const std::filesystem::path& link);
+// UTF-8 text as a new settings or text file holds it on this platform (CP932 on Windows).
+std::string platformText(const std::string& utf8);
 
 // Deterministic pseudo-random bytes.
 std::string randomBytes(std::size_t n, unsigned seed);

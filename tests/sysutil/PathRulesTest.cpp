@@ -52,6 +52,8 @@ TEST(Lookup, FindsFilesFoldersAndSkipsHidden) {
     std::filesystem::create_directories(d.path() / ".hidden");
     std::filesystem::create_directories(d.path() / "empty");
     testsupport::writeFile(d.path() / "scen" / ".Summary.tsm", "x");
+    testsupport::makeHidden(d.path() / ".hidden");
+    testsupport::makeHidden(d.path() / "scen" / ".Summary.tsm");
 
     EXPECT_TRUE(sysutil::lookupExists(d.str("file.txt"), LookupKind::FilesAndFolders));   // a file passes
     EXPECT_TRUE(sysutil::lookupExists(d.str("folder"), LookupKind::FilesAndFolders));
