@@ -45,12 +45,52 @@ std::string errorText(struct archive* a) {
     return s ? s : "";
 }
 
-// Opens the archive for the LHA format only, with CP932 names.
-ArchiveResult openArchive(ReadHandle& h, const std::string& path) {
+bool openWithCharset(ReadHandle& h, const std::string& path, const char* charset) {
     ensureUtf8Locale();
     h.a = archive_read_new();
     archive_read_support_format_lha(h.a);
-    archive_read_set_options(h.a, "lha:hdrcharset=CP932");
+    archive_read_set_options(h.a, (std::string("lha:hdrcharset=") + charset).c_str());
+    return archive_read_open_filename(h.a, sysutil::pathFromUtf8(path).c_str(), kReadBlock) == ARCHIVE_OK;
+}
+
+// LHA declares no charset: Japanese archives are CP932 by convention, but
+// one made on Linux may hold UTF-8. The names' raw bytes decide (read through
+// ISO-8859-1, which maps every byte to itself); entries that name their code
+// page keep it whatever is chosen here.
+const char* nameCharset(const std::string& path) {
+    ReadHandle h;
+    if (!openWithCharset(h, path, "ISO-8859-1")) return "CP932";
+    struct archive_entry* e = nullptr;
+    bool nonAscii = false;
+    int r;
+    while ((r = archive_read_next_header(h.a, &e)) == ARCHIVE_OK || (r == ARCHIVE_WARN && e)) {
+        const char* u = archive_entry_pathname_utf8(e);
+        if (!u) return "CP932";
+        std::string raw;  // back from code points to the bytes they stood for
+        for (std::size_t i = 0; u[i];) {
+            const auto c = static_cast<unsigned char>(u[i]);
+            if (c < 0x80) {
+                raw += static_cast<char>(c);
+                ++i;
+            } else {
+                if (!u[i + 1]) break;
+                raw += static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(u[i + 1]) & 0x3F));
+                i += 2;
+            }
+        }
+        if (!sysutil::isValidUtf8(raw)) return "CP932";
+        nonAscii = nonAscii || raw != u;
+    }
+    return nonAscii ? "UTF-8" : "CP932";
+}
+
+// Opens the archive for the LHA format only, names in their charset.
+ArchiveResult openArchive(ReadHandle& h, const std::string& path) {
+    const char* charset = nameCharset(path);
+    ensureUtf8Locale();
+    h.a = archive_read_new();
+    archive_read_support_format_lha(h.a);
+    archive_read_set_options(h.a, (std::string("lha:hdrcharset=") + charset).c_str());
     if (archive_read_open_filename(h.a, sysutil::pathFromUtf8(path).c_str(), kReadBlock) != ARCHIVE_OK)
         return ArchiveResult::failure(ArchiveError::ReadFailed, "書庫を開けません: " + errorText(h.a));
     return ArchiveResult::success();

@@ -162,6 +162,20 @@ TEST_P(HostileArchive, IsRefusedAndLeavesNothing) {
 INSTANTIATE_TEST_SUITE_P(Cases, HostileArchive, ::testing::Range<std::size_t>(0, hostiles().size()),
                          [](const auto& p) { return std::string(hostiles()[p.param].label); });
 
+TEST(NameCharset, ArchivesMadeOnLinuxWithUtf8NamesComeOutRight) {
+    TempDir d;
+    const auto arc = d.path() / "linux.lzh";
+    testsupport::writeFile(arc, withEnd(level0("日本語/表示.txt", "utf-8 names") + level0("plain.txt", "ascii")));
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(arc), d.str("out"), {});
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(testsupport::readFile(d.path() / "out" / testsupport::u8("日本語") / testsupport::u8("表示.txt")), "utf-8 names");
+    // The same bytes read as CP932 would have been mojibake; a CP932 name stays CP932.
+    testsupport::writeFile(arc, withEnd(level0("\x95\x5c\x8e\xa6.txt", "cp932")));
+    std::filesystem::remove_all(d.path() / "out");
+    ASSERT_TRUE(archiver::extractArchive(sysutil::utf8FromPath(arc), d.str("out"), {}).ok());
+    EXPECT_EQ(testsupport::readFile(d.path() / "out" / testsupport::u8("表示.txt")), "cp932");
+}
+
 TEST(SafeComponents, SplitAndRefuse) {
     using archiver::safeComponents;
     EXPECT_EQ(safeComponents("a/b\\c.txt"), (std::vector<std::string>{"a", "b", "c.txt"}));

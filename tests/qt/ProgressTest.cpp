@@ -1,0 +1,67 @@
+// Long work through the real dialog seam: the window keeps serving events, a
+// progress window appears once the work lasts, and its cancel stops the work.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "sysutil/QtDialogs.h"
+
+namespace {
+
+QProgressDialog* findProgressWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) return p;
+    return nullptr;
+}
+
+TEST(ProgressWindow, ShortWorkShowsNothing) {
+    sysutil::QtDialogs dialogs(nullptr, "FZARC");
+    bool sawWindow = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { sawWindow = sawWindow || findProgressWindow(); });
+    probe.start(10);
+    dialogs.runWithProgress("quick", [](const sysutil::ProgressReport& report) {
+        report({0, 1, 0, 10, "a"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    EXPECT_FALSE(sawWindow);
+}
+
+TEST(ProgressWindow, LongWorkShowsItAndCancelStopsTheWork) {
+    sysutil::QtDialogs dialogs(nullptr, "FZARC");
+    int ticks = 0;
+    QString label;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        ++ticks;
+        if (QProgressDialog* p = findProgressWindow(); p && label.isEmpty()) {
+            QApplication::processEvents();
+            label = p->labelText();
+            p->cancel();
+        }
+    });
+    probe.start(20);
+    std::atomic<bool> stoppedByCancel{false};
+    const auto start = std::chrono::steady_clock::now();
+    dialogs.runWithProgress("「Castle.LZH」を取り出しています...", [&](const sysutil::ProgressReport& report) {
+        for (int i = 0; i < 500; ++i) {
+            if (!report({static_cast<std::uint64_t>(i), 500, static_cast<std::uint64_t>(i) * 1000000, 500000000, "data/scene.txt"})) {
+                stoppedByCancel = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_TRUE(stoppedByCancel);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_TRUE(label.contains("Castle.LZH")) << label.toStdString();
+    EXPECT_GE(ticks, 20);  // the event loop kept running throughout
+    EXPECT_EQ(findProgressWindow(), nullptr);
+}
+
+}  // namespace
