@@ -120,6 +120,26 @@ ArchiveResult notLha(const std::string& path) {
     return ArchiveResult::failure(ArchiveError::NotArchive, "LHA書庫ではありません: " + path);
 }
 
+// Opens the archive and hands every entry to `visit`, which may stop the walk
+// by returning a failure. A file with no LHA entry at all is not an archive.
+template <typename Visit>
+ArchiveResult forEachEntry(ReadHandle& h, const std::string& path, Visit visit) {
+    if (auto s = openArchive(h, path); !s.ok()) return s;
+    struct archive_entry* e = nullptr;
+    ArchiveResult why;
+    std::uint64_t seen = 0;
+    for (;;) {
+        switch (nextHeader(h.a, e, why)) {
+        case Next::End:
+            return seen == 0 && archive_format(h.a) != ARCHIVE_FORMAT_LHA ? notLha(path) : ArchiveResult::success();
+        case Next::Failed: return seen == 0 ? notLha(path) : why;
+        case Next::Entry: break;
+        }
+        ++seen;
+        if (auto s = visit(e); !s.ok()) return s;
+    }
+}
+
 // Feeds every data block of the current entry to `sink`. Any warning fails:
 // libarchive reports a data CRC mismatch only as a warning.
 template <typename Sink>
@@ -150,13 +170,7 @@ struct Plan {
 // that a hostile archive is refused before anything is written.
 ArchiveResult planExtraction(const std::string& path, Plan& plan) {
     ReadHandle h;
-    if (auto s = openArchive(h, path); !s.ok()) return s;
-    struct archive_entry* e = nullptr;
-    ArchiveResult why;
-    for (;;) {
-        const Next n = nextHeader(h.a, e, why);
-        if (n == Next::End) break;
-        if (n == Next::Failed) return plan.entries == 0 ? notLha(path) : why;
+    return forEachEntry(h, path, [&](struct archive_entry* e) {
         const std::string name = entryName(e);
         const auto type = archive_entry_filetype(e);
         if (archive_entry_hardlink(e) || archive_entry_symlink(e) || (type != AE_IFREG && type != AE_IFDIR))
@@ -166,9 +180,8 @@ ArchiveResult planExtraction(const std::string& path, Plan& plan) {
         if (archive_entry_size_is_set(e) && archive_entry_size(e) > 0)
             plan.totalBytes += static_cast<std::uint64_t>(archive_entry_size(e));
         ++plan.entries;
-    }
-    if (plan.entries == 0 && archive_format(h.a) != ARCHIVE_FORMAT_LHA) return notLha(path);
-    return ArchiveResult::success();
+        return ArchiveResult::success();
+    });
 }
 
 fs::path makeStagingFolder(const fs::path& parent) {
@@ -252,8 +265,6 @@ struct WriteHandle {
 
 ArchiveResult extractInto(const std::string& path, const fs::path& staging, const Plan& plan,
                           const sysutil::ProgressReport& progress) {
-    ReadHandle h;
-    if (auto s = openArchive(h, path); !s.ok()) return s;
     WriteHandle w;
     w.a = archive_write_disk_new();
     // Every name was checked to be relative and is written as staging + name,
@@ -264,13 +275,12 @@ ArchiveResult extractInto(const std::string& path, const fs::path& staging, cons
     sysutil::ProgressInfo info;
     info.entriesTotal = plan.entries;
     info.bytesTotal = plan.totalBytes;
-    struct archive_entry* e = nullptr;
-    ArchiveResult why;
     const auto cancelled = [] { return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"); };
-    for (;;) {
-        const Next n = nextHeader(h.a, e, why);
-        if (n == Next::End) break;
-        if (n == Next::Failed) return why;
+    const auto writeFailed = [&](const std::string& name) {
+        return ArchiveResult::failure(ArchiveError::WriteFailed, "書き込めません: " + name + " (" + errorText(w.a) + ")");
+    };
+    ReadHandle h;
+    auto result = forEachEntry(h, path, [&](struct archive_entry* e) {
         const std::string name = entryName(e);
         const auto parts = safeComponents(name);
         if (!parts)  // the first pass saw the same names; this is only belt and braces
@@ -279,30 +289,28 @@ ArchiveResult extractInto(const std::string& path, const fs::path& staging, cons
         if (progress && !progress(info)) return cancelled();
         if (parts->empty()) {
             ++info.entriesDone;
-            continue;
+            return ArchiveResult::success();
         }
         fs::path target = staging;
         for (const auto& p : *parts) target /= sysutil::pathFromUtf8(p);
         const std::u8string t8 = target.u8string();
         archive_entry_set_pathname_utf8(e, reinterpret_cast<const char*>(t8.c_str()));
         archive_entry_set_mode(e, archive_entry_filetype(e) == AE_IFDIR ? (AE_IFDIR | 0755) : (AE_IFREG | 0644));
-        if (archive_write_header(w.a, e) != ARCHIVE_OK)
-            return ArchiveResult::failure(ArchiveError::WriteFailed, "書き込めません: " + name + " (" + errorText(w.a) + ")");
+        if (archive_write_header(w.a, e) != ARCHIVE_OK) return writeFailed(name);
         if (archive_entry_filetype(e) == AE_IFREG) {
             auto s = readData(h.a, name, [&](const void* buf, std::size_t size, la_int64_t offset) {
-                if (archive_write_data_block(w.a, buf, size, offset) != ARCHIVE_OK)
-                    return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                                  "書き込めません: " + name + " (" + errorText(w.a) + ")");
+                if (archive_write_data_block(w.a, buf, size, offset) != ARCHIVE_OK) return writeFailed(name);
                 info.bytesDone += size;
                 if (progress && !progress(info)) return cancelled();
                 return ArchiveResult::success();
             });
             if (!s.ok()) return s;
         }
-        if (archive_write_finish_entry(w.a) != ARCHIVE_OK)
-            return ArchiveResult::failure(ArchiveError::WriteFailed, "書き込めません: " + name + " (" + errorText(w.a) + ")");
+        if (archive_write_finish_entry(w.a) != ARCHIVE_OK) return writeFailed(name);
         ++info.entriesDone;
-    }
+        return ArchiveResult::success();
+    });
+    if (!result.ok()) return result;
     // Closing applies the folders' times, which libarchive defers to the end.
     if (archive_write_close(w.a) != ARCHIVE_OK)
         return ArchiveResult::failure(ArchiveError::WriteFailed, "書き込めません: " + errorText(w.a));
@@ -313,69 +321,48 @@ ArchiveResult extractInto(const std::string& path, const fs::path& staging, cons
 
 bool canExtract(const std::string& archivePath) {
     ReadHandle h;
-    if (!openArchive(h, archivePath).ok()) return false;
-    struct archive_entry* e = nullptr;
-    ArchiveResult why;
-    std::uint64_t entries = 0;
-    for (;;) {
-        const Next n = nextHeader(h.a, e, why);
-        if (n == Next::End) break;
-        if (n == Next::Failed) return false;
-        ++entries;
-        // The first block shows at once whether the method is one we can decode.
-        const void* buf = nullptr;
-        std::size_t size = 0;
-        la_int64_t offset = 0;
-        const int r = archive_read_data_block(h.a, &buf, &size, &offset);
-        if (r != ARCHIVE_OK && r != ARCHIVE_EOF) return false;
-        if (archive_read_data_skip(h.a) != ARCHIVE_OK) return false;
-    }
-    return entries > 0 || archive_format(h.a) == ARCHIVE_FORMAT_LHA;
+    return forEachEntry(h, archivePath, [&](struct archive_entry*) {
+               // The first block shows at once whether the method is one we can decode.
+               const void* buf = nullptr;
+               std::size_t size = 0;
+               la_int64_t offset = 0;
+               const int r = archive_read_data_block(h.a, &buf, &size, &offset);
+               if ((r != ARCHIVE_OK && r != ARCHIVE_EOF) || archive_read_data_skip(h.a) != ARCHIVE_OK)
+                   return ArchiveResult::failure(ArchiveError::UnsupportedMethod, "");
+               return ArchiveResult::success();
+           }).ok();
 }
 
 ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries) {
     ReadHandle h;
-    if (auto s = openArchive(h, archivePath); !s.ok()) return s;
-    struct archive_entry* e = nullptr;
-    ArchiveResult why;
-    for (;;) {
-        const Next n = nextHeader(h.a, e, why);
-        if (n == Next::End) break;
-        if (n == Next::Failed) return entries.empty() ? notLha(archivePath) : why;
+    return forEachEntry(h, archivePath, [&](struct archive_entry* e) {
         ListedEntry le;
         le.name = entryName(e);
         le.isFolder = archive_entry_filetype(e) == AE_IFDIR;
         le.size = archive_entry_size_is_set(e) ? static_cast<std::uint64_t>(archive_entry_size(e)) : 0;
         le.mtime = archive_entry_mtime(e);
         entries.push_back(std::move(le));
-    }
-    return ArchiveResult::success();
+        return ArchiveResult::success();
+    });
 }
 
 ArchiveResult testArchive(const std::string& archivePath, const sysutil::ProgressReport& progress) {
     Plan plan;
     if (auto s = planExtraction(archivePath, plan); !s.ok() && s.error != ArchiveError::UnsafeEntry) return s;
-    ReadHandle h;
-    if (auto s = openArchive(h, archivePath); !s.ok()) return s;
     sysutil::ProgressInfo info;
     info.entriesTotal = plan.entries;
     info.bytesTotal = plan.totalBytes;
-    struct archive_entry* e = nullptr;
-    ArchiveResult why;
-    for (;;) {
-        const Next n = nextHeader(h.a, e, why);
-        if (n == Next::End) break;
-        if (n == Next::Failed) return why;
+    ReadHandle h;
+    return forEachEntry(h, archivePath, [&](struct archive_entry* e) {
         info.currentName = entryName(e);
         auto s = readData(h.a, info.currentName, [&](const void*, std::size_t size, la_int64_t) {
             info.bytesDone += size;
             if (progress && !progress(info)) return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
             return ArchiveResult::success();
         });
-        if (!s.ok()) return s;
         ++info.entriesDone;
-    }
-    return ArchiveResult::success();
+        return s;
+    });
 }
 
 ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,

@@ -56,47 +56,51 @@ WriteStatus LhaWriter::addDirectory(EntryHeader entry) {
     return writeHeaderAt(out_.tell(), entry);
 }
 
+namespace {
+
+// Reads the source to its end, handing each chunk to `consume` (false: the
+// output failed), with its CRC and the progress callback along the way.
+template <typename Consume>
+WriteStatus readThrough(InputFile& source, const ByteProgress& progress, std::uint16_t& crc, std::uint64_t& done,
+                        Consume consume) {
+    std::vector<std::uint8_t> buf(kReadChunk);
+    crc = 0;
+    done = 0;
+    for (;;) {
+        const std::size_t n = source.read(buf.data(), buf.size());
+        if (source.failed()) return fail(WriteError::ReadFailed, "read");
+        if (n == 0) return {};
+        crc = crc16(crc, buf.data(), n);
+        if (!consume(buf.data(), n)) return fail(WriteError::WriteFailed, "write");
+        done += n;
+        if (progress && !progress(done)) return fail(WriteError::Cancelled, "");
+    }
+}
+
+}  // namespace
+
 WriteStatus LhaWriter::compressInto(InputFile& source, const Method& method, const ByteProgress& progress,
                                     std::uint16_t& crc, std::uint64_t& packed, std::uint64_t& read) {
     bool writeOk = true;
     LzhEncoder enc(method, [&](const std::uint8_t* d, std::size_t s) {
         if (writeOk) writeOk = out_.write(d, s);
     });
-    std::vector<std::uint8_t> buf(kReadChunk);
-    std::uint64_t done = 0;
-    crc = 0;
-    for (;;) {
-        const std::size_t n = source.read(buf.data(), buf.size());
-        if (source.failed()) return fail(WriteError::ReadFailed, "read");
-        if (n == 0) break;
-        crc = crc16(crc, buf.data(), n);
-        enc.write(buf.data(), n);
-        done += n;
-        if (!writeOk) return fail(WriteError::WriteFailed, "write");
-        if (progress && !progress(done)) return fail(WriteError::Cancelled, "");
-    }
+    if (auto s = readThrough(source, progress, crc, read, [&](const std::uint8_t* d, std::size_t n) {
+            enc.write(d, n);
+            return writeOk;
+        });
+        !s)
+        return s;
     enc.finish();
     if (!writeOk) return fail(WriteError::WriteFailed, "write");
     packed = enc.bytesOut();
-    read = done;
     return {};
 }
 
 WriteStatus LhaWriter::storeInto(InputFile& source, const ByteProgress& progress, std::uint16_t& crc,
                                  std::uint64_t& packed) {
-    std::vector<std::uint8_t> buf(kReadChunk);
-    crc = 0;
-    packed = 0;
-    for (;;) {
-        const std::size_t n = source.read(buf.data(), buf.size());
-        if (source.failed()) return fail(WriteError::ReadFailed, "read");
-        if (n == 0) break;
-        crc = crc16(crc, buf.data(), n);
-        if (!out_.write(buf.data(), n)) return fail(WriteError::WriteFailed, "write");
-        packed += n;
-        if (progress && !progress(packed)) return fail(WriteError::Cancelled, "");
-    }
-    return {};
+    return readThrough(source, progress, crc, packed,
+                       [&](const std::uint8_t* d, std::size_t n) { return out_.write(d, n); });
 }
 
 WriteStatus LhaWriter::addFile(EntryHeader entry, InputFile& source, std::uint64_t size, const Method& method,

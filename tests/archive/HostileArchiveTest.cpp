@@ -44,6 +44,16 @@ std::string level0(const std::string& name, const std::string& data) {
     return entry + h + data;
 }
 
+// After a header's extensions changed: its size field and its CRC again.
+void resealLevel2(std::string& h) {
+    h[0] = static_cast<char>(h.size() & 0xFF);
+    h[1] = static_cast<char>(h.size() >> 8);
+    h[27] = h[28] = 0;
+    const auto crc = lha::crc16(0, h.data(), h.size());
+    h[27] = static_cast<char>(crc & 0xFF);
+    h[28] = static_cast<char>(crc >> 8);
+}
+
 // A level-2 entry, stored, with whatever extensions the case needs.
 std::string level2(const std::string& name, const std::vector<std::string>& folders, const std::string& data,
                    std::uint16_t unixMode = 0) {
@@ -63,12 +73,7 @@ std::string level2(const std::string& name, const std::vector<std::string>& fold
         h += '\x50';
         put16(h, unixMode);
         put16(h, 0);
-        h[0] = static_cast<char>(h.size() & 0xFF);
-        h[1] = static_cast<char>(h.size() >> 8);
-        h[27] = h[28] = 0;
-        const auto crc = lha::crc16(0, h.data(), h.size());
-        h[27] = static_cast<char>(crc & 0xFF);
-        h[28] = static_cast<char>(crc >> 8);
+        resealLevel2(h);
     }
     return h + data;
 }
@@ -130,12 +135,7 @@ const std::vector<Hostile>& hostiles() {
              put32(h, 0);
              put32(h, 0x40000);  // original: 2^50
              put16(h, 0);
-             h[0] = static_cast<char>(h.size() & 0xFF);
-             h[1] = static_cast<char>(h.size() >> 8);
-             h[27] = h[28] = 0;
-             const auto crc = lha::crc16(0, h.data(), h.size());
-             h[27] = static_cast<char>(crc & 0xFF);
-             h[28] = static_cast<char>(crc >> 8);
+             resealLevel2(h);
              return withEnd(h + "tiny");
          }},
     };
