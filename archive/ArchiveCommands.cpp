@@ -28,14 +28,15 @@ std::string reasonText(const std::error_code& ec) {
     return ec.message();
 }
 
-// Runs the archiver off the window's thread with a progress window when it lasts.
-ArchiveResult runArchiver(sysutil::Dialogs& dialogs, Archiver& archiver, const std::string& caption,
-                          const std::string& commandLine) {
+// Runs the archiver off the window's thread, with a progress window when it
+// lasts, and says what went wrong unless the user cancelled it.
+void runArchiver(sysutil::Dialogs& dialogs, Archiver& archiver, const std::string& caption,
+                 const std::string& commandLine, const std::string& failureText) {
     ArchiveResult result = ArchiveResult::failure(ArchiveError::Cancelled, "");
     dialogs.runWithProgress(caption, [&](const sysutil::ProgressReport& report) {
         result = archiver.run(commandLine, report);
     });
-    return result;
+    if (!result.ok() && result.error != ArchiveError::Cancelled) warn(dialogs, failureText + "\r\n" + result.message);
 }
 
 }  // namespace
@@ -56,10 +57,9 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs
         warn(dialogs, "解凍可能なファイルではありません。");
         return Refresh::Reload;
     }
-    const auto result = runArchiver(dialogs, archiver, "「" + name + "」を取り出しています...",
-                                    "E " + quoted(archivePath) + " " + quoted(destination) + " -gn1 -jyco");
-    if (!result.ok() && result.error != ArchiveError::Cancelled)
-        warn(dialogs, "「" + name + "」を取り出せませんでした。\r\n" + result.message);
+    runArchiver(dialogs, archiver, "「" + name + "」を取り出しています...",
+                "E " + quoted(archivePath) + " " + quoted(destination) + " -gn1 -jyco",
+                "「" + name + "」を取り出せませんでした。");
     return Refresh::Reload;
 }
 
@@ -86,10 +86,9 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
         warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
         return Refresh::Reload;
     }
-    const auto result = runArchiver(dialogs, archiver, "「" + name + "」にしまっています...",
-                                    "A " + quoted(archivePath) + " " + quoted(source) + " -gn1 -x1 -r2");
-    if (!result.ok() && result.error != ArchiveError::Cancelled)
-        warn(dialogs, "「" + name + "」にしまえませんでした。\r\n" + result.message);
+    runArchiver(dialogs, archiver, "「" + name + "」にしまっています...",
+                "A " + quoted(archivePath) + " " + quoted(source) + " -gn1 -x1 -r2",
+                "「" + name + "」にしまえませんでした。");
     return Refresh::Reload;
 }
 

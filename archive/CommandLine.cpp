@@ -10,6 +10,8 @@ struct Token {
     bool quoted = false;
 };
 
+// Splits at blanks; a double quote starts an argument that runs to the next
+// double quote, so a backslash before that quote belongs to the path.
 std::vector<Token> tokenize(const std::string& line) {
     std::vector<Token> out;
     std::size_t i = 0;
@@ -42,12 +44,6 @@ std::string lower(std::string s) {
 }
 
 }  // namespace
-
-std::vector<std::string> splitArguments(const std::string& line) {
-    std::vector<std::string> out;
-    for (auto& t : tokenize(line)) out.push_back(std::move(t.text));
-    return out;
-}
 
 std::optional<ParsedCommand> parseCommandLine(const std::string& line, std::string& error) {
     const auto tokens = tokenize(line);

@@ -21,8 +21,4 @@ struct ParsedCommand {
 // nullopt with `error` set for an unknown command or switch, or missing paths.
 std::optional<ParsedCommand> parseCommandLine(const std::string& line, std::string& error);
 
-// Splits at blanks; a double quote starts an argument that runs to the next
-// double quote, so a backslash before that quote belongs to the path.
-std::vector<std::string> splitArguments(const std::string& line);
-
 }  // namespace archiver

@@ -31,6 +31,4 @@ struct EntryHeader {
 // of 0, which readers would take for the end-of-archive mark.
 std::vector<std::uint8_t> buildLevel2Header(const EntryHeader& entry);
 
-inline constexpr std::size_t kHeaderSizeOffset = 0;
-
 }  // namespace lha

@@ -27,7 +27,6 @@ public:
 
     // Bytes a position needs ahead of it to be hashed.
     unsigned hashBytes() const { return hashBytes_; }
-    const Method& method() const { return method_; }
 
     // Records position `pos` (needs hashBytes() bytes available).
     void insert(std::uint64_t pos) { link(pos, hashAt(pos)); }
