@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <filesystem>
 #include <QScreen>
+#include <filesystem>
 
 #include "app/AppIcon.h"
 #include "app/AppInfo.h"
@@ -21,7 +21,9 @@
 namespace app {
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 class BusyScope {
 public:
@@ -69,10 +71,15 @@ void frmFzarc::buildControls() {
     cmdReArc = new QPushButton(QStringLiteral("しまう(&R)..."), fraCuttingBoard);
     cmdReArc->setToolTip(QStringLiteral("再圧縮して別名保存します。"));
 
-    const std::pair<QWidget*, const char*> names[] = {
-        {fraFiles, "fraFiles"},   {filArc, "filArc"},       {cmdChangeArcFolder, "cmdChangeArcFolder"},
-        {cmdLoad, "cmdLoad"},     {fraCuttingBoard, "fraCuttingBoard"}, {lstPool, "lstPool"},
-        {cmdDelete, "cmdDelete"}, {cmdDocument, "cmdDocument"}, {cmdReArc, "cmdReArc"}};
+    const std::pair<QWidget*, const char*> names[] = {{fraFiles, "fraFiles"},
+                                                      {filArc, "filArc"},
+                                                      {cmdChangeArcFolder, "cmdChangeArcFolder"},
+                                                      {cmdLoad, "cmdLoad"},
+                                                      {fraCuttingBoard, "fraCuttingBoard"},
+                                                      {lstPool, "lstPool"},
+                                                      {cmdDelete, "cmdDelete"},
+                                                      {cmdDocument, "cmdDocument"},
+                                                      {cmdReArc, "cmdReArc"}};
     for (const auto& [w, name] : names) w->setObjectName(name);
 
     placeTwips(fraFiles, 105, 105, 4845, 2000);
@@ -121,7 +128,8 @@ void frmFzarc::buildMenus() {
     mnuFreezer->setObjectName("mnuFreezer");
     mnuLoad = action(mnuFreezer, "とりだす(&L)...", "mnuLoad", &frmFzarc::mnuLoad_Click);
     mnuDeleteArchive = action(mnuFreezer, "すてる(&D)...", "mnuDeleteArchive", &frmFzarc::mnuDeleteArchive_Click);
-    mnuChangeArcFolder = action(mnuFreezer, "フォルダ変更(&F)...", "mnuChangeArcFolder", &frmFzarc::mnuChangeArcFolder_Click);
+    mnuChangeArcFolder =
+        action(mnuFreezer, "フォルダ変更(&F)...", "mnuChangeArcFolder", &frmFzarc::mnuChangeArcFolder_Click);
     mnuCuttingBoard = mnuFile->addMenu(QStringLiteral("まな板(&C)"));
     mnuCuttingBoard->setObjectName("mnuCuttingBoard");
     mnuDelete = action(mnuCuttingBoard, "すてる(&D)...", "mnuDelete", &frmFzarc::mnuDelete_Click);
@@ -129,10 +137,11 @@ void frmFzarc::buildMenus() {
     mnuReArc = action(mnuCuttingBoard, "しまう(&R)...", "mnuReArc", &frmFzarc::mnuReArc_Click);
     mnuExecute = mnuFile->addMenu(QStringLiteral("実行(&E)"));
     mnuExecute->setObjectName("mnuExecute");
-    mnuOpenArchiveFolder = action(mnuExecute, "冷蔵庫フォルダを開く(&A)", "mnuOpenArchiveFolder",
-                                  &frmFzarc::mnuOpenArchiveFolder_Click);
+    mnuOpenArchiveFolder =
+        action(mnuExecute, "冷蔵庫フォルダを開く(&A)", "mnuOpenArchiveFolder", &frmFzarc::mnuOpenArchiveFolder_Click);
     mnuOpenFolder = action(mnuExecute, "まな板フォルダを開く(&T)", "mnuOpenFolder", &frmFzarc::mnuOpenFolder_Click);
-    mnuExecuteTessarune = action(mnuExecute, "Tessarune起動(&C)", "mnuExecuteTessarune", &frmFzarc::mnuExecuteTessarune_Click);
+    mnuExecuteTessarune =
+        action(mnuExecute, "Tessarune起動(&C)", "mnuExecuteTessarune", &frmFzarc::mnuExecuteTessarune_Click);
     mnuExecuteTessaruneEditor = action(mnuExecute, "TessaruneEditor起動(&E)", "mnuExecuteTessaruneEditor",
                                        &frmFzarc::mnuExecuteTessaruneEditor_Click);
     mnuExecuteTessaruneEditor->setEnabled(false);  // shown, never available
@@ -229,7 +238,8 @@ void frmFzarc::mnuChangeArcFolder_Click() {
 
 void frmFzarc::mnuDelete_Click() {
     guarded([this] {
-        applyRefresh(archiver::throwAwayScenario(selectedScenario(), dialogs_, [] { QCoreApplication::processEvents(); }));
+        applyRefresh(
+            archiver::throwAwayScenario(selectedScenario(), dialogs_, [] { QCoreApplication::processEvents(); }));
     });
 }
 
@@ -243,10 +253,18 @@ void frmFzarc::mnuReArc_Click() {
     guarded([this] { applyRefresh(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); });
 }
 
-void frmFzarc::mnuOpenArchiveFolder_Click() { inspect::mnuOpenArchiveFolder(launcher_, winId()); }
-void frmFzarc::mnuOpenFolder_Click() { inspect::mnuOpenFolder(launcher_, winId()); }
-void frmFzarc::mnuExecuteTessarune_Click() { inspect::mnuExecuteTessarune(launcher_, winId()); }
-void frmFzarc::mnuExecuteTessaruneEditor_Click() { inspect::mnuExecuteTessaruneEditor(launcher_, winId()); }
+void frmFzarc::mnuOpenArchiveFolder_Click() {
+    inspect::mnuOpenArchiveFolder(launcher_, winId());
+}
+void frmFzarc::mnuOpenFolder_Click() {
+    inspect::mnuOpenFolder(launcher_, winId());
+}
+void frmFzarc::mnuExecuteTessarune_Click() {
+    inspect::mnuExecuteTessarune(launcher_, winId());
+}
+void frmFzarc::mnuExecuteTessaruneEditor_Click() {
+    inspect::mnuExecuteTessaruneEditor(launcher_, winId());
+}
 
 void frmFzarc::mnuReload_Click() {
     guarded([this] { reload(); });
@@ -256,7 +274,9 @@ void frmFzarc::mnuSetting_Click() {
     guarded([this] { filArc->setPath(settings::mnuSetting(dialogs_, this)); });
 }
 
-void frmFzarc::mnuExit_Click() { close(); }
+void frmFzarc::mnuExit_Click() {
+    close();
+}
 
 void frmFzarc::mnuVersion_Click() {
     guarded([this] {

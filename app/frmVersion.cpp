@@ -90,11 +90,14 @@ frmVersion::frmVersion(QWidget* parent) : QDialog(parent), openUrl(&QDesktopServ
     if (lblAccess[0]->geometry().right() >= lblProductByQuorvik->x())
         lblProductByQuorvik->move(lblAccess[0]->geometry().right() + sysutil::twips(120), lblProductByQuorvik->y());
     int right = 0;
-    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) right = std::max(right, w->geometry().right());
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        right = std::max(right, w->geometry().right());
     setFixedSize(std::max(sysutil::twips(6195), right + sysutil::twips(105)), sysutil::twips(1875));
 }
 
-QColor frmVersion::linkColor(int index) const { return lblAccess[index]->palette().color(QPalette::WindowText); }
+QColor frmVersion::linkColor(int index) const {
+    return lblAccess[index]->palette().color(QPalette::WindowText);
+}
 
 void frmVersion::setLinkColor(int index, const QColor& color) {
     QPalette p = lblAccess[index]->palette();

@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QString::fromUtf8(app::kAppTitle));
     // The settings sit beside the program when it may write there (portable
     // use), otherwise in the user's configuration folder.
-    sysutil::setSettingsFolder(
-        sysutil::chooseSettingsFolder(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()));
+    sysutil::setSettingsFolder(sysutil::chooseSettingsFolder(
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()));
     if (const auto folder = sysutil::settingsFolder(); !folder.empty()) std::filesystem::create_directories(folder);
 
     sysutil::QtDialogs dialogs(nullptr, QString::fromUtf8(app::kAppTitle));

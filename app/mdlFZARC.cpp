@@ -56,8 +56,8 @@ bool Main(sysutil::Dialogs& dialogs, archiver::Archiver& archiver) {
     }
     if (const auto version = archiver.getVersion()) strUnLHAVer = archiverVersionLine(*version);
     if (strUnLHAVer.empty()) {
-        dialogs.message({"UNLHA32.DLLを検出できませんでした。", "DLL認識エラー", MsgIcon::Critical, MsgButtons::Ok,
-                         MsgAnswer::Ok});
+        dialogs.message(
+            {"UNLHA32.DLLを検出できませんでした。", "DLL認識エラー", MsgIcon::Critical, MsgButtons::Ok, MsgAnswer::Ok});
         return false;
     }
     return true;

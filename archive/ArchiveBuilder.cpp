@@ -116,20 +116,25 @@ bool publish(const fs::path& tmp, const fs::path& target) {
 
 ArchiveResult fromWriteStatus(const lha::WriteStatus& s, const std::string& name) {
     switch (s.error) {
-    case lha::WriteError::None: return ArchiveResult::success();
-    case lha::WriteError::ReadFailed: return ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを読み込めません: " + name);
-    case lha::WriteError::WriteFailed:
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "書庫を書き込めません（ディスクの空き容量を確認してください）。");
-    case lha::WriteError::TooLarge: return ArchiveResult::failure(ArchiveError::WriteFailed, "LHA書庫に入らない大きさです: " + name);
-    case lha::WriteError::Cancelled: return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
+        case lha::WriteError::None:
+            return ArchiveResult::success();
+        case lha::WriteError::ReadFailed:
+            return ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを読み込めません: " + name);
+        case lha::WriteError::WriteFailed:
+            return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                          "書庫を書き込めません（ディスクの空き容量を確認してください）。");
+        case lha::WriteError::TooLarge:
+            return ArchiveResult::failure(ArchiveError::WriteFailed, "LHA書庫に入らない大きさです: " + name);
+        case lha::WriteError::Cancelled:
+            return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
     }
     return ArchiveResult::failure(ArchiveError::WriteFailed, s.detail);
 }
 
 }  // namespace
 
-ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern,
-                            const lha::Method& method, const sysutil::ProgressReport& progress) {
+ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern, const lha::Method& method,
+                            const sysutil::ProgressReport& progress) {
     const fs::path target = sysutil::pathFromUtf8(archivePath);
     const fs::path patternPath = sysutil::pathFromUtf8(sourcePattern);
     const fs::path folder = patternPath.parent_path();
@@ -138,7 +143,8 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     if (fs::exists(fs::symlink_status(target, ec)))
         return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + archivePath);
     if (!fs::is_directory(folder, ec))
-        return ArchiveResult::failure(ArchiveError::ReadFailed, "圧縮するフォルダがありません: " + sysutil::utf8FromPath(folder));
+        return ArchiveResult::failure(ArchiveError::ReadFailed,
+                                      "圧縮するフォルダがありません: " + sysutil::utf8FromPath(folder));
 
     const fs::path tmp = temporaryBeside(target);
     std::vector<SourceEntry> entries;
@@ -149,7 +155,8 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
 
     lha::OutputFile out;
     if (!out.createNew(tmp))
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()));
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()));
     auto abandon = [&](ArchiveResult r) {
         out.close();
         fs::remove(tmp, ec);
@@ -159,7 +166,8 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     for (const auto& e : entries) {
         const std::string name = sysutil::utf8FromPath(e.path);
         info.currentName = name;
-        if (progress && !progress(info)) return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
+        if (progress && !progress(info))
+            return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
         lha::EntryHeader h;
         setNames(h, e.components, e.isFolder);
         setTime(h, e.path);
@@ -168,7 +176,8 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
             s = writer.addDirectory(std::move(h));
         } else {
             lha::InputFile in;
-            if (!in.open(e.path)) return abandon(ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを開けません: " + name));
+            if (!in.open(e.path))
+                return abandon(ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを開けません: " + name));
             const std::uint64_t before = info.bytesDone;
             s = writer.addFile(std::move(h), in, e.size, method, [&](std::uint64_t done) {
                 info.bytesDone = before + done;

@@ -12,7 +12,7 @@ namespace archiver {
 
 // `sourcePattern` is a folder followed by a wildcard for the file names
 // ("…/Castle/*.*"); every folder below it is taken, with paths relative to it.
-ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern,
-                            const lha::Method& method, const sysutil::ProgressReport& progress);
+ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern, const lha::Method& method,
+                            const sysutil::ProgressReport& progress);
 
 }  // namespace archiver

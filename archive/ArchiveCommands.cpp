@@ -15,7 +15,9 @@ using sysutil::MsgAnswer;
 using sysutil::MsgButtons;
 using sysutil::MsgIcon;
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+std::string quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
 
 void warn(sysutil::Dialogs& dialogs, const std::string& text, const std::string& caption = "") {
     dialogs.message({text, caption, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
@@ -33,9 +35,8 @@ std::string reasonText(const std::error_code& ec) {
 void runArchiver(sysutil::Dialogs& dialogs, Archiver& archiver, const std::string& caption,
                  const std::string& commandLine, const std::string& failureText) {
     ArchiveResult result = ArchiveResult::failure(ArchiveError::Cancelled, "");
-    dialogs.runWithProgress(caption, [&](const sysutil::ProgressReport& report) {
-        result = archiver.run(commandLine, report);
-    });
+    dialogs.runWithProgress(caption,
+                            [&](const sysutil::ProgressReport& report) { result = archiver.run(commandLine, report); });
     if (!result.ok() && result.error != ArchiveError::Cancelled) warn(dialogs, failureText + "\r\n" + result.message);
 }
 
@@ -51,7 +52,8 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs
     const std::string& name = selected->fileName;
     // The folder drops the last four characters of the name (".LZH" with its dot).
     const std::string stem = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
-    const std::string destination = AddBackslash(cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)) + stem);
+    const std::string destination =
+        AddBackslash(cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)) + stem);
 
     if (!archiver.checkArchive(archivePath)) {
         warn(dialogs, "解凍可能なファイルではありません。");
@@ -72,8 +74,8 @@ std::string archiveNameFor(const std::string& answer) {
     return upperTail(answer) == ".LZH" ? answer : answer + ".LZH";
 }
 
-Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder,
-                sysutil::Dialogs& dialogs, Archiver& archiver) {
+Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
+                Archiver& archiver) {
     if (!scenario) return Refresh::None;
     const auto answer = dialogs.input("圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。",
                                       "シナリオをしまう", "Scenario.LZH");
@@ -95,7 +97,8 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
 Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
                           sysutil::EventPump pump) {
     if (!scenario) return Refresh::None;
-    if (dialogs.message({"よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) != MsgAnswer::Yes)
+    if (dialogs.message({"よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) !=
+        MsgAnswer::Yes)
         return Refresh::None;
     sysutil::FileAccessDOS dos(&dialogs, std::move(pump));
     dos.DelTree(*scenario, false);

@@ -29,8 +29,8 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs
 std::string archiveNameFor(const std::string& answer);
 
 // Compresses the selected scenario folder into a new archive in the fridge folder.
-Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder,
-                sysutil::Dialogs& dialogs, Archiver& archiver);
+Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
+                Archiver& archiver);
 
 // Deletes the selected scenario folder after two questions.
 Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,

@@ -130,10 +130,12 @@ ArchiveResult forEachEntry(ReadHandle& h, const std::string& path, Visit visit) 
     std::uint64_t seen = 0;
     for (;;) {
         switch (nextHeader(h.a, e, why)) {
-        case Next::End:
-            return seen == 0 && archive_format(h.a) != ARCHIVE_FORMAT_LHA ? notLha(path) : ArchiveResult::success();
-        case Next::Failed: return seen == 0 ? notLha(path) : why;
-        case Next::Entry: break;
+            case Next::End:
+                return seen == 0 && archive_format(h.a) != ARCHIVE_FORMAT_LHA ? notLha(path) : ArchiveResult::success();
+            case Next::Failed:
+                return seen == 0 ? notLha(path) : why;
+            case Next::Entry:
+                break;
         }
         ++seen;
         if (auto s = visit(e); !s.ok()) return s;
@@ -153,9 +155,9 @@ ArchiveResult readData(struct archive* a, const std::string& name, Sink sink) {
         if (r != ARCHIVE_OK) {
             const std::string why = errorText(a);
             const bool unsupported = why.find("Unsupported") != std::string::npos;
-            return ArchiveResult::failure(unsupported ? ArchiveError::UnsupportedMethod : ArchiveError::Corrupt,
-                                          (unsupported ? "展開できない圧縮形式です: " : "データが壊れています: ") + name +
-                                              " (" + why + ")");
+            return ArchiveResult::failure(
+                unsupported ? ArchiveError::UnsupportedMethod : ArchiveError::Corrupt,
+                (unsupported ? "展開できない圧縮形式です: " : "データが壊れています: ") + name + " (" + why + ")");
         }
         if (auto s = sink(buf, size, offset); !s.ok()) return s;
     }
@@ -214,8 +216,8 @@ ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
         const bool srcDir = e.is_directory(ec);
         const auto st = fs::symlink_status(there, ec);
         if (srcDir != fs::is_directory(st) || fs::is_symlink(st))
-            return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                          "同じ名前のファイルとフォルダがぶつかります: " + sysutil::utf8FromPath(there));
+            return ArchiveResult::failure(ArchiveError::WriteFailed, "同じ名前のファイルとフォルダがぶつかります: " +
+                                                                         sysutil::utf8FromPath(there));
         if (srcDir)
             if (auto s = checkMerge(e.path(), there); !s.ok()) return s;
     }
@@ -270,14 +272,15 @@ ArchiveResult extractInto(const std::string& path, const fs::path& staging, cons
     // Every name was checked to be relative and is written as staging + name,
     // an absolute path: SECURE_NOABSOLUTEPATHS would refuse our own prefix.
     // The other guards stay, so a link or ".." can never lead outside.
-    archive_write_disk_set_options(w.a, ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                                            ARCHIVE_EXTRACT_SECURE_SYMLINKS);
+    archive_write_disk_set_options(
+        w.a, ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
     sysutil::ProgressInfo info;
     info.entriesTotal = plan.entries;
     info.bytesTotal = plan.totalBytes;
     const auto cancelled = [] { return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"); };
     const auto writeFailed = [&](const std::string& name) {
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "書き込めません: " + name + " (" + errorText(w.a) + ")");
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "書き込めません: " + name + " (" + errorText(w.a) + ")");
     };
     ReadHandle h;
     auto result = forEachEntry(h, path, [&](struct archive_entry* e) {
@@ -321,16 +324,18 @@ ArchiveResult extractInto(const std::string& path, const fs::path& staging, cons
 
 bool canExtract(const std::string& archivePath) {
     ReadHandle h;
-    return forEachEntry(h, archivePath, [&](struct archive_entry*) {
-               // The first block shows at once whether the method is one we can decode.
-               const void* buf = nullptr;
-               std::size_t size = 0;
-               la_int64_t offset = 0;
-               const int r = archive_read_data_block(h.a, &buf, &size, &offset);
-               if ((r != ARCHIVE_OK && r != ARCHIVE_EOF) || archive_read_data_skip(h.a) != ARCHIVE_OK)
-                   return ArchiveResult::failure(ArchiveError::UnsupportedMethod, "");
-               return ArchiveResult::success();
-           }).ok();
+    return forEachEntry(h, archivePath,
+                        [&](struct archive_entry*) {
+                            // The first block shows at once whether the method is one we can decode.
+                            const void* buf = nullptr;
+                            std::size_t size = 0;
+                            la_int64_t offset = 0;
+                            const int r = archive_read_data_block(h.a, &buf, &size, &offset);
+                            if ((r != ARCHIVE_OK && r != ARCHIVE_EOF) || archive_read_data_skip(h.a) != ARCHIVE_OK)
+                                return ArchiveResult::failure(ArchiveError::UnsupportedMethod, "");
+                            return ArchiveResult::success();
+                        })
+        .ok();
 }
 
 ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries) {
@@ -381,7 +386,8 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
 
     const fs::path staging = makeStagingFolder(parent);
     if (staging.empty())
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "作業フォルダを作れません: " + sysutil::utf8FromPath(parent));
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "作業フォルダを作れません: " + sysutil::utf8FromPath(parent));
     ArchiveResult result = extractInto(archivePath, staging, plan, progress);
     if (result.ok()) result = moveIntoPlace(staging, dest);
     sysutil::removeTree(sysutil::utf8FromPath(staging));

@@ -10,8 +10,8 @@ namespace {
 
 bool isDeviceName(const std::string& component) {
     static constexpr std::array<const char*, 26> kDevices{
-        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5",    "COM6",     "COM7", "COM8", "COM9",
-        "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9",    "CONIN$",   "CONOUT$", "CLOCK$", "COM0"};
+        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",    "COM8",   "COM9",
+        "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$", "CLOCK$", "COM0"};
     std::string base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
     for (const char* d : kDevices)

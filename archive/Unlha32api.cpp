@@ -27,8 +27,8 @@ std::string formatListing(const std::vector<ListedEntry>& entries) {
         localtime_r(&t, &tm);
 #endif
         std::snprintf(line, sizeof line, "%12llu  %04d-%02d-%02d %02d:%02d:%02d  ",
-                      static_cast<unsigned long long>(e.size), tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                      tm.tm_hour, tm.tm_min, tm.tm_sec);
+                      static_cast<unsigned long long>(e.size), tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                      tm.tm_min, tm.tm_sec);
         out += line + e.name + "\n";
     }
     return out;
@@ -55,15 +55,18 @@ ArchiveResult Unlha(const std::string& commandLine, std::string& output, const s
     const auto cmd = parseCommandLine(commandLine, error);
     if (!cmd) return ArchiveResult::failure(ArchiveError::BadCommand, error);
     switch (cmd->command) {
-    case Command::Extract: return extractArchive(cmd->archivePath, cmd->paths.front(), progress);
-    case Command::Add: return createArchive(cmd->archivePath, cmd->paths.front(), cmd->method, progress);
-    case Command::Test: return testArchive(cmd->archivePath, progress);
-    case Command::List: {
-        std::vector<ListedEntry> entries;
-        auto r = listArchive(cmd->archivePath, entries);
-        if (r.ok()) output = formatListing(entries);
-        return r;
-    }
+        case Command::Extract:
+            return extractArchive(cmd->archivePath, cmd->paths.front(), progress);
+        case Command::Add:
+            return createArchive(cmd->archivePath, cmd->paths.front(), cmd->method, progress);
+        case Command::Test:
+            return testArchive(cmd->archivePath, progress);
+        case Command::List: {
+            std::vector<ListedEntry> entries;
+            auto r = listArchive(cmd->archivePath, entries);
+            if (r.ok()) output = formatListing(entries);
+            return r;
+        }
     }
     return ArchiveResult::failure(ArchiveError::BadCommand, "不明なコマンドです。");
 }

@@ -13,7 +13,9 @@
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-static double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+static double seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
 
 int main(int argc, char** argv) {
     const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "fzarc-bench-folders";
@@ -23,7 +25,9 @@ int main(int argc, char** argv) {
     int made = 0;
     for (int a = 0; a < 20; ++a)
         for (int r = 0; r < 20; ++r)
-            for (int s = 0; s < 48; ++s, ++made) fs::create_directories(root / ("area" + std::to_string(a)) / ("room" + std::to_string(r)) / ("spot" + std::to_string(s)));
+            for (int s = 0; s < 48; ++s, ++made)
+                fs::create_directories(root / ("area" + std::to_string(a)) / ("room" + std::to_string(r)) /
+                                       ("spot" + std::to_string(s)));
     made += 20 * 20 + 20;
 
     const std::string findCmd = "find '" + root.string() + "' -mindepth 1 -type d > /dev/null";
@@ -40,8 +44,9 @@ int main(int argc, char** argv) {
         findBest = std::min(findBest, seconds(t0, t1));
         walkBest = std::min(walkBest, seconds(t1, t2));
     }
-    std::printf("SerchSubDirectory: %zu folders (%d made) in %.3f s; find -type d %.3f s; ratio %.2f (target <= 2.00)\n",
-                listed, made, walkBest, findBest, walkBest / findBest);
+    std::printf(
+        "SerchSubDirectory: %zu folders (%d made) in %.3f s; find -type d %.3f s; ratio %.2f (target <= 2.00)\n",
+        listed, made, walkBest, findBest, walkBest / findBest);
     fs::remove_all(root);
 
     if (!sjisFile.empty()) {
@@ -54,7 +59,8 @@ int main(int argc, char** argv) {
             size = text.RFile().size();
             best = std::min(best, seconds(t0, Clock::now()));
         }
-        std::printf("RFile: %s -> %zu bytes of UTF-8 in %.0f ms (target < 200 ms)\n", sjisFile.c_str(), size, best * 1000);
+        std::printf("RFile: %s -> %zu bytes of UTF-8 in %.0f ms (target < 200 ms)\n", sjisFile.c_str(), size,
+                    best * 1000);
     }
     return 0;
 }

@@ -55,8 +55,10 @@ int main(int argc, char** argv) {
         window.mnuReload->trigger();
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
-    std::printf("Reload: %d scenarios listed of %d folders in %.3f s (target < 0.3 s); events served %d times during 5 reloads\n",
-                window.lstPool->count(), folders, best, ticks);
+    std::printf(
+        "Reload: %d scenarios listed of %d folders in %.3f s (target < 0.3 s); events served %d times during 5 "
+        "reloads\n",
+        window.lstPool->count(), folders, best, ticks);
     fs::remove_all(root);
     return 0;
 }

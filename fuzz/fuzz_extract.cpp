@@ -1,9 +1,9 @@
 // Any bytes as an archive: check, test and extract must never crash, and
 // never write outside the destination.
+#include <unistd.h>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "archive/ArchiveReader.h"
 #include "archive/Unlha32api.h"

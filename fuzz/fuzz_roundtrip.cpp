@@ -3,11 +3,11 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <unistd.h>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "archive/lha/lha_writer.h"
 
@@ -42,8 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     size_t n;
     la_int64_t off;
     int r;
-    while ((r = archive_read_data_block(a, &buf, &n, &off)) == ARCHIVE_OK) back.append(static_cast<const char*>(buf), n);
-    if (r != ARCHIVE_EOF || back.size() != size || (size && back.compare(0, size, reinterpret_cast<const char*>(data), size) != 0))
+    while ((r = archive_read_data_block(a, &buf, &n, &off)) == ARCHIVE_OK)
+        back.append(static_cast<const char*>(buf), n);
+    if (r != ARCHIVE_EOF || back.size() != size ||
+        (size && back.compare(0, size, reinterpret_cast<const char*>(data), size) != 0))
         __builtin_trap();
     archive_read_free(a);
     return 0;

@@ -43,7 +43,8 @@ void mnuExecuteTessarune(sysutil::Launcher& launcher, std::uintptr_t owner) {
 }
 
 void mnuExecuteTessaruneEditor(sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, startProgramCommandLine(settings::readSetting(settings::kKeyTRPath), "TessaruneEditor.exe"));
+    launch(launcher, owner,
+           startProgramCommandLine(settings::readSetting(settings::kKeyTRPath), "TessaruneEditor.exe"));
 }
 
 }  // namespace inspect

@@ -8,7 +8,7 @@
 namespace inspect {
 
 // The command lines as the engine's Windows users have always had them.
-std::string openFolderCommandLine(const std::string& folder);     // explorer.exe "folder"
+std::string openFolderCommandLine(const std::string& folder);  // explorer.exe "folder"
 std::string startProgramCommandLine(const std::string& trPath, const std::string& exeName);
 
 void mnuOpenArchiveFolder(sysutil::Launcher& launcher, std::uintptr_t owner);

@@ -78,7 +78,8 @@ void frmDocumentView::ShowSelectedFile() {
             shown += QStringLiteral("\n\n（大きなファイルのため、先頭の %1 MB だけを表示しています。）")
                          .arg(sysutil::WRText::kMaxReadBytes / (1024 * 1024));
     } catch (const std::exception&) {
-        shown = QStringLiteral("（このファイルは読み込めませんでした。ほかのプログラムが使用中か、読み取りが許可されていません。）");
+        shown = QStringLiteral(
+            "（このファイルは読み込めませんでした。ほかのプログラムが使用中か、読み取りが許可されていません。）");
     }
     txtViewer->setPlainText(shown);
 }

@@ -105,7 +105,7 @@ bool INIAccess::SetINIData(const std::string& strSection, const std::string& str
 bool INIAccess::BuildINIPath() {
     const std::string folder = sysutil::settingsFolder();
     iniPath_ = (!folder.empty() && folder.back() == sysutil::kSeparator) ? folder + FileName
-                                                                          : folder + sysutil::kSeparator + FileName;
+                                                                         : folder + sysutil::kSeparator + FileName;
     return !FileName.empty();
 }
 
@@ -123,9 +123,13 @@ bool INIAccess::WriteINIString(const std::string& section, const std::string& ke
     std::string bytes;
     ProfileFile file;
     switch (readWhole(path, bytes)) {
-    case ReadResult::Failed: return false;  // never replace a file we could not read
-    case ReadResult::Ok: file = ProfileFile::fromBytes(std::move(bytes)); break;
-    case ReadResult::Missing: break;
+        case ReadResult::Failed:
+            return false;  // never replace a file we could not read
+        case ReadResult::Ok:
+            file = ProfileFile::fromBytes(std::move(bytes));
+            break;
+        case ReadResult::Missing:
+            break;
     }
     if (!file.setValue(section, key, value)) return false;
     return replaceAtomically(path, file.bytes());

@@ -101,7 +101,8 @@ std::optional<std::string> ProfileFile::value(const std::string& section, const 
     const std::string& raw = lines_[*at.key].raw;
     const auto eq = raw.find('=');  // '=' is never a CP932 trail byte
     std::string v = trimmed(raw.substr(eq + 1));
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
     if (encoding_ == ProfileEncoding::Utf8 || isAscii(v)) {
         if (!sysutil::isValidUtf8(v)) return std::nullopt;
         return v;

@@ -10,7 +10,9 @@
 namespace settings {
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -22,10 +24,14 @@ Qt::CheckState checkStateFromSetting(const std::string& stored, Qt::CheckState c
     const auto [end, ec] = std::from_chars(stored.data() + a, stored.data() + b + 1, value);
     if (ec != std::errc() || end != stored.data() + b + 1) return current;
     switch (value) {
-    case 0: return Qt::Unchecked;
-    case 1: return Qt::Checked;
-    case 2: return Qt::PartiallyChecked;
-    default: return current;
+        case 0:
+            return Qt::Unchecked;
+        case 1:
+            return Qt::Checked;
+        case 2:
+            return Qt::PartiallyChecked;
+        default:
+            return current;
     }
 }
 
@@ -39,19 +45,23 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
         w->setObjectName(name);
         return w;
     };
-    lblTRFolder = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Tessarune インストール先(&C)："), this), "lblTRFolder"));
+    lblTRFolder =
+        static_cast<QLabel*>(named(new QLabel(QStringLiteral("Tessarune インストール先(&C)："), this), "lblTRFolder"));
     txtTRPath = static_cast<QLineEdit*>(named(new QLineEdit(this), "txtTRPath"));
     cmdTRPath = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("&..."), this), "cmdTRPath"));
-    lblTRPath_ex = static_cast<QLabel*>(named(
-        new QLabel(QStringLiteral("※[インストール先\\Scenario\\FZARC_まな板]にファイルを解凍します。"), this), "lblTRPath_ex"));
-    lblArcPath = static_cast<QLabel*>(named(new QLabel(QStringLiteral("冷蔵庫フォルダのパス(&F)："), this), "lblArcPath"));
+    lblTRPath_ex = static_cast<QLabel*>(
+        named(new QLabel(QStringLiteral("※[インストール先\\Scenario\\FZARC_まな板]にファイルを解凍します。"), this),
+              "lblTRPath_ex"));
+    lblArcPath =
+        static_cast<QLabel*>(named(new QLabel(QStringLiteral("冷蔵庫フォルダのパス(&F)："), this), "lblArcPath"));
     txtArcPath = static_cast<QLineEdit*>(named(new QLineEdit(this), "txtArcPath"));
     cmdArcPath = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("&,.."), this), "cmdArcPath"));
-    chkRmNoFileFolder = static_cast<QCheckBox*>(
-        named(new QCheckBox(QStringLiteral("終了時にまな板の空のフォルダを削除する。(&R)"), this), "chkRmNoFileFolder"));
+    chkRmNoFileFolder = static_cast<QCheckBox*>(named(
+        new QCheckBox(QStringLiteral("終了時にまな板の空のフォルダを削除する。(&R)"), this), "chkRmNoFileFolder"));
     cmdOK = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("OK(&O)"), this), "cmdOK"));
     cmdCancel = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("キャンセル(&C)"), this), "cmdCancel"));
-    chkFirstRun = static_cast<QCheckBox*>(named(new QCheckBox(QStringLiteral("初期起動(内部処理用)"), this), "chkFirstRun"));
+    chkFirstRun =
+        static_cast<QCheckBox*>(named(new QCheckBox(QStringLiteral("初期起動(内部処理用)"), this), "chkFirstRun"));
 
     lblTRFolder->setBuddy(txtTRPath);
     lblArcPath->setBuddy(txtArcPath);
@@ -66,7 +76,8 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
     placeTwips(cmdOK, 4200, 1890, 1800, 330);
     placeTwips(cmdCancel, 2310, 1890, 1800, 330);
     placeTwips(chkFirstRun, 105, 2625, 2115, 225);  // below the client area: never seen
-    sysutil::setTabOrderChain({txtTRPath, cmdTRPath, txtArcPath, cmdArcPath, chkRmNoFileFolder, cmdOK, cmdCancel, chkFirstRun});
+    sysutil::setTabOrderChain(
+        {txtTRPath, cmdTRPath, txtArcPath, cmdArcPath, chkRmNoFileFolder, cmdOK, cmdCancel, chkFirstRun});
     chkRmNoFileFolder->setChecked(true);
     chkFirstRun->setChecked(false);
     cmdOK->setDefault(true);
@@ -114,9 +125,9 @@ void frmSetting::cmdArcPath_Click() {
 void frmSetting::cmdOK_Click() {
     INIAccess ini;
     ini.FileName = kIniFileName;
-    const int state = chkRmNoFileFolder->checkState() == Qt::Checked ? 1
+    const int state = chkRmNoFileFolder->checkState() == Qt::Checked            ? 1
                       : chkRmNoFileFolder->checkState() == Qt::PartiallyChecked ? 2
-                                                                                 : 0;
+                                                                                : 0;
     bool ok = ini.SetINIData(kSection, kKeyTRPath, txtTRPath->text().toStdString());
     ok = ini.SetINIData(kSection, kKeyArcPath, txtArcPath->text().toStdString()) && ok;
     ok = ini.SetINIData(kSection, kKeyExitRMNoFileDir, std::to_string(state)) && ok;

@@ -52,7 +52,8 @@ public:
     virtual int showModal(ModalForm& form) = 0;
     // Runs `work` off the window's thread; the window keeps repainting and,
     // when the work lasts, a modal progress window with a cancel button shows.
-    virtual void runWithProgress(const std::string& caption, const std::function<void(const ProgressReport&)>& work) = 0;
+    virtual void runWithProgress(const std::string& caption,
+                                 const std::function<void(const ProgressReport&)>& work) = 0;
 };
 
 }  // namespace sysutil

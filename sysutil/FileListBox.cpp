@@ -9,7 +9,9 @@
 namespace sysutil {
 namespace fs = std::filesystem;
 
-FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::SingleSelection); }
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
 
 void FileListBox::setPath(const std::string& folder) {
     path_ = folder;
@@ -45,8 +47,10 @@ void FileListBox::Refresh() {
     clear();
     addItems(names);
     const auto again = findItems(selected, Qt::MatchExactly);
-    if (!selected.isEmpty() && !again.isEmpty()) setCurrentItem(again.front());
-    else setCurrentRow(-1);
+    if (!selected.isEmpty() && !again.isEmpty())
+        setCurrentItem(again.front());
+    else
+        setCurrentRow(-1);
 }
 
 }  // namespace sysutil

@@ -36,7 +36,8 @@ char32_t nextFolded(std::string_view s, std::size_t& i) {
         cp = c & 0x1F;
         n = 1;
     }
-    for (std::size_t k = 1; k <= n && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    for (std::size_t k = 1; k <= n && i + k < s.size(); ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     i += n + 1;
     if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)) cp -= 0x20;
     return cp;
@@ -72,7 +73,9 @@ bool wildcardMatch(std::u32string_view p, std::u32string_view n) {
     return pi == p.size();
 }
 
-bool hasWildcards(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool hasWildcards(std::string_view s) {
+    return s.find_first_of("*?") != std::string_view::npos;
+}
 
 #if defined(_WIN32)
 bool kindMatches(const fs::directory_entry& e, LookupKind kind, std::error_code& ec) {
@@ -206,6 +209,8 @@ std::string lookupFirst(const std::string& pattern, LookupKind kind) {
     return {};
 }
 
-bool lookupExists(const std::string& pattern, LookupKind kind) { return !lookupFirst(pattern, kind).empty(); }
+bool lookupExists(const std::string& pattern, LookupKind kind) {
+    return !lookupFirst(pattern, kind).empty();
+}
 
 }  // namespace sysutil

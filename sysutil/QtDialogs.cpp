@@ -18,9 +18,13 @@ namespace {
 constexpr int kShowProgressAfterMs = 500;
 constexpr int kPollMs = 50;
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
-QString megabytes(std::uint64_t bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); }
+QString megabytes(std::uint64_t bytes) {
+    return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1);
+}
 
 }  // namespace
 
@@ -30,11 +34,20 @@ MsgAnswer QtDialogs::message(const MessageRequest& r) {
     // The texts carry Windows line ends; Qt wants plain ones.
     box.setText(q(r.text).replace("\r\n", "\n"));
     switch (r.icon) {
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::None: break;
+        case MsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MsgIcon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MsgIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MsgIcon::None:
+            break;
     }
     if (r.buttons == MsgButtons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
@@ -62,7 +75,9 @@ std::string QtDialogs::selectFolder(const std::string& title) {
     return QDir::toNativeSeparators(dir).toStdString();
 }
 
-int QtDialogs::showModal(ModalForm& form) { return form.execModal(); }
+int QtDialogs::showModal(ModalForm& form) {
+    return form.execModal();
+}
 
 void QtDialogs::runWithProgress(const std::string& caption, const std::function<void(const ProgressReport&)>& work) {
     std::atomic<bool> cancelled{false};

@@ -36,14 +36,15 @@ void appendUtf8(std::string& out, char32_t c) {
 #if defined(_WIN32)
 std::optional<std::string> convert(UINT from, UINT to, std::string_view in) {
     if (in.empty()) return std::string();
-    const int wlen = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    const int wlen =
+        MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), nullptr, 0);
     if (wlen <= 0) return std::nullopt;
     std::wstring w(static_cast<std::size_t>(wlen), L'\0');
     MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), w.data(), wlen);
     BOOL usedDefault = FALSE;
     const bool checkDefault = to != CP_UTF8;
-    const int len = WideCharToMultiByte(to, checkDefault ? WC_NO_BEST_FIT_CHARS : 0, w.data(), wlen, nullptr, 0, nullptr,
-                                        checkDefault ? &usedDefault : nullptr);
+    const int len = WideCharToMultiByte(to, checkDefault ? WC_NO_BEST_FIT_CHARS : 0, w.data(), wlen, nullptr, 0,
+                                        nullptr, checkDefault ? &usedDefault : nullptr);
     if (len <= 0 || usedDefault) return std::nullopt;
     std::string out(static_cast<std::size_t>(len), '\0');
     WideCharToMultiByte(to, checkDefault ? WC_NO_BEST_FIT_CHARS : 0, w.data(), wlen, out.data(), len, nullptr,
@@ -51,7 +52,9 @@ std::optional<std::string> convert(UINT from, UINT to, std::string_view in) {
     if (usedDefault) return std::nullopt;
     return out;
 }
-std::optional<std::string> fromCp932(std::string_view in) { return convert(932, CP_UTF8, in); }
+std::optional<std::string> fromCp932(std::string_view in) {
+    return convert(932, CP_UTF8, in);
+}
 std::string fromCp932Lossy(std::string_view in) {
     if (in.empty()) return {};
     // Without MB_ERR_INVALID_CHARS the system substitutes undecodable bytes itself.
@@ -63,7 +66,9 @@ std::string fromCp932Lossy(std::string_view in) {
     WideCharToMultiByte(CP_UTF8, 0, w.data(), wlen, out.data(), len, nullptr, nullptr);
     return out;
 }
-std::optional<std::string> toCp932(std::string_view in) { return convert(CP_UTF8, 932, in); }
+std::optional<std::string> toCp932(std::string_view in) {
+    return convert(CP_UTF8, 932, in);
+}
 #else
 class Iconv {
 public:
@@ -103,9 +108,15 @@ public:
 private:
     iconv_t cd_;
 };
-std::optional<std::string> fromCp932(std::string_view in) { return Iconv("UTF-8", "CP932").run(in, false); }
-std::optional<std::string> toCp932(std::string_view in) { return Iconv("CP932", "UTF-8").run(in, false); }
-std::string fromCp932Lossy(std::string_view in) { return Iconv("UTF-8", "CP932").run(in, true).value_or(""); }
+std::optional<std::string> fromCp932(std::string_view in) {
+    return Iconv("UTF-8", "CP932").run(in, false);
+}
+std::optional<std::string> toCp932(std::string_view in) {
+    return Iconv("CP932", "UTF-8").run(in, false);
+}
+std::string fromCp932Lossy(std::string_view in) {
+    return Iconv("UTF-8", "CP932").run(in, true).value_or("");
+}
 #endif
 
 }  // namespace
@@ -145,14 +156,18 @@ bool isValidUtf8(std::string_view s) {
     return true;
 }
 
-std::optional<std::string> cp932ToUtf8(std::string_view cp932) { return fromCp932(cp932); }
+std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
+    return fromCp932(cp932);
+}
 
 std::optional<std::string> utf8ToCp932(std::string_view utf8) {
     if (!isValidUtf8(utf8)) return std::nullopt;
     return toCp932(utf8);
 }
 
-std::string cp932ToUtf8Lossy(std::string_view in) { return fromCp932Lossy(in); }
+std::string cp932ToUtf8Lossy(std::string_view in) {
+    return fromCp932Lossy(in);
+}
 
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out;

@@ -21,7 +21,9 @@ void setTabOrderChain(std::initializer_list<QWidget*> widgets) {
 
 namespace {
 
-bool holdsText(QWidget* w) { return qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w); }
+bool holdsText(QWidget* w) {
+    return qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+}
 
 void growChildren(QWidget* parent) {
     auto children = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -56,6 +58,8 @@ void growChildren(QWidget* parent) {
 
 }  // namespace
 
-void growToFitText(QWidget* form) { growChildren(form); }
+void growToFitText(QWidget* form) {
+    growChildren(form);
+}
 
 }  // namespace sysutil

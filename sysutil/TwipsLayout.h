@@ -7,7 +7,9 @@
 
 namespace sysutil {
 
-constexpr int twips(int t) { return (t + 7) / 15; }
+constexpr int twips(int t) {
+    return (t + 7) / 15;
+}
 
 void placeTwips(QWidget* w, int left, int top, int width, int height);
 

@@ -20,7 +20,7 @@ std::string joinLinesCrLf(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         out.append(text, i, end - i);
         i = end;
-        if (i < text.size()) ++i;                                  // the CR
+        if (i < text.size()) ++i;                                          // the CR
         if (i < text.size() && text[i] == '\n' && end < text.size()) ++i;  // its LF
     }
     return out;

@@ -132,8 +132,7 @@ bool cExecute::startCommand(const std::string& line, bool wait) {
     return runProgram(program, args, wait, blnTerminate);
 }
 
-bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
-                      bool blnWait) {
+bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) {
     // Window styles and owners have no meaning for the desktops we start programs on.
     (void)WindowStyle;
     (void)lngOwnerhWnd;

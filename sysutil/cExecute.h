@@ -16,8 +16,7 @@ public:
     cExecute() = default;
     ~cExecute() override { blnTerminate = true; }
 
-    bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
-                bool blnWait) override;
+    bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) override;
 
     // The split rule: {program, parameters}.
     static std::pair<std::string, std::string> splitCommandLine(const std::string& line);

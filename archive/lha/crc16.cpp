@@ -10,12 +10,12 @@ constexpr std::array<std::array<std::uint16_t, 256>, 8> makeTables() {
     std::array<std::array<std::uint16_t, 256>, 8> t{};
     for (unsigned i = 0; i < 256; ++i) {
         std::uint16_t c = static_cast<std::uint16_t>(i);
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? static_cast<std::uint16_t>((c >> 1) ^ 0xA001) : static_cast<std::uint16_t>(c >> 1);
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? static_cast<std::uint16_t>((c >> 1) ^ 0xA001) : static_cast<std::uint16_t>(c >> 1);
         t[0][i] = c;
     }
     for (unsigned i = 0; i < 256; ++i)
-        for (int s = 1; s < 8; ++s)
-            t[s][i] = static_cast<std::uint16_t>((t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF]);
+        for (int s = 1; s < 8; ++s) t[s][i] = static_cast<std::uint16_t>((t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF]);
     return t;
 }
 

@@ -51,7 +51,9 @@ bool syncToDisk(std::FILE* f) {
 
 }  // namespace
 
-InputFile::~InputFile() { close(); }
+InputFile::~InputFile() {
+    close();
+}
 
 bool InputFile::open(const std::filesystem::path& path) {
     close();
@@ -67,7 +69,9 @@ std::size_t InputFile::read(void* buffer, std::size_t size) {
     return n;
 }
 
-bool InputFile::rewind() { return seek(0); }
+bool InputFile::rewind() {
+    return seek(0);
+}
 
 bool InputFile::seek(std::uint64_t offset) {
     if (!file_) return false;

@@ -9,17 +9,17 @@
 namespace lha {
 
 struct EntryHeader {
-    std::string_view method;                // "-lh5-", "-lh0-", "-lhd-", ...
+    std::string_view method;  // "-lh5-", "-lh0-", "-lhd-", ...
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
     std::uint16_t dataCrc = 0;
-    std::int64_t mtime = 0;                 // seconds since 1970 (UTC)
+    std::int64_t mtime = 0;  // seconds since 1970 (UTC)
     std::uint32_t mtimeNanos = 0;
-    std::uint16_t dosAttributes = 0x20;     // 0x10 for a folder
+    std::uint16_t dosAttributes = 0x20;  // 0x10 for a folder
     // Path as stored: folder components and the file's own name, in the
     // code page below (932 as Japanese Windows writes; 65001 for UTF-8).
     std::vector<std::string> folders;
-    std::string name;                       // empty for a folder entry
+    std::string name;  // empty for a folder entry
     std::uint32_t codePage = 932;
     // The same path in UTF-16, for readers that know these extensions.
     std::vector<std::u16string> foldersUtf16;

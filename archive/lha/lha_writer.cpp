@@ -14,7 +14,9 @@ constexpr std::size_t kReadChunk = 256 * 1024;
 constexpr std::uint64_t kSampleSize = 64 * 1024;
 constexpr std::uint64_t kMaxEntrySize = std::numeric_limits<std::uint32_t>::max();
 
-WriteStatus fail(WriteError e, std::string detail) { return {e, std::move(detail)}; }
+WriteStatus fail(WriteError e, std::string detail) {
+    return {e, std::move(detail)};
+}
 
 }  // namespace
 
@@ -85,10 +87,11 @@ WriteStatus LhaWriter::compressInto(InputFile& source, const Method& method, con
     LzhEncoder enc(method, [&](const std::uint8_t* d, std::size_t s) {
         if (writeOk) writeOk = out_.write(d, s);
     });
-    if (auto s = readThrough(source, progress, crc, read, [&](const std::uint8_t* d, std::size_t n) {
-            enc.write(d, n);
-            return writeOk;
-        });
+    if (auto s = readThrough(source, progress, crc, read,
+                             [&](const std::uint8_t* d, std::size_t n) {
+                                 enc.write(d, n);
+                                 return writeOk;
+                             });
         !s)
         return s;
     enc.finish();

@@ -38,10 +38,9 @@ public:
 
 private:
     WriteStatus writeHeaderAt(std::uint64_t offset, const EntryHeader& entry);
-    WriteStatus compressInto(InputFile& source, const Method& method, const ByteProgress& progress,
-                             std::uint16_t& crc, std::uint64_t& packed, std::uint64_t& read);
-    WriteStatus storeInto(InputFile& source, const ByteProgress& progress, std::uint16_t& crc,
-                          std::uint64_t& packed);
+    WriteStatus compressInto(InputFile& source, const Method& method, const ByteProgress& progress, std::uint16_t& crc,
+                             std::uint64_t& packed, std::uint64_t& read);
+    WriteStatus storeInto(InputFile& source, const ByteProgress& progress, std::uint16_t& crc, std::uint64_t& packed);
 
     OutputFile& out_;
 };

@@ -20,7 +20,9 @@ constexpr std::size_t kParseStretch = 4096;  // input the optimal parse plans at
 constexpr std::size_t kMaxCandidates = 64;
 constexpr std::uint32_t kUnreached = 0xFFFFFFFF;
 
-unsigned positionSymbol(std::uint32_t d) { return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d)); }
+unsigned positionSymbol(std::uint32_t d) {
+    return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d));
+}
 
 bool singleSymbol(const std::vector<std::uint8_t>& lengths) {
     return std::all_of(lengths.begin(), lengths.end(), [](auto l) { return l == 0; });

@@ -43,8 +43,8 @@ private:
     // Sliding input window: buffer_[0] is absolute position base_.
     std::vector<std::uint8_t> buffer_;
     std::uint64_t base_ = 0;
-    std::uint64_t end_ = 0;   // absolute end of the buffered input
-    std::uint64_t pos_ = 0;   // next position to encode
+    std::uint64_t end_ = 0;  // absolute end of the buffered input
+    std::uint64_t pos_ = 0;  // next position to encode
     std::uint64_t total_ = 0;
 
     // Lazy-match state carried between calls of compress().

@@ -12,8 +12,8 @@ MatchFinder::MatchFinder(const Method& method)
       head_(std::size_t{1} << kHashBits, 0),
       prev_(std::size_t{1} << method.dictBits, 0) {}
 
-std::size_t MatchFinder::search(std::uint64_t pos, std::uint32_t h, unsigned atLeast, Match* out,
-                                std::size_t capacity, unsigned chain) const {
+std::size_t MatchFinder::search(std::uint64_t pos, std::uint32_t h, unsigned atLeast, Match* out, std::size_t capacity,
+                                unsigned chain) const {
     Match best;
     std::size_t found = 0;
     auto finish = [&] {

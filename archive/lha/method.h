@@ -7,10 +7,10 @@
 namespace lha {
 
 struct Method {
-    std::string_view id;        // the five characters of the header, e.g. "-lh5-"
-    unsigned dictBits;          // window of 1 << dictBits bytes
-    unsigned positionSymbols;   // size of the distance-class alphabet (dictBits + 1)
-    unsigned positionBits;      // bits that carry the distance table's size
+    std::string_view id;       // the five characters of the header, e.g. "-lh5-"
+    unsigned dictBits;         // window of 1 << dictBits bytes
+    unsigned positionSymbols;  // size of the distance-class alphabet (dictBits + 1)
+    unsigned positionBits;     // bits that carry the distance table's size
     // Match search effort: chain links followed, and the length that is good
     // enough to stop the search or the lazy look-ahead.
     unsigned maxChain;
@@ -36,10 +36,14 @@ inline constexpr std::string_view kDirectoryId = "-lhd-";
 // Looks a method up by its digit as the switches name it (5, 6 or 7).
 inline std::optional<Method> methodByDigit(int digit) {
     switch (digit) {
-    case 5: return kLh5;
-    case 6: return kLh6;
-    case 7: return kLh7;
-    default: return std::nullopt;
+        case 5:
+            return kLh5;
+        case 6:
+            return kLh6;
+        case 7:
+            return kLh7;
+        default:
+            return std::nullopt;
     }
 }
 

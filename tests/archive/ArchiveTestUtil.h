@@ -42,8 +42,10 @@ inline std::string treeDifference(const Tree& got, const Tree& want) {
     std::string out;
     for (const auto& [k, v] : want) {
         auto it = got.find(k);
-        if (it == got.end()) out += "missing: " + k + "\n";
-        else if (it->second != v) out += "differs: " + k + " (" + std::to_string(it->second.size()) + " bytes)\n";
+        if (it == got.end())
+            out += "missing: " + k + "\n";
+        else if (it->second != v)
+            out += "differs: " + k + " (" + std::to_string(it->second.size()) + " bytes)\n";
     }
     for (const auto& [k, v] : got)
         if (!want.count(k)) out += "extra: " + k + "\n";
@@ -55,6 +57,8 @@ inline archiver::ArchiveResult unlha(const std::string& line) {
     return archiver::Unlha(line, output);
 }
 
-inline std::string q(const std::filesystem::path& p) { return "\"" + sysutil::utf8FromPath(p) + "\""; }
+inline std::string q(const std::filesystem::path& p) {
+    return "\"" + sysutil::utf8FromPath(p) + "\"";
+}
 
 }  // namespace archivetest

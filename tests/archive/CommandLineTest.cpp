@@ -48,8 +48,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLineRefuses,
                          ::testing::Values(BadLine{"empty", ""}, BadLine{"unknown_command", "Z x.lzh"},
                                            BadLine{"unknown_switch", "E x.lzh out -q"},
                                            BadLine{"bad_method", "A x.lzh \"d/*.*\" -o9"},
-                                           BadLine{"no_destination", "E x.lzh"},
-                                           BadLine{"two_sources", "A x.lzh a b"},
+                                           BadLine{"no_destination", "E x.lzh"}, BadLine{"two_sources", "A x.lzh a b"},
                                            BadLine{"extra_for_list", "L x.lzh extra"}),
                          [](const auto& p) { return std::string(p.param.label); });
 

@@ -37,7 +37,9 @@ TEST_P(PutAwayTakeOut, RestoresTheFolderExactly) {
     EXPECT_TRUE(r.ok()) << r.message;
     r = archivetest::unlha("E " + q(arc) + " " + q(d.path() / "board" / "Castle") + " -gn1 -jyco");
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "board" / "Castle"), archivetest::readTree(d.path() / "Castle")), "");
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "board" / "Castle"),
+                                          archivetest::readTree(d.path() / "Castle")),
+              "");
     // Nothing but the destination appeared on the board: no staging left over.
     EXPECT_EQ(std::distance(fs::directory_iterator(d.path() / "board"), fs::directory_iterator()), 1);
 }
@@ -60,12 +62,16 @@ TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"sub/a.txt", "new a"}});
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    archivetest::makeTree(d.path() / "dest",
-                          {{"SUMMARY.TSM", "old"}, {"sub/A.TXT", "old a"}, {"mine.txt", "keep"}, {"sub/b.txt", "keep b"}});
+    archivetest::makeTree(
+        d.path() / "dest",
+        {{"SUMMARY.TSM", "old"}, {"sub/A.TXT", "old a"}, {"mine.txt", "keep"}, {"sub/b.txt", "keep b"}});
     const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "dest") + " -gn1 -jyco");
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(archivetest::readTree(d.path() / "dest"),
-              (Tree{{"Summary.tsm", "new"}, {"sub/", ""}, {"sub/a.txt", "new a"}, {"mine.txt", "keep"}, {"sub/b.txt", "keep b"}}));
+    EXPECT_EQ(archivetest::readTree(d.path() / "dest"), (Tree{{"Summary.tsm", "new"},
+                                                              {"sub/", ""},
+                                                              {"sub/a.txt", "new a"},
+                                                              {"mine.txt", "keep"},
+                                                              {"sub/b.txt", "keep b"}}));
 }
 
 TEST(TakeOut, FileWhereAFolderStandsIsRefusedBeforeAnythingMoves) {
@@ -83,7 +89,8 @@ TEST(TakeOut, CancelLeavesNothingBehind) {
     archivetest::makeTree(d.path() / "src", {{"a.bin", testsupport::randomBytes(3 << 20, 1)}, {"b.txt", "b"}});
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     int calls = 0;
-    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(d.path() / "board" / "t"),
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"),
+                                            sysutil::utf8FromPath(d.path() / "board" / "t"),
                                             [&](const sysutil::ProgressInfo&) { return ++calls < 3; });
     EXPECT_EQ(r.error, archiver::ArchiveError::Cancelled);
     EXPECT_TRUE(archivetest::readTree(d.path() / "board").empty());
@@ -109,8 +116,9 @@ TEST(PutAway, ProgressCountsEntriesAndBytes) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.txt", std::string(100000, 'a')}, {"sub/b.txt", "bb"}});
     sysutil::ProgressInfo last;
-    const auto r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(d.path() / "src" / "*.*"),
-                                           lha::kLh5, [&](const sysutil::ProgressInfo& p) {
+    const auto r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "t.lzh"),
+                                           sysutil::utf8FromPath(d.path() / "src" / "*.*"), lha::kLh5,
+                                           [&](const sysutil::ProgressInfo& p) {
                                                last = p;
                                                return true;
                                            });

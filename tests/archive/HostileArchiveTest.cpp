@@ -83,7 +83,9 @@ struct Hostile {
     std::function<std::string()> bytes;
 };
 
-std::string withEnd(std::string s) { return s + '\0'; }
+std::string withEnd(std::string s) {
+    return s + '\0';
+}
 
 const std::vector<Hostile>& hostiles() {
     static const std::vector<Hostile> all = {
@@ -91,7 +93,10 @@ const std::vector<Hostile>& hostiles() {
         {"dotdot_backslash", [] { return withEnd(level0("..\\evil.txt", "x")); }},
         {"dotdot_inside", [] { return withEnd(level0("a/../../evil.txt", "x")); }},
         {"dotdot_in_folder_ext", [] { return withEnd(level2("evil.txt", {".."}, "x")); }},
-        {"dotdot_deep_folder_ext", [] { return withEnd(level2("evil.txt", {"a", "..", ".."}, "x")); }},
+        {"dotdot_deep_folder_ext",
+         [] {
+             return withEnd(level2("evil.txt", {"a", "..", ".."}, "x"));
+         }},
         {"absolute_slash", [] { return withEnd(level0("/tmp/fzarc-evil.txt", "x")); }},
         {"absolute_backslash", [] { return withEnd(level0("\\evil.txt", "x")); }},
         {"drive_root", [] { return withEnd(level0("C:\\evil.txt", "x")); }},
@@ -100,30 +105,35 @@ const std::vector<Hostile>& hostiles() {
         {"symlink_then_file_through_it",
          [] { return withEnd(level2("link|/tmp", {}, "", 0120777) + level2("evil.txt", {"link"}, "x")); }},
         {"good_then_bad", [] { return withEnd(level0("good.txt", "fine") + level0("../evil.txt", "x")); }},
-        {"bad_data_crc", [] {
+        {"bad_data_crc",
+         [] {
              std::string s = level2("a.txt", {}, "hello");
              s.back() ^= 1;
              return withEnd(s);
          }},
-        {"bad_header_crc", [] {
+        {"bad_header_crc",
+         [] {
              std::string s = level2("a.txt", {}, "hello");
              s[27] ^= 0x55;
              return withEnd(s);
          }},
         {"truncated", [] { return level2("a.txt", {}, std::string(1000, 'a')).substr(0, 500); }},
-        {"header_length_below_minimum", [] {
+        {"header_length_below_minimum",
+         [] {
              std::string s = level2("a.txt", {}, "hello");
              s[0] = 10;
              s[1] = 0;
              return withEnd(s);
          }},
-        {"header_length_past_the_end", [] {
+        {"header_length_past_the_end",
+         [] {
              std::string s = level2("a.txt", {}, "hello");
              s[0] = '\xF0';
              s[1] = '\xFF';
              return withEnd(s);
          }},
-        {"petabyte_size", [] {
+        {"petabyte_size",
+         [] {
              // Level 2 with a 64-bit size extension (0x42) declaring 2^50 bytes.
              std::string s = level2("big.bin", {}, "tiny");
              std::string h = s.substr(0, s.size() - 4);
@@ -152,7 +162,8 @@ TEST_P(HostileArchive, IsRefusedAndLeavesNothing) {
     const auto board = d.path() / "engine" / "Scenario" / "FZARC_まな板";
     fs::create_directories(board);
     const auto before = archivetest::readTree(d.path());
-    const auto r = archiver::extractArchive(sysutil::utf8FromPath(arc), sysutil::utf8FromPath(board / "hostile") + "/", {});
+    const auto r =
+        archiver::extractArchive(sysutil::utf8FromPath(arc), sysutil::utf8FromPath(board / "hostile") + "/", {});
     EXPECT_FALSE(r.ok()) << h.label;
     EXPECT_FALSE(r.message.empty());
     EXPECT_EQ(archivetest::readTree(d.path()), before) << h.label << ": something was written";
@@ -168,7 +179,8 @@ TEST(NameCharset, ArchivesMadeOnLinuxWithUtf8NamesComeOutRight) {
     testsupport::writeFile(arc, withEnd(level0("日本語/表示.txt", "utf-8 names") + level0("plain.txt", "ascii")));
     const auto r = archiver::extractArchive(sysutil::utf8FromPath(arc), d.str("out"), {});
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(testsupport::readFile(d.path() / "out" / testsupport::u8("日本語") / testsupport::u8("表示.txt")), "utf-8 names");
+    EXPECT_EQ(testsupport::readFile(d.path() / "out" / testsupport::u8("日本語") / testsupport::u8("表示.txt")),
+              "utf-8 names");
     // The same bytes read as CP932 would have been mojibake; a CP932 name stays CP932.
     testsupport::writeFile(arc, withEnd(level0("\x95\x5c\x8e\xa6.txt", "cp932")));
     std::filesystem::remove_all(d.path() / "out");
@@ -181,8 +193,8 @@ TEST(SafeComponents, SplitAndRefuse) {
     EXPECT_EQ(safeComponents("a/b\\c.txt"), (std::vector<std::string>{"a", "b", "c.txt"}));
     EXPECT_EQ(safeComponents("./a//b/"), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(safeComponents("表/ソ.txt"), (std::vector<std::string>{"表", "ソ.txt"}));
-    for (const char* bad : {"..", "a/../b", "/abs", "\\abs", "C:x", "c:\\x", "a/nul", "com1.txt", "lpt9", "x\tb",
-                            "dots...", "trailing "})
+    for (const char* bad :
+         {"..", "a/../b", "/abs", "\\abs", "C:x", "c:\\x", "a/nul", "com1.txt", "lpt9", "x\tb", "dots...", "trailing "})
         EXPECT_FALSE(safeComponents(bad)) << bad;
 }
 

@@ -20,7 +20,8 @@ const Tree kContent = {
     {"読んでね.txt", "\x95\x5c\x8e\xa6\r\n"},
     {"scenes/表示/ソース/能力.txt", std::string(30000, 'z') + testsupport::randomBytes(3000, 8)},
     {"data/table.dat", testsupport::randomBytes(70000, 9)},
-    {"text/long.txt", [] {
+    {"text/long.txt",
+     [] {
          std::string s;
          for (int i = 0; i < 20000; ++i) s += "line " + std::to_string(i % 777) + " 表示とソース\r\n";
          return s;
@@ -92,12 +93,11 @@ TEST_P(Witnesses, TestAndExtractOurArchives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Archivers, Witnesses,
-    ::testing::Combine(
-        ::testing::Values(Witness{"lhasa", "lhasa -t %A", "cd %D && lhasa -xq %A", false, false},
-                          Witness{"7z", "7z t %A", "7z x -y -o%D %A >/dev/null", false, true},
-                          Witness{"bsdtar", "bsdtar --options lha:hdrcharset=CP932 -tf %A >/dev/null",
-                                  "bsdtar --options lha:hdrcharset=CP932 -xf %A -C %D", true, false}),
-        ::testing::Values("-o5", "-o6", "-o7")),
+    ::testing::Combine(::testing::Values(Witness{"lhasa", "lhasa -t %A", "cd %D && lhasa -xq %A", false, false},
+                                         Witness{"7z", "7z t %A", "7z x -y -o%D %A >/dev/null", false, true},
+                                         Witness{"bsdtar", "bsdtar --options lha:hdrcharset=CP932 -tf %A >/dev/null",
+                                                 "bsdtar --options lha:hdrcharset=CP932 -xf %A -C %D", true, false}),
+                       ::testing::Values("-o5", "-o6", "-o7")),
     [](const auto& p) { return std::string(std::get<0>(p.param).program) + "_" + (std::get<1>(p.param) + 1); });
 
 }  // namespace

@@ -25,8 +25,8 @@ std::vector<GoldenEntry> entries() {
     for (int i = 0; text.size() < 60000; ++i)
         text += "\x81\x79\x95\x5c\x8e\xa6\x81\x7a\x83\x5c\x81\x5b\x83\x58 " + std::to_string(i * 7 % 131) + "\r\n";
     return {
-        {{"\x95\x5c\x8e\xa6"}, "", ""},                                      // 表示/
-        {{"\x95\x5c\x8e\xa6"}, "\x83\x5c\x81\x5b\x83\x58.txt", text},         // 表示/ソース.txt
+        {{"\x95\x5c\x8e\xa6"}, "", ""},                                // 表示/
+        {{"\x95\x5c\x8e\xa6"}, "\x83\x5c\x81\x5b\x83\x58.txt", text},  // 表示/ソース.txt
         {{}, "random.bin", testsupport::randomBytes(70000, 77)},
         {{}, "empty.txt", ""},
         {{}, std::string(201, 'n'), "a name long enough to move the header size across 256"},

@@ -16,7 +16,8 @@ struct DataCase {
 
 std::string sjisText(std::size_t n) {
     // 「表示」「ソース」 carry 0x5C trail bytes; CR LF line ends as scenarios have them.
-    const std::string line = "\x95\x5c\x8e\xa6\x83\x5c\x81\x5b\x83\x58\x82\xcc\x83\x65\x83\x58\x83\x67\x82\xc5\x82\xb7\x81\x42\r\n";
+    const std::string line =
+        "\x95\x5c\x8e\xa6\x83\x5c\x81\x5b\x83\x58\x82\xcc\x83\x65\x83\x58\x83\x67\x82\xc5\x82\xb7\x81\x42\r\n";
     std::string s;
     unsigned k = 0;
     while (s.size() < n) s += line + std::to_string(k++ % 97) + "\r\n";
@@ -62,12 +63,14 @@ const std::vector<DataCase>& dataCases() {
         {"far_match_64k", [] { return farMatch(65536); }},
         {"longest_matches", [] { return std::string("xy") + std::string(5000, 'q') + "xy" + std::string(5000, 'q'); }},
         {"skewed_frequencies", fibonacciSkew},
-        {"many_symbols", [] {  // > 65,535 symbols: several blocks of literals
+        {"many_symbols",
+         [] {  // > 65,535 symbols: several blocks of literals
              std::string s = testsupport::randomBytes(200000, 3);
              for (auto& c : s) c = static_cast<char>('a' + (static_cast<unsigned char>(c) % 4));
              return s;
          }},
-        {"two_symbols", [] {
+        {"two_symbols",
+         [] {
              std::string s;
              for (int i = 0; i < 70000; ++i) s += (i * 7919 % 13 < 6) ? 'a' : 'b';
              return s;

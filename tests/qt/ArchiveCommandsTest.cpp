@@ -85,7 +85,8 @@ TEST_F(Commands, TakeOutOfAFileThatIsNoArchiveWarns) {
 TEST_F(Commands, NothingSelectedDoesNothing) {
     window->filArc->setCurrentRow(-1);
     window->lstPool->setCurrentRow(-1);
-    for (QAction* a : {window->mnuLoad, window->mnuDeleteArchive, window->mnuDelete, window->mnuReArc, window->mnuDocument})
+    for (QAction* a :
+         {window->mnuLoad, window->mnuDeleteArchive, window->mnuDelete, window->mnuReArc, window->mnuDocument})
         a->trigger();
     EXPECT_TRUE(dialogs.asked.empty());
     EXPECT_TRUE(dialogs.inputAsked.empty());
@@ -104,7 +105,8 @@ TEST_P(PutAwayNames, FollowTheRule) {
     dialogs.inputs = {std::string(GetParam().answer)};
     window->mnuReArc->trigger();
     ASSERT_EQ(dialogs.inputAsked.size(), 1u);
-    EXPECT_EQ(dialogs.inputAsked[0].prompt, "圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。");
+    EXPECT_EQ(dialogs.inputAsked[0].prompt,
+              "圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。");
     EXPECT_EQ(dialogs.inputAsked[0].caption, "シナリオをしまう");
     EXPECT_EQ(dialogs.inputAsked[0].proposed, "Scenario.LZH");
     EXPECT_TRUE(fs::exists(ws.root.path() / "fridge" / GetParam().stored)) << GetParam().stored;

@@ -20,8 +20,8 @@ TEST_P(StartLine, HasOneSeparatorBeforeTheProgram) {
     ASSERT_EQ(launcher.calls.size(), 2u);
     EXPECT_EQ(launcher.calls[0].line, GetParam().line);
     EXPECT_EQ(launcher.calls[1].line,
-              std::string(GetParam().line).replace(std::string(GetParam().line).find("Tessarune.exe"), 13,
-                                                   "TessaruneEditor.exe"));
+              std::string(GetParam().line)
+                  .replace(std::string(GetParam().line).find("Tessarune.exe"), 13, "TessaruneEditor.exe"));
     for (const auto& c : launcher.calls) {
         EXPECT_EQ(c.style, 1);
         EXPECT_FALSE(c.wait);

@@ -38,9 +38,11 @@ protected:
 TEST_F(MainWindow, HasEveryControlAndMenuItemByName) {
     auto w = open();
     EXPECT_EQ(w->windowTitle(), "Tessarune scenario freezer for LZH");
-    const std::vector<std::pair<const char*, const char*>> buttons = {
-        {"cmdChangeArcFolder", "フォルダ変更(&O)..."}, {"cmdLoad", "とりだす(&L)..."}, {"cmdDelete", "すてる(&D)..."},
-        {"cmdDocument", "調べる(&T)..."}, {"cmdReArc", "しまう(&R)..."}};
+    const std::vector<std::pair<const char*, const char*>> buttons = {{"cmdChangeArcFolder", "フォルダ変更(&O)..."},
+                                                                      {"cmdLoad", "とりだす(&L)..."},
+                                                                      {"cmdDelete", "すてる(&D)..."},
+                                                                      {"cmdDocument", "調べる(&T)..."},
+                                                                      {"cmdReArc", "しまう(&R)..."}};
     for (const auto& [name, text] : buttons) {
         auto* b = w->findChild<QPushButton*>(name);
         ASSERT_NE(b, nullptr) << name;
@@ -54,11 +56,19 @@ TEST_F(MainWindow, HasEveryControlAndMenuItemByName) {
     EXPECT_EQ(w->fraFiles->title(), "冷蔵庫");
     EXPECT_EQ(w->fraCuttingBoard->title(), "まな板");
     const std::vector<std::pair<const char*, const char*>> menus = {
-        {"mnuLoad", "とりだす(&L)..."}, {"mnuDeleteArchive", "すてる(&D)..."}, {"mnuChangeArcFolder", "フォルダ変更(&F)..."},
-        {"mnuDelete", "すてる(&D)..."}, {"mnuDocument", "調べる(&T)..."}, {"mnuReArc", "しまう(&R)..."},
-        {"mnuOpenArchiveFolder", "冷蔵庫フォルダを開く(&A)"}, {"mnuOpenFolder", "まな板フォルダを開く(&T)"},
-        {"mnuExecuteTessarune", "Tessarune起動(&C)"}, {"mnuExecuteTessaruneEditor", "TessaruneEditor起動(&E)"},
-        {"mnuReload", "最新の情報に更新(&R)"}, {"mnuSetting", "設定(&S)"}, {"mnuExit", "終了(&X)"},
+        {"mnuLoad", "とりだす(&L)..."},
+        {"mnuDeleteArchive", "すてる(&D)..."},
+        {"mnuChangeArcFolder", "フォルダ変更(&F)..."},
+        {"mnuDelete", "すてる(&D)..."},
+        {"mnuDocument", "調べる(&T)..."},
+        {"mnuReArc", "しまう(&R)..."},
+        {"mnuOpenArchiveFolder", "冷蔵庫フォルダを開く(&A)"},
+        {"mnuOpenFolder", "まな板フォルダを開く(&T)"},
+        {"mnuExecuteTessarune", "Tessarune起動(&C)"},
+        {"mnuExecuteTessaruneEditor", "TessaruneEditor起動(&E)"},
+        {"mnuReload", "最新の情報に更新(&R)"},
+        {"mnuSetting", "設定(&S)"},
+        {"mnuExit", "終了(&X)"},
         {"mnuVersion", "バージョン情報(&V)..."}};
     for (const auto& [name, text] : menus) {
         auto* a = w->findChild<QAction*>(name);

@@ -50,7 +50,8 @@ TEST(ProgressWindow, LongWorkShowsItAndCancelStopsTheWork) {
     const auto start = std::chrono::steady_clock::now();
     dialogs.runWithProgress("「Castle.LZH」を取り出しています...", [&](const sysutil::ProgressReport& report) {
         for (int i = 0; i < 500; ++i) {
-            if (!report({static_cast<std::uint64_t>(i), 500, static_cast<std::uint64_t>(i) * 1000000, 500000000, "data/scene.txt"})) {
+            if (!report({static_cast<std::uint64_t>(i), 500, static_cast<std::uint64_t>(i) * 1000000, 500000000,
+                         "data/scene.txt"})) {
                 stoppedByCancel = true;
                 return;
             }

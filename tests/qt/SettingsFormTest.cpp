@@ -60,7 +60,8 @@ TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
     form.txtArcPath->setText("");
     form.chkRmNoFileFolder->setChecked(false);
     form.cmdOK->click();
-    EXPECT_EQ(sandbox.iniBytes(), "[FZARC Secound Edition]\r\nTRPath=/games/表示 \r\nArcPath=\r\nExitRMNoFileDir=0\r\n");
+    EXPECT_EQ(sandbox.iniBytes(),
+              "[FZARC Secound Edition]\r\nTRPath=/games/表示 \r\nArcPath=\r\nExitRMNoFileDir=0\r\n");
     EXPECT_TRUE(dialogs.asked.empty());
 }
 

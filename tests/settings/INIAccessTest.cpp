@@ -30,7 +30,8 @@ TEST_F(INIAccessTest, NoFileReadsEmptyAndFirstWriteCreatesIt) {
     EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), "");
     EXPECT_FALSE(std::filesystem::exists(ini()));
     EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "/games/表示"));
-    EXPECT_EQ(testsupport::readFile(ini()), testsupport::platformText("[FZARC Secound Edition]\r\nTRPath=/games/表示\r\n"));
+    EXPECT_EQ(testsupport::readFile(ini()),
+              testsupport::platformText("[FZARC Secound Edition]\r\nTRPath=/games/表示\r\n"));
 }
 
 TEST_F(INIAccessTest, KeysKeepTheirOrderAcrossSaves) {
@@ -64,7 +65,11 @@ TEST_F(INIAccessTest, LongValuesReadBackAs255Bytes) {
     for (int i = 0; i < 150; ++i) sjis += "\x95\x5c";
     testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=a" + sjis + "\r\n");
     const auto v = store().GetINIData(settings::kSection, "TRPath");
-    EXPECT_EQ(v, "a" + std::string([] { std::string s; for (int i = 0; i < 127; ++i) s += "表"; return s; }()));
+    EXPECT_EQ(v, "a" + std::string([] {
+                     std::string s;
+                     for (int i = 0; i < 127; ++i) s += "表";
+                     return s;
+                 }()));
 }
 
 TEST_F(INIAccessTest, Cp932FileRoundTripsByteForByte) {

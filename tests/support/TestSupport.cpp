@@ -41,7 +41,9 @@ std::string TempDir::str(const std::string& rel) const {
     return rel.empty() ? base : base + sysutil::kSeparator + native;
 }
 
-fs::path u8(const std::string& utf8) { return sysutil::pathFromUtf8(utf8); }
+fs::path u8(const std::string& utf8) {
+    return sysutil::pathFromUtf8(utf8);
+}
 
 void writeFile(const fs::path& p, const std::string& bytes) {
     if (p.has_parent_path()) fs::create_directories(p.parent_path());
@@ -59,15 +61,25 @@ fs::path dataFile(const std::string& name) {
 }
 
 #if defined(_WIN32)
-bool haveProgram(const std::string&) { return false; }
-int run(const std::string&, std::string*) { return -1; }
-bool runningAsRoot() { return false; }
+bool haveProgram(const std::string&) {
+    return false;
+}
+int run(const std::string&, std::string*) {
+    return -1;
+}
+bool runningAsRoot() {
+    return false;
+}
 void makeHidden(const fs::path& p) {
     SetFileAttributesW(p.c_str(), GetFileAttributesW(p.c_str()) | FILE_ATTRIBUTE_HIDDEN);
 }
-std::string platformText(const std::string& utf8) { return sysutil::utf8ToCp932(utf8).value_or(utf8); }
+std::string platformText(const std::string& utf8) {
+    return sysutil::utf8ToCp932(utf8).value_or(utf8);
+}
 #else
-bool haveProgram(const std::string& name) { return run("command -v " + name + " >/dev/null 2>&1") == 0; }
+bool haveProgram(const std::string& name) {
+    return run("command -v " + name + " >/dev/null 2>&1") == 0;
+}
 
 int run(const std::string& command, std::string* output) {
     FILE* p = popen(command.c_str(), "r");
@@ -80,9 +92,13 @@ int run(const std::string& command, std::string* output) {
     if (output) *output = out;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-bool runningAsRoot() { return geteuid() == 0; }
+bool runningAsRoot() {
+    return geteuid() == 0;
+}
 void makeHidden(const fs::path&) {}
-std::string platformText(const std::string& utf8) { return utf8; }
+std::string platformText(const std::string& utf8) {
+    return utf8;
+}
 #endif
 
 bool tryDirectorySymlink(const fs::path& target, const fs::path& link) {

@@ -34,8 +34,8 @@ TEST(SerchSubDirectory, ListsEveryFolderAtAnyDepth) {
     testsupport::writeFile(d.path() / "a" / "file.txt", "x");
     sysutil::FileAccessDOS dos;
     const auto got = split(dos.SerchSubDirectory(d.str()));
-    const std::set<std::string> want{d.str("a"), d.str("a/b c"), d.str("a/b c/深い"), d.str(".hidden"),
-                                     d.str(".hidden/inner"), d.str("empty")};
+    const std::set<std::string> want{d.str("a"),       d.str("a/b c"),         d.str("a/b c/深い"),
+                                     d.str(".hidden"), d.str(".hidden/inner"), d.str("empty")};
     EXPECT_EQ(got, want);
 }
 

@@ -32,13 +32,13 @@ TEST_P(Wildcards, MatchAsWindowsDoes) {
     EXPECT_EQ(sysutil::matchesWildcard(GetParam().pattern, GetParam().name), GetParam().match)
         << GetParam().pattern << " vs " << GetParam().name;
 }
-INSTANTIATE_TEST_SUITE_P(
-    Patterns, Wildcards,
-    ::testing::Values(WildCase{"*.LZH", "castle.lzh", true}, WildCase{"*.LZH", "Castle.LZH", true},
-                      WildCase{"*.LZH", "castle.lzh.bak", false}, WildCase{"*.*", "noext", true},
-                      WildCase{"*.txt", "読んでね.TXT", true}, WildCase{"?.txt", "表.txt", true},
-                      WildCase{"a*b*c", "aXXbYYc", true}, WildCase{"a*b*c", "aXXbYY", false},
-                      WildCase{"Summary.tsm", "SUMMARY.TSM", true}, WildCase{"*.htm", "a.html", false}));
+INSTANTIATE_TEST_SUITE_P(Patterns, Wildcards,
+                         ::testing::Values(WildCase{"*.LZH", "castle.lzh", true}, WildCase{"*.LZH", "Castle.LZH", true},
+                                           WildCase{"*.LZH", "castle.lzh.bak", false}, WildCase{"*.*", "noext", true},
+                                           WildCase{"*.txt", "読んでね.TXT", true}, WildCase{"?.txt", "表.txt", true},
+                                           WildCase{"a*b*c", "aXXbYYc", true}, WildCase{"a*b*c", "aXXbYY", false},
+                                           WildCase{"Summary.tsm", "SUMMARY.TSM", true},
+                                           WildCase{"*.htm", "a.html", false}));
 
 TEST(Wildcards, SeveralPatternsSeparatedBySemicolons) {
     EXPECT_TRUE(sysutil::matchesAnyWildcard("*.txt;*.html;*.htm", "a.HTM"));
@@ -55,11 +55,11 @@ TEST(Lookup, FindsFilesFoldersAndSkipsHidden) {
     testsupport::makeHidden(d.path() / ".hidden");
     testsupport::makeHidden(d.path() / "scen" / ".Summary.tsm");
 
-    EXPECT_TRUE(sysutil::lookupExists(d.str("file.txt"), LookupKind::FilesAndFolders));   // a file passes
+    EXPECT_TRUE(sysutil::lookupExists(d.str("file.txt"), LookupKind::FilesAndFolders));  // a file passes
     EXPECT_TRUE(sysutil::lookupExists(d.str("folder"), LookupKind::FilesAndFolders));
-    EXPECT_TRUE(sysutil::lookupExists(d.str("FOLDER"), LookupKind::FilesAndFolders));     // case-insensitive
-    EXPECT_FALSE(sysutil::lookupExists(d.str(".hidden"), LookupKind::FilesAndFolders));   // hidden fails
-    EXPECT_TRUE(sysutil::lookupExists(d.str("fi*.t?t"), LookupKind::FilesAndFolders));    // wildcards
+    EXPECT_TRUE(sysutil::lookupExists(d.str("FOLDER"), LookupKind::FilesAndFolders));    // case-insensitive
+    EXPECT_FALSE(sysutil::lookupExists(d.str(".hidden"), LookupKind::FilesAndFolders));  // hidden fails
+    EXPECT_TRUE(sysutil::lookupExists(d.str("fi*.t?t"), LookupKind::FilesAndFolders));   // wildcards
     EXPECT_FALSE(sysutil::lookupExists(d.str("nothing*"), LookupKind::FilesAndFolders));
     EXPECT_TRUE(sysutil::lookupExists(d.str("empty") + S, LookupKind::FilesAndFolders));  // "." of an empty folder
     EXPECT_FALSE(sysutil::lookupExists(d.str("missing") + S, LookupKind::FilesAndFolders));

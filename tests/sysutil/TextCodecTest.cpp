@@ -31,12 +31,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Cp932, RejectsWhatItCannotHold) {
     EXPECT_FALSE(sysutil::utf8ToCp932("emoji 😀").has_value());
-    EXPECT_FALSE(sysutil::cp932ToUtf8("\x81").has_value());  // a lead byte alone
+    EXPECT_FALSE(sysutil::cp932ToUtf8("\x81").has_value());      // a lead byte alone
     EXPECT_FALSE(sysutil::utf8ToCp932("\xff\xfe").has_value());  // not UTF-8 at all
 }
 
 TEST(Cp932, LossyDecodingKeepsTheRest) {
-    const std::string s = sysutil::cp932ToUtf8Lossy("ab\x81" "cd\x95\x5c");
+    const std::string s = sysutil::cp932ToUtf8Lossy(
+        "ab\x81"
+        "cd\x95\x5c");
     EXPECT_NE(s.find("ab"), std::string::npos);
     EXPECT_NE(s.find("表"), std::string::npos);
 }
@@ -52,9 +54,9 @@ TEST(DecodeText, PicksTheEncoding) {
 TEST(Utf8, ValidityIsStrict) {
     EXPECT_TRUE(sysutil::isValidUtf8("ascii"));
     EXPECT_TRUE(sysutil::isValidUtf8("表示"));
-    EXPECT_FALSE(sysutil::isValidUtf8("\xC0\xAF"));          // overlong
-    EXPECT_FALSE(sysutil::isValidUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(sysutil::isValidUtf8("\xE8\xA1"));          // cut short
+    EXPECT_FALSE(sysutil::isValidUtf8("\xC0\xAF"));      // overlong
+    EXPECT_FALSE(sysutil::isValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_FALSE(sysutil::isValidUtf8("\xE8\xA1"));      // cut short
     EXPECT_EQ(sysutil::utf8ToUtf16("a😀"), std::u16string(u"a😀"));
 }
 

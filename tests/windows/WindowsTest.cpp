@@ -86,7 +86,8 @@ protected:
 };
 
 TEST_F(AgainstPlatform, ReadsWhatThePlatformReads) {
-    if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932 (run with a Japanese locale)";
+    if (GetACP() != 932)
+        GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932 (run with a Japanese locale)";
     const std::vector<std::pair<const char*, std::string>> files = {
         {"missing file", ""},
         {"missing section", "[Other]\r\nTRPath=x\r\n"},
@@ -104,7 +105,8 @@ TEST_F(AgainstPlatform, ReadsWhatThePlatformReads) {
 }
 
 TEST_F(AgainstPlatform, WhatWeWriteThePlatformReadsBack) {
-    if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932 (run with a Japanese locale)";
+    if (GetACP() != 932)
+        GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932 (run with a Japanese locale)";
     settings::INIAccess s;
     s.FileName = "fzarc.ini";
     const std::vector<std::string> values = {"C:\\Games\\Tessarune", "D:\\冷蔵庫\\表示ソース", "", "C:\\"};
@@ -122,7 +124,8 @@ TEST_F(AgainstPlatform, WhatWeWriteThePlatformReadsBack) {
 }
 
 TEST_F(AgainstPlatform, APlatformWrittenFileReadsAndKeepsItsBytes) {
-    if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932 (run with a Japanese locale)";
+    if (GetACP() != 932)
+        GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932 (run with a Japanese locale)";
     const std::string path = sysutil::utf8ToCp932(sysutil::utf8FromPath(ini())).value_or("");
     WritePrivateProfileStringA(settings::kSection, "TRPath", "C:\\\x95\x5c\x8e\xa6", path.c_str());
     WritePrivateProfileStringA(settings::kSection, "ArcPath", "D:\\\x97\xe2\x91\xa0\x8c\xc9", path.c_str());
