@@ -15,6 +15,10 @@
 #include "sysutil/PathRules.h"
 #include "sysutil/TextCodec.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace archiver {
 namespace fs = std::filesystem;
 namespace {
@@ -186,12 +190,18 @@ ArchiveResult planExtraction(const std::string& path, Plan& plan) {
     });
 }
 
+// Hidden, so that a list refreshed meanwhile (or after a crash) never shows
+// a half-extracted scenario.
 fs::path makeStagingFolder(const fs::path& parent) {
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path p = parent / (".fzarc-staging-" + std::to_string(rd()));
         std::error_code ec;
-        if (fs::create_directory(p, ec)) return p;
+        if (!fs::create_directory(p, ec)) continue;
+#if defined(_WIN32)
+        SetFileAttributesW(p.c_str(), GetFileAttributesW(p.c_str()) | FILE_ATTRIBUTE_HIDDEN);
+#endif
+        return p;
     }
     return {};
 }
