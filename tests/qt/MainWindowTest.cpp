@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
 
 #include "Workspace.h"
 #include "app/frmFzarc.h"
@@ -107,6 +108,23 @@ TEST_F(MainWindow, LoadCreatesTheCuttingBoardAndListsScenariosAtAnyDepth) {
                                      QString::fromStdString(ws.boardStr("upper"))}));
     EXPECT_TRUE(w->lstPool->isEnabled());
     EXPECT_EQ(w->fraCuttingBoard->title(), "まな板");
+}
+
+TEST_F(MainWindow, ACommandStartedDuringARefreshIsHeldBack) {
+    auto w = open();
+    for (const char* name : {"A", "B", "C"}) ws.scenario(name);
+    // Queued now, delivered while the refresh waits for the folder walk with
+    // events flowing: a second refresh there would list every scenario twice.
+    int nested = 0;
+    QTimer::singleShot(0, [&] {
+        ++nested;
+        w->mnuReload->trigger();
+    });
+    w->mnuReload->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(pool(*w).size(), 3);
+    EXPECT_EQ(pool(*w).removeDuplicates(), 0);
 }
 
 TEST_F(MainWindow, MissingScenarioFolderKeepsTheListUsable) {
