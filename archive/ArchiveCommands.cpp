@@ -80,6 +80,11 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
     const auto answer = dialogs.input("圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。",
                                       "シナリオをしまう", "Scenario.LZH");
     if (!answer || answer->empty()) return Refresh::None;
+    // An emptied fridge setting would otherwise put the archive at the root.
+    if (fridgeFolder.empty()) {
+        warn(dialogs, "冷蔵庫フォルダが設定されていません。");
+        return Refresh::None;
+    }
     const std::string name = archiveNameFor(*answer);
     const std::string source = AddBackslash(*scenario) + "*.*";
     const std::string archivePath = AddBackslash(fridgeFolder) + name;

@@ -387,9 +387,13 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
 
     fs::path dest = sysutil::pathFromUtf8(destination);
     if (!dest.has_filename()) dest = dest.parent_path();  // "…/Castle/" names the folder Castle
-    const fs::path parent = dest.parent_path();
+    // The destination is made when missing, but never the folders above it:
+    // a wrong engine folder must not grow a tree somewhere unexpected.
+    const fs::path parent = dest.parent_path().empty() ? fs::path(".") : dest.parent_path();
     std::error_code ec;
-    fs::create_directories(parent, ec);
+    if (!fs::is_directory(parent, ec))
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "展開先のフォルダがありません: " + sysutil::utf8FromPath(parent));
     const auto space = fs::space(parent, ec);
     if (!ec && plan.totalBytes > space.available)
         return ArchiveResult::failure(ArchiveError::NoSpace, "空き容量が足りません。");

@@ -28,7 +28,8 @@ std::string joinLinesCrLf(const std::string& text) {
 
 std::string WRText::RFile() {
     truncated_ = false;
-    if (FileName.empty()) return {};
+    // A folder is no file, whichever way it is written.
+    if (FileName.empty() || FileName.back() == '/' || FileName.back() == kSeparator) return {};
     const std::string found = lookupFirst(FileName, LookupKind::OrdinaryFiles);
     // The lookup may accept wildcards; the file must be the one named.
     if (found.empty() || FileName.find_first_of("*?") != std::string::npos) return {};

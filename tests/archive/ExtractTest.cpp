@@ -35,6 +35,7 @@ TEST_P(PutAwayTakeOut, RestoresTheFolderExactly) {
     EXPECT_TRUE(archiver::UnlhaCheckArchive(sysutil::utf8FromPath(arc), 0));
     r = archivetest::unlha("T " + q(arc));
     EXPECT_TRUE(r.ok()) << r.message;
+    fs::create_directories(d.path() / "board");
     r = archivetest::unlha("E " + q(arc) + " " + q(d.path() / "board" / "Castle") + " -gn1 -jyco");
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "board" / "Castle"),
@@ -84,11 +85,21 @@ TEST(TakeOut, FileWhereAFolderStandsIsRefusedBeforeAnythingMoves) {
     EXPECT_EQ(archivetest::readTree(d.path() / "dest"), before);
 }
 
+TEST(TakeOut, MakesTheDestinationButNeverTheFoldersAboveIt) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"a.txt", "a"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "no" / "engine" / "Castle"));
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(fs::exists(d.path() / "no"));
+}
+
 TEST(TakeOut, CancelLeavesNothingBehind) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.bin", testsupport::randomBytes(3 << 20, 1)}, {"b.txt", "b"}});
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     int calls = 0;
+    fs::create_directories(d.path() / "board");
     const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"),
                                             sysutil::utf8FromPath(d.path() / "board" / "t"),
                                             [&](const sysutil::ProgressInfo&) { return ++calls < 3; });

@@ -164,6 +164,18 @@ TEST_F(Commands, PutAwayWritesIntoTheTemporaryFridgeAndRoundTrips) {
     EXPECT_EQ(testsupport::readFile(ws.board() / "Copy" / "表示" / "ソース.txt"), "\x95\x5c");
 }
 
+TEST_F(Commands, PutAwayWithNoFridgeFolderWritesNothing) {
+    ws.scenario("Castle");
+    window->mnuReload->trigger();
+    selectScenario("Castle");
+    window->filArc->setPath("");
+    dialogs.inputs = {std::string("Castle")};
+    window->mnuReArc->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "冷蔵庫フォルダが設定されていません。");
+    EXPECT_TRUE(dialogs.progressCaptions.empty());
+}
+
 TEST_F(Commands, PutAwayFailureIsReported) {
     ws.scenario("Castle");
     window->mnuReload->trigger();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "sysutil/PathRules.h"
 #include "sysutil/WRText.h"
 
 namespace {
@@ -39,7 +40,9 @@ TEST(RFile, MissingFolderOrHiddenGivesEmpty) {
     testsupport::writeFile(d.path() / ".hidden.txt", "secret");
     testsupport::makeHidden(d.path() / ".hidden.txt");
     sysutil::WRText t;
-    for (const auto& name : {d.str("none.txt"), d.str(), d.str(".hidden.txt")}) {
+    testsupport::writeFile(d.path() / "inside.txt", "a file in the folder");
+    for (const auto& name :
+         {d.str("none.txt"), d.str(), d.str() + std::string(1, sysutil::kSeparator), d.str(".hidden.txt")}) {
         t.FileName = name;
         EXPECT_EQ(t.RFile(), "") << name;
     }
