@@ -25,18 +25,6 @@ namespace {
 
 constexpr std::size_t kReadBlock = 64 * 1024;
 
-// libarchive converts names through the C library's locale: without a UTF-8
-// LC_CTYPE it fails at the first Japanese name.
-void ensureUtf8Locale() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const char* current = std::setlocale(LC_CTYPE, nullptr);
-        const std::string name = current ? current : "";
-        if (name.find("UTF-8") != std::string::npos || name.find("utf8") != std::string::npos) return;
-        if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "en_US.UTF-8");
-    });
-}
-
 struct ReadHandle {
     struct archive* a = nullptr;
     ~ReadHandle() {
@@ -331,6 +319,16 @@ ArchiveResult extractInto(const std::string& path, const fs::path& staging, cons
 }
 
 }  // namespace
+
+void ensureUtf8Locale() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const char* current = std::setlocale(LC_CTYPE, nullptr);
+        const std::string name = current ? current : "";
+        if (name.find("UTF-8") != std::string::npos || name.find("utf8") != std::string::npos) return;
+        if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "en_US.UTF-8");
+    });
+}
 
 bool canExtract(const std::string& archivePath) {
     ReadHandle h;

@@ -19,6 +19,11 @@ struct ListedEntry {
     bool isFolder = false;
 };
 
+// libarchive converts names through the C library's locale: without a UTF-8
+// LC_CTYPE it fails at the first Japanese name. Called before any archive is
+// opened; the program calls it at start-up, before any worker thread exists.
+void ensureUtf8Locale();
+
 // True when the file is an LHA archive whose every entry the reader can extract.
 bool canExtract(const std::string& archivePath);
 

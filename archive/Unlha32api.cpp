@@ -37,6 +37,8 @@ std::string formatListing(const std::vector<ListedEntry>& entries) {
 }  // namespace
 
 std::optional<int> UnlhaGetVersion() {
+    // Start-up asks this first, on the window's thread: the place to set the locale.
+    ensureUtf8Locale();
     struct archive* a = archive_read_new();
     if (!a) return std::nullopt;
     const int r = archive_read_support_format_lha(a);
