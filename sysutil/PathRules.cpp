@@ -1,5 +1,7 @@
 #include "sysutil/PathRules.h"
 
+#include "sysutil/TextCodec.h"
+
 #include <system_error>
 
 #if defined(_WIN32)
@@ -23,22 +25,7 @@ bool isSeparator(char c) {
 // Next code point of UTF-8 text, folded to upper case for ASCII and the
 // Latin-1 letters (Japanese has no case; this is what names here need).
 char32_t nextFolded(std::string_view s, std::size_t& i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    char32_t cp = c;
-    std::size_t n = 0;
-    if (c >= 0xF0) {
-        cp = c & 0x07;
-        n = 3;
-    } else if (c >= 0xE0) {
-        cp = c & 0x0F;
-        n = 2;
-    } else if (c >= 0xC0) {
-        cp = c & 0x1F;
-        n = 1;
-    }
-    for (std::size_t k = 1; k <= n && i + k < s.size(); ++k)
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    i += n + 1;
+    char32_t cp = nextCodePoint(s, i);
     if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)) cp -= 0x20;
     return cp;
 }

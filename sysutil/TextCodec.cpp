@@ -195,25 +195,31 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
+char32_t nextCodePoint(std::string_view s, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    char32_t cp = c;
+    std::size_t n = 0;
+    if (c >= 0xF0) {
+        cp = c & 0x07;
+        n = 3;
+    } else if (c >= 0xE0) {
+        cp = c & 0x0F;
+        n = 2;
+    } else if (c >= 0xC0) {
+        cp = c & 0x1F;
+        n = 1;
+    }
+    for (std::size_t k = 1; k <= n && i + k < s.size(); ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    i += n + 1;
+    return cp;
+}
+
 std::u16string utf8ToUtf16(std::string_view s) {
     std::u16string out;
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     std::size_t i = 0;
     while (i < s.size()) {
-        char32_t cp = p[i];
-        std::size_t n = 0;
-        if (cp >= 0xF0) {
-            cp &= 0x07;
-            n = 3;
-        } else if (cp >= 0xE0) {
-            cp &= 0x0F;
-            n = 2;
-        } else if (cp >= 0xC0) {
-            cp &= 0x1F;
-            n = 1;
-        }
-        for (std::size_t k = 1; k <= n && i + k < s.size(); ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
-        i += n + 1;
+        char32_t cp = nextCodePoint(s, i);
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (cp >> 10));

@@ -20,6 +20,10 @@ std::string cp932ToUtf8Lossy(std::string_view cp932);
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
 std::u16string utf8ToUtf16(std::string_view utf8);
 
+// The code point that starts at byte `i` of UTF-8 text; `i` moves past it.
+// Lenient: a cut-short sequence yields what its bytes hold.
+char32_t nextCodePoint(std::string_view utf8, std::size_t& i);
+
 // Text of unknown origin: UTF-8 (BOM or not) when valid, UTF-16 with a BOM,
 // otherwise CP932.
 std::string decodeText(std::string_view bytes);

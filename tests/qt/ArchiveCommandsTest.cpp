@@ -16,11 +16,7 @@ protected:
         window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
         window->Form_Load();
     }
-    QStringList pool() const {
-        QStringList out;
-        for (int i = 0; i < window->lstPool->count(); ++i) out << window->lstPool->item(i)->text();
-        return out;
-    }
+    QStringList pool() const { return fakes::itemTexts(*window->lstPool); }
     void selectArchive(const QString& name) {
         window->filArc->Refresh();
         const auto items = window->filArc->findItems(name, Qt::MatchExactly);

@@ -20,16 +20,8 @@ protected:
         w->Form_Load();
         return w;
     }
-    QStringList pool(app::frmFzarc& w) const {
-        QStringList out;
-        for (int i = 0; i < w.lstPool->count(); ++i) out << w.lstPool->item(i)->text();
-        return out;
-    }
-    QStringList fridge(app::frmFzarc& w) const {
-        QStringList out;
-        for (int i = 0; i < w.filArc->count(); ++i) out << w.filArc->item(i)->text();
-        return out;
-    }
+    QStringList pool(app::frmFzarc& w) const { return fakes::itemTexts(*w.lstPool); }
+    QStringList fridge(app::frmFzarc& w) const { return fakes::itemTexts(*w.filArc); }
     fakes::Workspace ws;
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;

@@ -1,6 +1,8 @@
 #pragma once
 // Fakes for the Qt-side seams: an archiver that answers as told, a launcher
 // that records command lines, and a settings folder of the test's own.
+#include <QListWidget>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,13 @@
 #include "sysutil/ProgramFolder.h"
 
 namespace fakes {
+
+// What a list shows, top to bottom.
+inline QStringList itemTexts(const QListWidget& list) {
+    QStringList out;
+    for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
+    return out;
+}
 
 class FakeArchiver : public archiver::Archiver {
 public:

@@ -9,9 +9,7 @@
 namespace {
 
 QStringList listed(inspect::frmDocumentView& v) {
-    QStringList out;
-    for (int i = 0; i < v.File->count(); ++i) out << v.File->item(i)->text();
-    return out;
+    return fakes::itemTexts(*v.File);
 }
 
 class Viewer : public ::testing::Test {
