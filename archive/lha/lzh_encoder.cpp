@@ -16,12 +16,15 @@ constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
 constexpr unsigned kTempBits = 5;
 constexpr std::size_t kChunk = 256 * 1024;  // input consumed between slides
 constexpr std::size_t kOutFlush = 64 * 1024;
-constexpr std::size_t kParseStretch = 4096;  // input the optimal parse plans at once
-constexpr std::size_t kMaxCandidates = 64;
-constexpr std::uint32_t kUnreached = 0xFFFFFFFF;
+constexpr std::size_t kPiece = 1024 * 1024;  // input of one optimal-parse piece
 
 unsigned positionSymbol(std::uint32_t d) {
     return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d));
+}
+
+std::size_t bufferSize(const Method& method) {
+    const std::size_t window = std::size_t{1} << method.dictBits;
+    return method.optimalParse ? window + kPiece : window + kChunk + kMaxMatch + 8;
 }
 
 bool singleSymbol(const std::vector<std::uint8_t>& lengths) {
@@ -100,15 +103,18 @@ void forEachCharLengthCode(const std::vector<std::uint8_t>& charLen, Visit visit
 LzhEncoder::LzhEncoder(const Method& method, Sink sink)
     : method_(method),
       sink_(std::move(sink)),
-      finder_(method),
-      buffer_((std::size_t{1} << method.dictBits) + kChunk + kMaxMatch + 8, 0),
+      buffer_(bufferSize(method), 0),
       charFreq_(kCharSymbols, 0),
-      posFreq_(method.positionSymbols, 0),
-      charPrice_(kCharSymbols),
-      posPrice_(method.positionSymbols) {
-    // Before the first block: bytes at 8 bits, matches a little dearer.
-    for (unsigned s = 0; s < kCharSymbols; ++s) charPrice_[s] = s < 256 ? 8 : 8 + std::min(4u, (s - 256) / 16);
-    for (unsigned p = 0; p < method.positionSymbols; ++p) posPrice_[p] = 4;
+      posFreq_(method.positionSymbols, 0) {
+    if (method.optimalParse) {
+        for (auto& parser : parsers_) parser = std::make_unique<OptimalParser>(method);
+        // Before the first block: bytes at 8 bits, matches a little dearer.
+        prices_.symbol.resize(kCharSymbols);
+        for (unsigned s = 0; s < kCharSymbols; ++s) prices_.symbol[s] = s < 256 ? 8 : 8 + std::min(4u, (s - 256) / 16);
+        prices_.position.assign(method.positionSymbols, 4);
+    } else {
+        chains_.emplace(method);
+    }
     symbols_.reserve(kMaxBlockSymbols);
     distances_.reserve(kMaxBlockSymbols);
     out_.reserve(kOutFlush * 2);
@@ -133,6 +139,7 @@ void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
 
 void LzhEncoder::finish() {
     compress(true);
+    while (!pieces_.empty()) finishOldestParse();
     if (!symbols_.empty()) writeBlock();
     BitWriter bw(out_);
     // Flush the bit accumulator kept between blocks.
@@ -153,26 +160,63 @@ void LzhEncoder::slideWindow() {
 }
 
 void LzhEncoder::compress(bool final) {
+    if (parsers_[0]) {
+        startParse(final);
+        return;
+    }
     // Without `final`, keep a full match length of input ahead of the parse.
     const std::uint64_t stop = final ? end_ : (end_ > kMaxMatch ? end_ - kMaxMatch : 0);
-    finder_.setWindow(buffer_.data(), base_, end_);
-    if (method_.optimalParse)
-        compressOptimal(stop);
-    else
-        compressLazy(stop, final);
+    chains_->setWindow(buffer_.data(), base_, end_);
+    compressLazy(stop, final);
+}
+
+// Hands the input not yet parsed, with the window before it, to a parser.
+void LzhEncoder::startParse(bool final) {
+    if (pos_ == end_) return;
+    if (pieces_.size() == parsers_.size()) finishOldestParse();
+    const std::uint64_t from = pos_ - std::min<std::uint64_t>(pos_ - base_, std::uint64_t{1} << method_.dictBits);
+    auto piece = std::make_unique<Piece>();
+    piece->data.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(from - base_),
+                       buffer_.begin() + static_cast<std::ptrdiff_t>(end_ - base_));
+    const auto history = static_cast<std::size_t>(pos_ - from);
+    const auto length = static_cast<std::size_t>(end_ - pos_);
+    OptimalParser& parser = *parsers_[piecesStarted_++ % parsers_.size()];
+    Piece& p = *piece;
+    // A file that fits one piece is parsed right here, without a thread.
+    const auto policy = final && pieces_.empty() ? std::launch::deferred : std::launch::async;
+    p.done = std::async(policy, [&parser, &p, history, length, prices = prices_] {
+        parser.parse(p.data.data(), history, length, prices, p.steps);
+    });
+    pieces_.push_back(std::move(piece));
+    pos_ = end_;
+}
+
+// Encodes the steps of the oldest piece once its parse is done.
+void LzhEncoder::finishOldestParse() {
+    Piece& piece = *pieces_.front();
+    piece.done.get();
+    for (const std::uint32_t s : piece.steps) {
+        const unsigned length = step::length(s);
+        if (length == 1)
+            emitLiteral(static_cast<std::uint8_t>(step::payload(s)));
+        else
+            emitMatch(length, step::payload(s));
+    }
+    pieces_.pop_front();
 }
 
 // Lazy matching: a match found at p is deferred one byte to see whether p + 1
 // starts a longer one.
 void LzhEncoder::compressLazy(std::uint64_t stop, bool final) {
+    MatchFinder& finder = *chains_;
     while (pos_ < stop) {
-        const bool canHash = end_ - pos_ >= finder_.hashBytes();
+        const bool canHash = end_ - pos_ >= finder.hashBytes();
         Match cur;
         if (canHash) {
             if (!hasPending_ || pending_.length < method_.lazyLength)
-                cur = finder_.findAndInsert(pos_, hasPending_ ? pending_.length : 0);
+                cur = finder.findAndInsert(pos_, hasPending_ ? pending_.length : 0);
             else
-                finder_.insert(pos_);
+                finder.insert(pos_);
         }
         if (hasPending_) {
             if (cur.length > pending_.length) {
@@ -185,7 +229,7 @@ void LzhEncoder::compressLazy(std::uint64_t stop, bool final) {
             // The match began at pos_ - 1; pos_ is hashed, hash the rest.
             const std::uint64_t matchEnd = pos_ - 1 + pending_.length;
             for (std::uint64_t p = pos_ + 1; p < matchEnd; ++p)
-                if (end_ - p >= finder_.hashBytes()) finder_.insert(p);
+                if (end_ - p >= finder.hashBytes()) finder.insert(p);
             pos_ = matchEnd;
             hasPending_ = false;
             continue;
@@ -204,76 +248,13 @@ void LzhEncoder::compressLazy(std::uint64_t stop, bool final) {
     }
 }
 
-// The cheapest way through a stretch of input, by the current prices: every
-// position offers a literal and each match length up to the longest found.
-// A match of niceLength or more is taken as it is, skipping the search inside it.
-void LzhEncoder::compressOptimal(std::uint64_t stop) {
-    Match candidates[kMaxCandidates];
-    while (pos_ < stop) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kParseStretch, stop - pos_));
-        steps_.assign(n + 1, Step{kUnreached, 0, 0, 0});
-        steps_[0].cost = 0;
-        std::size_t skipUntil = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint64_t p = pos_ + i;
-            const bool canHash = end_ - p >= finder_.hashBytes();
-            if (i < skipUntil) {
-                if (canHash) finder_.insert(p);
-                continue;
-            }
-            const std::uint32_t here = steps_[i].cost;
-            const std::uint8_t byte = buffer_[static_cast<std::size_t>(p - base_)];
-            if (here + charPrice_[byte] < steps_[i + 1].cost)
-                steps_[i + 1] = {here + charPrice_[byte], static_cast<std::uint32_t>(i), 1, 0};
-            if (!canHash) continue;
-            const std::size_t found = finder_.collectAndInsert(p, candidates, kMaxCandidates, method_.maxChain);
-            if (found == 0) continue;
-            const unsigned room = static_cast<unsigned>(n - i);
-            unsigned shorter = kMinMatch - 1;
-            for (std::size_t k = 0; k < found && shorter < room; ++k) {
-                const unsigned longest = std::min(candidates[k].length, room);
-                const std::uint32_t d = candidates[k].distance - 1;
-                const unsigned ps = positionSymbol(d);
-                const std::uint32_t distCost = here + posPrice_[ps] + (ps > 1 ? ps - 1 : 0);
-                if (longest >= method_.niceLength) {
-                    // Long enough to take as it is.
-                    steps_[i + longest] = {distCost + charPrice_[256 + longest - kMinMatch],
-                                           static_cast<std::uint32_t>(i), static_cast<std::uint16_t>(longest),
-                                           candidates[k].distance};
-                    skipUntil = i + longest;
-                    break;
-                }
-                for (unsigned len = shorter + 1; len <= longest; ++len) {
-                    const std::uint32_t c = distCost + charPrice_[256 + len - kMinMatch];
-                    if (c < steps_[i + len].cost)
-                        steps_[i + len] = {c, static_cast<std::uint32_t>(i), static_cast<std::uint16_t>(len),
-                                           candidates[k].distance};
-                }
-                shorter = longest;
-            }
-        }
-        // Walk back from the end, then emit in order.
-        path_.clear();
-        for (std::size_t at = n; at > 0; at = steps_[at].from) path_.push_back(static_cast<std::uint32_t>(at));
-        std::size_t from = 0;
-        for (auto it = path_.rbegin(); it != path_.rend(); ++it) {
-            const Step& step = steps_[*it];
-            if (step.length == 1)
-                emitLiteral(buffer_[static_cast<std::size_t>(pos_ + from - base_)]);
-            else
-                emitMatch(step.length, step.distance);
-            from = *it;
-        }
-        pos_ += n;
-    }
-}
-
 void LzhEncoder::updatePrices(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen) {
     // A symbol the last block did not use costs a little more than its rarest.
     const unsigned charMax = *std::max_element(charLen.begin(), charLen.end());
     const unsigned posMax = *std::max_element(posLen.begin(), posLen.end());
-    for (unsigned s = 0; s < kCharSymbols; ++s) charPrice_[s] = charLen[s] ? charLen[s] : std::max(charMax + 2, 9u);
-    for (unsigned p = 0; p < posPrice_.size(); ++p) posPrice_[p] = posLen[p] ? posLen[p] : std::max(posMax + 2, 5u);
+    for (unsigned s = 0; s < kCharSymbols; ++s) prices_.symbol[s] = charLen[s] ? charLen[s] : std::max(charMax + 2, 9u);
+    for (unsigned p = 0; p < prices_.position.size(); ++p)
+        prices_.position[p] = posLen[p] ? posLen[p] : std::max(posMax + 2, 5u);
 }
 
 void LzhEncoder::emitLiteral(std::uint8_t c) {

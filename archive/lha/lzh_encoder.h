@@ -2,13 +2,18 @@
 // Streaming LZ77 + static-Huffman encoder for -lh5-, -lh6- and -lh7-.
 // Input arrives in pieces through write(); compressed bytes leave through the
 // sink in pieces too, so no file is ever held whole in memory.
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <future>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "archive/lha/match_finder.h"
 #include "archive/lha/method.h"
+#include "archive/lha/optimal_parse.h"
 
 namespace lha {
 
@@ -27,18 +32,33 @@ public:
 private:
     void compress(bool final);
     void compressLazy(std::uint64_t stop, bool final);
-    void compressOptimal(std::uint64_t stop);
+    void startParse(bool final);
+    void finishOldestParse();
     void updatePrices(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen);
     void slideWindow();
     void emitLiteral(std::uint8_t c);
     void emitMatch(unsigned length, std::uint32_t distance);
-    void flushBlock();
     void writeBlock();
     void drainOutput(bool all);
 
     const Method method_;
     Sink sink_;
-    MatchFinder finder_;
+    // The lazy parse runs here on hash chains, as input arrives.
+    std::optional<MatchFinder> chains_;
+
+    // The optimal parse runs in pieces of input on worker threads, at most
+    // two at a time. A piece starts once the one two before it has been
+    // encoded, with the prices of the blocks written by then, so the output
+    // never depends on how the threads were scheduled.
+    struct Piece {
+        std::vector<std::uint8_t> data;  // the window before it, then its own bytes
+        std::vector<std::uint32_t> steps;
+        std::future<void> done;
+    };
+    std::array<std::unique_ptr<OptimalParser>, 2> parsers_;
+    std::deque<std::unique_ptr<Piece>> pieces_;
+    std::uint64_t piecesStarted_ = 0;
+    Prices prices_;
 
     // Sliding input window: buffer_[0] is absolute position base_.
     std::vector<std::uint8_t> buffer_;
@@ -56,18 +76,6 @@ private:
     std::vector<std::uint16_t> distances_;  // distance - 1, for match symbols
     std::vector<std::uint32_t> charFreq_;
     std::vector<std::uint32_t> posFreq_;
-
-    // Bit prices of the symbols, from the last block's codes, for the optimal parse.
-    std::vector<std::uint32_t> charPrice_;
-    std::vector<std::uint32_t> posPrice_;
-    struct Step {
-        std::uint32_t cost;
-        std::uint32_t from;      // position the step starts at (relative)
-        std::uint16_t length;    // 1 for a literal
-        std::uint32_t distance;  // for a match
-    };
-    std::vector<Step> steps_;
-    std::vector<std::uint32_t> path_;
 
     std::vector<std::uint8_t> out_;
     std::uint64_t bitAcc_ = 0;

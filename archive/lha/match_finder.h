@@ -1,18 +1,14 @@
 #pragma once
-// Hash-chain match finder over a sliding window. Positions are absolute offsets
-// into the input stream, so the tables never need rebasing when the buffer slides.
+// Hash-chain match finder over a sliding window, for the lazy parse. Positions
+// are absolute offsets into the input stream, so the tables never need
+// rebasing when the buffer slides.
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
+#include "archive/lha/match.h"
 #include "archive/lha/method.h"
 
 namespace lha {
-
-struct Match {
-    unsigned length = 0;
-    std::uint32_t distance = 0;  // 1-based: 1 means the byte just before
-};
 
 class MatchFinder {
 public:
@@ -39,28 +35,12 @@ public:
         return m;
     }
 
-    // Every match that is longer than all before it, nearest distance first,
-    // shortest first; records `pos` afterwards. Returns how many were found.
-    std::size_t collectAndInsert(std::uint64_t pos, Match* out, std::size_t capacity, unsigned chain) {
-        const std::uint32_t h = hashAt(pos);
-        const std::size_t n = search(pos, h, 0, out, capacity, chain);
-        link(pos, h);
-        return n;
-    }
-
 private:
     void link(std::uint64_t pos, std::uint32_t h) {
         prev_[pos & mask_] = head_[h];
         head_[h] = static_cast<std::uint32_t>(pos + 1);
     }
-    Match search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) const {
-        Match best;
-        search(pos, h, atLeast, &best, 0, atLeast >= method_.goodLength ? method_.maxChain / 4 : method_.maxChain);
-        return best;
-    }
-    // With capacity 0 only out[0] receives the longest match.
-    std::size_t search(std::uint64_t pos, std::uint32_t h, unsigned atLeast, Match* out, std::size_t capacity,
-                       unsigned chain) const;
+    Match search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) const;
 
     std::uint32_t hashAt(std::uint64_t pos) const {
         const std::uint8_t* p = window_ + (pos - base_);

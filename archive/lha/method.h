@@ -20,15 +20,18 @@ struct Method {
     unsigned hashBytes;   // bytes that key the match chains (3 or 4)
     // Lazy matching looks one byte ahead; the optimal parse finds the cheapest
     // path through every match of a stretch of input, at a few times the cost.
+    // For the optimal parse maxChain bounds the depth of the match tree, and a
+    // match of takeLength or more spares the search most of its bytes.
     bool optimalParse;
+    unsigned takeLength;
 };
 
 // Tuned on Shift-JIS scenario text (bench/): -lh5- for speed, as the program
 // uses it; -lh7- for size. Chains keyed on four bytes hold far fewer
 // candidates, and the 3-byte matches they give up seldom pay in a big window.
-inline constexpr Method kLh5{"-lh5-", 13, 14, 4, 48, 64, 32, 8, 3, false};
-inline constexpr Method kLh6{"-lh6-", 15, 16, 5, 256, 256, 128, 32, 4, false};
-inline constexpr Method kLh7{"-lh7-", 16, 17, 5, 32, 64, 32, 8, 4, true};
+inline constexpr Method kLh5{"-lh5-", 13, 14, 4, 48, 64, 32, 8, 3, false, 0};
+inline constexpr Method kLh6{"-lh6-", 15, 16, 5, 256, 256, 128, 32, 4, false, 0};
+inline constexpr Method kLh7{"-lh7-", 16, 17, 5, 16, 64, 0, 0, 4, true, 32};
 
 inline constexpr std::string_view kStoredId = "-lh0-";
 inline constexpr std::string_view kDirectoryId = "-lhd-";

@@ -1,0 +1,68 @@
+#pragma once
+// Binary-tree match finder for the optimal parse. Each hash bucket holds the
+// window's positions as a binary search tree ordered by the bytes that follow
+// them, newest at the root; one walk down the tree both reports the matches at
+// a position and re-roots the tree there. Against hash chains it reaches the
+// longest match after visiting far fewer candidates, and it never compares a
+// prefix twice: every node below a turn shares the bytes already compared.
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "archive/lha/match.h"
+#include "archive/lha/method.h"
+
+namespace lha {
+
+class MatchTree {
+public:
+    explicit MatchTree(const Method& method);
+
+    // `window` points at absolute position `base`; bytes up to `limit` (absolute) are valid.
+    void setWindow(const std::uint8_t* window, std::uint64_t base, std::uint64_t limit) {
+        window_ = window;
+        base_ = base;
+        limit_ = limit;
+    }
+
+    // Forgets every position, for a new piece of input.
+    void reset() { std::fill(head_.begin(), head_.end(), 0); }
+
+    // Bytes a position needs ahead of it to be hashed.
+    static constexpr unsigned hashBytes() { return kHashBytes; }
+
+    // Every match that is longer than all before it, shortest and nearest
+    // first; records `pos`. A match that reaches the method's nice length is
+    // the last one and is measured out to the longest possible length.
+    std::size_t collectAndInsert(std::uint64_t pos, Match* out, std::size_t capacity) {
+        return walk(pos, out, capacity);
+    }
+
+    // Records `pos` only (inside a match the parse has already chosen).
+    void insert(std::uint64_t pos) { walk(pos, nullptr, 0); }
+
+private:
+    std::size_t walk(std::uint64_t pos, Match* out, std::size_t capacity);
+    std::uint32_t hashAt(const std::uint8_t* p) const {
+        std::uint32_t v = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+        return (v * 2654435761u) >> (32 - kHashBits);
+    }
+    // The two children of a position's node: [0] sorts below it, [1] above.
+    std::uint32_t* children(std::uint64_t pos) { return &sons_[2 * static_cast<std::size_t>(pos & mask_)]; }
+
+    static constexpr unsigned kHashBytes = 4;
+    static constexpr unsigned kHashBits = 17;
+    const unsigned niceLength_;
+    const unsigned depth_;  // nodes visited at most per walk
+    const std::uint32_t dictSize_;
+    // Node slots for two windows, so that a node a whole window back never
+    // shares its slot with the position being inserted.
+    const std::uint32_t mask_;
+    std::vector<std::uint32_t> head_;  // absolute position + 1, 0 when empty
+    std::vector<std::uint32_t> sons_;  // same encoding, two per slot
+    const std::uint8_t* window_ = nullptr;
+    std::uint64_t base_ = 0;
+    std::uint64_t limit_ = 0;
+};
+
+}  // namespace lha
