@@ -14,17 +14,11 @@ constexpr unsigned kMaxCodeBits = 16;
 constexpr unsigned kCharBits = 9;      // bits that carry the literal/length table's size
 constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
 constexpr unsigned kTempBits = 5;
-constexpr std::size_t kChunk = 256 * 1024;  // input consumed between slides
 constexpr std::size_t kOutFlush = 64 * 1024;
-constexpr std::size_t kPiece = 1024 * 1024;  // input of one optimal-parse piece
+constexpr std::size_t kPiece = 1024 * 1024;  // input parsed at once
 
 unsigned positionSymbol(std::uint32_t d) {
     return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d));
-}
-
-std::size_t bufferSize(const Method& method) {
-    const std::size_t window = std::size_t{1} << method.dictBits;
-    return method.optimalParse ? window + kPiece : window + kChunk + kMaxMatch + 8;
 }
 
 bool singleSymbol(const std::vector<std::uint8_t>& lengths) {
@@ -103,18 +97,13 @@ void forEachCharLengthCode(const std::vector<std::uint8_t>& charLen, Visit visit
 LzhEncoder::LzhEncoder(const Method& method, Sink sink)
     : method_(method),
       sink_(std::move(sink)),
-      buffer_(bufferSize(method), 0),
+      buffer_((std::size_t{1} << method.dictBits) + kPiece),
       charFreq_(kCharSymbols, 0),
       posFreq_(method.positionSymbols, 0) {
-    if (method.optimalParse) {
-        for (auto& parser : parsers_) parser = std::make_unique<OptimalParser>(method);
-        // Before the first block: bytes at 8 bits, matches a little dearer.
-        prices_.symbol.resize(kCharSymbols);
-        for (unsigned s = 0; s < kCharSymbols; ++s) prices_.symbol[s] = s < 256 ? 8 : 8 + std::min(4u, (s - 256) / 16);
-        prices_.position.assign(method.positionSymbols, 4);
-    } else {
-        chains_.emplace(method);
-    }
+    // Before the first block: bytes at 8 bits, matches a little dearer.
+    prices_.symbol.resize(kCharSymbols);
+    for (unsigned s = 0; s < kCharSymbols; ++s) prices_.symbol[s] = s < 256 ? 8 : 8 + std::min(4u, (s - 256) / 16);
+    prices_.position.assign(method.positionSymbols, 4);
     symbols_.reserve(kMaxBlockSymbols);
     distances_.reserve(kMaxBlockSymbols);
     out_.reserve(kOutFlush * 2);
@@ -123,9 +112,9 @@ LzhEncoder::LzhEncoder(const Method& method, Sink sink)
 void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
     total_ += size;
     while (size > 0) {
-        std::size_t room = buffer_.size() - 8 - static_cast<std::size_t>(end_ - base_);
+        const std::size_t room = buffer_.size() - static_cast<std::size_t>(end_ - base_);
         if (room == 0) {
-            compress(false);
+            startParse(false);
             slideWindow();
             continue;
         }
@@ -138,7 +127,7 @@ void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
 }
 
 void LzhEncoder::finish() {
-    compress(true);
+    startParse(true);
     while (!pieces_.empty()) finishOldestParse();
     if (!symbols_.empty()) writeBlock();
     BitWriter bw(out_);
@@ -159,17 +148,6 @@ void LzhEncoder::slideWindow() {
     base_ = newBase;
 }
 
-void LzhEncoder::compress(bool final) {
-    if (parsers_[0]) {
-        startParse(final);
-        return;
-    }
-    // Without `final`, keep a full match length of input ahead of the parse.
-    const std::uint64_t stop = final ? end_ : (end_ > kMaxMatch ? end_ - kMaxMatch : 0);
-    chains_->setWindow(buffer_.data(), base_, end_);
-    compressLazy(stop, final);
-}
-
 // Hands the input not yet parsed, with the window before it, to a parser.
 void LzhEncoder::startParse(bool final) {
     if (pos_ == end_) return;
@@ -180,7 +158,9 @@ void LzhEncoder::startParse(bool final) {
                        buffer_.begin() + static_cast<std::ptrdiff_t>(end_ - base_));
     const auto history = static_cast<std::size_t>(pos_ - from);
     const auto length = static_cast<std::size_t>(end_ - pos_);
-    OptimalParser& parser = *parsers_[piecesStarted_++ % parsers_.size()];
+    auto& slot = parsers_[piecesStarted_++ % parsers_.size()];
+    if (!slot) slot = makeParser(method_);  // a small file needs only one
+    Parser& parser = *slot;
     Piece& p = *piece;
     // A file that fits one piece is parsed right here, without a thread.
     const auto policy = final && pieces_.empty() ? std::launch::deferred : std::launch::async;
@@ -203,49 +183,6 @@ void LzhEncoder::finishOldestParse() {
             emitMatch(length, step::payload(s));
     }
     pieces_.pop_front();
-}
-
-// Lazy matching: a match found at p is deferred one byte to see whether p + 1
-// starts a longer one.
-void LzhEncoder::compressLazy(std::uint64_t stop, bool final) {
-    MatchFinder& finder = *chains_;
-    while (pos_ < stop) {
-        const bool canHash = end_ - pos_ >= finder.hashBytes();
-        Match cur;
-        if (canHash) {
-            if (!hasPending_ || pending_.length < method_.lazyLength)
-                cur = finder.findAndInsert(pos_, hasPending_ ? pending_.length : 0);
-            else
-                finder.insert(pos_);
-        }
-        if (hasPending_) {
-            if (cur.length > pending_.length) {
-                emitLiteral(buffer_[static_cast<std::size_t>(pos_ - 1 - base_)]);
-                pending_ = cur;
-                ++pos_;
-                continue;
-            }
-            emitMatch(pending_.length, pending_.distance);
-            // The match began at pos_ - 1; pos_ is hashed, hash the rest.
-            const std::uint64_t matchEnd = pos_ - 1 + pending_.length;
-            for (std::uint64_t p = pos_ + 1; p < matchEnd; ++p)
-                if (end_ - p >= finder.hashBytes()) finder.insert(p);
-            pos_ = matchEnd;
-            hasPending_ = false;
-            continue;
-        }
-        if (cur.length >= kMinMatch) {
-            pending_ = cur;
-            hasPending_ = true;
-        } else {
-            emitLiteral(buffer_[static_cast<std::size_t>(pos_ - base_)]);
-        }
-        ++pos_;
-    }
-    if (final && hasPending_) {
-        emitMatch(pending_.length, pending_.distance);
-        hasPending_ = false;
-    }
 }
 
 void LzhEncoder::updatePrices(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen) {
@@ -326,7 +263,7 @@ void LzhEncoder::writeBlock() {
             if (p > 1) bw.put(p - 1, d);
         }
     }
-    if (method_.optimalParse) updatePrices(charLen, posLen);
+    updatePrices(charLen, posLen);
     // Keep the partial byte for the next block: blocks follow bit by bit.
     bw.detach(bitAcc_, bitCount_);
 

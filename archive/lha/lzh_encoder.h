@@ -8,12 +8,10 @@
 #include <functional>
 #include <future>
 #include <memory>
-#include <optional>
 #include <vector>
 
-#include "archive/lha/match_finder.h"
 #include "archive/lha/method.h"
-#include "archive/lha/optimal_parse.h"
+#include "archive/lha/parser.h"
 
 namespace lha {
 
@@ -30,8 +28,6 @@ public:
     std::uint64_t bytesOut() const { return produced_; }
 
 private:
-    void compress(bool final);
-    void compressLazy(std::uint64_t stop, bool final);
     void startParse(bool final);
     void finishOldestParse();
     void updatePrices(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen);
@@ -43,19 +39,16 @@ private:
 
     const Method method_;
     Sink sink_;
-    // The lazy parse runs here on hash chains, as input arrives.
-    std::optional<MatchFinder> chains_;
-
-    // The optimal parse runs in pieces of input on worker threads, at most
-    // two at a time. A piece starts once the one two before it has been
-    // encoded, with the prices of the blocks written by then, so the output
-    // never depends on how the threads were scheduled.
+    // The input is parsed in pieces on worker threads, at most two at a time.
+    // A piece starts once the one two before it has been encoded, with the
+    // prices of the blocks written by then, so the output never depends on
+    // how the threads were scheduled.
     struct Piece {
         std::vector<std::uint8_t> data;  // the window before it, then its own bytes
         std::vector<std::uint32_t> steps;
         std::future<void> done;
     };
-    std::array<std::unique_ptr<OptimalParser>, 2> parsers_;
+    std::array<std::unique_ptr<Parser>, 2> parsers_;
     std::deque<std::unique_ptr<Piece>> pieces_;
     std::uint64_t piecesStarted_ = 0;
     Prices prices_;
@@ -66,10 +59,6 @@ private:
     std::uint64_t end_ = 0;  // absolute end of the buffered input
     std::uint64_t pos_ = 0;  // next position to encode
     std::uint64_t total_ = 0;
-
-    // Lazy-match state carried between calls of compress().
-    Match pending_;
-    bool hasPending_ = false;
 
     // Symbols of the current block.
     std::vector<std::uint16_t> symbols_;    // 0..255 literal, 256.. length code

@@ -2,6 +2,7 @@
 // Hash-chain match finder over a sliding window, for the lazy parse. Positions
 // are absolute offsets into the input stream, so the tables never need
 // rebasing when the buffer slides.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -20,6 +21,9 @@ public:
         base_ = base;
         limit_ = limit;
     }
+
+    // Forgets every position, for a new piece of input.
+    void reset() { std::fill(head_.begin(), head_.end(), 0); }
 
     // Bytes a position needs ahead of it to be hashed.
     unsigned hashBytes() const { return hashBytes_; }

@@ -1,0 +1,49 @@
+#include "archive/lha/lazy_parse.h"
+
+namespace lha {
+
+void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_t length, const Prices&,
+                       std::vector<std::uint32_t>& out) {
+    const std::size_t end = history + length;
+    const unsigned hashBytes = finder_.hashBytes();
+    finder_.reset();
+    finder_.setWindow(data, 0, end);
+    for (std::size_t p = 0; p < history && end - p >= hashBytes; ++p) finder_.insert(p);
+    Match pending;  // the deferred match, which began at pos - 1
+    bool hasPending = false;
+    std::size_t pos = history;
+    while (pos < end) {
+        Match cur;
+        if (end - pos >= hashBytes) {
+            if (!hasPending || pending.length < method_.lazyLength)
+                cur = finder_.findAndInsert(pos, hasPending ? pending.length : 0);
+            else
+                finder_.insert(pos);
+        }
+        if (hasPending) {
+            if (cur.length > pending.length) {
+                out.push_back(step::literal(data[pos - 1]));
+                pending = cur;
+                ++pos;
+                continue;
+            }
+            out.push_back(step::match(pending.length, pending.distance));
+            // pos is recorded already; record the rest of the match.
+            const std::size_t matchEnd = pos - 1 + pending.length;
+            for (std::size_t p = pos + 1; p < matchEnd && end - p >= hashBytes; ++p) finder_.insert(p);
+            pos = matchEnd;
+            hasPending = false;
+            continue;
+        }
+        if (cur.length >= kMinMatch) {
+            pending = cur;
+            hasPending = true;
+        } else {
+            out.push_back(step::literal(data[pos]));
+        }
+        ++pos;
+    }
+    if (hasPending) out.push_back(step::match(pending.length, pending.distance));
+}
+
+}  // namespace lha
