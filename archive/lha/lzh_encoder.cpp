@@ -15,7 +15,6 @@ constexpr unsigned kCharBits = 9;      // bits that carry the literal/length tab
 constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
 constexpr unsigned kTempBits = 5;
 constexpr std::size_t kOutFlush = 64 * 1024;
-constexpr std::size_t kPiece = 1024 * 1024;  // input parsed at once
 
 unsigned positionSymbol(std::uint32_t d) {
     return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d));
@@ -97,7 +96,7 @@ void forEachCharLengthCode(const std::vector<std::uint8_t>& charLen, Visit visit
 LzhEncoder::LzhEncoder(const Method& method, Sink sink)
     : method_(method),
       sink_(std::move(sink)),
-      buffer_((std::size_t{1} << method.dictBits) + kPiece),
+      buffer_((std::size_t{1} << method.dictBits) + kPieceSize),
       charFreq_(kCharSymbols, 0),
       posFreq_(method.positionSymbols, 0) {
     // Before the first block: bytes at 8 bits, matches a little dearer.

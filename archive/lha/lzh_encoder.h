@@ -19,6 +19,9 @@ class LzhEncoder {
 public:
     using Sink = std::function<void(const std::uint8_t* data, std::size_t size)>;
 
+    // Input parsed at once, after the window before it.
+    static constexpr std::size_t kPieceSize = 1024 * 1024;
+
     LzhEncoder(const Method& method, Sink sink);
 
     void write(const std::uint8_t* data, std::size_t size);

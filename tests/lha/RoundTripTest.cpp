@@ -117,17 +117,68 @@ INSTANTIATE_TEST_SUITE_P(AllMethods, RoundTrip,
                                     dataCases()[std::get<1>(p.param)].label;
                          });
 
-TEST(RoundTripStreaming, FileLargerThanEveryBufferStaysIntact) {
-    // 3 MiB of mixed content crosses many window slides and output flushes.
+class RoundTripLarge : public ::testing::TestWithParam<lha::Method> {};
+
+TEST_P(RoundTripLarge, FileLargerThanEveryBufferStaysIntact) {
+    // 3 MiB of mixed content crosses several pieces, window slides and output flushes.
     std::string data;
     for (int i = 0; i < 12; ++i) data += sjisText(200000 + i) + testsupport::randomBytes(60000, 100 + i);
     TempDir dir;
-    const auto arc = lhatest::writeSingleFile(dir, data, lha::kLh7);
+    const auto arc = lhatest::writeSingleFile(dir, data, GetParam());
     const auto entries = lhatest::readBack(arc);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(entries[0].data == data);
     EXPECT_LT(std::filesystem::file_size(arc), data.size());
 }
+
+TEST_P(RoundTripLarge, RepeatsReachBackAcrossPieces) {
+    // Right where the second and third pieces begin, 2,000 bytes of noise
+    // repeat from a whole window back: a piece must see the window before it.
+    // Against the same file with fresh noise there, the repeats must cost
+    // next to nothing. (Text around them keeps the file worth compressing.)
+    const lha::Method& method = GetParam();
+    const std::size_t window = std::size_t{1} << method.dictBits;
+    const std::size_t first = window + lha::LzhEncoder::kPieceSize;  // where the second piece begins
+    auto make = [&](bool repeat) {
+        std::string data;
+        unsigned seed = 300;
+        for (const std::size_t boundary : {first, first + lha::LzhEncoder::kPieceSize}) {
+            while (data.size() < boundary) data += sjisText(8000) + testsupport::randomBytes(40000, seed++);
+            data.resize(boundary);
+            data += repeat ? data.substr(boundary - window, 2000) : testsupport::randomBytes(2000, seed++);
+        }
+        return data + sjisText(8000);
+    };
+    std::uintmax_t sizes[2];
+    for (const bool repeat : {false, true}) {
+        const std::string data = make(repeat);
+        TempDir dir;
+        const auto arc = lhatest::writeSingleFile(dir, data, method);
+        const auto entries = lhatest::readBack(arc);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_TRUE(entries[0].data == data);
+        sizes[repeat] = std::filesystem::file_size(arc);
+    }
+    EXPECT_LT(sizes[1], sizes[0] - 2 * 1900) << method.id;
+}
+
+TEST_P(RoundTripLarge, SizesAroundAPieceBoundary) {
+    // The first piece is the window plus one piece of input; around that size
+    // the last piece holds a byte, nothing, or everything but a byte.
+    const lha::Method& method = GetParam();
+    const std::size_t first = (std::size_t{1} << method.dictBits) + lha::LzhEncoder::kPieceSize;
+    const std::string text = sjisText(first + lha::LzhEncoder::kPieceSize + 1);
+    for (const std::size_t size : {first - 1, first, first + 1, first + lha::LzhEncoder::kPieceSize + 1}) {
+        const std::string data = text.substr(0, size);
+        TempDir dir;
+        const auto entries = lhatest::readBack(lhatest::writeSingleFile(dir, data, method));
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_TRUE(entries[0].data == data) << method.id << " " << size;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllMethods, RoundTripLarge, ::testing::Values(lha::kLh5, lha::kLh6, lha::kLh7),
+                         [](const auto& p) { return std::string(p.param.id.substr(1, 3)); });
 
 }  // namespace
 
