@@ -131,6 +131,39 @@ ArchiveResult fromWriteStatus(const lha::WriteStatus& s, const std::string& name
     return ArchiveResult::failure(ArchiveError::WriteFailed, s.detail);
 }
 
+// Writes every entry into the archive being made.
+ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>& entries, const lha::Method& method,
+                           const std::string& archivePath, sysutil::ProgressInfo& info,
+                           const sysutil::ProgressReport& progress) {
+    lha::LhaWriter writer(out);
+    for (const auto& e : entries) {
+        const std::string name = sysutil::utf8FromPath(e.path);
+        info.currentName = name;
+        if (progress && !progress(info)) return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
+        lha::EntryHeader h;
+        setNames(h, e.components, e.isFolder);
+        setTime(h, e.path);
+        lha::WriteStatus s;
+        if (e.isFolder) {
+            s = writer.addDirectory(std::move(h));
+        } else {
+            lha::InputFile in;
+            if (!in.open(e.path))
+                return ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを開けません: " + name);
+            const std::uint64_t before = info.bytesDone;
+            s = writer.addFile(std::move(h), in, e.size, method, [&](std::uint64_t done) {
+                info.bytesDone = before + done;
+                return !progress || progress(info);
+            });
+            info.bytesDone = before + e.size;
+        }
+        if (!s) return fromWriteStatus(s, name);
+        ++info.entriesDone;
+    }
+    if (auto s = writer.finish(); !s) return fromWriteStatus(s, archivePath);
+    return ArchiveResult::success();
+}
+
 }  // namespace
 
 ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern, const lha::Method& method,
@@ -162,33 +195,11 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
         fs::remove(tmp, ec);
         return r;
     };
-    lha::LhaWriter writer(out);
-    for (const auto& e : entries) {
-        const std::string name = sysutil::utf8FromPath(e.path);
-        info.currentName = name;
-        if (progress && !progress(info))
-            return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
-        lha::EntryHeader h;
-        setNames(h, e.components, e.isFolder);
-        setTime(h, e.path);
-        lha::WriteStatus s;
-        if (e.isFolder) {
-            s = writer.addDirectory(std::move(h));
-        } else {
-            lha::InputFile in;
-            if (!in.open(e.path))
-                return abandon(ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを開けません: " + name));
-            const std::uint64_t before = info.bytesDone;
-            s = writer.addFile(std::move(h), in, e.size, method, [&](std::uint64_t done) {
-                info.bytesDone = before + done;
-                return !progress || progress(info);
-            });
-            info.bytesDone = before + e.size;
-        }
-        if (!s) return abandon(fromWriteStatus(s, name));
-        ++info.entriesDone;
-    }
-    if (auto s = writer.finish(); !s) return abandon(fromWriteStatus(s, archivePath));
+    const ArchiveResult written =
+        guarded([&] { return writeEntries(out, entries, method, archivePath, info, progress); },
+                ArchiveError::WriteFailed, "書庫を作れません: " + archivePath);
+    // Whatever went wrong, the half-written archive goes with it.
+    if (!written.ok()) return abandon(written);
     if (!out.close()) return abandon(fromWriteStatus({lha::WriteError::WriteFailed, ""}, archivePath));
     if (!publish(tmp, target)) {
         fs::remove(tmp, ec);

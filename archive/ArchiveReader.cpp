@@ -400,8 +400,12 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
     if (staging.empty())
         return ArchiveResult::failure(ArchiveError::WriteFailed,
                                       "作業フォルダを作れません: " + sysutil::utf8FromPath(parent));
-    ArchiveResult result = extractInto(archivePath, staging, plan, progress);
-    if (result.ok()) result = moveIntoPlace(staging, dest);
+    const ArchiveResult result = guarded(
+        [&] {
+            auto r = extractInto(archivePath, staging, plan, progress);
+            return r.ok() ? moveIntoPlace(staging, dest) : r;
+        },
+        ArchiveError::WriteFailed, "展開できません: " + archivePath);
     sysutil::removeTree(sysutil::utf8FromPath(staging));
     return result;
 }

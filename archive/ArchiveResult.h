@@ -1,6 +1,8 @@
 #pragma once
 // The outcome of one archiver command: a code the callers test and a Japanese
 // message they can show as it stands.
+#include <exception>
+#include <new>
 #include <string>
 
 namespace archiver {
@@ -29,5 +31,19 @@ struct ArchiveResult {
     static ArchiveResult success() { return {}; }
     static ArchiveResult failure(ArchiveError e, std::string msg) { return {e, std::move(msg)}; }
 };
+
+// Runs archive work and turns an exception thrown in it (memory running out,
+// a progress report that fails) into a failure, so that the caller still
+// removes what the work left half done.
+template <typename Work>
+ArchiveResult guarded(Work&& work, ArchiveError kind, const std::string& message) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return ArchiveResult::failure(kind, message + " (メモリが足りません)");
+    } catch (const std::exception& e) {
+        return ArchiveResult::failure(kind, message + " (" + e.what() + ")");
+    }
+}
 
 }  // namespace archiver

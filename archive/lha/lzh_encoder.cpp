@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <system_error>
 
 #include "archive/lha/bit_writer.h"
 #include "archive/lha/huffman.h"
@@ -163,9 +164,14 @@ void LzhEncoder::startParse(bool final) {
     Piece& p = *piece;
     // A file that fits one piece is parsed right here, without a thread.
     const auto policy = final && pieces_.empty() ? std::launch::deferred : std::launch::async;
-    p.done = std::async(policy, [&parser, &p, history, length, prices = prices_] {
+    auto work = [&parser, &p, history, length, prices = prices_] {
         parser.parse(p.data.data(), history, length, prices, p.steps);
-    });
+    };
+    try {
+        p.done = std::async(policy, work);
+    } catch (const std::system_error&) {
+        p.done = std::async(std::launch::deferred, work);  // no thread to be had: parse when needed
+    }
     pieces_.push_back(std::move(piece));
     pos_ = end_;
 }

@@ -1,6 +1,7 @@
 // Put away then take out, through real files: names, bytes, times, merging,
 // and failures that must leave nothing behind.
 #include <chrono>
+#include <stdexcept>
 
 #include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
@@ -94,18 +95,29 @@ TEST(TakeOut, MakesTheDestinationButNeverTheFoldersAboveIt) {
     EXPECT_FALSE(fs::exists(d.path() / "no"));
 }
 
-TEST(TakeOut, CancelLeavesNothingBehind) {
+// Stopped half-way by a cancel or by an error thrown from the progress report.
+class TakeOutStopped : public ::testing::TestWithParam<bool> {};
+
+TEST_P(TakeOutStopped, LeavesNothingBehind) {
+    const bool throws = GetParam();
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.bin", testsupport::randomBytes(3 << 20, 1)}, {"b.txt", "b"}});
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     int calls = 0;
     fs::create_directories(d.path() / "board");
-    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"),
-                                            sysutil::utf8FromPath(d.path() / "board" / "t"),
-                                            [&](const sysutil::ProgressInfo&) { return ++calls < 3; });
-    EXPECT_EQ(r.error, archiver::ArchiveError::Cancelled);
+    const auto r =
+        archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"),
+                                 sysutil::utf8FromPath(d.path() / "board" / "t"), [&](const sysutil::ProgressInfo&) {
+                                     if (++calls < 3) return true;
+                                     if (throws) throw std::runtime_error("report failed");
+                                     return false;
+                                 });
+    EXPECT_EQ(r.error, throws ? archiver::ArchiveError::WriteFailed : archiver::ArchiveError::Cancelled);
     EXPECT_TRUE(archivetest::readTree(d.path() / "board").empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(CancelOrThrow, TakeOutStopped, ::testing::Bool(),
+                         [](const auto& p) { return std::string(p.param ? "throws" : "cancelled"); });
 
 TEST(PutAway, NeverOverwritesAndLeavesNoPartialArchive) {
     TempDir d;
@@ -122,6 +134,37 @@ TEST(PutAway, NeverOverwritesAndLeavesNoPartialArchive) {
     EXPECT_EQ(r.error, archiver::ArchiveError::Cancelled);
     EXPECT_EQ(archivetest::readTree(d.path() / "fridge"), (Tree{{"t.lzh", "precious"}}));
 }
+
+// Stopped half-way through a big compressible file, by a cancel or by an
+// error thrown from the progress report, while pieces of it are still being
+// parsed: no archive, no temporary file, and nothing hangs.
+class PutAwayStopped : public ::testing::TestWithParam<std::tuple<lha::Method, bool>> {};
+
+TEST_P(PutAwayStopped, LeavesTheFridgeAsItWas) {
+    const auto& [method, throws] = GetParam();
+    TempDir d;
+    std::string text;
+    for (int i = 0; text.size() < (5u << 20); ++i) text += "scenario line " + std::to_string(i % 9973) + "\r\n";
+    archivetest::makeTree(d.path() / "src", {{"big.txt", text}});
+    fs::create_directories(d.path() / "fridge");
+    int calls = 0;
+    const auto r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "fridge" / "new.lzh"),
+                                           sysutil::utf8FromPath(d.path() / "src" / "*.*"), method,
+                                           [&](const sysutil::ProgressInfo& p) {
+                                               if (p.bytesDone < (3u << 20)) return true;
+                                               if (throws) throw std::runtime_error("report failed");
+                                               return ++calls > 1000;
+                                           });
+    EXPECT_EQ(r.error, throws ? archiver::ArchiveError::WriteFailed : archiver::ArchiveError::Cancelled);
+    EXPECT_TRUE(archivetest::readTree(d.path() / "fridge").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, PutAwayStopped,
+                         ::testing::Combine(::testing::Values(lha::kLh5, lha::kLh7), ::testing::Bool()),
+                         [](const auto& p) {
+                             return std::string(std::get<0>(p.param).id.substr(1, 3)) +
+                                    (std::get<1>(p.param) ? "_throws" : "_cancelled");
+                         });
 
 TEST(PutAway, ProgressCountsEntriesAndBytes) {
     TempDir d;
