@@ -86,8 +86,9 @@ void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Price
             const std::uint32_t distCost = here + prices.position[ps] + (ps > 1 ? ps - 1 : 0);
             relax(cost_.data() + i, choice_.data() + i, distCost, lengthPrice, step::match(0, candidates[k].distance),
                   shorter + 1, longest);
-            // Positions up to i + kMinMatch - 1 are reached only through a
-            // literal from the one before, so those are never skipped.
+            // The search resumes where this match reaches (at least
+            // kMinMatch on): a nearer position could be reached only through
+            // the literals of positions it skipped.
             if (method_.takeLength != 0 && longest >= std::max<std::size_t>(method_.takeLength, kRecheck + kMinMatch))
                 skipUntil = i + longest - kRecheck;
             shorter = longest;
