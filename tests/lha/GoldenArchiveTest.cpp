@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "archive/lha/lha_writer.h"
+#include "lha/PrintMethod.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;

@@ -5,19 +5,12 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "archive/lha/lha_writer.h"
+#include "lha/PrintMethod.h"
 #include "support/TestSupport.h"
-
-namespace lha {
-// Test names and failures show a method by its id.
-inline void PrintTo(const Method& method, std::ostream* os) {
-    *os << method.id;
-}
-}  // namespace lha
 
 namespace lhatest {
 

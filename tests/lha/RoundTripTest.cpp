@@ -8,23 +8,13 @@
 
 namespace {
 
+using testsupport::sjisText;
 using testsupport::TempDir;
 
 struct DataCase {
     const char* label;
     std::function<std::string()> make;
 };
-
-std::string sjisText(std::size_t n) {
-    // 「表示」「ソース」 carry 0x5C trail bytes; CR LF line ends as scenarios have them.
-    const std::string line =
-        "\x95\x5c\x8e\xa6\x83\x5c\x81\x5b\x83\x58\x82\xcc\x83\x65\x83\x58\x83\x67\x82\xc5\x82\xb7\x81\x42\r\n";
-    std::string s;
-    unsigned k = 0;
-    while (s.size() < n) s += line + std::to_string(k++ % 97) + "\r\n";
-    s.resize(n);
-    return s;
-}
 
 // Frequencies along the Fibonacci series force Huffman depths far past 16 bits.
 std::string fibonacciSkew() {
@@ -179,31 +169,5 @@ TEST_P(RoundTripLarge, SizesAroundAPieceBoundary) {
 
 INSTANTIATE_TEST_SUITE_P(AllMethods, RoundTripLarge, ::testing::Values(lha::kLh5, lha::kLh6, lha::kLh7),
                          [](const auto& p) { return std::string(p.param.id.substr(1, 3)); });
-
-}  // namespace
-
-namespace {
-
-std::vector<std::uint8_t> encode(const std::string& data, const lha::Method& method, std::size_t writeSize) {
-    std::vector<std::uint8_t> out;
-    lha::LzhEncoder enc(method, [&](const std::uint8_t* d, std::size_t n) { out.insert(out.end(), d, d + n); });
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
-    for (std::size_t at = 0; at < data.size(); at += writeSize)
-        enc.write(bytes + at, std::min(writeSize, data.size() - at));
-    enc.finish();
-    return out;
-}
-
-// Large input is parsed in pieces on worker threads: the archive must not
-// depend on how the input was handed over or how the threads ran.
-TEST(RoundTripStreaming, OutputDoesNotDependOnWritesOrThreads) {
-    std::string data;
-    for (int i = 0; i < 8; ++i) data += sjisText(450000 + i) + testsupport::randomBytes(20000, 200 + i);
-    for (const auto& method : {lha::kLh5, lha::kLh7}) {
-        const auto whole = encode(data, method, data.size());
-        EXPECT_EQ(encode(data, method, 7777), whole) << method.id;
-        EXPECT_EQ(encode(data, method, data.size()), whole) << method.id;
-    }
-}
 
 }  // namespace

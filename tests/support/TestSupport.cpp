@@ -114,4 +114,14 @@ std::string randomBytes(std::size_t n, unsigned seed) {
     return s;
 }
 
+std::string sjisText(std::size_t n) {
+    const std::string line =
+        "\x95\x5c\x8e\xa6\x83\x5c\x81\x5b\x83\x58\x82\xcc\x83\x65\x83\x58\x83\x67\x82\xc5\x82\xb7\x81\x42\r\n";
+    std::string s;
+    unsigned k = 0;
+    while (s.size() < n) s += line + std::to_string(k++ % 97) + "\r\n";
+    s.resize(n);
+    return s;
+}
+
 }  // namespace testsupport

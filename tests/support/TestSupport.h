@@ -46,5 +46,8 @@ std::string platformText(const std::string& utf8);
 
 // Deterministic pseudo-random bytes.
 std::string randomBytes(std::size_t n, unsigned seed);
+// n bytes of Shift-JIS scenario-like text with CR LF line ends; 「表示」 and
+// 「ソース」 carry 0x5C trail bytes.
+std::string sjisText(std::size_t n);
 
 }  // namespace testsupport
