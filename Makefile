@@ -2,7 +2,7 @@
 PRESET ?= dev
 BUILD  := build/$(PRESET)
 
-.PHONY: run test test-windows deps configure build demo bench fuzz asan clean
+.PHONY: run test test-windows deps configure build demo bench fuzz asan tsan clean
 
 run: demo
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -40,6 +40,11 @@ asan: deps
 	cmake --preset asan-ubsan >/dev/null
 	cmake --build --preset asan-ubsan -j2
 	ctest --preset asan-ubsan -j2
+
+tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j2
+	ctest --preset tsan -j2
 
 bench: build
 	@bash bench/run.sh
