@@ -1,7 +1,6 @@
 #include "archive/lha/lzh_encoder.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <system_error>
 
@@ -16,10 +15,6 @@ constexpr unsigned kCharBits = 9;      // bits that carry the literal/length tab
 constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
 constexpr unsigned kTempBits = 5;
 constexpr std::size_t kOutFlush = 64 * 1024;
-
-unsigned positionSymbol(std::uint32_t d) {
-    return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d));
-}
 
 bool singleSymbol(const std::vector<std::uint8_t>& lengths) {
     return std::all_of(lengths.begin(), lengths.end(), [](auto l) { return l == 0; });

@@ -1,5 +1,6 @@
 #pragma once
 // The compression methods of LHA as data: one encoder serves them all.
+#include <bit>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -54,5 +55,11 @@ inline constexpr unsigned kMinMatch = 3;
 inline constexpr unsigned kMaxMatch = 256;
 inline constexpr unsigned kCharSymbols = 256 + kMaxMatch - kMinMatch + 1;  // 510
 inline constexpr unsigned kMaxBlockSymbols = 65535;
+
+// The distance class of a match: how many bits `d` (distance - 1) needs. A
+// class above 1 is followed by its class - 1 low bits of d.
+constexpr unsigned positionSymbol(std::uint32_t d) {
+    return static_cast<unsigned>(std::bit_width(d));
+}
 
 }  // namespace lha

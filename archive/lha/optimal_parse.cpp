@@ -1,7 +1,6 @@
 #include "archive/lha/optimal_parse.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace lha {
 namespace {
@@ -15,10 +14,6 @@ constexpr std::size_t kMaxCandidates = 64;
 constexpr std::size_t kRecheck = 4;
 constexpr std::size_t kSkipStride = 2;
 constexpr std::uint32_t kUnreached = 0xFFFFFFFF;
-
-unsigned positionSymbol(std::uint32_t d) {
-    return d == 0 ? 0 : static_cast<unsigned>(std::bit_width(d));
-}
 
 // Offers one match distance at every length in [from, to] to the positions
 // ahead. Written without branches so that the compiler vectorises it.
