@@ -22,13 +22,21 @@ WriteStatus fail(WriteError e, std::string detail) {
 
 bool looksCompressible(InputFile& source, std::uint64_t size, const Method& method) {
     if (size <= 4 * kSampleSize) return true;  // small: just try the real thing
+    // The method's window with a quick lazy parse: whether there is anything
+    // to gain shows long before the best parse would find all of it.
+    Method quick = method;
+    quick.maxChain = 8;
+    quick.niceLength = 32;
+    quick.lazyLength = 16;
+    quick.goodLength = 8;
+    quick.optimalParse = false;
     const std::array<std::uint64_t, 3> starts{0, size / 2, size - kSampleSize};
     std::uint64_t in = 0, out = 0;
     std::vector<std::uint8_t> buf(kSampleSize);
     for (auto start : starts) {
         if (!source.seek(start)) return true;
         const std::size_t n = source.read(buf.data(), buf.size());
-        LzhEncoder enc(method, [&](const std::uint8_t*, std::size_t s) { out += s; });
+        LzhEncoder enc(quick, [&](const std::uint8_t*, std::size_t s) { out += s; });
         enc.write(buf.data(), n);
         enc.finish();
         in += n;

@@ -90,11 +90,7 @@ void forEachCharLengthCode(const std::vector<std::uint8_t>& charLen, Visit visit
 }  // namespace
 
 LzhEncoder::LzhEncoder(const Method& method, Sink sink)
-    : method_(method),
-      sink_(std::move(sink)),
-      buffer_((std::size_t{1} << method.dictBits) + kPieceSize),
-      charFreq_(kCharSymbols, 0),
-      posFreq_(method.positionSymbols, 0) {
+    : method_(method), sink_(std::move(sink)), charFreq_(kCharSymbols, 0), posFreq_(method.positionSymbols, 0) {
     // Before the first block: bytes at 8 bits, matches a little dearer.
     prices_.symbol.resize(kCharSymbols);
     for (unsigned s = 0; s < kCharSymbols; ++s) prices_.symbol[s] = s < 256 ? 8 : 8 + std::min(4u, (s - 256) / 16);
@@ -107,13 +103,16 @@ LzhEncoder::LzhEncoder(const Method& method, Sink sink)
 void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
     total_ += size;
     while (size > 0) {
-        const std::size_t room = buffer_.size() - static_cast<std::size_t>(end_ - base_);
+        const std::size_t held = static_cast<std::size_t>(end_ - base_);
+        const std::size_t room = bufferLimit() - held;
         if (room == 0) {
             startParse(false);
             slideWindow();
             continue;
         }
         const std::size_t n = std::min(room, size);
+        // Grows as input comes: a small file never pays for a whole piece.
+        if (buffer_.size() < held + n) buffer_.resize(std::min(bufferLimit(), std::max(held + n, 2 * buffer_.size())));
         std::memcpy(buffer_.data() + (end_ - base_), data, n);
         end_ += n;
         data += n;

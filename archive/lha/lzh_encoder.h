@@ -56,7 +56,9 @@ private:
     std::uint64_t piecesStarted_ = 0;
     Prices prices_;
 
-    // Sliding input window: buffer_[0] is absolute position base_.
+    // Sliding input window: buffer_[0] is absolute position base_. It holds
+    // at most the window before the input not yet parsed, and one piece.
+    std::size_t bufferLimit() const { return (std::size_t{1} << method_.dictBits) + kPieceSize; }
     std::vector<std::uint8_t> buffer_;
     std::uint64_t base_ = 0;
     std::uint64_t end_ = 0;  // absolute end of the buffered input

@@ -30,7 +30,7 @@ struct Method {
 // Tuned on Shift-JIS scenario text (bench/): -lh5- for speed, as the program
 // uses it; -lh7- for size. Chains keyed on four bytes hold far fewer
 // candidates, and the 3-byte matches they give up seldom pay in a big window.
-inline constexpr Method kLh5{"-lh5-", 13, 14, 4, 128, 128, 64, 16, 3, false, 0};
+inline constexpr Method kLh5{"-lh5-", 13, 14, 4, 64, 96, 48, 12, 3, false, 0};
 inline constexpr Method kLh6{"-lh6-", 15, 16, 5, 256, 256, 128, 32, 4, false, 0};
 inline constexpr Method kLh7{"-lh7-", 16, 17, 5, 16, 64, 0, 0, 4, true, 32};
 
