@@ -6,8 +6,7 @@ void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_
                        std::vector<std::uint32_t>& out) {
     const std::size_t end = history + length;
     const unsigned hashBytes = finder_.hashBytes();
-    finder_.reset();
-    finder_.setWindow(data, 0, end);
+    finder_.start(data, end);
     for (std::size_t p = 0; p < history && end - p >= hashBytes; ++p) finder_.insert(p);
     Match pending;  // the deferred match, which began at pos - 1
     bool hasPending = false;

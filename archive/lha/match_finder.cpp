@@ -15,18 +15,18 @@ MatchFinder::MatchFinder(const Method& method)
 Match MatchFinder::search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) const {
     // A deferred match that is already good searches a quarter of the chain.
     unsigned chain = atLeast >= method_.goodLength ? method_.maxChain / 4 : method_.maxChain;
-    const std::uint64_t available = limit_ - pos;
+    const std::uint64_t available = size_ - pos;
     const unsigned maxLen = static_cast<unsigned>(std::min<std::uint64_t>(kMaxMatch, available));
     if (maxLen < kMinMatch || atLeast >= maxLen) return {};
     Match best;
     best.length = std::max(atLeast, kMinMatch - 1);
-    const std::uint8_t* cur = window_ + (pos - base_);
+    const std::uint8_t* cur = data_ + pos;
     std::uint32_t candidate = head_[h];
     const std::uint64_t lowest = pos > dictSize_ ? pos - dictSize_ : 0;
     while (candidate != 0 && chain-- > 0) {
         const std::uint64_t cpos = candidate - 1;
         if (cpos < lowest || cpos >= pos) break;
-        const std::uint8_t* m = window_ + (cpos - base_);
+        const std::uint8_t* m = data_ + cpos;
         // Cheap rejection: the byte that would make this match longer must agree.
         if (m[best.length] == cur[best.length] && m[0] == cur[0] && m[1] == cur[1]) {
             const unsigned len = commonLength(m, cur, 2, maxLen);

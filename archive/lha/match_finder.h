@@ -1,7 +1,6 @@
 #pragma once
-// Hash-chain match finder over a sliding window, for the lazy parse. Positions
-// are absolute offsets into the input stream, so the tables never need
-// rebasing when the buffer slides.
+// Hash-chain match finder for the lazy parse, over one piece of input and the
+// window before it.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -15,15 +14,13 @@ class MatchFinder {
 public:
     explicit MatchFinder(const Method& method);
 
-    // `window` points at absolute position `base`; bytes up to `limit` (absolute) are valid.
-    void setWindow(const std::uint8_t* window, std::uint64_t base, std::uint64_t limit) {
-        window_ = window;
-        base_ = base;
-        limit_ = limit;
+    // Starts on a new piece of input, `size` bytes at `data`, forgetting
+    // every position recorded before. Positions count from `data`.
+    void start(const std::uint8_t* data, std::size_t size) {
+        std::fill(head_.begin(), head_.end(), 0);
+        data_ = data;
+        size_ = size;
     }
-
-    // Forgets every position, for a new piece of input.
-    void reset() { std::fill(head_.begin(), head_.end(), 0); }
 
     // Bytes a position needs ahead of it to be hashed.
     unsigned hashBytes() const { return hashBytes_; }
@@ -47,7 +44,7 @@ private:
     Match search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) const;
 
     std::uint32_t hashAt(std::uint64_t pos) const {
-        const std::uint8_t* p = window_ + (pos - base_);
+        const std::uint8_t* p = data_ + pos;
         std::uint32_t v = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
         if (hashBytes_ == 4) v = (v << 8) | p[3];
         return (v * 2654435761u) >> (32 - kHashBits);
@@ -58,11 +55,10 @@ private:
     const unsigned hashBytes_;
     const std::uint32_t dictSize_;
     const std::uint32_t mask_;
-    std::vector<std::uint32_t> head_;  // absolute position + 1, 0 when empty
+    std::vector<std::uint32_t> head_;  // position + 1, 0 when empty
     std::vector<std::uint32_t> prev_;
-    const std::uint8_t* window_ = nullptr;
-    std::uint64_t base_ = 0;
-    std::uint64_t limit_ = 0;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
 };
 
 }  // namespace lha

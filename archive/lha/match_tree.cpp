@@ -13,8 +13,8 @@ MatchTree::MatchTree(const Method& method)
       sons_(std::size_t{4} << method.dictBits, 0) {}
 
 std::size_t MatchTree::walk(std::uint64_t pos, Match* out, std::size_t capacity) {
-    const std::uint8_t* cur = window_ + (pos - base_);
-    const unsigned available = static_cast<unsigned>(std::min<std::uint64_t>(kMaxMatch, limit_ - pos));
+    const std::uint8_t* cur = data_ + pos;
+    const unsigned available = static_cast<unsigned>(std::min<std::uint64_t>(kMaxMatch, size_ - pos));
     // The tree orders positions by at most `limit` bytes: a candidate equal
     // that far replaces its node, so the walk always ends.
     const unsigned limit = std::min(niceLength_, available);
@@ -36,7 +36,7 @@ std::size_t MatchTree::walk(std::uint64_t pos, Match* out, std::size_t capacity)
             *below = *above = 0;
             return found;
         }
-        const std::uint8_t* m = window_ + (cpos - base_);
+        const std::uint8_t* m = data_ + cpos;
         const unsigned len = commonLength(m, cur, std::min(belowLen, aboveLen), limit);
         std::uint32_t* node = children(cpos);
         if (len > best && found < capacity) {

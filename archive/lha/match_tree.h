@@ -18,15 +18,13 @@ class MatchTree {
 public:
     explicit MatchTree(const Method& method);
 
-    // `window` points at absolute position `base`; bytes up to `limit` (absolute) are valid.
-    void setWindow(const std::uint8_t* window, std::uint64_t base, std::uint64_t limit) {
-        window_ = window;
-        base_ = base;
-        limit_ = limit;
+    // Starts on a new piece of input, `size` bytes at `data`, forgetting
+    // every position recorded before. Positions count from `data`.
+    void start(const std::uint8_t* data, std::size_t size) {
+        std::fill(head_.begin(), head_.end(), 0);
+        data_ = data;
+        size_ = size;
     }
-
-    // Forgets every position, for a new piece of input.
-    void reset() { std::fill(head_.begin(), head_.end(), 0); }
 
     // Bytes a position needs ahead of it to be hashed.
     static constexpr unsigned hashBytes() { return kHashBytes; }
@@ -58,11 +56,10 @@ private:
     // Node slots for two windows, so that a node a whole window back never
     // shares its slot with the position being inserted.
     const std::uint32_t mask_;
-    std::vector<std::uint32_t> head_;  // absolute position + 1, 0 when empty
+    std::vector<std::uint32_t> head_;  // position + 1, 0 when empty
     std::vector<std::uint32_t> sons_;  // same encoding, two per slot
-    const std::uint8_t* window_ = nullptr;
-    std::uint64_t base_ = 0;
-    std::uint64_t limit_ = 0;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
 };
 
 }  // namespace lha

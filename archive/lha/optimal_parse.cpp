@@ -35,8 +35,7 @@ void OptimalParser::parse(const std::uint8_t* data, std::size_t history, std::si
                           std::vector<std::uint32_t>& out) {
     data_ = data;
     end_ = history + length;
-    tree_.reset();
-    tree_.setWindow(data, 0, end_);
+    tree_.start(data, end_);
     for (std::size_t p = 0; p < history && end_ - p >= tree_.hashBytes(); ++p) tree_.insert(p);
     for (std::uint64_t at = history; at < end_;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, end_ - at));
