@@ -5,15 +5,6 @@
 namespace lha {
 namespace {
 
-constexpr std::uint8_t kExtCommon = 0x00;
-constexpr std::uint8_t kExtFileName = 0x01;
-constexpr std::uint8_t kExtFolderName = 0x02;
-constexpr std::uint8_t kExtDosAttributes = 0x40;
-constexpr std::uint8_t kExtWindowsTimes = 0x41;
-constexpr std::uint8_t kExtUtf16FileName = 0x44;
-constexpr std::uint8_t kExtUtf16FolderName = 0x45;
-constexpr std::uint8_t kExtCodePage = 0x46;
-constexpr std::uint8_t kExtUnixTime = 0x54;
 constexpr std::size_t kBaseSize = 26;  // fixed part, up to the first extension's size
 
 void put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
@@ -35,8 +26,7 @@ struct Extension {
 };
 
 std::uint64_t windowsFileTime(std::int64_t unixSeconds, std::uint32_t nanos) {
-    constexpr std::int64_t kEpochDelta = 11644473600;  // 1601-01-01 to 1970-01-01
-    const std::int64_t secs = unixSeconds + kEpochDelta;
+    const std::int64_t secs = unixSeconds + kWindowsEpochDelta;
     if (secs < 0) return 0;
     return static_cast<std::uint64_t>(secs) * 10000000u + nanos / 100;
 }

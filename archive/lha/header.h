@@ -8,6 +8,22 @@
 
 namespace lha {
 
+// Extension types of the level 1 to 3 headers.
+inline constexpr std::uint8_t kExtCommon = 0x00;  // the header's CRC
+inline constexpr std::uint8_t kExtFileName = 0x01;
+inline constexpr std::uint8_t kExtFolderName = 0x02;  // folders, each ended by 0xFF
+inline constexpr std::uint8_t kExtDosAttributes = 0x40;
+inline constexpr std::uint8_t kExtWindowsTimes = 0x41;  // created, modified, accessed
+inline constexpr std::uint8_t kExtLargeSizes = 0x42;    // 64-bit packed and original sizes
+inline constexpr std::uint8_t kExtUtf16FileName = 0x44;
+inline constexpr std::uint8_t kExtUtf16FolderName = 0x45;  // folders, each ended by 0xFFFF
+inline constexpr std::uint8_t kExtCodePage = 0x46;
+inline constexpr std::uint8_t kExtUnixMode = 0x50;
+inline constexpr std::uint8_t kExtUnixTime = 0x54;
+
+// Seconds from 1601-01-01 (Windows file times) to 1970-01-01.
+inline constexpr std::int64_t kWindowsEpochDelta = 11644473600;
+
 struct EntryHeader {
     std::string_view method;  // "-lh5-", "-lh0-", "-lhd-", ...
     std::uint32_t compressedSize = 0;

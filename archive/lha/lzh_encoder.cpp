@@ -10,10 +10,6 @@
 namespace lha {
 namespace {
 
-constexpr unsigned kMaxCodeBits = 16;
-constexpr unsigned kCharBits = 9;      // bits that carry the literal/length table's size
-constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
-constexpr unsigned kTempBits = 5;
 constexpr std::size_t kOutFlush = 64 * 1024;
 
 bool singleSymbol(const std::vector<std::uint8_t>& lengths) {
@@ -229,7 +225,7 @@ void LzhEncoder::writeBlock() {
         const auto tempLen = limitedCodeLengths(tempFreq, kMaxCodeBits);
         const auto tempCode = canonicalCodes(tempLen);
         if (!singleSymbol(tempLen)) {
-            writeSmallTable(bw, tempLen, kTempBits, 3);
+            writeSmallTable(bw, tempLen, kTempBits, kTempSkipAfter);
         } else {
             bw.put(kTempBits, 0);
             bw.put(kTempBits, firstUsed(tempFreq));

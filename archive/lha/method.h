@@ -1,5 +1,7 @@
 #pragma once
-// The compression methods of LHA as data: one encoder serves them all.
+// The compression methods of LHA as data: one table says how each is coded,
+// the decoders read it, and the encoder adds its search effort to the three
+// methods it writes.
 #include <bit>
 #include <cstdint>
 #include <optional>
@@ -7,11 +9,43 @@
 
 namespace lha {
 
-struct Method {
+enum class Coding {
+    Stored,           // -lh0-, -lz4-
+    Directory,        // -lhd-: a folder, no data
+    StaticHuffman,    // -lh4- to -lh7-, -lhx-: blocks of static Huffman codes
+    AdaptiveHuffman,  // -lh1-: LZSS with an adaptive Huffman code (LHarc)
+    LarcLzs,          // -lzs-: LArc's 2 KiB LZSS, flag bits
+    LarcLz5,          // -lz5-: LArc's 4 KiB LZSS, flag bytes
+};
+
+struct Format {
     std::string_view id;       // the five characters of the header, e.g. "-lh5-"
+    Coding coding;
     unsigned dictBits;         // window of 1 << dictBits bytes
-    unsigned positionSymbols;  // size of the distance-class alphabet (dictBits + 1)
-    unsigned positionBits;     // bits that carry the distance table's size
+    unsigned positionSymbols;  // size of the distance-class alphabet (static Huffman)
+    unsigned positionBits;     // bits that carry the distance table's size (static Huffman)
+};
+
+// -lh4- is -lh5-'s coding for a 4 KiB window; its distance table can still
+// name 8 KiB, so it decodes in -lh5-'s. -lhx- is -lh7-'s coding with a larger
+// window (Japanese Windows archiver libraries write it).
+inline constexpr Format kFormats[] = {
+    {"-lh0-", Coding::Stored, 0, 0, 0},           {"-lz4-", Coding::Stored, 0, 0, 0},
+    {"-lhd-", Coding::Directory, 0, 0, 0},        {"-lh1-", Coding::AdaptiveHuffman, 12, 0, 0},
+    {"-lh4-", Coding::StaticHuffman, 13, 14, 4},  {"-lh5-", Coding::StaticHuffman, 13, 14, 4},
+    {"-lh6-", Coding::StaticHuffman, 15, 16, 5},  {"-lh7-", Coding::StaticHuffman, 16, 17, 5},
+    {"-lhx-", Coding::StaticHuffman, 20, 21, 5},  {"-lzs-", Coding::LarcLzs, 11, 0, 0},
+    {"-lz5-", Coding::LarcLz5, 12, 0, 0},
+};
+
+// The format named by a header's method field; nullptr for one we cannot read.
+constexpr const Format* findFormat(std::string_view id) {
+    for (const auto& f : kFormats)
+        if (f.id == id) return &f;
+    return nullptr;
+}
+
+struct Method : Format {
     // Match search effort: chain links followed, and the length that is good
     // enough to stop the search or the lazy look-ahead.
     unsigned maxChain;
@@ -30,9 +64,9 @@ struct Method {
 // Tuned on Shift-JIS scenario text (bench/): -lh5- for speed, as the program
 // uses it; -lh7- for size. Chains keyed on four bytes hold far fewer
 // candidates, and the 3-byte matches they give up seldom pay in a big window.
-inline constexpr Method kLh5{"-lh5-", 13, 14, 4, 64, 96, 48, 12, 3, false, 0};
-inline constexpr Method kLh6{"-lh6-", 15, 16, 5, 256, 256, 128, 32, 4, false, 0};
-inline constexpr Method kLh7{"-lh7-", 16, 17, 5, 16, 64, 0, 0, 4, true, 32};
+inline constexpr Method kLh5{*findFormat("-lh5-"), 64, 96, 48, 12, 3, false, 0};
+inline constexpr Method kLh6{*findFormat("-lh6-"), 256, 256, 128, 32, 4, false, 0};
+inline constexpr Method kLh7{*findFormat("-lh7-"), 16, 64, 0, 0, 4, true, 32};
 
 inline constexpr std::string_view kStoredId = "-lh0-";
 inline constexpr std::string_view kDirectoryId = "-lhd-";
@@ -55,6 +89,14 @@ inline constexpr unsigned kMinMatch = 3;
 inline constexpr unsigned kMaxMatch = 256;
 inline constexpr unsigned kCharSymbols = 256 + kMaxMatch - kMinMatch + 1;  // 510
 inline constexpr unsigned kMaxBlockSymbols = 65535;
+
+// The layout of a static-Huffman block's code-length tables, as both
+// directions read and write them.
+inline constexpr unsigned kMaxCodeBits = 16;
+inline constexpr unsigned kCharBits = 9;      // bits that carry the literal/length table's size
+inline constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
+inline constexpr unsigned kTempBits = 5;
+inline constexpr unsigned kTempSkipAfter = 3;  // a 2-bit count of zero lengths follows the third
 
 // The distance class of a match: how many bits `d` (distance - 1) needs. A
 // class above 1 is followed by its class - 1 low bits of d.

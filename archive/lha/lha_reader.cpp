@@ -1,0 +1,130 @@
+#include "archive/lha/lha_reader.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "archive/lha/bit_reader.h"
+#include "archive/lha/crc16.h"
+#include "archive/lha/decoders.h"
+#include "archive/lha/header_reader.h"
+
+namespace lha {
+namespace {
+
+// Self-extracting archives put their program first; theirs fit well within this.
+constexpr std::uint64_t kSearchLimit = 256 * 1024;
+
+
+ReadStatus decodeStored(ByteSource& source, const Entry& e, const DataSink& sink) {
+    if (e.packedSize != e.originalSize) return {ReadError::BadData, "stored data of another size than declared"};
+    std::vector<std::uint8_t> buf(static_cast<std::size_t>(std::min<std::uint64_t>(e.packedSize, 256 * 1024)));
+    std::uint16_t crc = 0;
+    for (std::uint64_t done = 0; done < e.packedSize;) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), e.packedSize - done));
+        const std::size_t got = source.readAt(e.dataOffset + done, buf.data(), want);
+        if (got != want) return {source.failed() ? ReadError::ReadFailed : ReadError::Truncated, ""};
+        crc = crc16(crc, buf.data(), got);
+        if (sink && !sink(buf.data(), got)) return {ReadError::Stopped, ""};
+        done += got;
+    }
+    if (crc != e.dataCrc) return {ReadError::CrcMismatch, ""};
+    return {};
+}
+
+Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
+    switch (f.coding) {
+        case Coding::StaticHuffman:
+            return decodeStaticHuffman(f, in, out);
+        case Coding::AdaptiveHuffman:
+            return decodeAdaptiveHuffman(in, out);
+        case Coding::LarcLzs:
+            return decodeLarcLzs(in, out);
+        case Coding::LarcLz5:
+            return decodeLarcLz5(in, out);
+        case Coding::Stored:
+        case Coding::Directory:
+            break;
+    }
+    return Decoded::Corrupt;
+}
+
+// Whether the headers from `at` on lead, entry by entry, to an end mark that
+// closes the file, as a self-extractor's payload does.
+bool runsToTheEnd(ByteSource& source, std::uint64_t at) {
+    Entry e;
+    bool atEnd = false;
+    while (readHeader(source, at, e, atEnd)) {
+        if (atEnd) return at + 1 >= source.size();
+        at = e.dataOffset + e.packedSize;
+    }
+    return false;
+}
+
+}  // namespace
+
+ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
+    // A header in place at the start that does not parse is a damaged
+    // archive, not another kind of file.
+    if (looksLikeHeader(source_, 0)) {
+        auto s = readHeader(source_, 0, first, atEnd);
+        return s && atEnd ? ReadStatus{ReadError::NotArchive, "no entry"} : s;
+    }
+    // A self-extractor's program may carry small archives of its own; its
+    // payload is the one that ends the file.
+    std::optional<std::uint64_t> candidate;
+    const std::uint64_t limit = std::min(source_.size(), kSearchLimit);
+    for (std::uint64_t at = 1; at < limit; ++at) {
+        if (!looksLikeHeader(source_, at) || !readHeader(source_, at, first, atEnd) || atEnd) continue;
+        if (runsToTheEnd(source_, at)) return readHeader(source_, at, first, atEnd);
+        if (!candidate) candidate = at;
+    }
+    if (candidate) return readHeader(source_, *candidate, first, atEnd);
+    atEnd = false;
+    return {ReadError::NotArchive, "no LHA header"};
+}
+
+ReadStatus Reader::next(std::optional<Entry>& entry) {
+    entry.reset();
+    Entry e;
+    bool atEnd = false;
+    ReadStatus s;
+    if (!started_) {
+        s = findStart(e, atEnd);
+        started_ = true;
+    } else {
+        s = readHeader(source_, offset_, e, atEnd);
+        if (s.error == ReadError::NotArchive) s = {ReadError::BadHeader, "no header where the next must stand"};
+    }
+    if (!s || atEnd) return s;
+    offset_ = e.dataOffset + e.packedSize;
+    entry = std::move(e);
+    return {};
+}
+
+ReadStatus decodeEntry(ByteSource& source, const Entry& e, const DataSink& sink) {
+    const Format* f = findFormat(e.method);
+    if (!f) return {ReadError::UnsupportedMethod, e.method};
+    if (f->coding == Coding::Directory) return {};
+    if (f->coding == Coding::Stored) return decodeStored(source, e, sink);
+
+    BitReader in(source, e.dataOffset, e.packedSize);
+    OutputWindow out(f->dictBits, e.originalSize, sink);
+    const Decoded d = runDecoder(*f, in, out);
+    if (d == Decoded::Done && !out.flush()) return {ReadError::Stopped, ""};
+    if (in.readFailed()) return {ReadError::ReadFailed, ""};
+    switch (d) {
+        case Decoded::Stopped:
+            return {ReadError::Stopped, ""};
+        case Decoded::PastDeclaredSize:
+            return {ReadError::BadData, "data beyond the declared size"};
+        case Decoded::Corrupt:
+            return {ReadError::BadData, in.exhausted() ? "data ends early" : "undecodable data"};
+        case Decoded::Done:
+            break;
+    }
+    if (in.overran()) return {ReadError::BadData, "data ends early"};
+    if (out.crc() != e.dataCrc) return {ReadError::CrcMismatch, ""};
+    return {};
+}
+
+}  // namespace lha
