@@ -53,24 +53,28 @@ void collect(const fs::path& folder, const std::vector<std::string>& prefix, con
 }
 
 // CP932 when every component fits, as Japanese archivers write. Otherwise the
-// entry says code page 65001 and stores UTF-8, and carries the UTF-16
-// extensions too: readers know one or the other, and none gets a wrong name.
+// entry says code page 65001 and stores UTF-8. Either way, when the stored
+// bytes would not read back as exactly the same characters (a name CP932
+// cannot hold, "〜" that comes back as "～", a decomposed "か゛"), the UTF-16
+// extensions carry the name as it is.
 void setNames(lha::EntryHeader& h, const std::vector<std::string>& components, bool isFolder) {
     std::vector<std::string> stored;
     bool allFit = true;
+    bool exact = true;
     for (const auto& c : components) {
-        if (auto enc = sysutil::utf8ToCp932(c)) {
-            stored.push_back(*enc);
-        } else {
+        const auto enc = sysutil::utf8ToCp932(c);
+        if (!enc) {
             allFit = false;
             break;
         }
+        exact = exact && sysutil::cp932ToUtf8(*enc) == c;
+        stored.push_back(*enc);
     }
     if (!allFit) {
         stored = components;
         h.codePage = 65001;
-        h.withUtf16 = true;
     }
+    h.withUtf16 = !allFit || !exact;
     const std::size_t folderCount = isFolder ? components.size() : components.size() - 1;
     h.folders.assign(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(folderCount));
     if (!isFolder) h.name = stored.back();
@@ -166,12 +170,10 @@ ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>&
 
 }  // namespace
 
-ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern, const lha::Method& method,
-                            const sysutil::ProgressReport& progress) {
+ArchiveResult createArchive(const std::string& archivePath, const std::string& sourceFolder, const lha::Method& method,
+                            const sysutil::ProgressReport& progress, const std::string& pattern) {
     const fs::path target = sysutil::pathFromUtf8(archivePath);
-    const fs::path patternPath = sysutil::pathFromUtf8(sourcePattern);
-    const fs::path folder = patternPath.parent_path();
-    const std::string pattern = sysutil::utf8FromPath(patternPath.filename());
+    const fs::path folder = sysutil::pathFromUtf8(sourceFolder);
     std::error_code ec;
     if (fs::exists(fs::symlink_status(target, ec)))
         return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + archivePath);

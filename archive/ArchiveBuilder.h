@@ -10,9 +10,9 @@
 
 namespace archiver {
 
-// `sourcePattern` is a folder followed by a wildcard for the file names
-// ("…/Castle/*.*"); every folder below it is taken, with paths relative to it.
-ArchiveResult createArchive(const std::string& archivePath, const std::string& sourcePattern, const lha::Method& method,
-                            const sysutil::ProgressReport& progress);
+// Every folder below `folder` is taken, with paths relative to it, and the
+// files whose names match `filePattern`.
+ArchiveResult createArchive(const std::string& archivePath, const std::string& folder, const lha::Method& method,
+                            const sysutil::ProgressReport& progress, const std::string& filePattern = "*.*");
 
 }  // namespace archiver

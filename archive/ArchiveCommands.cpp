@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "settings/INIAccess.h"
+#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 
 namespace archiver {
@@ -15,28 +16,12 @@ using sysutil::MsgAnswer;
 using sysutil::MsgButtons;
 using sysutil::MsgIcon;
 
-std::string quoted(const std::string& s) {
-    return "\"" + s + "\"";
-}
-
 void warn(sysutil::Dialogs& dialogs, const std::string& text, const std::string& caption = "") {
     dialogs.message({text, caption, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
 }
 
-std::string reasonText(const std::error_code& ec) {
-    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
-        return "アクセスが拒否されました（読み取り専用か、使用中です）。";
-    if (ec == std::errc::device_or_resource_busy) return "ほかのプログラムが使用中です。";
-    return ec.message();
-}
-
-// Runs the archiver off the window's thread, with a progress window when it
-// lasts, and says what went wrong unless the user cancelled it.
-void runArchiver(sysutil::Dialogs& dialogs, Archiver& archiver, const std::string& caption,
-                 const std::string& commandLine, const std::string& failureText) {
-    ArchiveResult result = ArchiveResult::failure(ArchiveError::Cancelled, "");
-    dialogs.runWithProgress(caption,
-                            [&](const sysutil::ProgressReport& report) { result = archiver.run(commandLine, report); });
+// Says what went wrong, unless the user cancelled it.
+void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::string& failureText) {
     if (!result.ok() && result.error != ArchiveError::Cancelled) warn(dialogs, failureText + "\r\n" + result.message);
 }
 
@@ -55,13 +40,18 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs
     const std::string destination =
         AddBackslash(cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)) + stem);
 
-    if (!archiver.checkArchive(archivePath)) {
-        warn(dialogs, "解凍可能なファイルではありません。");
-        return Refresh::Reload;
-    }
-    runArchiver(dialogs, archiver, "「" + name + "」を取り出しています...",
-                "E " + quoted(archivePath) + " " + quoted(destination) + " -gn1 -jyco",
-                "「" + name + "」を取り出せませんでした。");
+    // Both run off the window's thread, with a progress window when they last:
+    // the check reads every entry whole.
+    ArchiveResult checked = ArchiveResult::failure(ArchiveError::Cancelled, "");
+    ArchiveResult extracted = checked;
+    dialogs.runWithProgress("「" + name + "」を取り出しています...", [&](const sysutil::ProgressReport& progress) {
+        checked = archiver.check(archivePath, progress);
+        if (checked.ok()) extracted = archiver.extract(archivePath, destination, progress);
+    });
+    if (!checked.ok())
+        report(dialogs, checked, "解凍可能なファイルではありません。");
+    else
+        report(dialogs, extracted, "「" + name + "」を取り出せませんでした。");
     return Refresh::Reload;
 }
 
@@ -86,16 +76,17 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
         return Refresh::None;
     }
     const std::string name = archiveNameFor(*answer);
-    const std::string source = AddBackslash(*scenario) + "*.*";
     const std::string archivePath = AddBackslash(fridgeFolder) + name;
 
     if (sysutil::lookupExists(archivePath, sysutil::LookupKind::OrdinaryFiles)) {
         warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
         return Refresh::Reload;
     }
-    runArchiver(dialogs, archiver, "「" + name + "」にしまっています...",
-                "A " + quoted(archivePath) + " " + quoted(source) + " -gn1 -x1 -r2",
-                "「" + name + "」にしまえませんでした。");
+    ArchiveResult created = ArchiveResult::failure(ArchiveError::Cancelled, "");
+    dialogs.runWithProgress("「" + name + "」にしまっています...", [&](const sysutil::ProgressReport& progress) {
+        created = archiver.create(archivePath, *scenario, lha::kLh5, progress);
+    });
+    report(dialogs, created, "「" + name + "」にしまえませんでした。");
     return Refresh::Reload;
 }
 
@@ -118,7 +109,7 @@ Refresh throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil
     const std::string path = AddBackslash(selected->folder) + selected->fileName;
     std::error_code ec;
     std::filesystem::remove(sysutil::pathFromUtf8(path), ec);
-    if (ec) warn(dialogs, "「" + selected->fileName + "」を削除できませんでした。\r\n" + reasonText(ec));
+    if (ec) warn(dialogs, "「" + selected->fileName + "」を削除できませんでした。\r\n" + sysutil::describeError(ec));
     return Refresh::Reload;
 }
 

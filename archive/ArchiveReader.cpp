@@ -1,19 +1,18 @@
 #include "archive/ArchiveReader.h"
 
-#include <archive.h>
-#include <archive_entry.h>
-
-#include <clocale>
-#include <cstring>
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
-#include <memory>
-#include <mutex>
+#include <map>
 #include <random>
 
 #include "archive/EntryNames.h"
+#include "archive/lha/file_io.h"
+#include "archive/lha/lha_reader.h"
+#include "archive/lha/method.h"
+#include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
-#include "sysutil/TextCodec.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -23,159 +22,153 @@ namespace archiver {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr std::size_t kReadBlock = 64 * 1024;
-
-struct ReadHandle {
-    struct archive* a = nullptr;
-    ~ReadHandle() {
-        if (a) archive_read_free(a);
-    }
+// An entry as extraction will handle it.
+struct PlannedEntry {
+    lha::Entry header;
+    std::vector<std::string> path;  // safe components, UTF-8
+    bool isFolder = false;
+    std::string shown;  // the name for messages
 };
 
-std::string errorText(struct archive* a) {
-    const char* s = archive_error_string(a);
-    return s ? s : "";
+struct Plan {
+    std::vector<PlannedEntry> entries;
+    std::uint64_t totalBytes = 0;
+};
+
+enum class Checks { Names, None };
+
+ArchiveResult cancelled() {
+    return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
 }
 
-bool openWithCharset(ReadHandle& h, const std::string& path, const char* charset) {
-    ensureUtf8Locale();
-    h.a = archive_read_new();
-    archive_read_support_format_lha(h.a);
-    archive_read_set_options(h.a, (std::string("lha:hdrcharset=") + charset).c_str());
-    return archive_read_open_filename(h.a, sysutil::pathFromUtf8(path).c_str(), kReadBlock) == ARCHIVE_OK;
-}
-
-// LHA declares no charset: Japanese archives are CP932 by convention, but
-// one made on Linux may hold UTF-8. The names' raw bytes decide (read through
-// ISO-8859-1, which maps every byte to itself); entries that name their code
-// page keep it whatever is chosen here.
-const char* nameCharset(const std::string& path) {
-    ReadHandle h;
-    if (!openWithCharset(h, path, "ISO-8859-1")) return "CP932";
-    struct archive_entry* e = nullptr;
-    bool nonAscii = false;
-    int r;
-    while ((r = archive_read_next_header(h.a, &e)) == ARCHIVE_OK || (r == ARCHIVE_WARN && e)) {
-        const char* u = archive_entry_pathname_utf8(e);
-        if (!u) return "CP932";
-        std::string raw;  // back from code points to the bytes they stood for
-        for (std::size_t i = 0; u[i];) {
-            const auto c = static_cast<unsigned char>(u[i]);
-            if (c < 0x80) {
-                raw += static_cast<char>(c);
-                ++i;
-            } else {
-                if (!u[i + 1]) break;
-                raw += static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(u[i + 1]) & 0x3F));
-                i += 2;
-            }
-        }
-        if (!sysutil::isValidUtf8(raw)) return "CP932";
-        nonAscii = nonAscii || raw != u;
+ArchiveResult fromReadStatus(const lha::ReadStatus& s, const std::string& name) {
+    using lha::ReadError;
+    switch (s.error) {
+        case ReadError::None:
+            break;
+        case ReadError::NotArchive:
+            return ArchiveResult::failure(ArchiveError::NotArchive, "LHA書庫ではありません。");
+        case ReadError::BadHeader:
+            return ArchiveResult::failure(ArchiveError::Corrupt, "書庫が壊れています（ヘッダーが正しくありません）。");
+        case ReadError::Truncated:
+            return ArchiveResult::failure(ArchiveError::Corrupt, "書庫が途中で切れています。");
+        case ReadError::UnsupportedMethod:
+            return ArchiveResult::failure(ArchiveError::UnsupportedMethod,
+                                          "展開できない圧縮形式です（" + s.detail + "）: " + name);
+        case ReadError::BadData:
+            return ArchiveResult::failure(ArchiveError::Corrupt, "データが壊れています: " + name);
+        case ReadError::CrcMismatch:
+            return ArchiveResult::failure(ArchiveError::Corrupt, "データが壊れています（CRCが一致しません）: " + name);
+        case ReadError::ReadFailed:
+            return ArchiveResult::failure(ArchiveError::ReadFailed, "書庫を読み込めません。");
+        case ReadError::Stopped:
+            return cancelled();
     }
-    return nonAscii ? "UTF-8" : "CP932";
-}
-
-// Opens the archive for the LHA format only, names in their charset.
-ArchiveResult openArchive(ReadHandle& h, const std::string& path) {
-    const char* charset = nameCharset(path);
-    ensureUtf8Locale();
-    h.a = archive_read_new();
-    archive_read_support_format_lha(h.a);
-    archive_read_set_options(h.a, (std::string("lha:hdrcharset=") + charset).c_str());
-    if (archive_read_open_filename(h.a, sysutil::pathFromUtf8(path).c_str(), kReadBlock) != ARCHIVE_OK)
-        return ArchiveResult::failure(ArchiveError::ReadFailed, "書庫を開けません: " + errorText(h.a));
     return ArchiveResult::success();
 }
 
-// The entry's name in UTF-8: libarchive's conversion, or our own CP932 reading
-// of the raw bytes when it could not convert.
-std::string entryName(struct archive_entry* e) {
-    if (const char* u = archive_entry_pathname_utf8(e)) return u;
-    if (const char* raw = archive_entry_pathname(e)) return sysutil::cp932ToUtf8Lossy(raw);
-    return {};
+ArchiveResult openSource(lha::FileSource& source, const std::string& path) {
+    if (!source.open(sysutil::pathFromUtf8(path)))
+        return ArchiveResult::failure(ArchiveError::ReadFailed, "書庫を開けません: " + path);
+    return ArchiveResult::success();
 }
 
-enum class Next { Entry, End, Failed };
-
-Next nextHeader(struct archive* a, struct archive_entry*& e, ArchiveResult& why) {
-    const int r = archive_read_next_header(a, &e);
-    if (r == ARCHIVE_EOF) return Next::End;
-    if (r == ARCHIVE_OK) return Next::Entry;
-    // A warning on a header (say, a name that did not convert) still gives the entry.
-    if (r == ARCHIVE_WARN && e) return Next::Entry;
-    why = ArchiveResult::failure(ArchiveError::Corrupt, "書庫が壊れています: " + errorText(a));
-    return Next::Failed;
-}
-
-ArchiveResult notLha(const std::string& path) {
-    return ArchiveResult::failure(ArchiveError::NotArchive, "LHA書庫ではありません: " + path);
-}
-
-// Opens the archive and hands every entry to `visit`, which may stop the walk
-// by returning a failure. A file with no LHA entry at all is not an archive.
-template <typename Visit>
-ArchiveResult forEachEntry(ReadHandle& h, const std::string& path, Visit visit) {
-    if (auto s = openArchive(h, path); !s.ok()) return s;
-    struct archive_entry* e = nullptr;
-    ArchiveResult why;
-    std::uint64_t seen = 0;
-    for (;;) {
-        switch (nextHeader(h.a, e, why)) {
-            case Next::End:
-                return seen == 0 && archive_format(h.a) != ARCHIVE_FORMAT_LHA ? notLha(path) : ArchiveResult::success();
-            case Next::Failed:
-                return seen == 0 ? notLha(path) : why;
-            case Next::Entry:
-                break;
+// Paths that Windows takes for the same name, so that no entry silently
+// replaces another, and no file stands where a folder must.
+class NameClashes {
+public:
+    bool add(const std::vector<std::string>& path, bool isFolder) {
+        std::u32string key;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (i) key += U'/';
+            key += sysutil::nameKey(path[i]);
+            const bool last = i + 1 == path.size();
+            const bool folderHere = !last || isFolder;
+            auto [it, fresh] = kinds_.emplace(key, folderHere);
+            if (!fresh && (!it->second || !folderHere)) return false;
         }
-        ++seen;
-        if (auto s = visit(e); !s.ok()) return s;
+        return true;
     }
-}
 
-// Feeds every data block of the current entry to `sink`. Any warning fails:
-// libarchive reports a data CRC mismatch only as a warning.
-template <typename Sink>
-ArchiveResult readData(struct archive* a, const std::string& name, Sink sink) {
-    for (;;) {
-        const void* buf = nullptr;
-        std::size_t size = 0;
-        la_int64_t offset = 0;
-        const int r = archive_read_data_block(a, &buf, &size, &offset);
-        if (r == ARCHIVE_EOF) return ArchiveResult::success();
-        if (r != ARCHIVE_OK) {
-            const std::string why = errorText(a);
-            const bool unsupported = why.find("Unsupported") != std::string::npos;
-            return ArchiveResult::failure(
-                unsupported ? ArchiveError::UnsupportedMethod : ArchiveError::Corrupt,
-                (unsupported ? "展開できない圧縮形式です: " : "データが壊れています: ") + name + " (" + why + ")");
-        }
-        if (auto s = sink(buf, size, offset); !s.ok()) return s;
-    }
-}
-
-struct Plan {
-    std::uint64_t totalBytes = 0;
-    std::uint64_t entries = 0;
+private:
+    std::map<std::u32string, bool> kinds_;  // true for a folder
 };
 
-// First pass: every name must be safe and every entry a file or a folder, so
-// that a hostile archive is refused before anything is written.
-ArchiveResult planExtraction(const std::string& path, Plan& plan) {
-    ReadHandle h;
-    return forEachEntry(h, path, [&](struct archive_entry* e) {
-        const std::string name = entryName(e);
-        const auto type = archive_entry_filetype(e);
-        if (archive_entry_hardlink(e) || archive_entry_symlink(e) || (type != AE_IFREG && type != AE_IFDIR))
-            return ArchiveResult::failure(ArchiveError::UnsafeEntry, "リンクなど、展開できない項目があります: " + name);
-        if (!safeComponents(name))
-            return ArchiveResult::failure(ArchiveError::UnsafeEntry, "展開先の外を指す名前があります: " + name);
-        if (archive_entry_size_is_set(e) && archive_entry_size(e) > 0)
-            plan.totalBytes += static_cast<std::uint64_t>(archive_entry_size(e));
-        ++plan.entries;
-        return ArchiveResult::success();
-    });
+// Reads every header and decides what each entry becomes. With Checks::Names
+// a hostile or self-contradicting archive is refused here, before anything is
+// written: unsafe names, links, unknown methods, clashing names.
+ArchiveResult planEntries(lha::ByteSource& source, Checks checks, Plan& plan) {
+    lha::Reader reader(source);
+    NameClashes clashes;
+    for (std::optional<lha::Entry> e;;) {
+        if (auto s = reader.next(e); !s) return fromReadStatus(s, "");
+        if (!e) break;
+        PlannedEntry p;
+        const StoredPath stored = storedPath(*e);
+        p.shown = printableName(stored.components);
+        p.isFolder = e->isDirectory() || (stored.nameless && e->originalSize == 0);
+        if (checks == Checks::Names) {
+            if (e->isSymlink())
+                return ArchiveResult::failure(ArchiveError::UnsafeEntry, "リンクは展開できません: " + p.shown);
+            if (!lha::findFormat(e->method))
+                return fromReadStatus({lha::ReadError::UnsupportedMethod, e->method}, p.shown);
+            const auto safe = safeComponents(stored.components);
+            if (!safe)
+                return ArchiveResult::failure(ArchiveError::UnsafeEntry, "展開先の外を指す名前があります: " + p.shown);
+            p.path = *safe;
+            if (!p.isFolder && (stored.nameless || p.path.empty()))
+                return ArchiveResult::failure(ArchiveError::Corrupt, "名前のないファイルがあります。");
+            if (!p.path.empty() && !clashes.add(p.path, p.isFolder))
+                return ArchiveResult::failure(ArchiveError::UnsafeEntry,
+                                              "同じ名前になる項目が重なっています: " + p.shown);
+        }
+        if (!p.isFolder && __builtin_add_overflow(plan.totalBytes, e->originalSize, &plan.totalBytes))
+            return ArchiveResult::failure(ArchiveError::Corrupt, "書庫が壊れています（サイズが正しくありません）。");
+        p.header = std::move(*e);
+        plan.entries.push_back(std::move(p));
+    }
+    return ArchiveResult::success();
+}
+
+// Where decoded data goes: nowhere (check, test), or into files (extract).
+class EntrySink {
+public:
+    virtual ~EntrySink() = default;
+    virtual ArchiveResult open(const PlannedEntry&) { return ArchiveResult::success(); }
+    virtual bool write(const std::uint8_t*, std::size_t) { return true; }
+    // After the entry's data, whole or not; says why a write failed.
+    virtual ArchiveResult close(const PlannedEntry&) { return ArchiveResult::success(); }
+};
+
+ArchiveResult decodeAll(lha::ByteSource& source, const Plan& plan, const sysutil::ProgressReport& progress,
+                        EntrySink& sink) {
+    sysutil::ProgressInfo info;
+    info.entriesTotal = plan.entries.size();
+    info.bytesTotal = plan.totalBytes;
+    for (const auto& p : plan.entries) {
+        info.currentName = p.shown;
+        if (progress && !progress(info)) return cancelled();
+        if (!p.isFolder) {
+            if (auto s = sink.open(p); !s.ok()) return s;
+            bool writeFailed = false;
+            const auto status = lha::decodeEntry(source, p.header, [&](const std::uint8_t* data, std::size_t n) {
+                writeFailed = !sink.write(data, n);
+                info.bytesDone += n;
+                return !writeFailed && (!progress || progress(info));
+            });
+            auto closed = sink.close(p);
+            if (writeFailed) return closed;
+            if (!status) return fromReadStatus(status, p.shown);
+            if (!closed.ok()) return closed;
+        }
+        ++info.entriesDone;
+    }
+    return ArchiveResult::success();
+}
+
+ArchiveResult decodeWithoutWriting(lha::ByteSource& source, const Plan& plan, const sysutil::ProgressReport& progress) {
+    EntrySink nowhere;
+    return decodeAll(source, plan, progress, nowhere);
 }
 
 // Hidden, so that a list refreshed meanwhile (or after a crash) never shows
@@ -256,132 +249,96 @@ ArchiveResult moveIntoPlace(const fs::path& staging, const fs::path& destination
     return merge(staging, destination);
 }
 
-struct WriteHandle {
-    struct archive* a = nullptr;
-    ~WriteHandle() {
-        if (a) archive_write_free(a);
+fs::file_time_type fileTimeOf(const lha::Entry& e) {
+    const auto since = std::chrono::seconds(e.mtime) + std::chrono::nanoseconds(e.mtimeNanos);
+    return std::chrono::file_clock::from_sys(std::chrono::sys_time<std::chrono::nanoseconds>(since));
+}
+
+ArchiveResult writeFailed(const std::string& name, const std::error_code& ec) {
+    const bool full = ec.default_error_condition() == std::errc::no_space_on_device;
+    return ArchiveResult::failure(full ? ArchiveError::NoSpace : ArchiveError::WriteFailed,
+                                  "書き込めません: " + name + "\r\n" + sysutil::describeError(ec));
+}
+
+// Writes each entry to its file below the staging folder.
+class FileSink : public EntrySink {
+public:
+    explicit FileSink(fs::path staging) : staging_(std::move(staging)) {}
+
+    fs::path target(const PlannedEntry& p) const {
+        fs::path t = staging_;
+        for (const auto& c : p.path) t /= sysutil::pathFromUtf8(c);
+        return t;
     }
+    ArchiveResult open(const PlannedEntry& p) override {
+        if (!out_.createNew(target(p))) return writeFailed(p.shown, out_.error());
+        return ArchiveResult::success();
+    }
+    bool write(const std::uint8_t* data, std::size_t n) override { return out_.write(data, n); }
+    ArchiveResult close(const PlannedEntry& p) override {
+        // Extracted files need no trip to the disk of their own: the archive stays.
+        if (!out_.close(false)) return writeFailed(p.shown, out_.error());
+        std::error_code ec;
+        fs::last_write_time(target(p), fileTimeOf(p.header), ec);
+        return ArchiveResult::success();
+    }
+
+private:
+    fs::path staging_;
+    lha::OutputFile out_;
 };
 
-ArchiveResult extractInto(const std::string& path, const fs::path& staging, const Plan& plan,
+// Writes every entry below `staging`; folders get their times once their
+// files are in, since writing a file changes its folder's time.
+ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::path& staging,
                           const sysutil::ProgressReport& progress) {
-    WriteHandle w;
-    w.a = archive_write_disk_new();
-    // Every name was checked to be relative and is written as staging + name,
-    // an absolute path: SECURE_NOABSOLUTEPATHS would refuse our own prefix.
-    // The other guards stay, so a link or ".." can never lead outside.
-    archive_write_disk_set_options(
-        w.a, ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
-    sysutil::ProgressInfo info;
-    info.entriesTotal = plan.entries;
-    info.bytesTotal = plan.totalBytes;
-    const auto cancelled = [] { return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"); };
-    const auto writeFailed = [&](const std::string& name) {
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "書き込めません: " + name + " (" + errorText(w.a) + ")");
-    };
-    ReadHandle h;
-    auto result = forEachEntry(h, path, [&](struct archive_entry* e) {
-        const std::string name = entryName(e);
-        const auto parts = safeComponents(name);
-        if (!parts)  // the first pass saw the same names; this is only belt and braces
-            return ArchiveResult::failure(ArchiveError::UnsafeEntry, "展開先の外を指す名前があります: " + name);
-        info.currentName = name;
-        if (progress && !progress(info)) return cancelled();
-        if (parts->empty()) {
-            ++info.entriesDone;
-            return ArchiveResult::success();
-        }
-        fs::path target = staging;
-        for (const auto& p : *parts) target /= sysutil::pathFromUtf8(p);
-        const std::u8string t8 = target.u8string();
-        archive_entry_set_pathname_utf8(e, reinterpret_cast<const char*>(t8.c_str()));
-        archive_entry_set_mode(e, archive_entry_filetype(e) == AE_IFDIR ? (AE_IFDIR | 0755) : (AE_IFREG | 0644));
-        if (archive_write_header(w.a, e) != ARCHIVE_OK) return writeFailed(name);
-        if (archive_entry_filetype(e) == AE_IFREG) {
-            auto s = readData(h.a, name, [&](const void* buf, std::size_t size, la_int64_t offset) {
-                if (archive_write_data_block(w.a, buf, size, offset) != ARCHIVE_OK) return writeFailed(name);
-                info.bytesDone += size;
-                if (progress && !progress(info)) return cancelled();
-                return ArchiveResult::success();
-            });
-            if (!s.ok()) return s;
-        }
-        if (archive_write_finish_entry(w.a) != ARCHIVE_OK) return writeFailed(name);
-        ++info.entriesDone;
-        return ArchiveResult::success();
-    });
-    if (!result.ok()) return result;
-    // Closing applies the folders' times, which libarchive defers to the end.
-    if (archive_write_close(w.a) != ARCHIVE_OK)
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "書き込めません: " + errorText(w.a));
+    FileSink files(staging);
+    std::error_code ec;
+    for (const auto& p : plan.entries) {
+        const fs::path folder = p.isFolder ? files.target(p) : files.target(p).parent_path();
+        if (!fs::create_directories(folder, ec) && ec) return writeFailed(p.shown, ec);
+    }
+    if (auto s = decodeAll(source, plan, progress, files); !s.ok()) return s;
+    for (auto it = plan.entries.rbegin(); it != plan.entries.rend(); ++it)
+        if (it->isFolder && !it->path.empty()) fs::last_write_time(files.target(*it), fileTimeOf(it->header), ec);
     return ArchiveResult::success();
 }
 
 }  // namespace
 
-void ensureUtf8Locale() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const char* current = std::setlocale(LC_CTYPE, nullptr);
-        const std::string name = current ? current : "";
-        if (name.find("UTF-8") != std::string::npos || name.find("utf8") != std::string::npos) return;
-        if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "en_US.UTF-8");
-    });
-}
-
-bool canExtract(const std::string& archivePath) {
-    ReadHandle h;
-    return forEachEntry(h, archivePath,
-                        [&](struct archive_entry*) {
-                            // The first block shows at once whether the method is one we can decode.
-                            const void* buf = nullptr;
-                            std::size_t size = 0;
-                            la_int64_t offset = 0;
-                            const int r = archive_read_data_block(h.a, &buf, &size, &offset);
-                            if ((r != ARCHIVE_OK && r != ARCHIVE_EOF) || archive_read_data_skip(h.a) != ARCHIVE_OK)
-                                return ArchiveResult::failure(ArchiveError::UnsupportedMethod, "");
-                            return ArchiveResult::success();
-                        })
-        .ok();
+ArchiveResult checkArchive(const std::string& archivePath, const sysutil::ProgressReport& progress) {
+    lha::FileSource source;
+    if (auto s = openSource(source, archivePath); !s.ok()) return s;
+    Plan plan;
+    if (auto s = planEntries(source, Checks::Names, plan); !s.ok()) return s;
+    return decodeWithoutWriting(source, plan, progress);
 }
 
 ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries) {
-    ReadHandle h;
-    return forEachEntry(h, archivePath, [&](struct archive_entry* e) {
-        ListedEntry le;
-        le.name = entryName(e);
-        le.isFolder = archive_entry_filetype(e) == AE_IFDIR;
-        le.size = archive_entry_size_is_set(e) ? static_cast<std::uint64_t>(archive_entry_size(e)) : 0;
-        le.mtime = archive_entry_mtime(e);
-        entries.push_back(std::move(le));
-        return ArchiveResult::success();
-    });
+    lha::FileSource source;
+    if (auto s = openSource(source, archivePath); !s.ok()) return s;
+    Plan plan;
+    if (auto s = planEntries(source, Checks::None, plan); !s.ok()) return s;
+    for (const auto& p : plan.entries)
+        entries.push_back(
+            {p.shown + (p.isFolder ? "/" : ""), p.isFolder ? 0 : p.header.originalSize, p.header.mtime, p.isFolder});
+    return ArchiveResult::success();
 }
 
 ArchiveResult testArchive(const std::string& archivePath, const sysutil::ProgressReport& progress) {
+    lha::FileSource source;
+    if (auto s = openSource(source, archivePath); !s.ok()) return s;
     Plan plan;
-    if (auto s = planExtraction(archivePath, plan); !s.ok() && s.error != ArchiveError::UnsafeEntry) return s;
-    sysutil::ProgressInfo info;
-    info.entriesTotal = plan.entries;
-    info.bytesTotal = plan.totalBytes;
-    ReadHandle h;
-    return forEachEntry(h, archivePath, [&](struct archive_entry* e) {
-        info.currentName = entryName(e);
-        auto s = readData(h.a, info.currentName, [&](const void*, std::size_t size, la_int64_t) {
-            info.bytesDone += size;
-            if (progress && !progress(info)) return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
-            return ArchiveResult::success();
-        });
-        ++info.entriesDone;
-        return s;
-    });
+    if (auto s = planEntries(source, Checks::None, plan); !s.ok()) return s;
+    return decodeWithoutWriting(source, plan, progress);
 }
 
 ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,
                              const sysutil::ProgressReport& progress) {
+    lha::FileSource source;
+    if (auto s = openSource(source, archivePath); !s.ok()) return s;
     Plan plan;
-    if (auto s = planExtraction(archivePath, plan); !s.ok()) return s;
+    if (auto s = planEntries(source, Checks::Names, plan); !s.ok()) return s;
 
     fs::path dest = sysutil::pathFromUtf8(destination);
     if (!dest.has_filename()) dest = dest.parent_path();  // "…/Castle/" names the folder Castle
@@ -394,7 +351,7 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
                                       "展開先のフォルダがありません: " + sysutil::utf8FromPath(parent));
     const auto space = fs::space(parent, ec);
     if (!ec && plan.totalBytes > space.available)
-        return ArchiveResult::failure(ArchiveError::NoSpace, "空き容量が足りません。");
+        return ArchiveResult::failure(ArchiveError::NoSpace, "ディスクの空き容量が足りません。");
 
     const fs::path staging = makeStagingFolder(parent);
     if (staging.empty())
@@ -402,7 +359,7 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
                                       "作業フォルダを作れません: " + sysutil::utf8FromPath(parent));
     const ArchiveResult result = guarded(
         [&] {
-            auto r = extractInto(archivePath, staging, plan, progress);
+            auto r = extractInto(source, plan, staging, progress);
             return r.ok() ? moveIntoPlace(staging, dest) : r;
         },
         ArchiveError::WriteFailed, "展開できません: " + archivePath);

@@ -1,9 +1,8 @@
 #pragma once
-// Reading LHA archives through libarchive: check, list, test and extract.
+// Reading LHA archives through our own codec: check, list, test and extract.
 // Extraction is all or nothing: entries land in a staging folder beside the
 // destination and move into place only when every one of them came out whole.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,17 +18,13 @@ struct ListedEntry {
     bool isFolder = false;
 };
 
-// libarchive converts names through the C library's locale: without a UTF-8
-// LC_CTYPE it fails at the first Japanese name. Called before any archive is
-// opened; the program calls it at start-up, before any worker thread exists.
-void ensureUtf8Locale();
-
-// True when the file is an LHA archive whose every entry the reader can extract.
-bool canExtract(const std::string& archivePath);
+// Succeeds exactly for an archive that extractArchive can extract completely:
+// every name safe, every method known, every entry's data whole.
+ArchiveResult checkArchive(const std::string& archivePath, const sysutil::ProgressReport& progress);
 
 ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries);
 
-// Decompresses every entry and checks its CRC.
+// Decompresses every entry and checks its size and CRC.
 ArchiveResult testArchive(const std::string& archivePath, const sysutil::ProgressReport& progress);
 
 // Extracts into `destination` (created when missing). Files of the same name

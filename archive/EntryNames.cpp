@@ -1,9 +1,11 @@
 #include "archive/EntryNames.h"
 
+#include <algorithm>
 #include <array>
-#include <cctype>
+#include <cstdio>
 
 #include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
 
 namespace archiver {
 namespace {
@@ -19,35 +21,106 @@ bool isDeviceName(const std::string& component) {
     return false;
 }
 
-}  // namespace
+enum class Encoding { Cp932, Utf8 };
 
-std::optional<std::vector<std::string>> safeComponents(const std::string& name) {
-    if (name.empty()) return std::nullopt;
-    if (name[0] == '/' || name[0] == '\\') return std::nullopt;
-    std::vector<std::string> parts;
-    std::string cur;
-    auto take = [&]() -> bool {
-        if (cur.empty() || cur == ".") {
-            cur.clear();
-            return true;
-        }
-        if (cur == ".." || cur.find(':') != std::string::npos || isDeviceName(cur)) return false;
-        // Windows drops trailing dots and blanks, which would let "..." alias "..".
-        if (cur.back() == '.' || cur.back() == ' ') return false;
-        parts.push_back(cur);
-        cur.clear();
-        return true;
+Encoding encodingOf(const lha::Entry& e, const std::string& bytes) {
+    if (e.codePage == 65001u) return Encoding::Utf8;
+    if (e.codePage == 932u) return Encoding::Cp932;
+    const bool fromDos = e.osId == 'M' || (e.level <= 1 && e.osId == 0);
+    if (fromDos) {
+        // A Linux archiver writing bare level-0 headers: its UTF-8 is no CP932.
+        const bool cp932 = sysutil::cp932ToUtf8(bytes).has_value();
+        return !cp932 && sysutil::isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Cp932;
+    }
+    return sysutil::isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Cp932;
+}
+
+// Splits stored bytes at the folder separators and decodes each piece.
+void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>& out) {
+    std::string piece;
+    auto take = [&] {
+        out.push_back(enc == Encoding::Utf8 ? piece : sysutil::cp932ToUtf8Lossy(piece));
+        piece.clear();
     };
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return std::nullopt;
-        if (c == '/' || c == '\\') {
-            if (!take()) return std::nullopt;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (enc == Encoding::Cp932 && sysutil::isCp932LeadByte(c) && i + 1 < bytes.size()) {
+            piece += bytes.substr(i, 2);
+            ++i;
+        } else if (c == 0xFF || c == '/' || c == '\\') {
+            take();
         } else {
-            cur += c;
+            piece += static_cast<char>(c);
         }
     }
-    if (!take()) return std::nullopt;
+    take();
+}
+
+void splitUnits(const std::u16string& units, std::vector<std::string>& out) {
+    std::u16string piece;
+    for (const char16_t u : units) {
+        if (u == 0xFFFF || u == u'/' || u == u'\\') {
+            out.push_back(sysutil::utf16ToUtf8(piece));
+            piece.clear();
+        } else {
+            piece += u;
+        }
+    }
+    out.push_back(sysutil::utf16ToUtf8(piece));
+}
+
+}  // namespace
+
+StoredPath storedPath(const lha::Entry& e) {
+    // 0xFF separates folders in either encoding; it says nothing of the names.
+    std::string bytes = e.folder + e.name;
+    std::replace(bytes.begin(), bytes.end(), '\xFF', '/');
+    const Encoding enc = encodingOf(e, bytes);
+    StoredPath p;
+    if (e.folderUtf16)
+        splitUnits(*e.folderUtf16, p.components);
+    else if (!e.folder.empty())
+        splitBytes(e.folder, enc, p.components);
+    const std::size_t folders = p.components.size();
+    if (e.nameUtf16)
+        splitUnits(*e.nameUtf16, p.components);
+    else
+        splitBytes(e.name, enc, p.components);
+    p.nameless = p.components.size() == folders || p.components.back().empty();
+    return p;
+}
+
+std::optional<std::vector<std::string>> safeComponents(const std::vector<std::string>& components) {
+    std::vector<std::string> parts;
+    for (const auto& c : components) {
+        if (c.empty() || c == ".") continue;
+        if (c == ".." || c.find(':') != std::string::npos || isDeviceName(c)) return std::nullopt;
+        // Windows drops trailing dots and blanks, which would let "..." alias "..".
+        if (c.back() == '.' || c.back() == ' ') return std::nullopt;
+        for (const char ch : c)
+            if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) return std::nullopt;
+        parts.push_back(c);
+    }
     return parts;
+}
+
+std::string printableName(const std::vector<std::string>& components) {
+    std::string out;
+    for (const auto& component : components) {
+        if (component.empty()) continue;
+        if (!out.empty()) out += '/';
+        for (const char ch : component) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c < 0x20 || c == 0x7F) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                out += hex;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out;
 }
 
 }  // namespace archiver

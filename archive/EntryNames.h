@@ -1,15 +1,33 @@
 #pragma once
-// What an archive may name: relative paths that stay inside the destination.
+// An entry's path: decoded from the archive's bytes into UTF-8, split into
+// folders, and checked to stay inside the destination.
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/lha/entry.h"
+
 namespace archiver {
 
-// The components of a stored name when it is safe to write below a folder:
-// no "..", no root or drive, no device name, no control character, no ':'.
-// Both '/' and '\' separate components. nullopt when unsafe; an empty vector
-// for a name that means the folder itself ("." or "./").
-std::optional<std::vector<std::string>> safeComponents(const std::string& utf8Name);
+struct StoredPath {
+    std::vector<std::string> components;  // UTF-8, as stored (empty ones included)
+    bool nameless = false;                // no file name after the last folder
+};
+
+// UTF-16 extensions where present; otherwise the bytes in the code page the
+// entry names, else CP932 for archives from MS-DOS and Windows, else UTF-8
+// where the bytes are valid UTF-8, else CP932. Folders are separated by 0xFF,
+// '/' and '\' (a '\' that is the second byte of a CP932 character is not one).
+StoredPath storedPath(const lha::Entry& entry);
+
+// The components of a stored path when it is safe to write below a folder:
+// no "..", no drive, no device name, no control character, no ':'. Empty and
+// "." components drop out, so a leading separator means the archive's top.
+// nullopt when unsafe; an empty vector for the folder itself.
+std::optional<std::vector<std::string>> safeComponents(const std::vector<std::string>& components);
+
+// A name for messages: components joined by '/' (empty ones left out), control characters shown
+// as \xHH so that a hostile name cannot reach a terminal raw.
+std::string printableName(const std::vector<std::string>& components);
 
 }  // namespace archiver

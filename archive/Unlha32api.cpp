@@ -1,14 +1,14 @@
 #include "archive/Unlha32api.h"
 
-#include <archive.h>
-
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <vector>
 
 #include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
 #include "archive/CommandLine.h"
+#include "sysutil/PathRules.h"
 
 namespace archiver {
 namespace {
@@ -37,19 +37,12 @@ std::string formatListing(const std::vector<ListedEntry>& entries) {
 }  // namespace
 
 std::optional<int> UnlhaGetVersion() {
-    // Start-up asks this first, on the window's thread: the place to set the locale.
-    ensureUtf8Locale();
-    struct archive* a = archive_read_new();
-    if (!a) return std::nullopt;
-    const int r = archive_read_support_format_lha(a);
-    archive_read_free(a);
-    if (r != ARCHIVE_OK) return std::nullopt;
     return kVersionTimes100;
 }
 
 bool UnlhaCheckArchive(const std::string& archivePath, int mode) {
     if (mode != 0) return false;
-    return canExtract(archivePath);
+    return checkArchive(archivePath, {}).ok();
 }
 
 ArchiveResult Unlha(const std::string& commandLine, std::string& output, const sysutil::ProgressReport& progress) {
@@ -59,8 +52,12 @@ ArchiveResult Unlha(const std::string& commandLine, std::string& output, const s
     switch (cmd->command) {
         case Command::Extract:
             return extractArchive(cmd->archivePath, cmd->paths.front(), progress);
-        case Command::Add:
-            return createArchive(cmd->archivePath, cmd->paths.front(), cmd->method, progress);
+        case Command::Add: {
+            // "folder/*.*": the folder, and which of its files to take.
+            const auto pattern = sysutil::pathFromUtf8(cmd->paths.front());
+            return createArchive(cmd->archivePath, sysutil::utf8FromPath(pattern.parent_path()), cmd->method, progress,
+                                 sysutil::utf8FromPath(pattern.filename()));
+        }
         case Command::Test:
             return testArchive(cmd->archivePath, progress);
         case Command::List: {
@@ -71,6 +68,24 @@ ArchiveResult Unlha(const std::string& commandLine, std::string& output, const s
         }
     }
     return ArchiveResult::failure(ArchiveError::BadCommand, "不明なコマンドです。");
+}
+
+std::optional<int> Unlha32Archiver::getVersion() {
+    return UnlhaGetVersion();
+}
+
+ArchiveResult Unlha32Archiver::check(const std::string& archivePath, const sysutil::ProgressReport& progress) {
+    return checkArchive(archivePath, progress);
+}
+
+ArchiveResult Unlha32Archiver::extract(const std::string& archivePath, const std::string& folder,
+                                       const sysutil::ProgressReport& progress) {
+    return extractArchive(archivePath, folder, progress);
+}
+
+ArchiveResult Unlha32Archiver::create(const std::string& archivePath, const std::string& folder,
+                                      const lha::Method& method, const sysutil::ProgressReport& progress) {
+    return createArchive(archivePath, folder, method, progress);
 }
 
 }  // namespace archiver

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6widgets6 qt6-qpa-plugins
-  libarchive-dev libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth
   lhasa p7zip-full libarchive-tools
 )

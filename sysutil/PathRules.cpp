@@ -22,19 +22,17 @@ bool isSeparator(char c) {
 #endif
 }
 
-// Next code point of UTF-8 text, folded to upper case for ASCII and the
-// Latin-1 letters (Japanese has no case; this is what names here need).
+// Next code point of UTF-8 text, folded to upper case as Windows compares
+// names: ASCII, Latin-1, Greek, Cyrillic and the full-width Latin letters
+// Japanese text uses (Japanese itself has no case).
 char32_t nextFolded(std::string_view s, std::size_t& i) {
     char32_t cp = nextCodePoint(s, i);
-    if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)) cp -= 0x20;
+    if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) ||
+        (cp >= 0x3B1 && cp <= 0x3C9 && cp != 0x3C2) || (cp >= 0x430 && cp <= 0x44F) || (cp >= 0xFF41 && cp <= 0xFF5A))
+        cp -= 0x20;
+    else if (cp >= 0x450 && cp <= 0x45F)
+        cp -= 0x50;
     return cp;
-}
-
-std::u32string folded(std::string_view s) {
-    std::u32string out;
-    std::size_t i = 0;
-    while (i < s.size()) out += nextFolded(s, i);
-    return out;
 }
 
 bool wildcardMatch(std::u32string_view p, std::u32string_view n) {
@@ -80,6 +78,13 @@ bool kindMatches(const fs::path& p, LookupKind kind, std::error_code& ec) {
 
 }  // namespace
 
+std::u32string nameKey(std::string_view name) {
+    std::u32string out;
+    std::size_t i = 0;
+    while (i < name.size()) out += nextFolded(name, i);
+    return out;
+}
+
 std::string AddBackslash(const std::string& path) {
     std::string s = path;
     while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -106,7 +111,7 @@ bool sameName(std::string_view a, std::string_view b) {
 
 bool matchesWildcard(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*" || pattern == "*") return true;
-    return wildcardMatch(folded(pattern), folded(name));
+    return wildcardMatch(nameKey(pattern), nameKey(name));
 }
 
 bool matchesAnyWildcard(std::string_view patterns, std::string_view name) {

@@ -23,6 +23,8 @@ std::string utf8FromPath(const std::filesystem::path& path);
 
 // Case-insensitive equality of two names, as Windows compares file names.
 bool sameName(std::string_view a, std::string_view b);
+// What two names Windows takes for the same have in common.
+std::u32string nameKey(std::string_view name);
 
 // Windows wildcard match (* and ?), case-insensitive; "*.*" matches every name.
 bool matchesWildcard(std::string_view pattern, std::string_view name);

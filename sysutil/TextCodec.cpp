@@ -82,6 +82,7 @@ public:
     // Lossy: an undecodable byte becomes U+FFFD and the conversion goes on.
     std::optional<std::string> run(std::string_view in, bool lossy) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh start, whatever the last run left
         std::string out;
         std::vector<char> buf(in.size() * 3 + 16);
         char* src = const_cast<char*>(in.data());
@@ -108,14 +109,21 @@ public:
 private:
     iconv_t cd_;
 };
+// Opening a converter costs more than most names take to convert: one of
+// each per thread, kept.
+Iconv& decoder() {
+    thread_local Iconv cd("UTF-8", "CP932");
+    return cd;
+}
 std::optional<std::string> fromCp932(std::string_view in) {
-    return Iconv("UTF-8", "CP932").run(in, false);
+    return decoder().run(in, false);
 }
 std::optional<std::string> toCp932(std::string_view in) {
-    return Iconv("CP932", "UTF-8").run(in, false);
+    thread_local Iconv cd("CP932", "UTF-8");
+    return cd.run(in, false);
 }
 std::string fromCp932Lossy(std::string_view in) {
-    return Iconv("UTF-8", "CP932").run(in, true).value_or("");
+    return decoder().run(in, true).value_or("");
 }
 #endif
 
@@ -169,21 +177,16 @@ std::string cp932ToUtf8Lossy(std::string_view in) {
     return fromCp932Lossy(in);
 }
 
-std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+std::string utf16ToUtf8(std::u16string_view units) {
     std::string out;
-    out.reserve(bytes.size() * 3 / 2);
-    auto unit = [&](std::size_t i) -> char16_t {
-        const auto a = static_cast<unsigned char>(bytes[i]);
-        const auto b = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const char16_t u = unit(i);
-        if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
-            const char16_t v = unit(i + 2);
+    out.reserve(units.size() * 3);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char16_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size()) {
+            const char16_t v = units[i + 1];
             if (v >= 0xDC00 && v <= 0xDFFF) {
                 appendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (v - 0xDC00));
-                i += 2;
+                ++i;
                 continue;
             }
         }
@@ -193,6 +196,17 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
             appendUtf8(out, u);
     }
     return out;
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        units += static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    }
+    return utf16ToUtf8(units);
 }
 
 char32_t nextCodePoint(std::string_view s, std::size_t& i) {

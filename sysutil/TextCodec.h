@@ -16,9 +16,16 @@ std::optional<std::string> utf8ToCp932(std::string_view utf8);
 // For display: undecodable bytes become U+FFFD instead of failing.
 std::string cp932ToUtf8Lossy(std::string_view cp932);
 
-// UTF-16 (little- or big-endian bytes) to UTF-8; lone surrogates become U+FFFD.
+// UTF-16 (little- or big-endian bytes, or code units) to UTF-8; lone
+// surrogates become U+FFFD.
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+std::string utf16ToUtf8(std::u16string_view units);
 std::u16string utf8ToUtf16(std::string_view utf8);
+
+// A byte that starts a two-byte CP932 character (its second byte may be '\\').
+constexpr bool isCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // The code point that starts at byte `i` of UTF-8 text; `i` moves past it.
 // Lenient: a cut-short sequence yields what its bytes hold.

@@ -1,5 +1,7 @@
 #include "archive/lha/file_io.h"
 
+#include <cerrno>
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -88,32 +90,38 @@ OutputFile::~OutputFile() {
     if (file_) std::fclose(file_);
 }
 
+void OutputFile::fail() {
+    if (!failed_) error_ = std::error_code(errno, std::generic_category());
+    failed_ = true;
+}
+
 bool OutputFile::createNew(const std::filesystem::path& path) {
     file_ = openFile(path, true);
     position_ = 0;
-    failed_ = file_ == nullptr;
+    failed_ = false;
+    if (!file_) fail();
     return file_ != nullptr;
 }
 
 bool OutputFile::write(const void* data, std::size_t size) {
     if (!file_ || failed_) return false;
-    if (size != 0 && std::fwrite(data, 1, size, file_) != size) failed_ = true;
+    if (size != 0 && std::fwrite(data, 1, size, file_) != size) fail();
     position_ += size;
     return !failed_;
 }
 
 bool OutputFile::seek(std::uint64_t offset) {
     if (!file_ || failed_) return false;
-    if (std::fflush(file_) != 0 || !seekTo(file_, offset)) failed_ = true;
+    if (std::fflush(file_) != 0 || !seekTo(file_, offset)) fail();
     position_ = offset;
     return !failed_;
 }
 
-bool OutputFile::close() {
+bool OutputFile::close(bool toDisk) {
     if (!file_) return !failed_;
     // Anything past the position is left over from a rewritten entry.
-    if (std::fflush(file_) != 0 || !truncateAt(file_, position_) || !syncToDisk(file_)) failed_ = true;
-    if (std::fclose(file_) != 0) failed_ = true;
+    if (std::fflush(file_) != 0 || !truncateAt(file_, position_) || (toDisk && !syncToDisk(file_))) fail();
+    if (std::fclose(file_) != 0) fail();
     file_ = nullptr;
     return !failed_;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 namespace lha {
 
@@ -39,15 +40,21 @@ public:
     bool write(const void* data, std::size_t size);
     std::uint64_t tell() const { return position_; }
     bool seek(std::uint64_t offset);
-    // Cuts the file at the current position, flushes it to the disk and
-    // closes it; false when anything failed on the way.
-    bool close();
+    // Cuts the file at the current position, flushes it to the disk (unless
+    // told the system's cache will do) and closes it; false when anything
+    // failed on the way.
+    bool close(bool toDisk = true);
     bool failed() const { return failed_; }
+    // What the system said when something failed (disk full, ...).
+    std::error_code error() const { return error_; }
 
 private:
+    void fail();
+
     std::FILE* file_ = nullptr;
     std::uint64_t position_ = 0;
     bool failed_ = false;
+    std::error_code error_;
 };
 
 }  // namespace lha

@@ -6,6 +6,7 @@
 #include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveTestUtil.h"
+#include "lha/PrintMethod.h"
 
 namespace fs = std::filesystem;
 using archivetest::q;
@@ -129,7 +130,7 @@ TEST(PutAway, NeverOverwritesAndLeavesNoPartialArchive) {
     // Cancelled half-way: no archive and no temporary file in the fridge.
     int calls = 0;
     r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "fridge" / "new.lzh"),
-                                sysutil::utf8FromPath(d.path() / "src" / "*.*"), lha::kLh5,
+                                sysutil::utf8FromPath(d.path() / "src"), lha::kLh5,
                                 [&](const sysutil::ProgressInfo&) { return ++calls < 4; });
     EXPECT_EQ(r.error, archiver::ArchiveError::Cancelled);
     EXPECT_EQ(archivetest::readTree(d.path() / "fridge"), (Tree{{"t.lzh", "precious"}}));
@@ -148,13 +149,13 @@ TEST_P(PutAwayStopped, LeavesTheFridgeAsItWas) {
     archivetest::makeTree(d.path() / "src", {{"big.txt", text}});
     fs::create_directories(d.path() / "fridge");
     int calls = 0;
-    const auto r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "fridge" / "new.lzh"),
-                                           sysutil::utf8FromPath(d.path() / "src" / "*.*"), method,
-                                           [&](const sysutil::ProgressInfo& p) {
-                                               if (p.bytesDone < (3u << 20)) return true;
-                                               if (throws) throw std::runtime_error("report failed");
-                                               return ++calls > 1000;
-                                           });
+    const auto r =
+        archiver::createArchive(sysutil::utf8FromPath(d.path() / "fridge" / "new.lzh"),
+                                sysutil::utf8FromPath(d.path() / "src"), method, [&](const sysutil::ProgressInfo& p) {
+                                    if (p.bytesDone < (3u << 20)) return true;
+                                    if (throws) throw std::runtime_error("report failed");
+                                    return ++calls > 1000;
+                                });
     EXPECT_EQ(r.error, throws ? archiver::ArchiveError::WriteFailed : archiver::ArchiveError::Cancelled);
     EXPECT_TRUE(archivetest::readTree(d.path() / "fridge").empty());
 }
@@ -170,12 +171,12 @@ TEST(PutAway, ProgressCountsEntriesAndBytes) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.txt", std::string(100000, 'a')}, {"sub/b.txt", "bb"}});
     sysutil::ProgressInfo last;
-    const auto r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "t.lzh"),
-                                           sysutil::utf8FromPath(d.path() / "src" / "*.*"), lha::kLh5,
-                                           [&](const sysutil::ProgressInfo& p) {
-                                               last = p;
-                                               return true;
-                                           });
+    const auto r =
+        archiver::createArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(d.path() / "src"),
+                                lha::kLh5, [&](const sysutil::ProgressInfo& p) {
+                                    last = p;
+                                    return true;
+                                });
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(last.entriesTotal, 3u);
     EXPECT_EQ(last.entriesDone, 3u);

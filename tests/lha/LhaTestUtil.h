@@ -1,13 +1,12 @@
 #pragma once
-// Writes archives with the codec alone and reads them back through libarchive,
-// failing on anything short of ARCHIVE_OK: a warning there is a CRC error.
-#include <archive.h>
-#include <archive_entry.h>
+// Writes archives with the codec alone and reads them back through its reader,
+// which checks every size and CRC.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "archive/lha/lha_reader.h"
 #include "archive/lha/lha_writer.h"
 #include "lha/PrintMethod.h"
 #include "support/TestSupport.h"
@@ -47,28 +46,23 @@ inline std::filesystem::path writeSingleFile(const testsupport::TempDir& dir, co
 
 inline std::vector<ReadEntry> readBack(const std::filesystem::path& arc) {
     std::vector<ReadEntry> out;
-    struct archive* a = archive_read_new();
-    archive_read_support_format_lha(a);
-    archive_read_set_options(a, "lha:hdrcharset=CP932");
-    EXPECT_EQ(archive_read_open_filename(a, arc.c_str(), 16384), ARCHIVE_OK) << archive_error_string(a);
-    struct archive_entry* e;
-    int r;
-    while ((r = archive_read_next_header(a, &e)) == ARCHIVE_OK) {
+    lha::FileSource source;
+    EXPECT_TRUE(source.open(arc)) << arc;
+    lha::Reader reader(source);
+    for (std::optional<lha::Entry> e;;) {
+        const auto s = reader.next(e);
+        EXPECT_TRUE(s) << s.detail;
+        if (!s || !e) break;
         ReadEntry re;
-        const char* n = archive_entry_pathname_utf8(e);
-        re.name = n ? n : "";
-        re.isFolder = archive_entry_filetype(e) == AE_IFDIR;
-        const void* buf;
-        size_t size;
-        la_int64_t off;
-        int d;
-        while ((d = archive_read_data_block(a, &buf, &size, &off)) == ARCHIVE_OK)
-            re.data.append(static_cast<const char*>(buf), size);
-        EXPECT_EQ(d, ARCHIVE_EOF) << re.name << ": " << (archive_error_string(a) ? archive_error_string(a) : "");
+        re.name = e->name;
+        re.isFolder = e->isDirectory();
+        const auto d = lha::decodeEntry(source, *e, [&](const std::uint8_t* p, std::size_t n) {
+            re.data.append(reinterpret_cast<const char*>(p), n);
+            return true;
+        });
+        EXPECT_TRUE(d) << re.name << ": " << d.detail;
         out.push_back(std::move(re));
     }
-    EXPECT_EQ(r, ARCHIVE_EOF) << (archive_error_string(a) ? archive_error_string(a) : "");
-    archive_read_free(a);
     return out;
 }
 

@@ -25,14 +25,15 @@ inline QStringList itemTexts(const QListWidget& list) {
 class FakeArchiver : public archiver::Archiver {
 public:
     std::optional<int> version = 193;
-    bool extractable = true;
-    std::vector<std::string> commandLines;
 
     std::optional<int> getVersion() override { return version; }
-    bool checkArchive(const std::string&) override { return extractable; }
-    archiver::ArchiveResult run(const std::string& line, const sysutil::ProgressReport&) override {
-        commandLines.push_back(line);
-        return archiver::ArchiveResult::success();
+    archiver::ArchiveResult check(const std::string&, const sysutil::ProgressReport&) override { return {}; }
+    archiver::ArchiveResult extract(const std::string&, const std::string&, const sysutil::ProgressReport&) override {
+        return {};
+    }
+    archiver::ArchiveResult create(const std::string&, const std::string&, const lha::Method&,
+                                   const sysutil::ProgressReport&) override {
+        return {};
     }
 };
 
