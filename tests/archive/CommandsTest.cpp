@@ -1,0 +1,76 @@
+// Put away and take out as the window runs them, without a window: the
+// commands are Qt-free, so this runs in every build (Windows under Wine too).
+#include "archive/ArchiveCommands.h"
+#include "archive/ArchiveTestUtil.h"
+#include "settings/INIAccess.h"
+#include "support/FakeDialogs.h"
+#include "sysutil/ProgramFolder.h"
+
+namespace fs = std::filesystem;
+using archivetest::Tree;
+
+namespace {
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sysutil::setSettingsFolder(root.str());
+        fs::create_directories(board);
+        fs::create_directories(fridge);
+        settings::INIAccess ini;
+        ini.FileName = settings::kIniFileName;
+        ini.SetINIData(settings::kSection, settings::kKeyTRPath, root.str("engine"));
+    }
+    void TearDown() override { sysutil::setSettingsFolder(""); }
+
+    testsupport::TempDir root;
+    fs::path board = root.path() / "engine" / "Scenario" / testsupport::u8("FZARC_まな板");
+    fs::path fridge = root.path() / testsupport::u8("冷蔵庫");
+    fakes::FakeDialogs dialogs;
+    archiver::Unlha32Archiver archiver;
+};
+
+TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
+    // Names whose CP932 bytes hold 0x5C, "〜" that CP932 reads back as "～",
+    // and, where the platform allows it, a double quote in the folder's name.
+#if defined(_WIN32)
+    const std::string folder = "古城";
+#else
+    const std::string folder = "古城 \"改\"";
+#endif
+    const Tree scenario = {{"Summary.tsm", "title"},
+                           {"表示/ソース/能力.txt", testsupport::sjisText(20000)},
+                           {"波〜線.txt", "wave"},
+                           {"data/empty.dat", ""}};
+    archivetest::makeTree(board / testsupport::u8(folder), scenario);
+    dialogs.inputs = {std::string("Castle")};
+    const auto scenarioPath = sysutil::utf8FromPath(board / testsupport::u8(folder));
+    EXPECT_EQ(archiver::putAway(scenarioPath, sysutil::utf8FromPath(fridge), dialogs, archiver),
+              archiver::Refresh::Reload);
+    ASSERT_TRUE(fs::exists(fridge / "Castle.LZH"));
+
+    EXPECT_EQ(
+        archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH"}, dialogs, archiver),
+        archiver::Refresh::Reload);
+    EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(board / "Castle"),
+                                          archivetest::readTree(board / testsupport::u8(folder))),
+              "");
+}
+
+TEST_F(Commands, TakeOutOfADamagedArchiveWritesNothing) {
+    archivetest::makeTree(root.path() / "src",
+                          {{"Summary.tsm", "t"}, {"big.bin", testsupport::randomBytes(100000, 5)}});
+    ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / "Broken.LZH") + " " +
+                                   archivetest::q(root.path() / "src" / "*.*"))
+                    .ok());
+    std::string bytes = testsupport::readFile(fridge / "Broken.LZH");
+    bytes[bytes.size() - 50] ^= 0x40;
+    testsupport::writeFile(fridge / "Broken.LZH", bytes);
+    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Broken.LZH"}, dialogs, archiver);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_TRUE(dialogs.asked[0].text.starts_with("解凍可能なファイルではありません。")) << dialogs.asked[0].text;
+    EXPECT_TRUE(fs::is_empty(board));
+}
+
+}  // namespace
