@@ -2,7 +2,7 @@
 PRESET ?= dev
 BUILD  := build/$(PRESET)
 
-.PHONY: run test test-windows deps configure build demo bench fuzz asan tsan clean
+.PHONY: run test test-windows deps configure build demo bench fuzz fuzz-run asan tsan clean
 
 run: demo
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -19,6 +19,10 @@ test: demo
 test-windows:
 	@bash scripts/install-deps.sh --windows
 	@cmake --preset windows-mingw >/dev/null
+	@# One Wine server for the whole run: servers starting and stopping between
+	@# tests race each other and drop clients.
+	@mkdir -p build/windows-mingw/wineprefix
+	@WINEPREFIX=$(CURDIR)/build/windows-mingw/wineprefix /usr/lib/wine/wineserver -p
 	cmake --build --preset windows-mingw -j2
 	@status=0; ctest --preset windows-mingw -j2 || status=$$?; \
 	  WINEPREFIX=$(CURDIR)/build/windows-mingw/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true; \
@@ -53,6 +57,10 @@ fuzz:
 	@bash scripts/install-deps.sh --with-fuzz
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j2
+
+# Each fuzz target for FUZZ_SECONDS (default 60) seconds.
+fuzz-run: fuzz
+	@bash scripts/fuzz-run.sh
 
 clean:
 	rm -rf build

@@ -62,7 +62,7 @@ void frmFzarc::buildControls() {
     cmdLoad = new QPushButton(QStringLiteral("とりだす(&L)..."), fraFiles);
     cmdLoad->setToolTip(QStringLiteral("シナリオを解凍してまな板フォルダに展開します。"));
     fraCuttingBoard = new QGroupBox(QStringLiteral("まな板"), client);
-    lstPool = new QListWidget(fraCuttingBoard);
+    lstPool = new sysutil::ListBox(fraCuttingBoard);
     lstPool->setSortingEnabled(false);
     cmdDelete = new QPushButton(QStringLiteral("すてる(&D)..."), fraCuttingBoard);
     cmdDelete->setToolTip(QStringLiteral("選択されているシナリオを削除します。"));
@@ -185,19 +185,7 @@ void frmFzarc::RefreshPool() {
     lstPool->setEnabled(false);
     fraCuttingBoard->setTitle(QStringLiteral("一覧更新中..."));
     sysutil::FileAccessDOS dos(&dialogs_, [] { QCoreApplication::processEvents(); });
-    const std::string listing = dos.SerchSubDirectory(board);
-    QStringList scenarios;
-    std::size_t start = 0;
-    while (!listing.empty() && start <= listing.size()) {
-        const std::size_t bar = listing.find('|', start);
-        const std::string part = listing.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
-        if (sysutil::lookupExists(part, sysutil::LookupKind::FilesAndFolders) &&
-            sysutil::lookupExists(sysutil::AddBackslash(part) + "Summary.tsm", sysutil::LookupKind::OrdinaryFiles))
-            scenarios << q(part);
-        if (bar == std::string::npos) break;
-        start = bar + 1;
-    }
-    lstPool->addItems(scenarios);
+    for (const auto& scenario : archiver::scenariosAmong(dos.SubDirectories(board))) lstPool->addItem(q(scenario));
     lstPool->setEnabled(true);
     fraCuttingBoard->setTitle(QStringLiteral("まな板"));
 }
@@ -218,8 +206,8 @@ std::optional<archiver::FridgeSelection> frmFzarc::selectedArchive() const {
 }
 
 std::optional<std::string> frmFzarc::selectedScenario() const {
-    if (lstPool->currentRow() < 0) return std::nullopt;
-    return lstPool->currentItem()->text().toStdString();
+    if (lstPool->ListIndex() < 0) return std::nullopt;
+    return lstPool->selectedText().toStdString();
 }
 
 void frmFzarc::mnuLoad_Click() {
@@ -286,9 +274,11 @@ void frmFzarc::mnuVersion_Click() {
 }
 
 void frmFzarc::closeEvent(QCloseEvent* event) {
-    // The settings dialog promises this clean-up; it touches empty folders only.
+    // The settings dialog promises this clean-up; it touches empty folders
+    // outside the scenarios only.
     if (settings::readSetting(settings::kKeyExitRMNoFileDir) == "1")
-        sysutil::removeEmptyFolders(archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)));
+        archiver::removeEmptyFoldersOutsideScenarios(
+            archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)));
     event->accept();
 }
 

@@ -14,6 +14,7 @@
 #include "sysutil/Dialogs.h"
 #include "sysutil/FileListBox.h"
 #include "sysutil/Launcher.h"
+#include "sysutil/ListBox.h"
 
 namespace app {
 
@@ -31,7 +32,7 @@ public:
     QPushButton* cmdChangeArcFolder;
     QPushButton* cmdLoad;
     QGroupBox* fraCuttingBoard;
-    QListWidget* lstPool;
+    sysutil::ListBox* lstPool;
     QPushButton* cmdDelete;
     QPushButton* cmdDocument;
     QPushButton* cmdReArc;

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <random>
 #include <vector>
 
+#include "archive/WorkFolders.h"
 #include "archive/lha/lha_writer.h"
+#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/TextCodec.h"
 
@@ -27,29 +28,41 @@ struct SourceEntry {
     std::uint64_t size = 0;
 };
 
-void collect(const fs::path& folder, const std::vector<std::string>& prefix, const std::string& pattern,
-             const fs::path& skip, std::vector<SourceEntry>& out) {
+ArchiveResult unreadable(const fs::path& p, const std::error_code& ec) {
+    return ArchiveResult::failure(
+        ArchiveError::ReadFailed,
+        "「" + sysutil::utf8FromPath(p) + "」を読み込めません。\r\n" + sysutil::describeError(ec));
+}
+
+// Everything below `folder`, or a failure: an archive that silently misses a
+// folder the walk could not read is worse than none.
+ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& prefix, const std::string& pattern,
+                      const fs::path& skip, std::vector<SourceEntry>& out) {
     std::error_code ec;
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    if (ec) return unreadable(folder, ec);
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path() < b.path(); });
     for (const auto& e : entries) {
-        std::error_code ec2;
+        const auto st = e.symlink_status(ec);
+        if (ec) return unreadable(e.path(), ec);  // gone since the folder was read
         // Links are left out: what lies behind them is not the scenario's.
-        if (e.is_symlink(ec2) || e.path() == skip) continue;
+        if (fs::is_symlink(st) || e.path() == skip) continue;
         SourceEntry s;
         s.path = e.path();
         s.components = prefix;
         s.components.push_back(sysutil::utf8FromPath(e.path().filename()));
-        if (e.is_directory(ec2)) {
+        if (fs::is_directory(st)) {
             s.isFolder = true;
             out.push_back(s);
-            collect(e.path(), s.components, pattern, skip, out);
-        } else if (e.is_regular_file(ec2) && sysutil::matchesWildcard(pattern, s.components.back())) {
-            s.size = e.file_size(ec2);
+            if (auto r = collect(e.path(), s.components, pattern, skip, out); !r.ok()) return r;
+        } else if (fs::is_regular_file(st) && sysutil::matchesWildcard(pattern, s.components.back())) {
+            s.size = e.file_size(ec);
+            if (ec) return unreadable(e.path(), ec);
             out.push_back(std::move(s));
         }
     }
+    return ArchiveResult::success();
 }
 
 // CP932 when every component fits, as Japanese archivers write. Otherwise the
@@ -92,11 +105,6 @@ void setTime(lha::EntryHeader& h, const fs::path& p) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(sys.time_since_epoch()).count();
     h.mtime = ns >= 0 ? ns / 1000000000 : -((-ns + 999999999) / 1000000000);
     h.mtimeNanos = static_cast<std::uint32_t>(ns - h.mtime * 1000000000);
-}
-
-fs::path temporaryBeside(const fs::path& target) {
-    std::random_device rd;
-    return target.parent_path() / (".fzarc-" + std::to_string(rd()) + ".tmp");
 }
 
 // Renames without replacing: a hard link fails when the name is taken, which
@@ -181,9 +189,11 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
         return ArchiveResult::failure(ArchiveError::ReadFailed,
                                       "圧縮するフォルダがありません: " + sysutil::utf8FromPath(folder));
 
-    const fs::path tmp = temporaryBeside(target);
+    // Named after this process, so that a crash leaves nothing for good.
+    removeLeftovers(target.parent_path());
+    const fs::path tmp = workPath(target.parent_path(), "archive", ".tmp");
     std::vector<SourceEntry> entries;
-    collect(folder, {}, pattern.empty() ? "*.*" : pattern, tmp, entries);
+    if (auto r = collect(folder, {}, pattern.empty() ? "*.*" : pattern, tmp, entries); !r.ok()) return r;
     sysutil::ProgressInfo info;
     info.entriesTotal = entries.size();
     for (const auto& e : entries) info.bytesTotal += e.size;
@@ -191,7 +201,9 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     lha::OutputFile out;
     if (!out.createNew(tmp))
         return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()));
+                                      "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()) + "\r\n" +
+                                          sysutil::describeError(out.error()));
+    hideWorkPath(tmp);
     auto abandon = [&](ArchiveResult r) {
         out.close();
         fs::remove(tmp, ec);

@@ -27,10 +27,6 @@ void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::s
 
 }  // namespace
 
-std::string cuttingBoardFolder(const std::string& trPath) {
-    return AddBackslash(trPath) + "Scenario" + sysutil::kSeparator + "FZARC_まな板" + sysutil::kSeparator;
-}
-
 Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs, Archiver& archiver) {
     if (!selected) return Refresh::None;
     const std::string archivePath = AddBackslash(selected->folder) + selected->fileName;
@@ -97,7 +93,14 @@ Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::D
         MsgAnswer::Yes)
         return Refresh::None;
     sysutil::FileAccessDOS dos(&dialogs, std::move(pump));
-    dos.DelTree(*scenario, false);
+    const auto remains = dos.DelTree(*scenario, false);
+    if (!remains.empty()) {
+        const std::string name = sysutil::utf8FromPath(sysutil::pathFromUtf8(*scenario).filename());
+        std::string text = "「" + name + "」を削除しきれませんでした。次のものが残っています。";
+        for (std::size_t i = 0; i < remains.size() && i < 5; ++i) text += "\r\n" + remains[i];
+        if (remains.size() > 5) text += "\r\nほか";
+        warn(dialogs, text);
+    }
     return Refresh::PoolOnly;
 }
 

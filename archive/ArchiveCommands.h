@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "archive/CuttingBoard.h"
 #include "archive/Unlha32api.h"
 #include "sysutil/Dialogs.h"
 #include "sysutil/FileAccessDOS.h"
@@ -19,9 +20,6 @@ struct FridgeSelection {
     std::string fileName;
 };
 
-// The cutting board: AddBackslash(TRPath) + "Scenario" + sep + "FZARC_まな板" + sep.
-std::string cuttingBoardFolder(const std::string& trPath);
-
 // Extracts the selected archive into a folder of its own on the cutting board.
 Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs, Archiver& archiver);
 
@@ -32,7 +30,8 @@ std::string archiveNameFor(const std::string& answer);
 Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
                 Archiver& archiver);
 
-// Deletes the selected scenario folder after two questions.
+// Deletes the selected scenario folder after two questions; says what could
+// not be deleted.
 Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
                           sysutil::EventPump pump);
 

@@ -4,19 +4,16 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <random>
 
 #include "archive/EntryNames.h"
+#include "archive/Placement.h"
+#include "archive/WorkFolders.h"
 #include "archive/lha/file_io.h"
 #include "archive/lha/lha_reader.h"
 #include "archive/lha/method.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
 
 namespace archiver {
 namespace fs = std::filesystem;
@@ -171,84 +168,6 @@ ArchiveResult decodeWithoutWriting(lha::ByteSource& source, const Plan& plan, co
     return decodeAll(source, plan, progress, nowhere);
 }
 
-// Hidden, so that a list refreshed meanwhile (or after a crash) never shows
-// a half-extracted scenario.
-fs::path makeStagingFolder(const fs::path& parent) {
-    std::random_device rd;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path p = parent / (".fzarc-staging-" + std::to_string(rd()));
-        std::error_code ec;
-        if (!fs::create_directory(p, ec)) continue;
-#if defined(_WIN32)
-        SetFileAttributesW(p.c_str(), GetFileAttributesW(p.c_str()) | FILE_ATTRIBUTE_HIDDEN);
-#endif
-        return p;
-    }
-    return {};
-}
-
-fs::path findSameName(const fs::path& folder, const fs::path& name) {
-    const fs::path exact = folder / name;
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
-    const std::string wanted = sysutil::utf8FromPath(name);
-    for (const auto& e : fs::directory_iterator(folder, ec))
-        if (sysutil::sameName(sysutil::utf8FromPath(e.path().filename()), wanted)) return e.path();
-    return {};
-}
-
-// Files replace files of the same name (compared as Windows does); a file
-// where a folder stands, or the other way round, is refused before moving anything.
-ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(from, ec)) {
-        const fs::path there = findSameName(into, e.path().filename());
-        if (there.empty()) continue;
-        const bool srcDir = e.is_directory(ec);
-        const auto st = fs::symlink_status(there, ec);
-        if (srcDir != fs::is_directory(st) || fs::is_symlink(st))
-            return ArchiveResult::failure(ArchiveError::WriteFailed, "同じ名前のファイルとフォルダがぶつかります: " +
-                                                                         sysutil::utf8FromPath(there));
-        if (srcDir)
-            if (auto s = checkMerge(e.path(), there); !s.ok()) return s;
-    }
-    return ArchiveResult::success();
-}
-
-ArchiveResult merge(const fs::path& from, const fs::path& into) {
-    std::error_code ec;
-    std::vector<fs::directory_entry> entries(fs::directory_iterator(from, ec), fs::directory_iterator());
-    for (const auto& e : entries) {
-        const fs::path there = findSameName(into, e.path().filename());
-        if (e.is_directory(ec) && !there.empty()) {
-            if (auto s = merge(e.path(), there); !s.ok()) return s;
-            continue;
-        }
-        if (!there.empty()) fs::remove(there, ec);
-        fs::rename(e.path(), into / e.path().filename(), ec);
-        if (ec)
-            return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                          "ファイルを置けません: " + sysutil::utf8FromPath(into / e.path().filename()));
-    }
-    return ArchiveResult::success();
-}
-
-ArchiveResult moveIntoPlace(const fs::path& staging, const fs::path& destination) {
-    std::error_code ec;
-    if (!fs::exists(destination, ec)) {
-        fs::rename(staging, destination, ec);
-        if (ec)
-            return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                          "展開先を作れません: " + sysutil::utf8FromPath(destination));
-        return ArchiveResult::success();
-    }
-    if (!fs::is_directory(destination, ec))
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "展開先がフォルダではありません: " + sysutil::utf8FromPath(destination));
-    if (auto s = checkMerge(staging, destination); !s.ok()) return s;
-    return merge(staging, destination);
-}
-
 fs::file_time_type fileTimeOf(const lha::Entry& e) {
     const auto since = std::chrono::seconds(e.mtime) + std::chrono::nanoseconds(e.mtimeNanos);
     return std::chrono::file_clock::from_sys(std::chrono::sys_time<std::chrono::nanoseconds>(since));
@@ -309,6 +228,10 @@ ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::p
 ArchiveResult checkArchive(const std::string& archivePath, const sysutil::ProgressReport& progress) {
     lha::FileSource source;
     if (auto s = openSource(source, archivePath); !s.ok()) return s;
+    return checkArchive(source, progress);
+}
+
+ArchiveResult checkArchive(lha::ByteSource& source, const sysutil::ProgressReport& progress) {
     Plan plan;
     if (auto s = planEntries(source, Checks::Names, plan); !s.ok()) return s;
     return decodeWithoutWriting(source, plan, progress);
@@ -353,14 +276,20 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
     if (!ec && plan.totalBytes > space.available)
         return ArchiveResult::failure(ArchiveError::NoSpace, "ディスクの空き容量が足りません。");
 
-    const fs::path staging = makeStagingFolder(parent);
-    if (staging.empty())
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "作業フォルダを作れません: " + sysutil::utf8FromPath(parent));
+    // Hidden, so that a list refreshed meanwhile never shows a half-extracted
+    // scenario; named after this process, so that a crash leaves nothing for good.
+    const fs::path stagingParent = stagingParentFor(dest);
+    removeLeftovers(stagingParent);
+    const fs::path staging = workPath(stagingParent, "staging");
+    if (!fs::create_directory(staging, ec))
+        return ArchiveResult::failure(
+            ArchiveError::WriteFailed,
+            "作業フォルダを作れません: " + sysutil::utf8FromPath(stagingParent) + "\r\n" + sysutil::describeError(ec));
+    hideWorkPath(staging);
     const ArchiveResult result = guarded(
         [&] {
             auto r = extractInto(source, plan, staging, progress);
-            return r.ok() ? moveIntoPlace(staging, dest) : r;
+            return r.ok() ? placeExtracted(staging, dest) : r;
         },
         ArchiveError::WriteFailed, "展開できません: " + archivePath);
     sysutil::removeTree(sysutil::utf8FromPath(staging));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/ArchiveResult.h"
+#include "archive/lha/byte_source.h"
 #include "sysutil/Dialogs.h"
 
 namespace archiver {
@@ -21,6 +22,8 @@ struct ListedEntry {
 // Succeeds exactly for an archive that extractArchive can extract completely:
 // every name safe, every method known, every entry's data whole.
 ArchiveResult checkArchive(const std::string& archivePath, const sysutil::ProgressReport& progress);
+// The same for an archive already open (the fuzzer's, in memory).
+ArchiveResult checkArchive(lha::ByteSource& source, const sysutil::ProgressReport& progress);
 
 ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries);
 

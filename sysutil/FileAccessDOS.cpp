@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
+constexpr std::size_t kRemainsReported = 6;
 
 // A link or a junction: something to remove as itself, never to walk into.
 bool isLink(const fs::directory_entry& e) {
@@ -47,10 +48,30 @@ void collectFolders(const fs::path& folder, std::vector<std::string>& out) {
     }
 }
 
+// What a removal could not take away, kept to the first few paths.
+struct Remains {
+    std::vector<std::string> paths;
+    std::size_t limit;
+    void add(const fs::path& p) {
+        if (paths.size() < limit) paths.push_back(utf8FromPath(p));
+    }
+};
+
+#if !defined(_WIN32)
+// A folder of ours without read, write or search permission cannot be emptied
+// until it has them back; one we do not own stays as it is.
+void openUp(const fs::path& folder) {
+    std::error_code ec;
+    const auto perms = fs::symlink_status(folder, ec).permissions();
+    const auto needed = fs::perms::owner_all;
+    if (!ec && (perms & needed) != needed) fs::permissions(folder, needed, fs::perm_options::add, ec);
+}
+#endif
+
 bool removeEntry(const fs::path& p) {
     std::error_code ec;
 #if defined(_WIN32)
-    // Read-only files refuse deletion until the attribute goes.
+    // Read-only files and folders refuse deletion until the attribute goes.
     const DWORD attr = GetFileAttributesW(p.c_str());
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(p.c_str(), attr & ~FILE_ATTRIBUTE_READONLY);
@@ -59,67 +80,61 @@ bool removeEntry(const fs::path& p) {
     return !ec;
 }
 
-bool removeContents(const fs::path& folder) {
-    bool ok = true;
+// Empties the folder; true when nothing is left in it.
+bool removeContents(const fs::path& folder, const std::string& lastName, Remains& remains) {
+#if !defined(_WIN32)
+    openUp(folder);
+#endif
     std::error_code ec;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
-    if (ec) ok = false;
+    std::vector<fs::directory_entry> entries, last;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const bool isLast = !lastName.empty() && sameName(utf8FromPath(it->path().filename()), lastName);
+        (isLast ? last : entries).push_back(*it);
+    }
+    if (ec) {
+        remains.add(folder);
+        return false;
+    }
+    bool empty = true;
     for (const auto& e : entries) {
         std::error_code ec2;
-        if (!isLink(e) && e.is_directory(ec2)) ok = removeContents(e.path()) && ok;
-        ok = removeEntry(e.path()) && ok;
-    }
-    return ok;
-}
-
-// True when the folder ended up empty and was removed.
-bool pruneEmpty(const fs::path& folder) {
-    std::error_code ec;
-    bool empty = true;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code ec2;
-        if (!isLink(*it) && it->is_directory(ec2)) {
-            if (!pruneEmpty(it->path())) empty = false;
-        } else {
-            empty = false;  // a file, or a link: something to keep
+        if (!isLink(e) && e.is_directory(ec2) && !removeContents(e.path(), lastName, remains)) {
+            empty = false;
+            continue;
+        }
+        if (!removeEntry(e.path())) {
+            remains.add(e.path());
+            empty = false;
         }
     }
-    if (ec || !empty) return false;
-    fs::remove(folder, ec);
-    return !ec;
+    for (const auto& e : last) {
+        if (empty && removeEntry(e.path())) continue;
+        remains.add(e.path());
+        empty = false;
+    }
+    return empty;
 }
 
 }  // namespace
 
-void removeEmptyFolders(const std::string& root) {
-    const fs::path top = pathFromUtf8(root);
-    std::error_code ec;
-    for (fs::directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code ec2;
-        if (!isLink(*it) && it->is_directory(ec2)) pruneEmpty(it->path());
-    }
-}
-
-std::string listSubfolders(const std::string& folder) {
+std::vector<std::string> listSubfolders(const std::string& folder) {
     std::vector<std::string> all;
     collectFolders(pathFromUtf8(folder), all);
-    std::string joined;
-    for (const auto& f : all) {
-        if (!joined.empty()) joined += '|';
-        joined += f;
-    }
-    return joined;
+    return all;
 }
 
-bool removeTree(const std::string& folder) {
+std::vector<std::string> removeTree(const std::string& folder, const std::string& lastName, std::size_t report) {
     const fs::path root = pathFromUtf8(folder);
+    Remains remains{{}, report};
     std::error_code ec;
     const auto st = fs::symlink_status(root, ec);
-    if (ec || !fs::exists(st)) return true;
-    if (fs::is_symlink(st)) return removeEntry(root);
-    const bool contents = removeContents(root);
-    return removeEntry(root) && contents;
+    if (ec || !fs::exists(st)) return {};
+    if (!fs::is_directory(st)) {  // a file, or a link: itself only
+        if (!removeEntry(root)) remains.add(root);
+        return remains.paths;
+    }
+    if (removeContents(root, lastName, remains) && !removeEntry(root)) remains.add(root);
+    return remains.paths;
 }
 
 FileAccessDOS::FileAccessDOS(Dialogs* dialogs, EventPump pump) : dialogs_(dialogs), pump_(std::move(pump)) {}
@@ -135,20 +150,30 @@ void FileAccessDOS::waitFor(const std::function<void()>& work) {
     done.get();
 }
 
-std::string FileAccessDOS::SerchSubDirectory(const std::string& TargetDirectory) {
-    std::string result;
+std::vector<std::string> FileAccessDOS::SubDirectories(const std::string& TargetDirectory) {
+    std::vector<std::string> result;
     waitFor([&] { result = listSubfolders(TargetDirectory); });
     return result;
 }
 
-void FileAccessDOS::DelTree(const std::string& TargetDirectory, bool NoMsg) {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(pathFromUtf8(TargetDirectory), ec))) return;
+std::string FileAccessDOS::SerchSubDirectory(const std::string& TargetDirectory) {
+    std::string joined;
+    for (const auto& f : SubDirectories(TargetDirectory)) {
+        if (!joined.empty()) joined += '|';
+        joined += f;
+    }
+    return joined;
+}
+
+std::vector<std::string> FileAccessDOS::DelTree(const std::string& TargetDirectory, bool NoMsg) {
+    // Asked even when the folder has gone meanwhile: the answer is the user's.
     if (!NoMsg && dialogs_) {
         const MessageRequest ask{"本当によろしいですか？", "", MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No};
-        if (dialogs_->message(ask) != MsgAnswer::Yes) return;
+        if (dialogs_->message(ask) != MsgAnswer::Yes) return {};
     }
-    waitFor([&] { removeTree(TargetDirectory); });
+    std::vector<std::string> remains;
+    waitFor([&] { remains = removeTree(TargetDirectory, "Summary.tsm", kRemainsReported); });
+    return remains;
 }
 
 }  // namespace sysutil

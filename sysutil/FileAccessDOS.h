@@ -4,6 +4,7 @@
 // keeps the window alive, and neither ever follows a link out of the tree.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "sysutil/Dialogs.h"
 
@@ -19,10 +20,15 @@ public:
     // Full paths of all folders below TargetDirectory at any depth, without a
     // trailing separator, joined by "|"; "" when there is none.
     std::string SerchSubDirectory(const std::string& TargetDirectory);
+    // The same paths as a list: a name holding "|" stays whole.
+    std::vector<std::string> SubDirectories(const std::string& TargetDirectory);
 
-    // Asks "本当によろしいですか？" unless NoMsg, then removes the tree. A folder
-    // that does not exist is left alone without a word.
-    void DelTree(const std::string& TargetDirectory, bool NoMsg);
+    // Asks "本当によろしいですか？" unless NoMsg, then removes the tree,
+    // write-protected parts included. A scenario's Summary.tsm goes last, and
+    // only once everything else went, so a scenario that could not be deleted
+    // whole stays a scenario. Returns what remains (the first six paths):
+    // nothing when the tree went, or when the answer was No.
+    std::vector<std::string> DelTree(const std::string& TargetDirectory, bool NoMsg);
 
 private:
     void waitFor(const std::function<void()>& work);
@@ -32,11 +38,11 @@ private:
 };
 
 // The same work without threads or questions, for callers already off the UI thread.
-std::string listSubfolders(const std::string& folder);
-// Removes the tree; returns false when something could not be removed.
-bool removeTree(const std::string& folder);
-// Removes the folders below `root` that hold no file at any depth; never
-// `root` itself, never a file, never anything behind a link.
-void removeEmptyFolders(const std::string& root);
+std::vector<std::string> listSubfolders(const std::string& folder);
+// Removes the tree; `lastName` (compared as Windows does) goes after
+// everything else of its folder, and only when the rest went. Returns what
+// could not be removed, at most `report` paths; empty when all went.
+std::vector<std::string> removeTree(const std::string& folder, const std::string& lastName = "",
+                                    std::size_t report = 5);
 
 }  // namespace sysutil

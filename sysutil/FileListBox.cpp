@@ -9,9 +9,7 @@
 namespace sysutil {
 namespace fs = std::filesystem;
 
-FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
-    setSelectionMode(QAbstractItemView::SingleSelection);
-}
+FileListBox::FileListBox(QWidget* parent) : ListBox(parent) {}
 
 void FileListBox::setPath(const std::string& folder) {
     path_ = folder;
@@ -24,12 +22,11 @@ void FileListBox::setPattern(const std::string& pattern) {
 }
 
 std::string FileListBox::FileName() const {
-    const auto* item = currentItem();
-    return item ? item->text().toStdString() : std::string();
+    return selectedText().toStdString();
 }
 
 void FileListBox::Refresh() {
-    const QString selected = currentItem() ? currentItem()->text() : QString();
+    const QString selected = selectedText();
     QStringList names;
     std::error_code ec;
     if (!path_.empty()) {

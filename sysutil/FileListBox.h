@@ -1,12 +1,13 @@
 #pragma once
 // A file list box: the names of one folder's files that match a pattern
 // (several patterns separated by ';', case-insensitive), hidden files left out.
-#include <QListWidget>
 #include <string>
+
+#include "sysutil/ListBox.h"
 
 namespace sysutil {
 
-class FileListBox : public QListWidget {
+class FileListBox : public ListBox {
     Q_OBJECT
 public:
     explicit FileListBox(QWidget* parent = nullptr);
@@ -20,7 +21,7 @@ public:
     // Reads the folder again, keeping the selection when the name is still there.
     void Refresh();
 
-    int ListIndex() const { return currentRow(); }
+    // The highlighted file's name; "" when nothing is highlighted.
     std::string FileName() const;
 
 private:

@@ -6,6 +6,10 @@
 #include "support/FakeDialogs.h"
 #include "sysutil/ProgramFolder.h"
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 using archivetest::Tree;
 
@@ -72,5 +76,25 @@ TEST_F(Commands, TakeOutOfADamagedArchiveWritesNothing) {
     EXPECT_TRUE(dialogs.asked[0].text.starts_with("解凍可能なファイルではありません。")) << dialogs.asked[0].text;
     EXPECT_TRUE(fs::is_empty(board));
 }
+
+#if !defined(_WIN32)
+TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
+    if (!testsupport::runningAsRoot()) GTEST_SKIP() << "needs root to stage a folder its user cannot change";
+    archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}, {"save/slot.dat", "s"}, {"bgm/theme.ogg", "o"}});
+    dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
+    {
+        testsupport::AsOrdinaryUser user(root.path());
+        // A folder of root's own inside: beyond what the user may change.
+        EXPECT_EQ(seteuid(0), 0);
+        EXPECT_EQ(lchown((board / "Castle" / "save").c_str(), 0, 0), 0);
+        EXPECT_EQ(seteuid(65534), 0);
+        archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Castle"), dialogs, {});
+    }
+    ASSERT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_TRUE(dialogs.asked[2].text.starts_with("「Castle」を削除しきれませんでした。")) << dialogs.asked[2].text;
+    EXPECT_NE(dialogs.asked[2].text.find("slot.dat"), std::string::npos);
+    EXPECT_EQ(archiver::scenariosAmong({sysutil::utf8FromPath(board / "Castle")}).size(), 1u);
+}
+#endif
 
 }  // namespace

@@ -1,7 +1,15 @@
 // Put away then take out, through real files: names, bytes, times, merging,
 // and failures that must leave nothing behind.
 #include <chrono>
+#include <functional>
 #include <stdexcept>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#endif
 
 #include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
@@ -208,5 +216,121 @@ TEST(ListArchive, ShowsNamesSizesAndFolders) {
     EXPECT_NE(out.find("5  "), std::string::npos) << out;
     EXPECT_NE(out.find("表示/ソ.txt\n"), std::string::npos) << out;
 }
+
+#if !defined(_WIN32)
+// A folder 450 levels deep: deeper than any path the system takes whole.
+void makeDeepTree(const fs::path& root, int levels) {
+    fs::create_directories(root);
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        mkdirat(fd, "level-deep", 0755);
+        const int next = openat(fd, "level-deep", O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    const int file = openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0644);
+    EXPECT_GE(file, 0);
+    EXPECT_EQ(write(file, "x", 1), 1);
+    close(file);
+    close(fd);
+}
+
+// A put away that cannot read all of its folder must not make an archive
+// that silently lacks part of it: it fails, names the folder, leaves nothing.
+struct Unreadable {
+    const char* label;
+    std::function<void(const fs::path& src)> spoil;
+    const char* named;  // what the message names
+};
+
+class PutAwayUnreadable : public ::testing::TestWithParam<Unreadable> {};
+
+TEST_P(PutAwayUnreadable, FailsNamingTheFolderAndLeavesNoArchive) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "t"}, {"save/slot1.dat", "s"}});
+    fs::create_directories(d.path() / "fridge");
+    GetParam().spoil(d.path() / "src");
+    archiver::ArchiveResult r;
+    {
+        testsupport::AsOrdinaryUser user(d.path());
+        r = archiver::createArchive(sysutil::utf8FromPath(d.path() / "fridge" / "t.lzh"), d.str("src"), lha::kLh5, {});
+    }
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.message.find(GetParam().named), std::string::npos) << r.message;
+    EXPECT_TRUE(fs::is_empty(d.path() / "fridge"));
+    testsupport::run("chmod -R u+rwx " + q(d.path()) + " && rm -rf " + q(d.path() / "src"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walks, PutAwayUnreadable,
+    ::testing::Values(Unreadable{"unreadable_subfolder",
+                                 [](const fs::path& src) { fs::permissions(src / "save", fs::perms::none); },
+                                 "save」を読み込めません"},
+                      Unreadable{"deeper_than_the_path_limit",
+                                 [](const fs::path& src) { makeDeepTree(src / "deep", 450); }, "名前が長すぎます"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+// A take out into an existing folder that fails half-way leaves the folder
+// exactly as it was: the files it had replaced come back, the new ones go.
+TEST(TakeOut, FailingIntoAnExistingFolderLeavesItAsItWas) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src",
+                          {{"Summary.tsm", "new"}, {"a.txt", "new a"}, {"locked/z.txt", "new z"}, {"b/new.txt", "n"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    archivetest::makeTree(d.path() / "dest",
+                          {{"SUMMARY.TSM", "old"}, {"A.TXT", "old a"}, {"locked/z.txt", "old z"}, {"mine.txt", "m"}});
+    fs::permissions(d.path() / "dest" / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const auto before = archivetest::readTree(d.path() / "dest");
+    archiver::ArchiveResult r;
+    {
+        testsupport::AsOrdinaryUser user(d.path());
+        r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), d.str("dest"), {});
+    }
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(archivetest::readTree(d.path() / "dest"), before);
+    fs::permissions(d.path() / "dest" / "locked", fs::perms::owner_all);
+}
+
+// The destination on a file system of its own (a mount point): renames from
+// a staging folder beside it would cross file systems.
+TEST(TakeOut, IntoAFolderThatIsAMountPoint) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"a.txt", "new a"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    fs::create_directories(d.path() / "dest");
+    // A mount of this test process's own, gone with it.
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", (d.path() / "dest").c_str(), "tmpfs", 0, "size=8m") != 0)
+        GTEST_SKIP() << "no mount namespace here (needs root)";
+    archivetest::makeTree(d.path() / "dest", {{"SUMMARY.TSM", "old"}, {"mine.txt", "m"}});
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), d.str("dest"), {});
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(archivetest::readTree(d.path() / "dest"),
+              (Tree{{"Summary.tsm", "new"}, {"a.txt", "new a"}, {"mine.txt", "m"}}));
+    umount((d.path() / "dest").c_str());
+}
+
+// Work that a killed or crashed run left behind (it names its owner) goes
+// at the next run; the work of a running program stays.
+TEST(Leftovers, OfADeadRunGoAtTheNextOne) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "t"}});
+    const std::string dead = "2147483646";  // beyond any process id the system hands out
+    const std::string alive = std::to_string(getppid());
+    archivetest::makeTree(d.path() / "fridge", {{".fzarc-archive-" + dead + "-1.tmp", "half an archive"},
+                                                {".fzarc-archive-" + alive + "-1.tmp", "another run's"},
+                                                {"Keep.lzh", "k"}});
+    archivetest::makeTree(d.path() / "board", {{".fzarc-staging-" + dead + "-7/Castle/big.bin", "x"},
+                                               {".fzarc-staging-" + alive + "-7/x", "x"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "fridge" / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::unlha("E " + q(d.path() / "fridge" / "t.lzh") + " " + q(d.path() / "board" / "t")).ok());
+    EXPECT_EQ(archivetest::readTree(d.path() / "fridge"),
+              (Tree{{".fzarc-archive-" + alive + "-1.tmp", "another run's"},
+                    {"Keep.lzh", "k"},
+                    {"t.lzh", testsupport::readFile(d.path() / "fridge" / "t.lzh")}}));
+    EXPECT_FALSE(fs::exists(d.path() / "board" / (".fzarc-staging-" + dead + "-7")));
+    EXPECT_TRUE(fs::exists(d.path() / "board" / (".fzarc-staging-" + alive + "-7")));
+}
+#endif
 
 }  // namespace

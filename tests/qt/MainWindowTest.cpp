@@ -127,6 +127,15 @@ TEST_F(MainWindow, MissingScenarioFolderKeepsTheListUsable) {
     EXPECT_FALSE(fs::exists(ws.board()));  // only the last level is ever created
 }
 
+TEST_F(MainWindow, EveryFolderNameTheSystemAllowsIsListed) {
+    // "|" once joined the folder listing, so a name holding it never showed.
+    for (const char* name : {"Castle", "A|B", "sub/Deep"}) ws.scenario(name);
+    auto w = open();
+    EXPECT_EQ(pool(*w),
+              (QStringList{QString::fromStdString(ws.boardStr("A|B")), QString::fromStdString(ws.boardStr("Castle")),
+                           QString::fromStdString(ws.boardStr("sub/Deep"))}));
+}
+
 TEST_F(MainWindow, FridgeListsLzhFilesCaseInsensitivelyWithoutHiddenOnes) {
     for (const char* name : {"Castle.LZH", "castle2.lzh", "notes.txt", ".hidden.lzh", "x.lzh.bak"})
         testsupport::writeFile(ws.root.path() / "fridge" / name, "x");
@@ -159,10 +168,13 @@ TEST_F(MainWindow, EnterFollowsTheFocusedList) {
     EXPECT_EQ(viewerOpened, 1);
 }
 
-TEST_F(MainWindow, ExitClearsEmptyFoldersOnlyWhenTicked) {
+TEST_F(MainWindow, ExitClearsEmptyFoldersOutsideScenariosOnlyWhenTicked) {
     auto w = open();
     ws.scenario("Castle");
     fs::create_directories(ws.board() / "Castle" / "empty");
+    fs::create_directories(ws.board() / "Castle" / "save" / "slot");
+    fs::create_directories(ws.board() / "group" / "Dragon" / "save");
+    testsupport::writeFile(ws.board() / "group" / "Dragon" / "Summary.tsm", "t");
     fs::create_directories(ws.board() / "empty tree" / "a" / "b");
     testsupport::writeFile(ws.board() / "kept" / "deep" / "file.txt", "x");
     fs::create_directories(ws.root.path() / "outside");
@@ -175,7 +187,10 @@ TEST_F(MainWindow, ExitClearsEmptyFoldersOnlyWhenTicked) {
     ws.sandbox.set("ExitRMNoFileDir", "1");
     w2->close();
     EXPECT_FALSE(fs::exists(ws.board() / "empty tree"));
-    EXPECT_FALSE(fs::exists(ws.board() / "Castle" / "empty"));
+    // A scenario's empty folders are part of it: a later put away must find them.
+    EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "empty"));
+    EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "save" / "slot"));
+    EXPECT_TRUE(fs::exists(ws.board() / "group" / "Dragon" / "save"));
     EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "Summary.tsm"));
     EXPECT_TRUE(fs::exists(ws.board() / "kept" / "deep" / "file.txt"));
     EXPECT_TRUE(fs::exists(ws.board()));

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +72,8 @@ int run(const std::string&, std::string*) {
 bool runningAsRoot() {
     return false;
 }
+AsOrdinaryUser::AsOrdinaryUser(const fs::path&) {}
+AsOrdinaryUser::~AsOrdinaryUser() = default;
 void makeHidden(const fs::path& p) {
     SetFileAttributesW(p.c_str(), GetFileAttributesW(p.c_str()) | FILE_ATTRIBUTE_HIDDEN);
 }
@@ -94,6 +98,22 @@ int run(const std::string& command, std::string* output) {
 }
 bool runningAsRoot() {
     return geteuid() == 0;
+}
+
+AsOrdinaryUser::AsOrdinaryUser(const fs::path& folder) {
+    if (geteuid() != 0) return;
+    constexpr uid_t kNobody = 65534;
+    constexpr gid_t kNogroup = 65534;
+    EXPECT_EQ(lchown(folder.c_str(), kNobody, kNogroup), 0);
+    for (const auto& e : fs::recursive_directory_iterator(folder)) lchown(e.path().c_str(), kNobody, kNogroup);
+    // The group first: once the user is no longer root it cannot be changed.
+    switched_ = setegid(kNogroup) == 0 && seteuid(kNobody) == 0;
+    EXPECT_TRUE(switched_) << "could not become an ordinary user";
+}
+
+AsOrdinaryUser::~AsOrdinaryUser() {
+    if (!switched_) return;
+    if (seteuid(0) != 0 || setegid(0) != 0) std::abort();
 }
 void makeHidden(const fs::path&) {}
 std::string platformText(const std::string& utf8) {

@@ -36,6 +36,20 @@ int run(const std::string& command, std::string* output = nullptr);
 
 // Whether the tests run as root (who reads and deletes past permissions).
 bool runningAsRoot();
+
+// Runs the rest of a test as an ordinary user where it runs as root, who
+// reads, writes and deletes past every permission; `folder` is handed to
+// that user first. An ordinary user already stays who they are.
+class AsOrdinaryUser {
+public:
+    explicit AsOrdinaryUser(const std::filesystem::path& folder);
+    ~AsOrdinaryUser();
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+private:
+    bool switched_ = false;
+};
 // Gives an entry the platform's hidden mark: the hidden attribute on Windows;
 // elsewhere the name must already begin with '.'.
 void makeHidden(const std::filesystem::path& p);

@@ -7,6 +7,11 @@
 #include "support/FakeDialogs.h"
 #include "support/TestSupport.h"
 #include "sysutil/FileAccessDOS.h"
+#include "sysutil/PathRules.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -57,13 +62,13 @@ TEST(SerchSubDirectory, LinkLoopDoesNotHang) {
 }
 
 TEST(SerchSubDirectory, UnreadableSubfolderIsSkipped) {
-    if (testsupport::runningAsRoot()) GTEST_SKIP() << "root reads every folder; permission denial cannot be tested";
 #if defined(_WIN32)
     GTEST_SKIP() << "folder permissions are ACLs on Windows; not staged here";
 #endif
     TempDir d;
     fs::create_directories(d.path() / "locked" / "inside");
     fs::permissions(d.path() / "locked", fs::perms::none);
+    testsupport::AsOrdinaryUser user(d.path());
     sysutil::FileAccessDOS dos;
     EXPECT_EQ(dos.SerchSubDirectory(d.str()), d.str("locked"));
     fs::permissions(d.path() / "locked", fs::perms::owner_all);
@@ -98,19 +103,59 @@ TEST(DelTree, RemovesTheTreeButNotWhatLinksPointAt) {
     EXPECT_EQ(dialogs.asked[0].defaultButton, sysutil::MsgAnswer::No);
 }
 
-TEST(DelTree, NoKeepsEverythingAndAMissingFolderSaysNothing) {
+TEST(DelTree, NoKeepsEverythingAndAMissingFolderIsAskedAllTheSame) {
     TempDir d;
     fs::create_directories(d.path() / "victim");
     fakes::FakeDialogs dialogs;
     dialogs.answers = {sysutil::MsgAnswer::No};
     sysutil::FileAccessDOS dos(&dialogs);
-    dos.DelTree(d.str("victim"), false);
+    EXPECT_TRUE(dos.DelTree(d.str("victim"), false).empty());
     EXPECT_TRUE(fs::exists(d.path() / "victim"));
-    dos.DelTree(d.str("missing"), false);
-    EXPECT_EQ(dialogs.asked.size(), 1u);
-    dos.DelTree(d.str("victim"), true);
+    EXPECT_TRUE(dos.DelTree(d.str("missing"), false).empty());
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_TRUE(dos.DelTree(d.str("victim"), true).empty());
     EXPECT_FALSE(fs::exists(d.path() / "victim"));
-    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked.size(), 2u);
 }
+
+#if !defined(_WIN32)
+// Write-protected parts go too, as the owner may make them writable; what
+// cannot go is named, and the scenario's summary stays, so it stays listed.
+TEST(DelTree, WriteProtectedPartsGoAndWhatRemainsIsNamed) {
+    TempDir d;
+    const fs::path scenario = d.path() / "Castle";
+    for (const char* f : {"Summary.tsm", "save/slot1.dat", "locked/deep/x.dat", "sealed/y.dat"})
+        testsupport::writeFile(scenario / f, "x");
+    fs::permissions(scenario / "locked" / "deep", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(scenario / "locked", fs::perms::none);
+    std::vector<std::string> remains;
+    const bool root = testsupport::runningAsRoot();
+    {
+        testsupport::AsOrdinaryUser user(d.path());
+        if (root) {
+            // Root's own folder inside: beyond what the ordinary user may change.
+            seteuid(0);
+            fs::permissions(scenario / "sealed", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                                     fs::perms::others_read | fs::perms::others_exec);
+            EXPECT_EQ(lchown((scenario / "sealed").c_str(), 0, 0), 0);
+            EXPECT_EQ(seteuid(65534), 0);
+        } else {
+            fs::remove_all(scenario / "sealed");  // nothing here the user cannot change
+        }
+        sysutil::FileAccessDOS dos;
+        remains = dos.DelTree(sysutil::utf8FromPath(scenario), true);
+    }
+    EXPECT_FALSE(fs::exists(scenario / "locked"));
+    EXPECT_FALSE(fs::exists(scenario / "save"));
+    if (root) {
+        EXPECT_EQ(remains, (std::vector<std::string>{sysutil::utf8FromPath(scenario / "sealed" / "y.dat"),
+                                                     sysutil::utf8FromPath(scenario / "Summary.tsm")}));
+        EXPECT_TRUE(fs::exists(scenario / "Summary.tsm"));
+    } else {
+        EXPECT_TRUE(remains.empty());
+        EXPECT_FALSE(fs::exists(scenario));
+    }
+}
+#endif
 
 }  // namespace

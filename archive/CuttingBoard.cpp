@@ -1,0 +1,72 @@
+#include "archive/CuttingBoard.h"
+
+#include <filesystem>
+
+#include "sysutil/PathRules.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace archiver {
+namespace fs = std::filesystem;
+namespace {
+
+bool isLink(const fs::directory_entry& e) {
+    std::error_code ec;
+    if (e.is_symlink(ec)) return true;
+#if defined(_WIN32)
+    const DWORD attr = GetFileAttributesW(e.path().c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+    return false;
+#endif
+}
+
+// Whether the folder is a scenario, or might be: anything named like the
+// summary file, hidden or not, keeps it.
+bool holdsSummary(const fs::path& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (sysutil::sameName(sysutil::utf8FromPath(it->path().filename()), kSummaryFile)) return true;
+    return bool(ec);  // a folder we cannot read is left alone
+}
+
+// True when the folder held nothing but empty folders and is gone.
+bool pruneEmpty(const fs::path& folder) {
+    if (holdsSummary(folder)) return false;
+    std::error_code ec;
+    bool empty = true;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        if (isLink(*it) || !it->is_directory(ec2) || !pruneEmpty(it->path())) empty = false;
+    }
+    if (ec || !empty) return false;
+    fs::remove(folder, ec);
+    return !ec;
+}
+
+}  // namespace
+
+std::string cuttingBoardFolder(const std::string& trPath) {
+    return sysutil::AddBackslash(trPath) + "Scenario" + sysutil::kSeparator + "FZARC_まな板" + sysutil::kSeparator;
+}
+
+std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders) {
+    std::vector<std::string> out;
+    for (const auto& f : folders)
+        if (sysutil::lookupExists(f, sysutil::LookupKind::FilesAndFolders) &&
+            sysutil::lookupExists(sysutil::AddBackslash(f) + kSummaryFile, sysutil::LookupKind::OrdinaryFiles))
+            out.push_back(f);
+    return out;
+}
+
+void removeEmptyFoldersOutsideScenarios(const std::string& board) {
+    std::error_code ec;
+    for (fs::directory_iterator it(sysutil::pathFromUtf8(board), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        if (!isLink(*it) && it->is_directory(ec2)) pruneEmpty(it->path());
+    }
+}
+
+}  // namespace archiver

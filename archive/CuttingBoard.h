@@ -1,0 +1,24 @@
+#pragma once
+// The cutting board: the engine's working folder, and the scenarios on it
+// (folders that hold the engine's summary file).
+#include <string>
+#include <vector>
+
+namespace archiver {
+
+inline constexpr const char* kSummaryFile = "Summary.tsm";
+
+// AddBackslash(TRPath) + "Scenario" + sep + "FZARC_まな板" + sep.
+std::string cuttingBoardFolder(const std::string& trPath);
+
+// The scenarios among `folders` (full paths, as a folder listing gives
+// them), in their order: visible folders that directly hold a visible,
+// ordinary Summary.tsm.
+std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders);
+
+// The tidying at exit: removes the folders below the board whose whole tree
+// holds no file and which lie outside every scenario. Never anything inside a
+// scenario, never a link or what lies behind it, never the board itself.
+void removeEmptyFoldersOutsideScenarios(const std::string& board);
+
+}  // namespace archiver

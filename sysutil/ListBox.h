@@ -1,0 +1,24 @@
+#pragma once
+// A list box whose selection is what the user highlighted, and nothing else.
+// Qt makes the first row "current" when the list gets the focus, unseen; here
+// the current row follows the selection, so a command never acts on a row the
+// user did not pick and the first Down selects the first row.
+#include <QListWidget>
+
+namespace sysutil {
+
+class ListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ListBox(QWidget* parent = nullptr);
+
+    // The highlighted row; -1 when nothing is highlighted.
+    int ListIndex() const;
+    // The highlighted row's text; "" when nothing is highlighted.
+    QString selectedText() const;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+};
+
+}  // namespace sysutil
