@@ -10,6 +10,7 @@
 #include "app/AppIcon.h"
 #include "app/AppInfo.h"
 #include "app/frmVersion.h"
+#include "archive/WorkFolders.h"
 #include "inspect/LaunchCommands.h"
 #include "inspect/frmDocumentView.h"
 #include "settings/INIAccess.h"
@@ -161,11 +162,22 @@ void frmFzarc::buildMenus() {
 
 void frmFzarc::Form_Load() {
     filArc->setPath(settings::readSetting(settings::kKeyArcPath));
+    removeLeftovers();
     mnuReload_Click();
     // Centre on the screen; the fridge list has the focus (first in tab order).
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     filArc->setFocus();
+}
+
+void frmFzarc::removeLeftovers() {
+    // What a killed or crashed run left behind: a half-written archive in the
+    // fridge, a staging folder on the board or in a scenario it was merging into.
+    const std::string board = archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath));
+    std::vector<std::string> folders{filArc->Path(), board};
+    for (auto& scenario : archiver::scenariosAmong(sysutil::listSubfolders(board))) folders.push_back(scenario);
+    for (const auto& folder : folders)
+        if (!folder.empty()) archiver::removeLeftovers(sysutil::pathFromUtf8(folder));
 }
 
 template <typename Command>

@@ -84,6 +84,7 @@ private:
     void buildMenus();
     void RefreshPool();
     void reload();
+    void removeLeftovers();
     void applyRefresh(archiver::Refresh refresh);
     std::optional<archiver::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;

@@ -127,6 +127,18 @@ TEST_F(MainWindow, MissingScenarioFolderKeepsTheListUsable) {
     EXPECT_FALSE(fs::exists(ws.board()));  // only the last level is ever created
 }
 
+TEST_F(MainWindow, WhatADeadRunLeftBehindGoesAtStart) {
+    ws.scenario("Castle");
+    const std::string dead = "-2147483646-5";  // no process has this id
+    const std::vector<fs::path> leftovers = {ws.root.path() / "fridge" / (".fzarc-archive" + dead + ".tmp"),
+                                             ws.board() / (".fzarc-staging" + dead) / "Summary.tsm",
+                                             ws.board() / "Castle" / (".fzarc-replaced" + dead) / "0"};
+    for (const auto& p : leftovers) testsupport::writeFile(p, "x");
+    auto w = open();
+    for (const auto& p : leftovers) EXPECT_FALSE(fs::exists(p)) << p;
+    EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "Summary.tsm"));
+}
+
 TEST_F(MainWindow, EveryFolderNameTheSystemAllowsIsListed) {
     // "|" once joined the folder listing, so a name holding it never showed.
     for (const char* name : {"Castle", "A|B", "sub/Deep"}) ws.scenario(name);
