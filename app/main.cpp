@@ -2,7 +2,6 @@
 // takes them out onto the engine's cutting board.
 #include <QApplication>
 #include <QStandardPaths>
-#include <filesystem>
 
 #include "app/AppInfo.h"
 #include "app/frmFzarc.h"
@@ -19,11 +18,10 @@ int main(int argc, char** argv) {
     // use), otherwise in the user's configuration folder.
     sysutil::setSettingsFolder(sysutil::chooseSettingsFolder(
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()));
-    if (const auto folder = sysutil::settingsFolder(); !folder.empty()) std::filesystem::create_directories(folder);
 
     sysutil::QtDialogs dialogs(nullptr, QString::fromUtf8(app::kAppTitle));
     archiver::Unlha32Archiver archiver;
-    if (!app::Main(dialogs, archiver)) return 0;
+    if (!app::prepareSettingsFolder(dialogs, sysutil::settingsFolder()) || !app::Main(dialogs, archiver)) return 0;
 
     sysutil::cExecute launcher;
     app::frmFzarc window(dialogs, archiver, launcher);

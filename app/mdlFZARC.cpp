@@ -1,10 +1,12 @@
 #include "app/mdlFZARC.h"
 
 #include <QLocale>
+#include <filesystem>
 
 #include "app/AppInfo.h"
 #include "settings/INIAccess.h"
 #include "settings/frmSetting.h"
+#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 
 namespace app {
@@ -24,6 +26,16 @@ void settingsWarning(sysutil::Dialogs& dialogs, const std::string& firstLine) {
 }
 
 }  // namespace
+
+bool prepareSettingsFolder(sysutil::Dialogs& dialogs, const std::string& folder) {
+    std::error_code ec;
+    if (folder.empty() || std::filesystem::is_directory(sysutil::pathFromUtf8(folder), ec)) return true;
+    std::filesystem::create_directories(sysutil::pathFromUtf8(folder), ec);
+    if (!ec) return true;
+    dialogs.message({"設定ファイルを置くフォルダを作れません。\r\n" + folder + "\r\n" + sysutil::describeError(ec), "",
+                     MsgIcon::Critical, MsgButtons::Ok, MsgAnswer::Ok});
+    return false;
+}
 
 bool folderSettingIsValid(const std::string& value) {
     return !value.empty() && sysutil::lookupExists(value, sysutil::LookupKind::FilesAndFolders);

@@ -15,6 +15,10 @@ extern std::string strUnLHAVer;
 // open; false when the program is to end (Cancel at first run, or no archiver).
 bool Main(sysutil::Dialogs& dialogs, archiver::Archiver& archiver);
 
+// Makes the folder that holds fzarc.ini when it is missing. False, after a
+// message, when it cannot be made: the program then ends.
+bool prepareSettingsFolder(sysutil::Dialogs& dialogs, const std::string& folder);
+
 // The validity test of a folder setting: not empty, and the lookup finds it.
 bool folderSettingIsValid(const std::string& value);
 

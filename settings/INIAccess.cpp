@@ -1,16 +1,19 @@
 #include "settings/INIAccess.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "settings/ProfileFile.h"
+#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "sysutil/TextCodec.h"
 
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,40 +35,36 @@ ReadResult readWhole(const fs::path& path, std::string& bytes) {
     return in.bad() ? ReadResult::Failed : ReadResult::Ok;
 }
 
-// The first `limit` bytes of `value` in the file's encoding, never cutting a character.
-std::string cutToBytes(const std::string& utf8, ProfileEncoding enc, std::size_t limit) {
-    const std::string stored = enc == ProfileEncoding::Utf8 ? utf8 : sysutil::utf8ToCp932(utf8).value_or(utf8);
-    if (stored.size() <= limit) return utf8;
-    std::size_t cut = 0;
-    if (enc == ProfileEncoding::Utf8) {
-        cut = limit;
-        while (cut > 0 && (static_cast<unsigned char>(stored[cut]) & 0xC0) == 0x80) --cut;
-        return stored.substr(0, cut);
-    }
-    while (cut < limit) {
-        const auto c = static_cast<unsigned char>(stored[cut]);
-        const std::size_t len = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
-        if (cut + len > limit) break;
-        cut += len;
-    }
-    return sysutil::cp932ToUtf8Lossy(stored.substr(0, cut));
+// A file the user made read-only stays as it is, as Windows' own profile
+// functions leave it; replacing it would otherwise succeed through its folder.
+bool isWriteProtected(const fs::path& path) {
+#if defined(_WIN32)
+    const DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY);
+#else
+    std::error_code ec;
+    const auto perms = fs::status(path, ec).permissions();
+    if (ec) return false;
+    return (perms & fs::perms::owner_write) == fs::perms::none || ::access(path.c_str(), W_OK) != 0;
+#endif
 }
 
 // Writes beside the target, then renames over it: a crash or a full disk
 // leaves either the old file or the new one, never a truncated one.
-bool replaceAtomically(const fs::path& target, const std::string& bytes) {
+std::error_code replaceAtomically(const fs::path& target, const std::string& bytes) {
     std::random_device rd;
     const fs::path tmp = target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(rd() % 1000000));
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
+        if (!out) return std::error_code(errno, std::generic_category());
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {
+            const std::error_code failed(errno, std::generic_category());
             out.close();
             std::error_code ec;
             fs::remove(tmp, ec);
-            return false;
+            return failed;
         }
     }
 #if !defined(_WIN32)
@@ -77,10 +76,10 @@ bool replaceAtomically(const fs::path& target, const std::string& bytes) {
     std::error_code ec;
     fs::rename(tmp, target, ec);
     if (ec) {
-        fs::remove(tmp, ec);
-        return false;
+        std::error_code ignored;
+        fs::remove(tmp, ignored);
     }
-    return true;
+    return ec;
 }
 
 }  // namespace
@@ -97,9 +96,17 @@ std::string INIAccess::GetINIData(const std::string& strSection, const std::stri
 }
 
 bool INIAccess::SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData) {
-    if (!takeSection(strSection)) return false;
-    if (!BuildINIPath()) return false;
-    return WriteINIString(Section, strKey, strData);
+    return SetINIValues(strSection, {{strKey, strData}});
+}
+
+bool INIAccess::SetINIValues(const std::string& strSection,
+                             const std::vector<std::pair<std::string, std::string>>& values) {
+    lastError_.clear();
+    if (!takeSection(strSection) || !BuildINIPath()) {
+        lastError_ = "設定ファイルの名前がありません。";
+        return false;
+    }
+    return WriteINIValues(Section, values);
 }
 
 bool INIAccess::BuildINIPath() {
@@ -112,27 +119,43 @@ bool INIAccess::BuildINIPath() {
 std::string INIAccess::ReadINIString(const std::string& section, const std::string& key) {
     std::string bytes;
     if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes) != ReadResult::Ok) return {};
-    const ProfileFile file = ProfileFile::fromBytes(std::move(bytes));
-    const auto v = file.value(section, key);
-    if (!v) return {};
-    return cutToBytes(*v, file.encoding(), kMaxValueBytes);
+    return ProfileFile::fromBytes(std::move(bytes)).value(section, key).value_or("");
 }
 
-bool INIAccess::WriteINIString(const std::string& section, const std::string& key, const std::string& value) {
+bool INIAccess::WriteINIValues(const std::string& section,
+                               const std::vector<std::pair<std::string, std::string>>& values) {
     const fs::path path = sysutil::pathFromUtf8(iniPath_);
     std::string bytes;
     ProfileFile file;
     switch (readWhole(path, bytes)) {
-        case ReadResult::Failed:
-            return false;  // never replace a file we could not read
+        case ReadResult::Failed:  // never replace a file we could not read
+            lastError_ = "設定ファイルを読み込めません: " + iniPath_;
+            return false;
         case ReadResult::Ok:
+            if (isWriteProtected(path)) {
+                lastError_ = "設定ファイルが書き込み禁止になっています: " + iniPath_;
+                return false;
+            }
             file = ProfileFile::fromBytes(std::move(bytes));
             break;
         case ReadResult::Missing:
             break;
     }
-    if (!file.setValue(section, key, value)) return false;
-    return replaceAtomically(path, file.bytes());
+    for (const auto& [key, value] : values) {
+        if (file.setValue(section, key, value)) continue;
+        if (value.find_first_of("\r\n") != std::string::npos)
+            lastError_ = "改行を含む値は保存できません。";
+        else if (file.encoding() == ProfileEncoding::Cp932 && !sysutil::utf8ToCp932(value))
+            lastError_ = "「" + value + "」には、設定ファイルの文字コード（Shift-JIS）にない文字があります。";
+        else
+            lastError_ = "この値は保存できません: " + key;
+        return false;
+    }
+    if (const auto ec = replaceAtomically(path, file.bytes())) {
+        lastError_ = "設定ファイルを書き込めません: " + iniPath_ + "\r\n" + sysutil::describeError(ec);
+        return false;
+    }
+    return true;
 }
 
 std::string readSetting(const std::string& key) {

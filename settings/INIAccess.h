@@ -2,6 +2,8 @@
 // One value of the settings file per call: every reader sees the file as it
 // is now, and every writer leaves the rest of the file as it was.
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace settings {
 
@@ -17,24 +19,27 @@ public:
     std::string FileName;
     std::string Section;
 
-    // The stored value, or "" for a missing file, section or key; at most 255 bytes
-    // as the file stores them.
+    // The stored value, whole, or "" for a missing file, section or key.
     std::string GetINIData(const std::string& strSection, const std::string& strKey);
     // True when the value was written.
     bool SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData);
+    // Several keys of one section in one write of the file: all of them, or
+    // none (the file stays as it was).
+    bool SetINIValues(const std::string& strSection, const std::vector<std::pair<std::string, std::string>>& values);
 
     // The full path of the file as the last access built it.
     const std::string& path() const { return iniPath_; }
-
-    static constexpr std::size_t kMaxValueBytes = 255;
+    // Why the last write failed, in Japanese; "" after a success.
+    const std::string& lastError() const { return lastError_; }
 
 private:
     bool BuildINIPath();
-    bool WriteINIString(const std::string& section, const std::string& key, const std::string& value);
+    bool WriteINIValues(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
     std::string ReadINIString(const std::string& section, const std::string& key);
     bool takeSection(const std::string& strSection);
 
     std::string iniPath_;
+    std::string lastError_;
 };
 
 // The conventional read: section "FZARC Secound Edition" of fzarc.ini.

@@ -42,7 +42,9 @@ ProfileFile::ProfileFile() : encoding_(platformEncoding()) {}
 
 ProfileFile ProfileFile::fromBytes(std::string bytes) {
     ProfileFile f;
-    if (!isAscii(bytes)) f.encoding_ = sysutil::isValidUtf8(bytes) ? ProfileEncoding::Utf8 : ProfileEncoding::Cp932;
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    f.byteOrderMark_ = bytes.starts_with(kBom);
+    if (f.byteOrderMark_) bytes.erase(0, kBom.size());
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t nl = bytes.find('\n', start);
@@ -61,11 +63,24 @@ ProfileFile ProfileFile::fromBytes(std::string bytes) {
         }
         f.lines_.push_back(std::move(line));
     }
+    if (f.byteOrderMark_)
+        f.encoding_ = ProfileEncoding::Utf8;
+    else if (!isAscii(bytes))
+        f.encoding_ = sysutil::isValidUtf8(bytes) ? ProfileEncoding::Utf8 : f.majorityEncoding();
     return f;
 }
 
+// A file that is not valid UTF-8 as a whole: one stray byte (a Latin-1
+// comment, say) must not turn it into CP932 when its Japanese lines are UTF-8.
+ProfileEncoding ProfileFile::majorityEncoding() const {
+    int utf8 = 0, other = 0;
+    for (const auto& l : lines_)
+        if (!isAscii(l.raw)) ++(sysutil::isValidUtf8(l.raw) ? utf8 : other);
+    return utf8 > other ? ProfileEncoding::Utf8 : ProfileEncoding::Cp932;
+}
+
 std::string ProfileFile::decodeLine(const std::string& raw) const {
-    if (encoding_ == ProfileEncoding::Utf8 || isAscii(raw)) return raw;
+    if (isAscii(raw) || sysutil::isValidUtf8(raw)) return raw;
     return sysutil::cp932ToUtf8Lossy(raw);
 }
 
@@ -103,10 +118,7 @@ std::optional<std::string> ProfileFile::value(const std::string& section, const 
     std::string v = trimmed(raw.substr(eq + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
-    if (encoding_ == ProfileEncoding::Utf8 || isAscii(v)) {
-        if (!sysutil::isValidUtf8(v)) return std::nullopt;
-        return v;
-    }
+    if (isAscii(v) || sysutil::isValidUtf8(v)) return v;
     return sysutil::cp932ToUtf8(v);
 }
 
@@ -147,7 +159,7 @@ bool ProfileFile::setValue(const std::string& section, const std::string& key, c
 }
 
 std::string ProfileFile::bytes() const {
-    std::string out;
+    std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
     for (const auto& l : lines_) out += l.raw + l.ending;
     return out;
 }

@@ -15,7 +15,9 @@ public:
     // An empty file in the platform's encoding for new files.
     ProfileFile();
 
-    // Parses raw file bytes: valid UTF-8 reads as UTF-8, anything else as CP932.
+    // Parses raw file bytes. A byte-order mark, or a file valid as UTF-8,
+    // says UTF-8; otherwise the lines decide by majority, and a value whose
+    // bytes are valid UTF-8 reads as UTF-8 whatever the rest of the file is.
     static ProfileFile fromBytes(std::string bytes);
 
     // The value under section/key (case-insensitive names, blanks around the
@@ -46,9 +48,11 @@ private:
     std::string decodeLine(const std::string& raw) const;
     std::optional<std::string> encode(const std::string& utf8) const;
     std::string newLineEnding() const;
+    ProfileEncoding majorityEncoding() const;
 
     std::vector<Line> lines_;
     ProfileEncoding encoding_;
+    bool byteOrderMark_ = false;  // kept as the file had it
 };
 
 }  // namespace settings

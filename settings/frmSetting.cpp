@@ -128,16 +128,15 @@ void frmSetting::cmdOK_Click() {
     const int state = chkRmNoFileFolder->checkState() == Qt::Checked            ? 1
                       : chkRmNoFileFolder->checkState() == Qt::PartiallyChecked ? 2
                                                                                 : 0;
-    bool ok = ini.SetINIData(kSection, kKeyTRPath, txtTRPath->text().toStdString());
-    ok = ini.SetINIData(kSection, kKeyArcPath, txtArcPath->text().toStdString()) && ok;
-    ok = ini.SetINIData(kSection, kKeyExitRMNoFileDir, std::to_string(state)) && ok;
-    saved_ = ok;
+    // One write for the three: a save never keeps one setting and loses the next.
+    saved_ = ini.SetINIValues(kSection, {{kKeyTRPath, txtTRPath->text().toStdString()},
+                                         {kKeyArcPath, txtArcPath->text().toStdString()},
+                                         {kKeyExitRMNoFileDir, std::to_string(state)}});
     // A save that did not reach the disk would otherwise show up only as the
     // same first-run warnings again, with no hint why.
-    if (!ok) {
-        dialogs_.message({"設定を保存できませんでした。\r\n" + ini.path() +
-                              "\r\nフォルダへの書き込み権限と空き容量を確認してください。",
-                          "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
+    if (!saved_) {
+        dialogs_.message({"設定を保存できませんでした。\r\n" + ini.lastError(), "", sysutil::MsgIcon::Exclamation,
+                          sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
     }
     accept();
 }

@@ -1,6 +1,8 @@
 // The start-up loop driven through the fake dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "QtFakes.h"
 #include "app/mdlFZARC.h"
 #include "settings/frmSetting.h"
@@ -131,6 +133,40 @@ TEST(VersionLine, HasTwoDecimals) {
     EXPECT_EQ(app::archiverVersionLine(193), "UNLHA32.DLL...Version. 1.93");
     EXPECT_EQ(app::archiverVersionLine(5), "UNLHA32.DLL...Version. 0.05");
     EXPECT_EQ(app::archiverVersionLine(1234), "UNLHA32.DLL...Version. 12.34");
+}
+
+TEST_F(Startup, ASettingsFolderThatCannotBeMadeEndsWithAMessage) {
+    testsupport::writeFile(folders.path() / "file", "a file where a folder should go");
+    EXPECT_TRUE(app::prepareSettingsFolder(dialogs, folders.str("made/here")));
+    EXPECT_TRUE(std::filesystem::is_directory(folders.path() / "made" / "here"));
+    EXPECT_FALSE(app::prepareSettingsFolder(dialogs, folders.str("file/config")));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(dialogs.asked[0].text.starts_with("設定ファイルを置くフォルダを作れません。")) << dialogs.asked[0].text;
+}
+
+TEST_F(Startup, ARefusedSaveSaysWhyAndTheLoopGoesOn) {
+    testsupport::writeFile(sandbox.dir.path() / "fzarc.ini", "[FZARC Secound Edition]\r\nTRPath=\r\n");
+    std::filesystem::permissions(sandbox.dir.path() / "fzarc.ini", std::filesystem::perms::owner_read);
+    int opened = 0;
+    dialogs.onModal = [&](sysutil::ModalForm& f) {
+        auto& form = dynamic_cast<settings::frmSetting&>(f);
+        if (++opened == 2) {  // the user cancels the second round
+            form.cmdCancel->click();
+            return 0;
+        }
+        form.txtTRPath->setText(QString::fromStdString(folders.str("engine")));
+        form.txtArcPath->setText(QString::fromStdString(folders.str("fridge")));
+        form.cmdOK->click();
+        return 0;
+    };
+    EXPECT_FALSE(app::Main(dialogs, archiver));
+    EXPECT_EQ(opened, 2);
+    const auto texts = dialogs.texts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& t) {
+        return t.starts_with("設定を保存できませんでした。\r\n設定ファイルが書き込み禁止になっています");
+    }));
+    std::filesystem::permissions(sandbox.dir.path() / "fzarc.ini", std::filesystem::perms::owner_all);
 }
 
 }  // namespace

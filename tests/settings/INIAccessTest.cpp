@@ -57,19 +57,74 @@ TEST_F(INIAccessTest, SectionIsRememberedAndEmptyFileNameTouchesNothing) {
     EXPECT_FALSE(std::filesystem::exists(ini()));
 }
 
-TEST_F(INIAccessTest, LongValuesReadBackAs255Bytes) {
-    testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=" + std::string(300, 'v') + "\r\n");
-    EXPECT_EQ(store().GetINIData(settings::kSection, "TRPath"), std::string(255, 'v'));
-    // A CP932 value is cut on a character boundary, never inside one.
-    std::string sjis;
-    for (int i = 0; i < 150; ++i) sjis += "\x95\x5c";
-    testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=a" + sjis + "\r\n");
-    const auto v = store().GetINIData(settings::kSection, "TRPath");
-    EXPECT_EQ(v, "a" + std::string([] {
+// Files as users and other programs leave them: each value reads back whole
+// and right, and a write keeps the file's own form.
+struct ReadCase {
+    const char* label;
+    std::string file;
+    std::string want;  // TRPath as read
+};
+
+class INIAccessReads : public INIAccessTest, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(INIAccessReads, ValuesReadWholeAndWritesKeepTheForm) {
+    testsupport::writeFile(ini(), GetParam().file);
+    auto s = store();
+    EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), GetParam().want);
+    ASSERT_TRUE(s.SetINIData(settings::kSection, "ArcPath", "/冷蔵庫")) << s.lastError();
+    const std::string after = testsupport::readFile(ini());
+    EXPECT_EQ(after.substr(0, GetParam().file.size() - 2), GetParam().file.substr(0, GetParam().file.size() - 2));
+    EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), GetParam().want);
+    EXPECT_EQ(s.GetINIData(settings::kSection, "ArcPath"), "/冷蔵庫");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, INIAccessReads,
+    ::testing::Values(
+        // Longer than the 255 bytes a Windows buffer once held: an install
+        // folder of 100 Japanese characters must not be cut at every start.
+        ReadCase{"long_value", "[FZARC Secound Edition]\r\nTRPath=" + std::string(300, 'v') + "\r\n",
+                 std::string(300, 'v')},
+        ReadCase{"long_japanese_value",
+                 [] {
+                     std::string s = "[FZARC Secound Edition]\r\nTRPath=";
+                     for (int i = 0; i < 100; ++i) s += "表";
+                     return s + "\r\n";
+                 }(),
+                 [] {
                      std::string s;
-                     for (int i = 0; i < 127; ++i) s += "表";
+                     for (int i = 0; i < 100; ++i) s += "表";
                      return s;
-                 }()));
+                 }()},
+        // Notepad on Windows saves UTF-8 with a byte-order mark.
+        ReadCase{"utf8_with_bom", "\xEF\xBB\xBF[FZARC Secound Edition]\r\nTRPath=/ゲーム\r\n", "/ゲーム"},
+        // One Latin-1 byte in a comment must not make UTF-8 values garbage.
+        ReadCase{"utf8_with_a_latin1_comment", "; caf\xE9\r\n[FZARC Secound Edition]\r\nTRPath=/ゲーム/表示\r\n",
+                 "/ゲーム/表示"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST_F(INIAccessTest, SeveralKeysAreWrittenAllOrNothing) {
+    auto s = store();
+    ASSERT_TRUE(s.SetINIValues(settings::kSection, {{"TRPath", "/a"}, {"ArcPath", "/b"}}));
+    const std::string before = testsupport::readFile(ini());
+    EXPECT_FALSE(s.SetINIValues(settings::kSection, {{"TRPath", "/changed"}, {"ArcPath", "two\nlines"}}));
+    EXPECT_EQ(testsupport::readFile(ini()), before);
+    EXPECT_FALSE(s.lastError().empty());
+}
+
+TEST_F(INIAccessTest, RefusalsSayTheirRealReason) {
+    // A CP932 file cannot hold an emoji: that is the reason, not the disk.
+    testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=\x95\x5c\r\n");
+    auto s = store();
+    EXPECT_FALSE(s.SetINIData(settings::kSection, "ArcPath", "/😀"));
+    EXPECT_NE(s.lastError().find("Shift-JIS"), std::string::npos) << s.lastError();
+    // A write-protected file is left alone, as Windows leaves it.
+    testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=/a\r\n");
+    std::filesystem::permissions(ini(), std::filesystem::perms::owner_read);
+    EXPECT_FALSE(s.SetINIData(settings::kSection, "TRPath", "/b"));
+    EXPECT_NE(s.lastError().find("書き込み禁止"), std::string::npos) << s.lastError();
+    std::filesystem::permissions(ini(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(testsupport::readFile(ini()), "[FZARC Secound Edition]\r\nTRPath=/a\r\n");
 }
 
 TEST_F(INIAccessTest, Cp932FileRoundTripsByteForByte) {
