@@ -105,7 +105,8 @@ void frmFzarc::buildControls() {
     // The right-hand buttons keep to the frames' right edge.
     cmdLoad->move(frameWidth - sysutil::twips(105) - cmdLoad->width(), cmdLoad->y());
     cmdReArc->move(frameWidth - sysutil::twips(105) - cmdReArc->width(), cmdReArc->y());
-    client->setFixedSize(std::max(sysutil::twips(5070), frameWidth + 2 * sysutil::twips(105)), sysutil::twips(4305));
+    client->setFixedSize(std::max(sysutil::twips(5070), frameWidth + 2 * sysutil::twips(105)),
+                         std::max(sysutil::twips(4305), client->height()));
 
     filArc->installEventFilter(this);
     lstPool->installEventFilter(this);
@@ -214,7 +215,7 @@ void frmFzarc::applyRefresh(archiver::Refresh refresh) {
 
 std::optional<archiver::FridgeSelection> frmFzarc::selectedArchive() const {
     if (filArc->ListIndex() < 0) return std::nullopt;
-    return archiver::FridgeSelection{filArc->Path(), filArc->FileName()};
+    return archiver::FridgeSelection{filArc->Path(), filArc->FileName(), filArc->shownName()};
 }
 
 std::optional<std::string> frmFzarc::selectedScenario() const {

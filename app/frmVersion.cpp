@@ -92,7 +92,7 @@ frmVersion::frmVersion(QWidget* parent) : QDialog(parent), openUrl(&QDesktopServ
     int right = 0;
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         right = std::max(right, w->geometry().right());
-    setFixedSize(std::max(sysutil::twips(6195), right + sysutil::twips(105)), sysutil::twips(1875));
+    setFixedSize(std::max(sysutil::twips(6195), right + sysutil::twips(105)), std::max(sysutil::twips(1875), height()));
 }
 
 QColor frmVersion::linkColor(int index) const {

@@ -12,8 +12,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(app::kAppTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(app::kAppTitle));
+    app::configureApplication(application);
     // The settings sit beside the program when it may write there (portable
     // use), otherwise in the user's configuration folder.
     sysutil::setSettingsFolder(sysutil::chooseSettingsFolder(

@@ -1,6 +1,8 @@
 #include "app/mdlFZARC.h"
 
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 #include <filesystem>
 
 #include "app/AppInfo.h"
@@ -26,6 +28,17 @@ void settingsWarning(sysutil::Dialogs& dialogs, const std::string& firstLine) {
 }
 
 }  // namespace
+
+bool configureApplication(QApplication& application) {
+    QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+    auto* japanese = new QTranslator(&application);
+    if (!japanese->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete japanese;
+        return false;
+    }
+    QApplication::installTranslator(japanese);
+    return true;
+}
 
 bool prepareSettingsFolder(sysutil::Dialogs& dialogs, const std::string& folder) {
     std::error_code ec;

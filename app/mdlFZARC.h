@@ -1,12 +1,21 @@
 #pragma once
 // Start-up: the two folder settings must be usable and the archiver must
 // answer before the main window opens.
+#include <QApplication>
 #include <string>
 
 #include "archive/Unlha32api.h"
 #include "sysutil/Dialogs.h"
 
 namespace app {
+
+// The application as the program sets it up: its name (the per-user settings
+// folder is named after it), and Qt's own texts (Yes, No, Cancel, the folder
+// picker) in Japanese whatever the system's locale, since the program speaks
+// Japanese. No display name: Qt would add it to every window's caption.
+// False when Qt's Japanese texts are not installed; the program then runs
+// with Qt's English ones.
+bool configureApplication(QApplication& application);
 
 // "UNLHA32.DLL...Version. " and the archiver's version; written once by Main.
 extern std::string strUnLHAVer;

@@ -2,10 +2,12 @@
 
 #include <cctype>
 #include <filesystem>
+#include <vector>
 
 #include "settings/INIAccess.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
 
 namespace archiver {
 namespace {
@@ -20,6 +22,16 @@ void warn(sysutil::Dialogs& dialogs, const std::string& text, const std::string&
     dialogs.message({text, caption, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
 }
 
+// UTF-8 text less its last `n` characters (not bytes).
+std::string withoutLastCharacters(const std::string& text, std::size_t n) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size();) {
+        starts.push_back(i);
+        sysutil::nextCodePoint(text, i);
+    }
+    return starts.size() > n ? text.substr(0, starts[starts.size() - n]) : std::string();
+}
+
 // Says what went wrong, unless the user cancelled it.
 void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::string& failureText) {
     if (!result.ok() && result.error != ArchiveError::Cancelled) warn(dialogs, failureText + "\r\n" + result.message);
@@ -30,9 +42,9 @@ void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::s
 Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs, Archiver& archiver) {
     if (!selected) return Refresh::None;
     const std::string archivePath = AddBackslash(selected->folder) + selected->fileName;
-    const std::string& name = selected->fileName;
+    const std::string& name = selected->shown();
     // The folder drops the last four characters of the name (".LZH" with its dot).
-    const std::string stem = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+    const std::string stem = withoutLastCharacters(name, 4);
     const std::string destination =
         AddBackslash(cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)) + stem);
 
@@ -112,7 +124,7 @@ Refresh throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil
     const std::string path = AddBackslash(selected->folder) + selected->fileName;
     std::error_code ec;
     std::filesystem::remove(sysutil::pathFromUtf8(path), ec);
-    if (ec) warn(dialogs, "「" + selected->fileName + "」を削除できませんでした。\r\n" + sysutil::describeError(ec));
+    if (ec) warn(dialogs, "「" + selected->shown() + "」を削除できませんでした。\r\n" + sysutil::describeError(ec));
     return Refresh::Reload;
 }
 

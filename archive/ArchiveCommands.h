@@ -14,10 +14,14 @@ namespace archiver {
 
 enum class Refresh { None, Reload, PoolOnly };
 
-// The fridge list's folder (as shown, perhaps a temporary one) and its selection.
+// The fridge list's folder (as shown, perhaps a temporary one) and its
+// selection: the name as the folder holds it, and as the list shows it when
+// the two differ (Shift-JIS bytes in a name on Linux).
 struct FridgeSelection {
     std::string folder;
     std::string fileName;
+    std::string shownName;
+    const std::string& shown() const { return shownName.empty() ? fileName : shownName; }
 };
 
 // Extracts the selected archive into a folder of its own on the cutting board.

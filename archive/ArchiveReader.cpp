@@ -111,7 +111,8 @@ ArchiveResult planEntries(lha::ByteSource& source, Checks checks, Plan& plan) {
                 return fromReadStatus({lha::ReadError::UnsupportedMethod, e->method}, p.shown);
             const auto safe = safeComponents(stored.components);
             if (!safe)
-                return ArchiveResult::failure(ArchiveError::UnsafeEntry, "展開先の外を指す名前があります: " + p.shown);
+                return ArchiveResult::failure(ArchiveError::UnsafeEntry,
+                                              "安全に展開できない名前があります: " + p.shown);
             p.path = *safe;
             if (!p.isFolder && (stored.nameless || p.path.empty()))
                 return ArchiveResult::failure(ArchiveError::Corrupt, "名前のないファイルがあります。");

@@ -41,7 +41,8 @@ frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, QWidget* parent) :
     cmdClose->setDefault(true);
     cmdExecFile->setAutoDefault(false);
     sysutil::growToFitText(this);
-    setFixedSize(std::max(sysutil::twips(8055), childrenRect().right() + sysutil::twips(60)), sysutil::twips(4290));
+    setFixedSize(std::max(sysutil::twips(8055), childrenRect().right() + sysutil::twips(60)),
+                 std::max(sysutil::twips(4290), height()));
 
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdExecFile, &QPushButton::clicked, this, &frmDocumentView::cmdExecFile_Click);
@@ -69,10 +70,11 @@ void frmDocumentView::ShowSelectedFile() {
     try {
         shown = QString::fromStdString(text.RFile());
         // NUL characters would cut the text short in the box, and a lone LF
-        // belongs to its line (it shows as a mark, not as a line break).
-        shown.replace(QChar(0), QChar(0x2400));
+        // belongs to its line: it shows as a mark, not as a line break, and
+        // as one the Japanese fonts have (Japanese editors show it so too).
+        shown.replace(QChar(0), QStringLiteral("^@"));
         shown.replace(QStringLiteral("\r\n"), QChar(QChar::ParagraphSeparator));
-        shown.replace(QChar('\n'), QChar(0x240A));
+        shown.replace(QChar('\n'), QChar(0x2193));  // ↓
         shown.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
         if (text.Truncated())
             shown += QStringLiteral("\n\n（大きなファイルのため、先頭の %1 MB だけを表示しています。）")

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6widgets6 qt6-qpa-plugins
   libgtest-dev libgmock-dev
-  fonts-noto-cjk xvfb xauth
+  qt6-translations-l10n fonts-noto-cjk xvfb xauth
   lhasa p7zip-full libarchive-tools
 )
 for option in "$@"; do

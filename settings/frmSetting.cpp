@@ -75,7 +75,8 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
     placeTwips(chkRmNoFileFolder, 210, 1575, 4425, 225);
     placeTwips(cmdOK, 4200, 1890, 1800, 330);
     placeTwips(cmdCancel, 2310, 1890, 1800, 330);
-    placeTwips(chkFirstRun, 105, 2625, 2115, 225);  // below the client area: never seen
+    placeTwips(chkFirstRun, 105, 2625, 2115, 225);
+    chkFirstRun->hide();  // below the client area: never seen, and no stop for Tab
     sysutil::setTabOrderChain(
         {txtTRPath, cmdTRPath, txtArcPath, cmdArcPath, chkRmNoFileFolder, cmdOK, cmdCancel, chkFirstRun});
     chkRmNoFileFolder->setChecked(true);
@@ -95,7 +96,7 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
     int right = 0;
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (w != chkFirstRun) right = std::max(right, w->geometry().right());
-    setFixedSize(std::max(sysutil::twips(6090), right + sysutil::twips(105)), sysutil::twips(2310));
+    setFixedSize(std::max(sysutil::twips(6090), right + sysutil::twips(105)), std::max(sysutil::twips(2310), height()));
     Form_Load();
 }
 

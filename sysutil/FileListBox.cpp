@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "sysutil/PathRules.h"
 
@@ -21,33 +22,45 @@ void FileListBox::setPattern(const std::string& pattern) {
     Refresh();
 }
 
+namespace {
+constexpr int kStoredName = Qt::UserRole;
+}  // namespace
+
 std::string FileListBox::FileName() const {
+    const int row = ListIndex();
+    return row < 0 ? std::string() : item(row)->data(kStoredName).toByteArray().toStdString();
+}
+
+std::string FileListBox::shownName() const {
     return selectedText().toStdString();
 }
 
 void FileListBox::Refresh() {
-    const QString selected = selectedText();
-    QStringList names;
+    const std::string selected = FileName();
+    struct Name {
+        QString shown;
+        std::string stored;
+    };
+    std::vector<Name> names;
     std::error_code ec;
     if (!path_.empty()) {
         for (fs::directory_iterator it(pathFromUtf8(path_), ec), end; !ec && it != end; it.increment(ec)) {
             std::error_code ec2;
             if (!it->is_regular_file(ec2) || isHiddenEntry(it->path())) continue;
-            const std::string name = utf8FromPath(it->path().filename());
-            if (matchesAnyWildcard(pattern_, name)) names << QString::fromStdString(name);
+            const std::string shown = displayName(it->path().filename());
+            if (matchesAnyWildcard(pattern_, shown))
+                names.push_back({QString::fromStdString(shown), utf8FromPath(it->path().filename())});
         }
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
-    std::sort(names.begin(), names.end(), collator);
+    std::sort(names.begin(), names.end(), [&](const Name& a, const Name& b) { return collator(a.shown, b.shown); });
     clear();
-    addItems(names);
-    const auto again = findItems(selected, Qt::MatchExactly);
-    if (!selected.isEmpty() && !again.isEmpty())
-        setCurrentItem(again.front());
-    else
-        setCurrentRow(-1);
+    for (const auto& n : names) {
+        auto* entry = new QListWidgetItem(n.shown, this);
+        entry->setData(kStoredName, QByteArray::fromStdString(n.stored));
+        if (!selected.empty() && n.stored == selected) setCurrentItem(entry);
+    }
 }
-
 }  // namespace sysutil

@@ -1,6 +1,8 @@
 #pragma once
 // A file list box: the names of one folder's files that match a pattern
 // (several patterns separated by ';', case-insensitive), hidden files left out.
+// It shows each name decoded for display and keeps the name's own bytes, by
+// which the commands reach the file.
 #include <string>
 
 #include "sysutil/ListBox.h"
@@ -21,8 +23,11 @@ public:
     // Reads the folder again, keeping the selection when the name is still there.
     void Refresh();
 
-    // The highlighted file's name; "" when nothing is highlighted.
+    // The highlighted file's name as the folder holds it; "" when nothing is
+    // highlighted.
     std::string FileName() const;
+    // The same name as the list shows it.
+    std::string shownName() const;
 
 private:
     std::string path_;

@@ -101,6 +101,11 @@ std::string utf8FromPath(const fs::path& path) {
     return std::string(reinterpret_cast<const char*>(s.data()), s.size());
 }
 
+std::string displayName(const fs::path& name) {
+    const std::string bytes = utf8FromPath(name);
+    return isValidUtf8(bytes) ? bytes : cp932ToUtf8Lossy(bytes);
+}
+
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() == b.size() && a == b) return true;
     std::size_t i = 0, j = 0;

@@ -21,6 +21,11 @@ std::string AddBackslash(const std::string& path);
 std::filesystem::path pathFromUtf8(std::string_view utf8);
 std::string utf8FromPath(const std::filesystem::path& path);
 
+// A file name for display. Names copied from old Japanese media keep their
+// Shift-JIS bytes on Linux: those are read as CP932 (the name's own bytes
+// still reach the file).
+std::string displayName(const std::filesystem::path& name);
+
 // Case-insensitive equality of two names, as Windows compares file names.
 bool sameName(std::string_view a, std::string_view b);
 // What two names Windows takes for the same have in common.

@@ -53,9 +53,9 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
               archiver::Refresh::Reload);
     ASSERT_TRUE(fs::exists(fridge / "Castle.LZH"));
 
-    EXPECT_EQ(
-        archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH"}, dialogs, archiver),
-        archiver::Refresh::Reload);
+    EXPECT_EQ(archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, dialogs,
+                                archiver),
+              archiver::Refresh::Reload);
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(board / "Castle"),
                                           archivetest::readTree(board / testsupport::u8(folder))),
@@ -71,7 +71,7 @@ TEST_F(Commands, TakeOutOfADamagedArchiveWritesNothing) {
     std::string bytes = testsupport::readFile(fridge / "Broken.LZH");
     bytes[bytes.size() - 50] ^= 0x40;
     testsupport::writeFile(fridge / "Broken.LZH", bytes);
-    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Broken.LZH"}, dialogs, archiver);
+    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Broken.LZH", ""}, dialogs, archiver);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].text.starts_with("解凍可能なファイルではありません。")) << dialogs.asked[0].text;
     EXPECT_TRUE(fs::is_empty(board));

@@ -2,6 +2,11 @@
 // refuse them, and extraction writes nothing, inside the destination or out.
 #include <functional>
 
+#if !defined(_WIN32)
+#include <sched.h>
+#include <sys/mount.h>
+#endif
+
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveTestUtil.h"
 #include "archive/Unlha32api.h"
@@ -301,5 +306,77 @@ INSTANTIATE_TEST_SUITE_P(
         TopCase{"level0_slash", withEnd(level0("/Untitled/subdir/hello.txt", "hello")), "Untitled/subdir/hello.txt"},
         TopCase{"absolute_looking", withEnd(level0("/tmp/fzarc-evil.txt", "hello")), "tmp/fzarc-evil.txt"}),
     [](const auto& p) { return std::string(p.param.label); });
+
+// What a refusal says: a Japanese sentence for the cause the user meets.
+struct MessageCase {
+    const char* label;
+    std::function<std::string()> bytes;
+    const char* says;
+};
+
+class RefusalMessage : public ::testing::TestWithParam<MessageCase> {};
+
+TEST_P(RefusalMessage, NamesTheCauseInJapanese) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "a.lzh", GetParam().bytes());
+    const auto r = archiver::extractArchive(d.str("a.lzh"), d.str("out"), {});
+    EXPECT_NE(r.message.find(GetParam().says), std::string::npos) << r.message;
+}
+
+std::vector<MessageCase> messageCases() {
+    std::vector<MessageCase> cases = {
+        {"not_an_archive", [] { return std::string("just some text, not an archive at all"); },
+         "LHA書庫ではありません"},
+        {"damaged_first_header",
+         [] {
+             std::string s = level0("a.txt", "hello");
+             s[1] ^= 1;
+             return withEnd(s);
+         },
+         "書庫が壊れています"},
+        {"crc_mismatch",
+         [] {
+             std::string s = level2("a.txt", {}, "hello");
+             s.back() ^= 1;
+             return withEnd(s);
+         },
+         "CRCが一致しません"},
+        {"unknown_method",
+         [] {
+             std::string h = level2Header("a.txt", {}, "hello");
+             h[5] = 'q';
+             reseal(h);
+             return withEnd(h + "hello");
+         },
+         "展開できない圧縮形式です（-lhq-）"},
+        {"truncated", [] { return level2("a.txt", {}, std::string(1000, 'a')).substr(0, 500); },
+         "書庫が途中で切れています"},
+        {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
+         "bad\\x1B[2J\\x0A.txt"},
+    };
+#if !defined(_WIN32)
+    cases.push_back(
+        {"name_too_long", [] { return withEnd(level2(std::string(300, 'n') + ".txt", {}, "x")); }, "名前が長すぎます"});
+#endif
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, RefusalMessage, ::testing::ValuesIn(messageCases()),
+                         [](const auto& p) { return std::string(p.param.label); });
+
+#if !defined(_WIN32)
+// A cutting board on a full disk says so, as put away does.
+TEST(RefusalMessage, AFullDiskSaysTheDiskIsFull) {
+    TempDir d;
+    fs::create_directories(d.path() / "board");
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", (d.path() / "board").c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no mount namespace here (needs root)";
+    testsupport::writeFile(d.path() / "big.lzh", withEnd(level2("big.bin", {}, testsupport::randomBytes(200000, 3))));
+    const auto r = archiver::extractArchive(d.str("big.lzh"), d.str("board/big"), {});
+    EXPECT_NE(r.message.find("ディスクの空き容量が足りません"), std::string::npos) << r.message;
+    umount((d.path() / "board").c_str());
+}
+#endif
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Take out, put away and throw away, through the window with real archives.
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "Workspace.h"
 #include "app/frmFzarc.h"
 
@@ -246,6 +248,25 @@ TEST_F(Commands, ThrowAwayArchiveThatCannotGoIsReported) {
     ASSERT_EQ(dialogs.asked.size(), 2u);
     EXPECT_NE(dialogs.asked[1].text.find("「Locked.LZH」を削除できませんでした。"), std::string::npos);
 }
+
+#if !defined(_WIN32)
+TEST_F(Commands, ShiftJisNamesOnDiskAreShownDecodedAndReachedByTheirBytes) {
+    // Copied from old media: the name's bytes are Shift-JIS, not UTF-8.
+    ws.archive(ws.root.path() / "fridge", "tmp.LZH", {{"Summary.tsm", "t"}});
+    const fs::path raw = ws.root.path() / "fridge" / std::string("\x95\x5c\x83\x5c.LZH");  // 表ソ.LZH
+    fs::rename(ws.root.path() / "fridge" / "tmp.LZH", raw);
+    window->mnuReload->trigger();
+    EXPECT_EQ(fakes::itemTexts(*window->filArc), QStringList{"表ソ.LZH"});
+    QTest::mouseClick(window->filArc->viewport(), Qt::LeftButton, {},
+                      window->filArc->visualItemRect(window->filArc->item(0)).center());
+    window->mnuLoad->trigger();
+    EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    EXPECT_EQ(testsupport::readFile(ws.board() / "表ソ" / "Summary.tsm"), "t");
+    dialogs.answers = {MsgAnswer::Yes};
+    window->mnuDeleteArchive->trigger();
+    EXPECT_FALSE(fs::exists(raw));
+}
+#endif
 
 TEST(CuttingBoard, FolderRule) {
     EXPECT_EQ(archiver::cuttingBoardFolder("/games/engine"), "/games/engine/Scenario/FZARC_まな板/");

@@ -1,6 +1,7 @@
 // The document viewer: filters, text, the open button, and vanished folders.
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
 #include <QTest>
 
 #include "QtFakes.h"
@@ -72,6 +73,11 @@ TEST_F(Viewer, ShiftJisShowsRightAndLfOnlyIsOneLine) {
     EXPECT_EQ(viewer.txtViewer->toPlainText(), "読んでね\n表示");
     select("unix.txt");
     EXPECT_EQ(viewer.txtViewer->document()->blockCount(), 1);
+    // The mark a lone LF leaves is one the Japanese fonts draw, not a box.
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), "one↓two↓");
+    const QString cjk = "Noto Sans CJK JP";
+    if (!QFontDatabase::hasFamily(cjk)) GTEST_SKIP() << "Noto Sans CJK JP (fonts-noto-cjk) is not installed";
+    EXPECT_TRUE(QFontMetrics(QFont(cjk)).inFontUcs4(U'↓'));
 }
 
 TEST_F(Viewer, UnreadableOrVanishedFilesDoNotCrash) {
