@@ -31,6 +31,8 @@ void settingsWarning(sysutil::Dialogs& dialogs, const std::string& firstLine) {
 
 bool configureApplication(QApplication& application) {
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+    // Dates and numbers in Qt's own windows (the folder picker) as in Japan.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* japanese = new QTranslator(&application);
     if (!japanese->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete japanese;
