@@ -13,6 +13,7 @@ namespace {
 
 // Self-extracting archives put their program first; theirs fit well within this.
 constexpr std::uint64_t kSearchLimit = 256 * 1024;
+constexpr int kCandidatesFollowed = 16;
 
 
 ReadStatus decodeStored(ByteSource& source, const Entry& e, const DataSink& sink) {
@@ -71,10 +72,13 @@ ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
     }
     // A self-extractor's program may carry small archives of its own; its
     // payload is the one that ends the file.
+    // A crafted file may hold a great many; a few are followed to their end.
     std::optional<std::uint64_t> candidate;
+    int followed = 0;
     const std::uint64_t limit = std::min(source_.size(), kSearchLimit);
-    for (std::uint64_t at = 1; at < limit; ++at) {
+    for (std::uint64_t at = 1; at < limit && followed < kCandidatesFollowed; ++at) {
         if (!looksLikeHeader(source_, at) || !readHeader(source_, at, first, atEnd) || atEnd) continue;
+        ++followed;
         if (runsToTheEnd(source_, at)) return readHeader(source_, at, first, atEnd);
         if (!candidate) candidate = at;
     }
