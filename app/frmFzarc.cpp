@@ -198,7 +198,9 @@ void frmFzarc::RefreshPool() {
     lstPool->setEnabled(false);
     fraCuttingBoard->setTitle(QStringLiteral("一覧更新中..."));
     sysutil::FileAccessDOS dos(&dialogs_, [] { QCoreApplication::processEvents(); });
-    for (const auto& scenario : archiver::scenariosAmong(dos.SubDirectories(board))) lstPool->addItem(q(scenario));
+    QStringList scenarios;
+    for (const auto& scenario : archiver::scenariosAmong(dos.SubDirectories(board))) scenarios << q(scenario);
+    lstPool->addItems(scenarios);
     lstPool->setEnabled(true);
     fraCuttingBoard->setTitle(QStringLiteral("まな板"));
 }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "settings/INIAccess.h"
@@ -32,6 +33,20 @@ std::string withoutLastCharacters(const std::string& text, std::size_t n) {
     return starts.size() > n ? text.substr(0, starts[starts.size() - n]) : std::string();
 }
 
+// Runs archive work off the window's thread, with a progress window when it
+// lasts. Whatever the work throws ends as a failure the user is told of,
+// never as a silent cancel.
+ArchiveResult withProgress(sysutil::Dialogs& dialogs, const std::string& caption,
+                           const std::function<ArchiveResult(const sysutil::ProgressReport&)>& work) {
+    ArchiveResult result = ArchiveResult::failure(ArchiveError::Cancelled, "");
+    return guarded(
+        [&] {
+            dialogs.runWithProgress(caption, [&](const sysutil::ProgressReport& progress) { result = work(progress); });
+            return result;
+        },
+        ArchiveError::WriteFailed, "予期しない問題が起きました。");
+}
+
 // Says what went wrong, unless the user cancelled it.
 void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::string& failureText) {
     if (!result.ok() && result.error != ArchiveError::Cancelled) warn(dialogs, failureText + "\r\n" + result.message);
@@ -48,18 +63,16 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs
     const std::string destination =
         AddBackslash(cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)) + stem);
 
-    // Both run off the window's thread, with a progress window when they last:
-    // the check reads every entry whole.
-    ArchiveResult checked = ArchiveResult::failure(ArchiveError::Cancelled, "");
-    ArchiveResult extracted = checked;
-    dialogs.runWithProgress("「" + name + "」を取り出しています...", [&](const sysutil::ProgressReport& progress) {
-        checked = archiver.check(archivePath, progress);
-        if (checked.ok()) extracted = archiver.extract(archivePath, destination, progress);
+    // The check reads every entry whole; then the extraction.
+    bool extractable = true;
+    const auto result = withProgress(dialogs, "「" + name + "」を取り出しています...", [&](const auto& progress) {
+        const auto checked = archiver.check(archivePath, progress);
+        extractable = checked.ok() || checked.error == ArchiveError::Cancelled;
+        return checked.ok() ? archiver.extract(archivePath, destination, progress) : checked;
     });
-    if (!checked.ok())
-        report(dialogs, checked, "解凍可能なファイルではありません。");
-    else
-        report(dialogs, extracted, "「" + name + "」を取り出せませんでした。");
+    report(
+        dialogs, result,
+        extractable ? "「" + name + "」を取り出せませんでした。" : std::string("解凍可能なファイルではありません。"));
     return Refresh::Reload;
 }
 
@@ -90,9 +103,8 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
         warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
         return Refresh::Reload;
     }
-    ArchiveResult created = ArchiveResult::failure(ArchiveError::Cancelled, "");
-    dialogs.runWithProgress("「" + name + "」にしまっています...", [&](const sysutil::ProgressReport& progress) {
-        created = archiver.create(archivePath, *scenario, lha::kLh5, progress);
+    const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
+        return archiver.create(archivePath, *scenario, lha::kLh5, progress);
     });
     report(dialogs, created, "「" + name + "」にしまえませんでした。");
     return Refresh::Reload;

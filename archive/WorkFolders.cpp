@@ -4,14 +4,10 @@
 
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/Processes.h"
 
 #if defined(_WIN32)
 #include <windows.h>
-#else
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #endif
 
 namespace archiver {
@@ -19,26 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kPrefix = ".fzarc-";
-
-unsigned long currentProcess() {
-#if defined(_WIN32)
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
-
-bool processRuns(unsigned long pid) {
-#if defined(_WIN32)
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-    if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
-    const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
-    CloseHandle(h);
-    return running;
-#else
-    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-#endif
-}
 
 // The owner's process id in a work name, ".fzarc-<kind>-<pid>-...".
 std::optional<unsigned long> ownerOf(const std::string& name) {
@@ -59,7 +35,7 @@ std::optional<unsigned long> ownerOf(const std::string& name) {
 
 fs::path workPath(const fs::path& folder, const std::string& kind, const std::string& suffix) {
     static thread_local std::mt19937 random{std::random_device{}()};
-    const std::string stem = std::string(kPrefix) + kind + "-" + std::to_string(currentProcess()) + "-";
+    const std::string stem = std::string(kPrefix) + kind + "-" + std::to_string(sysutil::currentProcessId()) + "-";
     for (;;) {
         const fs::path p = folder / (stem + std::to_string(random()) + suffix);
         std::error_code ec;
@@ -79,7 +55,8 @@ void removeLeftovers(const fs::path& folder) {
     std::vector<fs::path> stale;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const auto owner = ownerOf(sysutil::utf8FromPath(it->path().filename()));
-        if (owner && *owner != currentProcess() && !processRuns(*owner)) stale.push_back(it->path());
+        if (owner && *owner != sysutil::currentProcessId() && !sysutil::processRuns(*owner))
+            stale.push_back(it->path());
     }
     for (const auto& p : stale) sysutil::removeTree(sysutil::utf8FromPath(p));
 }

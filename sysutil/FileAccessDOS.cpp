@@ -1,9 +1,7 @@
 #include "sysutil/FileAccessDOS.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
-#include <future>
 #include <vector>
 
 #include "sysutil/PathRules.h"
@@ -16,7 +14,6 @@ namespace sysutil {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
 constexpr std::size_t kRemainsReported = 6;
 
 // A link or a junction: something to remove as itself, never to walk into.
@@ -140,14 +137,7 @@ std::vector<std::string> removeTree(const std::string& folder, const std::string
 FileAccessDOS::FileAccessDOS(Dialogs* dialogs, EventPump pump) : dialogs_(dialogs), pump_(std::move(pump)) {}
 
 void FileAccessDOS::waitFor(const std::function<void()>& work) {
-    if (!pump_) {
-        work();
-        return;
-    }
-    auto done = std::async(std::launch::async, work);
-    while (done.wait_for(kPollInterval) != std::future_status::ready) pump_();
-    pump_();
-    done.get();
+    runServingEvents(work, pump_);
 }
 
 std::vector<std::string> FileAccessDOS::SubDirectories(const std::string& TargetDirectory) {

@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "sysutil/BackgroundWork.h"
 #include "sysutil/Dialogs.h"
 
 namespace sysutil {
-
-using EventPump = std::function<void()>;
 
 class FileAccessDOS {
 public:

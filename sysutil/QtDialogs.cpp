@@ -1,22 +1,21 @@
 #include "sysutil/QtDialogs.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QTimer>
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <thread>
+
+#include "sysutil/BackgroundWork.h"
 
 namespace sysutil {
 namespace {
 
 constexpr int kShowProgressAfterMs = 500;
-constexpr int kPollMs = 50;
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -81,32 +80,23 @@ int QtDialogs::showModal(ModalForm& form) {
 
 void QtDialogs::runWithProgress(const std::string& caption, const std::function<void(const ProgressReport&)>& work) {
     std::atomic<bool> cancelled{false};
-    std::atomic<bool> done{false};
     std::mutex mutex;
     ProgressInfo latest;
-    std::thread worker([&] {
-        try {
-            work([&](const ProgressInfo& p) {
-                {
-                    std::lock_guard lock(mutex);
-                    latest = p;
-                }
-                return !cancelled.load();
-            });
-        } catch (...) {
-            // The work reports its own failures; nothing may escape the thread.
+    const ProgressReport report = [&](const ProgressInfo& p) {
+        {
+            std::lock_guard lock(mutex);
+            latest = p;
         }
-        done = true;
-    });
+        return !cancelled.load();
+    };
 
     QElapsedTimer clock;
     clock.start();
     std::unique_ptr<QProgressDialog> dialog;
-    while (!done) {
-        QEventLoop loop;
-        QTimer::singleShot(kPollMs, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (done) break;
+    // Between slices of waiting: the window's events, and the progress window
+    // once the work lasts.
+    const EventPump pump = [&] {
+        QCoreApplication::processEvents();
         if (!dialog && clock.elapsed() >= kShowProgressAfterMs) {
             dialog = std::make_unique<QProgressDialog>(q(caption), QStringLiteral("キャンセル"), 0, 1000, owner_);
             dialog->setWindowTitle(appTitle_);
@@ -117,26 +107,26 @@ void QtDialogs::runWithProgress(const std::string& caption, const std::function<
             dialog->setMinimumWidth(420);
             dialog->show();
         }
-        if (dialog) {
-            ProgressInfo p;
-            {
-                std::lock_guard lock(mutex);
-                p = latest;
-            }
-            dialog->setLabelText(QStringLiteral("%1\n%2 / %3 件　%4 / %5 MB\n%6")
-                                     .arg(q(caption))
-                                     .arg(p.entriesDone)
-                                     .arg(p.entriesTotal)
-                                     .arg(megabytes(p.bytesDone), megabytes(p.bytesTotal),
-                                          dialog->fontMetrics().elidedText(q(p.currentName), Qt::ElideMiddle, 400)));
-            if (p.bytesTotal > 0) dialog->setValue(static_cast<int>(p.bytesDone * 1000 / p.bytesTotal));
-            if (dialog->wasCanceled()) {
-                cancelled = true;
-                dialog->setLabelText(QStringLiteral("中止しています..."));
-            }
+        if (!dialog) return;
+        ProgressInfo p;
+        {
+            std::lock_guard lock(mutex);
+            p = latest;
         }
-    }
-    worker.join();
+        dialog->setLabelText(QStringLiteral("%1\n%2 / %3 件　%4 / %5 MB\n%6")
+                                 .arg(q(caption))
+                                 .arg(p.entriesDone)
+                                 .arg(p.entriesTotal)
+                                 .arg(megabytes(p.bytesDone), megabytes(p.bytesTotal),
+                                      dialog->fontMetrics().elidedText(q(p.currentName), Qt::ElideMiddle, 400)));
+        if (p.bytesTotal > 0) dialog->setValue(static_cast<int>(p.bytesDone * 1000 / p.bytesTotal));
+        if (dialog->wasCanceled() && !cancelled) {
+            cancelled = true;
+            dialog->setLabelText(QStringLiteral("中止しています..."));
+        }
+    };
+    // An exception of the work's comes out here, for the caller to report.
+    runServingEvents([&] { work(report); }, pump);
 }
 
 }  // namespace sysutil

@@ -2,15 +2,17 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTimer>
 #include <QUrl>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
+#include "sysutil/BackgroundWork.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/Processes.h"
 #include "sysutil/ProgramFolder.h"
 
 namespace sysutil {
@@ -50,30 +52,23 @@ std::vector<fs::path> searchFolders() {
     return out;
 }
 
-// The wait loop: poll every 100 ms with window events served in between,
-// until the process ends or the launcher is being destroyed.
-void waitForProcess(QProcess& process, const std::atomic<bool>& terminate) {
-    do {
-        QEventLoop loop;
-        QTimer::singleShot(kPollMs, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (terminate) break;
-    } while (process.state() != QProcess::NotRunning);
-}
-
-void waitOnePoll() {
-    QEventLoop loop;
-    QTimer::singleShot(kPollMs, &loop, &QEventLoop::quit);
-    loop.exec();
+// The wait loop: the process is watched off the window's thread, every
+// 100 ms, while the window's events are served; it ends when the process
+// ends or the launcher is being destroyed. A started program is detached: it
+// outlives a wait given up, and the launcher.
+void waitWhile(const std::function<bool()>& running, const std::atomic<bool>& terminate) {
+    runServingEvents(
+        [&] {
+            do std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+            while (running() && !terminate);
+        },
+        [] { QCoreApplication::processEvents(); });
 }
 
 bool runProgram(const QString& program, const QStringList& args, bool wait, const std::atomic<bool>& terminate) {
-    if (!wait) return QProcess::startDetached(program, args);
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(program, args);
-    if (!process.waitForStarted(5000)) return false;
-    waitForProcess(process, terminate);
+    qint64 pid = 0;
+    if (!QProcess::startDetached(program, args, QString(), &pid)) return false;
+    if (wait) waitWhile([pid] { return processRuns(static_cast<unsigned long>(pid)); }, terminate);
     return true;
 }
 
@@ -121,7 +116,7 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
     // A document or a folder: its associated program. No process to wait for,
     // so a wait ends after its first poll.
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) return false;
-    if (wait) waitOnePoll();
+    if (wait) waitWhile([] { return false; }, blnTerminate);
     return true;
 }
 

@@ -1,5 +1,7 @@
 // Put away and take out as the window runs them, without a window: the
 // commands are Qt-free, so this runs in every build (Windows under Wine too).
+#include <stdexcept>
+
 #include "archive/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
 #include "settings/INIAccess.h"
@@ -75,6 +77,23 @@ TEST_F(Commands, TakeOutOfADamagedArchiveWritesNothing) {
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].text.starts_with("解凍可能なファイルではありません。")) << dialogs.asked[0].text;
     EXPECT_TRUE(fs::is_empty(board));
+}
+
+// Work that throws ends as a failure the user is told of, not as a silent cancel.
+TEST_F(Commands, AnExceptionInTheWorkIsReported) {
+    struct Throwing : archiver::Unlha32Archiver {
+        archiver::ArchiveResult extract(const std::string&, const std::string&,
+                                        const sysutil::ProgressReport&) override {
+            throw std::runtime_error("boom");
+        }
+    } throwing;
+    archivetest::makeTree(root.path() / "src", {{"Summary.tsm", "t"}});
+    ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / "Castle.LZH") + " " +
+                                   archivetest::q(root.path() / "src" / "*.*"))
+                    .ok());
+    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, dialogs, throwing);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "「Castle.LZH」を取り出せませんでした。\r\n予期しない問題が起きました。 (boom)");
 }
 
 #if !defined(_WIN32)

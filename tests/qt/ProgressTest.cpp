@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "sysutil/QtDialogs.h"
@@ -63,6 +64,14 @@ TEST(ProgressWindow, LongWorkShowsItAndCancelStopsTheWork) {
     EXPECT_TRUE(label.contains("Castle.LZH")) << label.toStdString();
     EXPECT_GE(ticks, 20);  // the event loop kept running throughout
     EXPECT_EQ(findProgressWindow(), nullptr);
+}
+
+TEST(ProgressWindow, AnExceptionOfTheWorkReachesTheCaller) {
+    // Swallowed, it once turned into a silent cancel.
+    sysutil::QtDialogs dialogs(nullptr, "FZARC");
+    EXPECT_THROW(dialogs.runWithProgress("「Castle.LZH」を取り出しています...",
+                                         [](const sysutil::ProgressReport&) { throw std::runtime_error("boom"); }),
+                 std::runtime_error);
 }
 
 }  // namespace
