@@ -17,7 +17,7 @@
 #include "settings/SettingsCommands.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
-#include "sysutil/TwipsLayout.h"
+#include "ui/TwipsLayout.h"
 
 namespace app {
 namespace {
@@ -52,18 +52,18 @@ frmFzarc::frmFzarc(sysutil::Dialogs& dialogs, archiver::Archiver& archiver, sysu
 }
 
 void frmFzarc::buildControls() {
-    using sysutil::placeTwips;
+    using ui::placeTwips;
     auto* client = new QWidget(this);
     setCentralWidget(client);
 
     fraFiles = new QGroupBox(QStringLiteral("冷蔵庫"), client);
-    filArc = new sysutil::FileListBox(fraFiles);
+    filArc = new ui::FileListBox(fraFiles);
     filArc->setPattern("*.LZH");
     cmdChangeArcFolder = new QPushButton(QStringLiteral("フォルダ変更(&O)..."), fraFiles);
     cmdLoad = new QPushButton(QStringLiteral("とりだす(&L)..."), fraFiles);
     cmdLoad->setToolTip(QStringLiteral("シナリオを解凍してまな板フォルダに展開します。"));
     fraCuttingBoard = new QGroupBox(QStringLiteral("まな板"), client);
-    lstPool = new sysutil::ListBox(fraCuttingBoard);
+    lstPool = new ui::ListBox(fraCuttingBoard);
     lstPool->setSortingEnabled(false);
     cmdDelete = new QPushButton(QStringLiteral("すてる(&D)..."), fraCuttingBoard);
     cmdDelete->setToolTip(QStringLiteral("選択されているシナリオを削除します。"));
@@ -92,21 +92,21 @@ void frmFzarc::buildControls() {
     placeTwips(cmdDelete, 105, 1575, 1485, 330);
     placeTwips(cmdDocument, 1680, 1575, 1485, 330);
     placeTwips(cmdReArc, 3255, 1575, 1485, 330);
-    sysutil::setTabOrderChain({filArc, cmdChangeArcFolder, cmdLoad, lstPool, cmdDelete, cmdDocument, cmdReArc});
+    ui::setTabOrderChain({filArc, cmdChangeArcFolder, cmdLoad, lstPool, cmdDelete, cmdDocument, cmdReArc});
     for (QPushButton* b : {cmdChangeArcFolder, cmdLoad, cmdDelete, cmdDocument, cmdReArc}) b->setAutoDefault(false);
 
     // Japanese captions may be wider than the design allowed: grow, never clip.
-    sysutil::growToFitText(client);
+    ui::growToFitText(client);
     const int frameWidth = std::max(fraFiles->width(), fraCuttingBoard->width());
     fraFiles->resize(frameWidth, fraFiles->height());
     fraCuttingBoard->resize(frameWidth, fraCuttingBoard->height());
     for (QWidget* list : {static_cast<QWidget*>(filArc), static_cast<QWidget*>(lstPool)})
-        list->resize(frameWidth - 2 * sysutil::twips(105), list->height());
+        list->resize(frameWidth - 2 * ui::twips(105), list->height());
     // The right-hand buttons keep to the frames' right edge.
-    cmdLoad->move(frameWidth - sysutil::twips(105) - cmdLoad->width(), cmdLoad->y());
-    cmdReArc->move(frameWidth - sysutil::twips(105) - cmdReArc->width(), cmdReArc->y());
-    client->setFixedSize(std::max(sysutil::twips(5070), frameWidth + 2 * sysutil::twips(105)),
-                         std::max(sysutil::twips(4305), client->height()));
+    cmdLoad->move(frameWidth - ui::twips(105) - cmdLoad->width(), cmdLoad->y());
+    cmdReArc->move(frameWidth - ui::twips(105) - cmdReArc->width(), cmdReArc->y());
+    client->setFixedSize(std::max(ui::twips(5070), frameWidth + 2 * ui::twips(105)),
+                         std::max(ui::twips(4305), client->height()));
 
     filArc->installEventFilter(this);
     lstPool->installEventFilter(this);

@@ -12,9 +12,9 @@
 #include "archive/ArchiveCommands.h"
 #include "archive/Unlha32api.h"
 #include "sysutil/Dialogs.h"
-#include "sysutil/FileListBox.h"
+#include "ui/FileListBox.h"
 #include "sysutil/Launcher.h"
-#include "sysutil/ListBox.h"
+#include "ui/ListBox.h"
 
 namespace app {
 
@@ -28,11 +28,11 @@ public:
     void Form_Load();
 
     QGroupBox* fraFiles;
-    sysutil::FileListBox* filArc;
+    ui::FileListBox* filArc;
     QPushButton* cmdChangeArcFolder;
     QPushButton* cmdLoad;
     QGroupBox* fraCuttingBoard;
-    sysutil::ListBox* lstPool;
+    ui::ListBox* lstPool;
     QPushButton* cmdDelete;
     QPushButton* cmdDocument;
     QPushButton* cmdReArc;

@@ -7,7 +7,7 @@
 #include "app/AppIcon.h"
 #include "app/AppInfo.h"
 #include "app/mdlFZARC.h"
-#include "sysutil/TwipsLayout.h"
+#include "ui/TwipsLayout.h"
 
 namespace app {
 namespace {
@@ -28,7 +28,7 @@ frmVersion::frmVersion(QWidget* parent) : QDialog(parent), openUrl(&QDesktopServ
     setObjectName("frmVersion");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setMouseTracking(true);
-    using sysutil::placeTwips;
+    using ui::placeTwips;
     auto label = [this](const char* name) {
         auto* l = new QLabel(this);
         l->setObjectName(name);
@@ -86,13 +86,13 @@ frmVersion::frmVersion(QWidget* parent) : QDialog(parent), openUrl(&QDesktopServ
     lblUnLHAVer->setText(QString::fromStdString(strUnLHAVer));
     // Japanese fonts run wider and taller than the design's: text grows, and
     // the product line steps aside for a mail link that now reaches under it.
-    sysutil::growToFitText(this);
+    ui::growToFitText(this);
     if (lblAccess[0]->geometry().right() >= lblProductByQuorvik->x())
-        lblProductByQuorvik->move(lblAccess[0]->geometry().right() + sysutil::twips(120), lblProductByQuorvik->y());
+        lblProductByQuorvik->move(lblAccess[0]->geometry().right() + ui::twips(120), lblProductByQuorvik->y());
     int right = 0;
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         right = std::max(right, w->geometry().right());
-    setFixedSize(std::max(sysutil::twips(6195), right + sysutil::twips(105)), std::max(sysutil::twips(1875), height()));
+    setFixedSize(std::max(ui::twips(6195), right + ui::twips(105)), std::max(ui::twips(1875), height()));
 }
 
 QColor frmVersion::linkColor(int index) const {

@@ -7,8 +7,8 @@
 #include "app/frmFzarc.h"
 #include "app/mdlFZARC.h"
 #include "sysutil/ProgramFolder.h"
-#include "sysutil/QtDialogs.h"
-#include "sysutil/cExecute.h"
+#include "ui/QtDialogs.h"
+#include "ui/cExecute.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -18,11 +18,11 @@ int main(int argc, char** argv) {
     sysutil::setSettingsFolder(sysutil::chooseSettingsFolder(
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()));
 
-    sysutil::QtDialogs dialogs(nullptr, QString::fromUtf8(app::kAppTitle));
+    ui::QtDialogs dialogs(nullptr, QString::fromUtf8(app::kAppTitle));
     archiver::Unlha32Archiver archiver;
     if (!app::prepareSettingsFolder(dialogs, sysutil::settingsFolder()) || !app::Main(dialogs, archiver)) return 0;
 
-    sysutil::cExecute launcher;
+    ui::cExecute launcher;
     app::frmFzarc window(dialogs, archiver, launcher);
     dialogs.setOwner(&window);
     window.Form_Load();

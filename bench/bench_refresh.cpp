@@ -10,8 +10,8 @@
 #include "app/frmFzarc.h"
 #include "settings/INIAccess.h"
 #include "sysutil/ProgramFolder.h"
-#include "sysutil/QtDialogs.h"
-#include "sysutil/cExecute.h"
+#include "ui/QtDialogs.h"
+#include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
 
@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
     ini.SetINIData(settings::kSection, settings::kKeyTRPath, (root / "engine").string());
     ini.SetINIData(settings::kSection, settings::kKeyArcPath, (root / "fridge").string());
 
-    sysutil::QtDialogs dialogs(nullptr, "FZARC");
+    ui::QtDialogs dialogs(nullptr, "FZARC");
     archiver::Unlha32Archiver archiver;
-    sysutil::cExecute launcher;
+    ui::cExecute launcher;
     app::frmFzarc window(dialogs, archiver, launcher);
     window.Form_Load();
     int ticks = 0;

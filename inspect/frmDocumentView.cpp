@@ -4,7 +4,7 @@
 #include <QScrollBar>
 
 #include "sysutil/PathRules.h"
-#include "sysutil/TwipsLayout.h"
+#include "ui/TwipsLayout.h"
 #include "sysutil/WRText.h"
 
 namespace inspect {
@@ -14,7 +14,7 @@ frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, QWidget* parent) :
     setWindowTitle(QStringLiteral("ドキュメントビューワ"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
-    File = new sysutil::FileListBox(this);
+    File = new ui::FileListBox(this);
     File->setObjectName("File");
     txtViewer = new QPlainTextEdit(this);
     txtViewer->setObjectName("txtViewer");
@@ -30,19 +30,19 @@ frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, QWidget* parent) :
     cboExt->setEditable(false);
     for (const auto& f : kDocumentFilters) cboExt->addItem(QString::fromUtf8(f.entry));
 
-    using sysutil::placeTwips;
+    using ui::placeTwips;
     placeTwips(File, 105, 105, 1800, 3330);
     placeTwips(txtViewer, 1995, 105, 6000, 3690);
     placeTwips(cmdClose, 6090, 3885, 1905, 330);
     placeTwips(cmdExecFile, 105, 3885, 2745, 330);
     placeTwips(cboExt, 105, 3465, 1800, 300);
-    sysutil::setTabOrderChain({File, txtViewer, cmdClose, cmdExecFile, cboExt});
+    ui::setTabOrderChain({File, txtViewer, cmdClose, cmdExecFile, cboExt});
     // Enter and Esc both close: the close button is default and cancel button.
     cmdClose->setDefault(true);
     cmdExecFile->setAutoDefault(false);
-    sysutil::growToFitText(this);
-    setFixedSize(std::max(sysutil::twips(8055), childrenRect().right() + sysutil::twips(60)),
-                 std::max(sysutil::twips(4290), height()));
+    ui::growToFitText(this);
+    setFixedSize(std::max(ui::twips(8055), childrenRect().right() + ui::twips(60)),
+                 std::max(ui::twips(4290), height()));
 
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdExecFile, &QPushButton::clicked, this, &frmDocumentView::cmdExecFile_Click);

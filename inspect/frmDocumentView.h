@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "sysutil/Dialogs.h"
-#include "sysutil/FileListBox.h"
+#include "ui/FileListBox.h"
 #include "sysutil/Launcher.h"
 
 namespace inspect {
@@ -29,7 +29,7 @@ public:
     frmDocumentView(sysutil::Launcher& launcher, QWidget* parent = nullptr);
     int execModal() override { return exec(); }
 
-    sysutil::FileListBox* File;
+    ui::FileListBox* File;
     QPlainTextEdit* txtViewer;
     QPushButton* cmdClose;
     QPushButton* cmdExecFile;

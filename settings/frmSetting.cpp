@@ -5,7 +5,7 @@
 
 #include "settings/BrowseFolder.h"
 #include "settings/INIAccess.h"
-#include "sysutil/TwipsLayout.h"
+#include "ui/TwipsLayout.h"
 
 namespace settings {
 namespace {
@@ -40,7 +40,7 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
     setWindowTitle(QStringLiteral("設定"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    using sysutil::placeTwips;
+    using ui::placeTwips;
     auto named = [](QWidget* w, const char* name) {
         w->setObjectName(name);
         return w;
@@ -77,7 +77,7 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
     placeTwips(cmdCancel, 2310, 1890, 1800, 330);
     placeTwips(chkFirstRun, 105, 2625, 2115, 225);
     chkFirstRun->hide();  // below the client area: never seen, and no stop for Tab
-    sysutil::setTabOrderChain(
+    ui::setTabOrderChain(
         {txtTRPath, cmdTRPath, txtArcPath, cmdArcPath, chkRmNoFileFolder, cmdOK, cmdCancel, chkFirstRun});
     chkRmNoFileFolder->setChecked(true);
     chkFirstRun->setChecked(false);
@@ -92,11 +92,11 @@ frmSetting::frmSetting(sysutil::Dialogs& dialogs, QWidget* parent) : QDialog(par
     connect(cmdOK, &QPushButton::clicked, this, &frmSetting::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSetting::cmdCancel_Click);
 
-    sysutil::growToFitText(this);
+    ui::growToFitText(this);
     int right = 0;
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (w != chkFirstRun) right = std::max(right, w->geometry().right());
-    setFixedSize(std::max(sysutil::twips(6090), right + sysutil::twips(105)), std::max(sysutil::twips(2310), height()));
+    setFixedSize(std::max(ui::twips(6090), right + ui::twips(105)), std::max(ui::twips(2310), height()));
     Form_Load();
 }
 

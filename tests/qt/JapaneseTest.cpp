@@ -19,8 +19,8 @@
 #include "app/mdlFZARC.h"
 #include "inspect/frmDocumentView.h"
 #include "settings/frmSetting.h"
-#include "sysutil/QtDialogs.h"
-#include "sysutil/TwipsLayout.h"
+#include "ui/QtDialogs.h"
+#include "ui/TwipsLayout.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ protected:
         if (!app::configureApplication(*qApp))
             GTEST_SKIP() << "Qt's Japanese texts (qt6-translations-l10n) are missing";
     }
-    sysutil::QtDialogs dialogs{nullptr, "FZARC"};
+    ui::QtDialogs dialogs{nullptr, "FZARC"};
 };
 
 TEST_F(QtTexts, QuestionsAnswerInJapaneseAndTheirAccessKeysWork) {
@@ -127,7 +127,7 @@ void expectNothingCovered(QWidget* parent, const std::string& where) {
     for (QWidget* c : children) {
         if (!c->isVisibleTo(parent)) continue;
         const std::string name = where + "/" + c->objectName().toStdString();
-        const QRect text = sysutil::textRect(c);
+        const QRect text = ui::textRect(c);
         if (!text.isEmpty()) {
             EXPECT_TRUE(c->geometry().contains(text)) << name << " cuts its text";
             EXPECT_GE(c->width(), c->sizeHint().width()) << name << " is narrower than its text";
@@ -139,7 +139,7 @@ void expectNothingCovered(QWidget* parent, const std::string& where) {
         }
         if (auto* box = qobject_cast<QGroupBox*>(c)) {
             for (QWidget* inner : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-                EXPECT_FALSE(inner->geometry().intersects(sysutil::titleRect(box)))
+                EXPECT_FALSE(inner->geometry().intersects(ui::titleRect(box)))
                     << inner->objectName().toStdString() << " covers the title of " << name;
         }
         expectNothingCovered(c, name);

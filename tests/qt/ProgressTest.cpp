@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "sysutil/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ QProgressDialog* findProgressWindow() {
 }
 
 TEST(ProgressWindow, ShortWorkShowsNothing) {
-    sysutil::QtDialogs dialogs(nullptr, "FZARC");
+    ui::QtDialogs dialogs(nullptr, "FZARC");
     bool sawWindow = false;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] { sawWindow = sawWindow || findProgressWindow(); });
@@ -34,7 +34,7 @@ TEST(ProgressWindow, ShortWorkShowsNothing) {
 }
 
 TEST(ProgressWindow, LongWorkShowsItAndCancelStopsTheWork) {
-    sysutil::QtDialogs dialogs(nullptr, "FZARC");
+    ui::QtDialogs dialogs(nullptr, "FZARC");
     int ticks = 0;
     QString label;
     QTimer probe;
@@ -68,7 +68,7 @@ TEST(ProgressWindow, LongWorkShowsItAndCancelStopsTheWork) {
 
 TEST(ProgressWindow, AnExceptionOfTheWorkReachesTheCaller) {
     // Swallowed, it once turned into a silent cancel.
-    sysutil::QtDialogs dialogs(nullptr, "FZARC");
+    ui::QtDialogs dialogs(nullptr, "FZARC");
     EXPECT_THROW(dialogs.runWithProgress("「Castle.LZH」を取り出しています...",
                                          [](const sysutil::ProgressReport&) { throw std::runtime_error("boom"); }),
                  std::runtime_error);

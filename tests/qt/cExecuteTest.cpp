@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "support/TestSupport.h"
-#include "sysutil/cExecute.h"
+#include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
-using sysutil::cExecute;
+using ui::cExecute;
 using testsupport::TempDir;
 
 namespace {

@@ -5,25 +5,26 @@
 
 #include "sysutil/Dialogs.h"
 
-namespace sysutil {
+namespace ui {
 
-class QtDialogs : public Dialogs {
+class QtDialogs : public sysutil::Dialogs {
 public:
     // `owner` parents the boxes; `appTitle` is the caption of boxes without their own.
     QtDialogs(QWidget* owner, QString appTitle) : owner_(owner), appTitle_(std::move(appTitle)) {}
 
     void setOwner(QWidget* owner) { owner_ = owner; }
 
-    MsgAnswer message(const MessageRequest& request) override;
+    sysutil::MsgAnswer message(const sysutil::MessageRequest& request) override;
     std::optional<std::string> input(const std::string& prompt, const std::string& caption,
                                      const std::string& proposed) override;
     std::string selectFolder(const std::string& title) override;
-    int showModal(ModalForm& form) override;
-    void runWithProgress(const std::string& caption, const std::function<void(const ProgressReport&)>& work) override;
+    int showModal(sysutil::ModalForm& form) override;
+    void runWithProgress(const std::string& caption,
+                         const std::function<void(const sysutil::ProgressReport&)>& work) override;
 
 private:
     QWidget* owner_;
     QString appTitle_;
 };
 
-}  // namespace sysutil
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "sysutil/TwipsLayout.h"
+#include "ui/TwipsLayout.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-namespace sysutil {
+namespace ui {
 
 void placeTwips(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(twips(left), twips(top), twips(width), twips(height));
@@ -140,4 +140,4 @@ void growToFitText(QWidget* form) {
     fit(form, true);
 }
 
-}  // namespace sysutil
+}  // namespace ui

@@ -5,9 +5,9 @@
 // which the commands reach the file.
 #include <string>
 
-#include "sysutil/ListBox.h"
+#include "ui/ListBox.h"
 
-namespace sysutil {
+namespace ui {
 
 class FileListBox : public ListBox {
     Q_OBJECT
@@ -34,4 +34,4 @@ private:
     std::string pattern_ = "*.*";
 };
 
-}  // namespace sysutil
+}  // namespace ui

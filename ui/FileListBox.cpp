@@ -1,4 +1,4 @@
-#include "sysutil/FileListBox.h"
+#include "ui/FileListBox.h"
 
 #include <QCollator>
 #include <algorithm>
@@ -7,7 +7,7 @@
 
 #include "sysutil/PathRules.h"
 
-namespace sysutil {
+namespace ui {
 namespace fs = std::filesystem;
 
 FileListBox::FileListBox(QWidget* parent) : ListBox(parent) {}
@@ -44,12 +44,12 @@ void FileListBox::Refresh() {
     std::vector<Name> names;
     std::error_code ec;
     if (!path_.empty()) {
-        for (fs::directory_iterator it(pathFromUtf8(path_), ec), end; !ec && it != end; it.increment(ec)) {
+        for (fs::directory_iterator it(sysutil::pathFromUtf8(path_), ec), end; !ec && it != end; it.increment(ec)) {
             std::error_code ec2;
-            if (!it->is_regular_file(ec2) || isHiddenEntry(it->path())) continue;
-            const std::string shown = displayName(it->path().filename());
-            if (matchesAnyWildcard(pattern_, shown))
-                names.push_back({QString::fromStdString(shown), utf8FromPath(it->path().filename())});
+            if (!it->is_regular_file(ec2) || sysutil::isHiddenEntry(it->path())) continue;
+            const std::string shown = sysutil::displayName(it->path().filename());
+            if (sysutil::matchesAnyWildcard(pattern_, shown))
+                names.push_back({QString::fromStdString(shown), sysutil::utf8FromPath(it->path().filename())});
         }
     }
     QCollator collator;
@@ -63,4 +63,4 @@ void FileListBox::Refresh() {
         if (!selected.empty() && n.stored == selected) setCurrentItem(entry);
     }
 }
-}  // namespace sysutil
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "sysutil/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,7 +12,7 @@
 
 #include "sysutil/BackgroundWork.h"
 
-namespace sysutil {
+namespace ui {
 namespace {
 
 constexpr int kShowProgressAfterMs = 500;
@@ -27,36 +27,36 @@ QString megabytes(std::uint64_t bytes) {
 
 }  // namespace
 
-MsgAnswer QtDialogs::message(const MessageRequest& r) {
+sysutil::MsgAnswer QtDialogs::message(const sysutil::MessageRequest& r) {
     QMessageBox box(owner_);
     box.setWindowTitle(r.caption.empty() ? appTitle_ : q(r.caption));
     // The texts carry Windows line ends; Qt wants plain ones.
     box.setText(q(r.text).replace("\r\n", "\n"));
     switch (r.icon) {
-        case MsgIcon::Question:
+        case sysutil::MsgIcon::Question:
             box.setIcon(QMessageBox::Question);
             break;
-        case MsgIcon::Exclamation:
+        case sysutil::MsgIcon::Exclamation:
             box.setIcon(QMessageBox::Warning);
             break;
-        case MsgIcon::Critical:
+        case sysutil::MsgIcon::Critical:
             box.setIcon(QMessageBox::Critical);
             break;
-        case MsgIcon::Information:
+        case sysutil::MsgIcon::Information:
             box.setIcon(QMessageBox::Information);
             break;
-        case MsgIcon::None:
+        case sysutil::MsgIcon::None:
             break;
     }
-    if (r.buttons == MsgButtons::Ok) {
+    if (r.buttons == sysutil::MsgButtons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();
-        return MsgAnswer::Ok;
+        return sysutil::MsgAnswer::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(r.defaultButton == MsgAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
+    box.setDefaultButton(r.defaultButton == sysutil::MsgAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    return box.exec() == QMessageBox::Yes ? sysutil::MsgAnswer::Yes : sysutil::MsgAnswer::No;
 }
 
 std::optional<std::string> QtDialogs::input(const std::string& prompt, const std::string& caption,
@@ -74,15 +74,16 @@ std::string QtDialogs::selectFolder(const std::string& title) {
     return QDir::toNativeSeparators(dir).toStdString();
 }
 
-int QtDialogs::showModal(ModalForm& form) {
+int QtDialogs::showModal(sysutil::ModalForm& form) {
     return form.execModal();
 }
 
-void QtDialogs::runWithProgress(const std::string& caption, const std::function<void(const ProgressReport&)>& work) {
+void QtDialogs::runWithProgress(const std::string& caption,
+                                const std::function<void(const sysutil::ProgressReport&)>& work) {
     std::atomic<bool> cancelled{false};
     std::mutex mutex;
-    ProgressInfo latest;
-    const ProgressReport report = [&](const ProgressInfo& p) {
+    sysutil::ProgressInfo latest;
+    const sysutil::ProgressReport report = [&](const sysutil::ProgressInfo& p) {
         {
             std::lock_guard lock(mutex);
             latest = p;
@@ -95,7 +96,7 @@ void QtDialogs::runWithProgress(const std::string& caption, const std::function<
     std::unique_ptr<QProgressDialog> dialog;
     // Between slices of waiting: the window's events, and the progress window
     // once the work lasts.
-    const EventPump pump = [&] {
+    const sysutil::EventPump pump = [&] {
         QCoreApplication::processEvents();
         if (!dialog && clock.elapsed() >= kShowProgressAfterMs) {
             dialog = std::make_unique<QProgressDialog>(q(caption), QStringLiteral("キャンセル"), 0, 1000, owner_);
@@ -108,7 +109,7 @@ void QtDialogs::runWithProgress(const std::string& caption, const std::function<
             dialog->show();
         }
         if (!dialog) return;
-        ProgressInfo p;
+        sysutil::ProgressInfo p;
         {
             std::lock_guard lock(mutex);
             p = latest;
@@ -126,7 +127,7 @@ void QtDialogs::runWithProgress(const std::string& caption, const std::function<
         }
     };
     // An exception of the work's comes out here, for the caller to report.
-    runServingEvents([&] { work(report); }, pump);
+    sysutil::runServingEvents([&] { work(report); }, pump);
 }
 
-}  // namespace sysutil
+}  // namespace ui

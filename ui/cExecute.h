@@ -9,9 +9,9 @@
 
 #include "sysutil/Launcher.h"
 
-namespace sysutil {
+namespace ui {
 
-class cExecute : public Launcher {
+class cExecute : public sysutil::Launcher {
 public:
     cExecute() = default;
     ~cExecute() override { blnTerminate = true; }
@@ -31,4 +31,4 @@ private:
     bool startCommand(const std::string& line, bool wait);
 };
 
-}  // namespace sysutil
+}  // namespace ui

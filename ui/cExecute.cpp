@@ -1,4 +1,4 @@
-#include "sysutil/cExecute.h"
+#include "ui/cExecute.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -15,7 +15,7 @@
 #include "sysutil/Processes.h"
 #include "sysutil/ProgramFolder.h"
 
-namespace sysutil {
+namespace ui {
 namespace fs = std::filesystem;
 namespace {
 
@@ -27,7 +27,7 @@ bool isFile(const fs::path& p) {
 }
 
 std::vector<fs::path> searchFolders() {
-    std::vector<fs::path> out{pathFromUtf8(executableFolder())};
+    std::vector<fs::path> out{sysutil::pathFromUtf8(sysutil::executableFolder())};
     std::error_code ec;
     out.push_back(fs::current_path(ec));
 #if defined(_WIN32)
@@ -44,7 +44,7 @@ std::vector<fs::path> searchFolders() {
         while (start <= all.size()) {
             const auto end = all.find(kListSep, start);
             const auto one = all.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (!one.empty()) out.push_back(pathFromUtf8(one));
+            if (!one.empty()) out.push_back(sysutil::pathFromUtf8(one));
             if (end == std::string::npos) break;
             start = end + 1;
         }
@@ -57,7 +57,7 @@ std::vector<fs::path> searchFolders() {
 // ends or the launcher is being destroyed. A started program is detached: it
 // outlives a wait given up, and the launcher.
 void waitWhile(const std::function<bool()>& running, const std::atomic<bool>& terminate) {
-    runServingEvents(
+    sysutil::runServingEvents(
         [&] {
             do std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
             while (running() && !terminate);
@@ -68,7 +68,7 @@ void waitWhile(const std::function<bool()>& running, const std::atomic<bool>& te
 bool runProgram(const QString& program, const QStringList& args, bool wait, const std::atomic<bool>& terminate) {
     qint64 pid = 0;
     if (!QProcess::startDetached(program, args, QString(), &pid)) return false;
-    if (wait) waitWhile([pid] { return processRuns(static_cast<unsigned long>(pid)); }, terminate);
+    if (wait) waitWhile([pid] { return sysutil::processRuns(static_cast<unsigned long>(pid)); }, terminate);
     return true;
 }
 
@@ -76,7 +76,7 @@ bool runProgram(const QString& program, const QStringList& args, bool wait, cons
 
 bool cExecute::FindInPath(const std::string& name) {
     if (name.empty()) return false;
-    const fs::path p = pathFromUtf8(name);
+    const fs::path p = sysutil::pathFromUtf8(name);
     if (p.is_absolute()) return isFile(p);
     for (const auto& folder : searchFolders())
         if (isFile(folder / p)) return true;
@@ -98,7 +98,7 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
     std::string name = program;
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
     // Resolve the program the way the file search does.
-    fs::path target = pathFromUtf8(name);
+    fs::path target = sysutil::pathFromUtf8(name);
     if (!target.is_absolute()) {
         for (const auto& folder : searchFolders()) {
             std::error_code ec;
@@ -108,7 +108,7 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
             }
         }
     }
-    const QString file = QString::fromStdString(utf8FromPath(target));
+    const QString file = QString::fromStdString(sysutil::utf8FromPath(target));
     const QFileInfo info(file);
     if (!info.exists()) return false;
     if (info.isFile() && info.isExecutable())
@@ -136,4 +136,4 @@ bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::u
     return startCommand(strCommandLine, blnWait);
 }
 
-}  // namespace sysutil
+}  // namespace ui

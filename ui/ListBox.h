@@ -5,7 +5,7 @@
 // user did not pick and the first Down selects the first row.
 #include <QListWidget>
 
-namespace sysutil {
+namespace ui {
 
 class ListBox : public QListWidget {
     Q_OBJECT
@@ -21,4 +21,4 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 };
 
-}  // namespace sysutil
+}  // namespace ui

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <initializer_list>
 
-namespace sysutil {
+namespace ui {
 
 constexpr int twips(int t) {
     return (t + 7) / 15;
@@ -31,4 +31,4 @@ QRect textRect(const QWidget* w);
 // A frame's title, in the frame's own coordinates.
 QRect titleRect(const QGroupBox* box);
 
-}  // namespace sysutil
+}  // namespace ui

@@ -1,6 +1,6 @@
-#include "sysutil/ListBox.h"
+#include "ui/ListBox.h"
 
-namespace sysutil {
+namespace ui {
 
 ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -23,4 +23,4 @@ void ListBox::focusInEvent(QFocusEvent* event) {
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
-}  // namespace sysutil
+}  // namespace ui
