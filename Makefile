@@ -1,8 +1,9 @@
 # Two commands: `make run` and `make test`. Everything else is what they need.
 PRESET ?= dev
+PREFIX ?= /usr/local
 BUILD  := build/$(PRESET)
 
-.PHONY: run test test-windows deps configure build demo bench fuzz fuzz-run asan tsan clean
+.PHONY: run test test-windows deps configure build demo bench fuzz fuzz-run asan tsan install package clean
 
 run: demo
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -61,6 +62,18 @@ fuzz:
 # Each fuzz target for FUZZ_SECONDS (default 60) seconds.
 fuzz-run: fuzz
 	@bash scripts/fuzz-run.sh
+
+# Installs the release build (prefix /usr/local unless PREFIX says otherwise).
+install: deps
+	@cmake --preset release >/dev/null
+	cmake --build --preset release -j2
+	cmake --install build/release --prefix $(PREFIX)
+
+# The Debian package, in build/package/: apt install ./build/package/fzarc_*.deb
+package: deps
+	@cmake --preset release >/dev/null
+	cmake --build --preset release -j2
+	cd build/release && cpack -G DEB -B $(CURDIR)/build/package
 
 clean:
 	rm -rf build

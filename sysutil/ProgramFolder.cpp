@@ -29,6 +29,14 @@ bool folderIsWritable(const fs::path& folder) {
     return true;
 }
 
+// An installed program (make install, the package) has its desktop entry in
+// share/applications beside its bin folder. Its folder is the system's, not
+// a place for one user's settings, even where it may be written (as root).
+bool isInstalled(const fs::path& programFolder) {
+    std::error_code ec;
+    return fs::exists(programFolder.parent_path() / "share" / "applications" / "fzarc.desktop", ec);
+}
+
 }  // namespace
 
 std::string executableFolder() {
@@ -45,12 +53,12 @@ std::string executableFolder() {
     return utf8FromPath(exe.parent_path());
 }
 
-std::string chooseSettingsFolder(const std::string& userFolder) {
-    const std::string exeFolder = executableFolder();
-    const fs::path dir = pathFromUtf8(exeFolder);
+std::string chooseSettingsFolder(const std::string& userFolder, const std::string& programFolder) {
+    const fs::path dir = pathFromUtf8(programFolder);
     std::error_code ec;
-    if (userFolder.empty() || fs::exists(dir / "fzarc.ini", ec) || folderIsWritable(dir)) return exeFolder;
-    return userFolder;
+    if (userFolder.empty() || fs::exists(dir / "fzarc.ini", ec)) return programFolder;
+    if (isInstalled(dir) || !folderIsWritable(dir)) return userFolder;
+    return programFolder;
 }
 
 std::string settingsFolder() {

@@ -8,9 +8,10 @@ namespace sysutil {
 // for a root folder.
 std::string executableFolder();
 
-// Beside the executable when that folder already holds fzarc.ini or can be
-// written (portable use), otherwise `userFolder` (the per-user settings folder).
-std::string chooseSettingsFolder(const std::string& userFolder);
+// Where fzarc.ini lives: beside the program when that folder already holds
+// one, or when the program is not installed and may write there (portable
+// use, the build tree); otherwise `userFolder`, the per-user settings folder.
+std::string chooseSettingsFolder(const std::string& userFolder, const std::string& programFolder = executableFolder());
 
 // The folder that holds fzarc.ini: the one set at start-up (or by a test),
 // the executable's folder until then.

@@ -3,6 +3,7 @@
 
 #include "support/TestSupport.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/ProgramFolder.h"
 
 namespace {
 
@@ -73,5 +74,31 @@ TEST(Lookup, RejectedNamesSimplyFail) {
     EXPECT_FALSE(sysutil::lookupExists("", LookupKind::FilesAndFolders));
     EXPECT_FALSE(sysutil::lookupExists(std::string(5000, 'x'), LookupKind::FilesAndFolders));
 }
+
+// Where fzarc.ini lives: beside a portable program (or one whose folder
+// already holds it), in the user's folder for an installed one.
+struct SettingsPlace {
+    const char* label;
+    bool iniBeside, installed, beside;
+};
+
+class SettingsFolder : public ::testing::TestWithParam<SettingsPlace> {};
+
+TEST_P(SettingsFolder, FollowsHowTheProgramWasPut) {
+    testsupport::TempDir d;
+    const auto bin = d.path() / "prefix" / "bin";
+    std::filesystem::create_directories(bin);
+    if (GetParam().iniBeside) testsupport::writeFile(bin / "fzarc.ini", "");
+    if (GetParam().installed) testsupport::writeFile(d.path() / "prefix" / "share" / "applications" / "fzarc.desktop", "");
+    const std::string user = d.str("config");
+    EXPECT_EQ(sysutil::chooseSettingsFolder(user, sysutil::utf8FromPath(bin)),
+              GetParam().beside ? sysutil::utf8FromPath(bin) : user);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SettingsFolder,
+                         ::testing::Values(SettingsPlace{"portable", false, false, true},
+                                           SettingsPlace{"installed", false, true, false},
+                                           SettingsPlace{"installed_with_ini_beside", true, true, true}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 }  // namespace
