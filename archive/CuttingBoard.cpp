@@ -4,24 +4,9 @@
 
 #include "sysutil/PathRules.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-
 namespace archiver {
 namespace fs = std::filesystem;
 namespace {
-
-bool isLink(const fs::directory_entry& e) {
-    std::error_code ec;
-    if (e.is_symlink(ec)) return true;
-#if defined(_WIN32)
-    const DWORD attr = GetFileAttributesW(e.path().c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT);
-#else
-    return false;
-#endif
-}
 
 // Whether the folder is a scenario, or might be: anything named like the
 // summary file, hidden or not, keeps it.
@@ -39,7 +24,7 @@ bool pruneEmpty(const fs::path& folder) {
     bool empty = true;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (isLink(*it) || !it->is_directory(ec2) || !pruneEmpty(it->path())) empty = false;
+        if (sysutil::isLink(*it) || !it->is_directory(ec2) || !pruneEmpty(it->path())) empty = false;
     }
     if (ec || !empty) return false;
     fs::remove(folder, ec);
@@ -65,7 +50,7 @@ void removeEmptyFoldersOutsideScenarios(const std::string& board) {
     std::error_code ec;
     for (fs::directory_iterator it(sysutil::pathFromUtf8(board), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (!isLink(*it) && it->is_directory(ec2)) pruneEmpty(it->path());
+        if (!sysutil::isLink(*it) && it->is_directory(ec2)) pruneEmpty(it->path());
     }
 }
 

@@ -16,18 +16,6 @@ namespace {
 
 constexpr std::size_t kRemainsReported = 6;
 
-// A link or a junction: something to remove as itself, never to walk into.
-bool isLink(const fs::directory_entry& e) {
-    std::error_code ec;
-    if (e.is_symlink(ec)) return true;
-#if defined(_WIN32)
-    const DWORD attr = GetFileAttributesW(e.path().c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT);
-#else
-    return false;
-#endif
-}
-
 void collectFolders(const fs::path& folder, std::vector<std::string>& out) {
     std::error_code ec;
     std::vector<fs::directory_entry> subfolders;

@@ -131,6 +131,17 @@ bool matchesAnyWildcard(std::string_view patterns, std::string_view name) {
     return false;
 }
 
+bool isLink(const fs::directory_entry& e) {
+    std::error_code ec;
+    if (e.is_symlink(ec)) return true;
+#if defined(_WIN32)
+    const DWORD attr = GetFileAttributesW(e.path().c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+    return false;
+#endif
+}
+
 bool isHiddenEntry(const fs::path& path) {
 #if defined(_WIN32)
     const DWORD attr = GetFileAttributesW(path.c_str());

@@ -36,6 +36,10 @@ bool matchesWildcard(std::string_view pattern, std::string_view name);
 // Several patterns separated by ';': a name matches when any of them does.
 bool matchesAnyWildcard(std::string_view patterns, std::string_view name);
 
+// A symbolic link, or on Windows any reparse point (a junction): something
+// to take as itself, never to walk into.
+bool isLink(const std::filesystem::directory_entry& entry);
+
 // Hidden or system attribute on Windows; a name beginning with '.' elsewhere.
 bool isHiddenEntry(const std::filesystem::path& path);
 

@@ -143,8 +143,8 @@ void applyExtension(std::uint8_t type, std::span<const std::uint8_t> data, std::
 // extension is a type byte, its data, and the size of the next one, in
 // `sizeBytes` bytes; its own size counts all three. `limit` bounds the chain
 // (the header's declared size); `grow` reads it from the file instead (level 1).
-ReadStatus walkExtensions(HeaderBytes& h, std::size_t pos, unsigned sizeBytes, std::uint64_t limit, bool grow,
-                          Entry& e, Extensions& x) {
+ReadStatus walkExtensions(HeaderBytes& h, std::size_t pos, unsigned sizeBytes, std::uint64_t limit, bool grow, Entry& e,
+                          Extensions& x) {
     std::uint64_t size = sizeBytes == 2 ? u16(h.at(pos - 2)) : u32(h.at(pos - 4));
     while (size != 0) {
         if (size < 1 + sizeBytes) return bad("extension shorter than its own fields");
@@ -183,17 +183,27 @@ void readCommonFields(const HeaderBytes& h, Entry& e) {
     e.level = *h.at(20);
 }
 
-ReadStatus parseLevel0(HeaderBytes& h, Entry& e) {
-    const std::size_t total = std::size_t{*h.at(0)} + 2;
-    if (!h.need(total)) return truncated();
-    if (!checksumMatches(h, total - 2)) return bad("header checksum mismatch");
+// Levels 0 and 1 begin alike: a one-byte size and a checksum, an MS-DOS time
+// and attribute, the name and the data's CRC, then `after` bytes more of
+// fields at least. Gives the size of that base header.
+ReadStatus parseDosBase(HeaderBytes& h, Entry& e, std::size_t after, std::size_t& base) {
+    base = std::size_t{*h.at(0)} + 2;
+    if (!h.need(base)) return truncated();
+    if (!checksumMatches(h, base - 2)) return bad("header checksum mismatch");
     const std::size_t n = *h.at(21);
-    if (total < 24 + n) return bad("name longer than the header");
+    if (base < 24 + n + after) return bad("name longer than the header");
     e.name.assign(reinterpret_cast<const char*>(h.at(22)), n);
     e.dataCrc = u16(h.at(22 + n));
     e.mtime = fromDosTime(u32(h.at(15)));
     e.dosAttributes = *h.at(19);
+    return {};
+}
+
+ReadStatus parseLevel0(HeaderBytes& h, Entry& e) {
+    std::size_t total = 0;
+    if (auto s = parseDosBase(h, e, 0, total); !s) return s;
     // Unix LHA adds its OS id, a version byte, time, mode, uid and gid.
+    const std::size_t n = e.name.size();
     if (total > 24 + n) e.osId = static_cast<char>(*h.at(24 + n));
     if (e.osId == 'U' && total >= 32 + n) {
         e.mtime = static_cast<std::int32_t>(u32(h.at(26 + n)));
@@ -204,16 +214,9 @@ ReadStatus parseLevel0(HeaderBytes& h, Entry& e) {
 }
 
 ReadStatus parseLevel1(HeaderBytes& h, Entry& e) {
-    const std::size_t base = std::size_t{*h.at(0)} + 2;
-    if (!h.need(base)) return truncated();
-    if (!checksumMatches(h, base - 2)) return bad("header checksum mismatch");
-    const std::size_t n = *h.at(21);
-    if (base < 27 + n) return bad("name longer than the header");
-    e.name.assign(reinterpret_cast<const char*>(h.at(22)), n);
-    e.dataCrc = u16(h.at(22 + n));
-    e.osId = static_cast<char>(*h.at(24 + n));
-    e.mtime = fromDosTime(u32(h.at(15)));
-    e.dosAttributes = *h.at(19);
+    std::size_t base = 0;
+    if (auto s = parseDosBase(h, e, 3, base); !s) return s;  // the OS id, the first extension's size
+    e.osId = static_cast<char>(*h.at(24 + e.name.size()));
     Extensions x;
     // The extensions follow the base header and count in its "packed" size.
     if (auto s = walkExtensions(h, base, 2, kMaxHeaderSize, true, e, x); !s) return s;
