@@ -20,15 +20,23 @@ Decoded decodeAdaptiveHuffman(BitReader& in, OutputWindow& out);                
 Decoded decodeLarcLzs(BitReader& in, OutputWindow& out);                              // -lzs-
 Decoded decodeLarcLz5(BitReader& in, OutputWindow& out);                              // -lz5-
 
-// Copies `length` bytes from `distance` back (1 to the window), overlapping
-// as LZ77 does. May write up to 7 bytes past the end (the window's slack).
-inline void copyMatch(std::uint8_t* at, std::size_t distance, unsigned length) {
+// Copies `length` bytes from `distance` back (1 to the window) to buf[pos],
+// overlapping as LZ77 does, and moves on; false, copying nothing, when that
+// would go past the declared size. May write up to 7 bytes past its end
+// (the window's slack).
+inline bool copyMatch(std::uint8_t* buf, std::size_t& pos, std::uint64_t& remaining, std::size_t distance,
+                      unsigned length) {
+    if (length > remaining) return false;
+    std::uint8_t* at = buf + pos;
     const std::uint8_t* from = at - distance;
     if (distance >= 8) {
         for (unsigned i = 0; i < length; i += 8) __builtin_memcpy(at + i, from + i, 8);
     } else {
         for (unsigned i = 0; i < length; ++i) at[i] = from[i];
     }
+    pos += length;
+    remaining -= length;
+    return true;
 }
 
 // Called when the window is full: hands it on, unless the input is long gone.

@@ -66,10 +66,7 @@ Decoded decodeRing(BitReader& in, OutputWindow& out, const RingStart<Ring>& star
         const std::size_t writeAt = (start.writeAt + written) % Ring;
         std::size_t distance = (writeAt + Ring - ringPos) % Ring;
         if (distance == 0) distance = Ring;  // the ring's oldest byte
-        if (length > remaining) return Decoded::PastDeclaredSize;
-        copyMatch(buf + pos, distance, length);
-        pos += length;
-        remaining -= length;
+        if (!copyMatch(buf, pos, remaining, distance, length)) return Decoded::PastDeclaredSize;
         written += length;
     }
     out.pos = pos;

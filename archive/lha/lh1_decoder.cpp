@@ -133,10 +133,7 @@ Decoded decodeAdaptiveHuffman(BitReader& in, OutputWindow& out) {
         }
         const unsigned length = c - 256 + kMinMatch;
         const std::size_t distance = (std::size_t{upper.decode(in)} << 6 | in.get(6)) + 1;
-        if (length > remaining) return Decoded::PastDeclaredSize;
-        copyMatch(buf + pos, distance, length);
-        pos += length;
-        remaining -= length;
+        if (!copyMatch(buf, pos, remaining, distance, length)) return Decoded::PastDeclaredSize;
     }
     out.pos = pos;
     return Decoded::Done;

@@ -99,10 +99,7 @@ Decoded decodeStaticHuffman(const Format& format, BitReader& in, OutputWindow& o
         const unsigned length = c - 256 + kMinMatch;
         const unsigned p = positions.decode(in);
         const std::uint32_t d = p <= 1 ? p : (1u << (p - 1) | in.get(p - 1));
-        if (length > remaining) return Decoded::PastDeclaredSize;
-        copyMatch(buf + pos, std::size_t{d} + 1, length);
-        pos += length;
-        remaining -= length;
+        if (!copyMatch(buf, pos, remaining, std::size_t{d} + 1, length)) return Decoded::PastDeclaredSize;
     }
     out.pos = pos;
     // Symbols left in the last block would make more than the declared size.
