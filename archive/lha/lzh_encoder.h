@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "archive/lha/block_writer.h"
 #include "archive/lha/method.h"
 #include "archive/lha/parser.h"
 
@@ -65,11 +66,7 @@ private:
     std::uint64_t pos_ = 0;  // next position to encode
     std::uint64_t total_ = 0;
 
-    // Symbols of the current block.
-    std::vector<std::uint16_t> symbols_;    // 0..255 literal, 256.. length code
-    std::vector<std::uint16_t> distances_;  // distance - 1, for match symbols
-    std::vector<std::uint32_t> charFreq_;
-    std::vector<std::uint32_t> posFreq_;
+    Block block_;  // the symbols of the block being gathered
 
     std::vector<std::uint8_t> out_;
     std::uint64_t bitAcc_ = 0;

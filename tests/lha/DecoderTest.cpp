@@ -1,0 +1,71 @@
+// The decoders on streams no parse of ours makes: -lhx- reaching across its
+// whole window, and the same stream under a method whose window is smaller.
+#include <gtest/gtest.h>
+
+#include "archive/lha/block_writer.h"
+#include "archive/lha/crc16.h"
+#include "archive/lha/header.h"
+#include "archive/lha/lha_reader.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// An archive of one entry whose data is `stream`, under `method`.
+std::vector<std::uint8_t> archiveOf(std::string_view method, const std::vector<std::uint8_t>& stream,
+                                    const std::string& original) {
+    lha::EntryHeader h;
+    h.method = method;
+    h.name = "far.bin";
+    h.compressedSize = static_cast<std::uint32_t>(stream.size());
+    h.originalSize = static_cast<std::uint32_t>(original.size());
+    h.dataCrc = lha::crc16(0, original.data(), original.size());
+    auto bytes = lha::buildLevel2Header(h);
+    bytes.insert(bytes.end(), stream.begin(), stream.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+lha::ReadStatus decode(const std::vector<std::uint8_t>& archive, std::string& out) {
+    lha::MemorySource source(archive);
+    lha::Reader reader(source);
+    std::optional<lha::Entry> e;
+    if (auto s = reader.next(e); !s || !e) return s;
+    return lha::decodeEntry(source, *e, [&](const std::uint8_t* d, std::size_t n) {
+        out.append(reinterpret_cast<const char*>(d), n);
+        return true;
+    });
+}
+
+TEST(LhxDecoder, ReachesAcrossItsWholeWindow) {
+    // 700,000 bytes of noise as literals, then matches from 650,000 and
+    // 1,000,000 bytes back: beyond every window but -lhx-'s.
+    const lha::Format& lhx = *lha::findFormat("-lhx-");
+    std::string original = testsupport::randomBytes(1000100, 21);
+    std::vector<std::uint8_t> stream;
+    lha::BitWriter bits(stream);
+    lha::Block block(lhx);
+    auto flush = [&] {
+        lha::writeBlock(bits, lhx, block);
+        block.clear();
+    };
+    for (const char c : original) {
+        block.literal(static_cast<std::uint8_t>(c));
+        if (block.full()) flush();
+    }
+    for (const auto& [distance, length] : {std::pair{650000u, 256u}, std::pair{1000000u, 100u}}) {
+        block.match(length, distance);
+        original += original.substr(original.size() - distance, length);
+    }
+    flush();
+    bits.flush();
+
+    std::string out;
+    const auto s = decode(archiveOf("-lhx-", stream, original), out);
+    ASSERT_TRUE(s) << s.detail;
+    EXPECT_TRUE(out == original);
+    // -lh7-'s 64 KiB window cannot hold that distance: refused, not misread.
+    out.clear();
+    EXPECT_EQ(decode(archiveOf("-lh7-", stream, original), out).error, lha::ReadError::BadData);
+}
+
+}  // namespace
