@@ -20,12 +20,8 @@ test: demo
 test-windows:
 	@bash scripts/install-deps.sh --windows
 	@cmake --preset windows-mingw >/dev/null
-	@# One Wine server for the whole run: servers starting and stopping between
-	@# tests race each other and drop clients.
-	@mkdir -p build/windows-mingw/wineprefix
-	@WINEPREFIX=$(CURDIR)/build/windows-mingw/wineprefix /usr/lib/wine/wineserver -p
-	cmake --build --preset windows-mingw -j2
-	@status=0; ctest --preset windows-mingw -j2 || status=$$?; \
+	@bash scripts/wine-run.sh --serve
+	@status=0; cmake --build --preset windows-mingw -j2 && ctest --preset windows-mingw -j2 || status=$$?; \
 	  WINEPREFIX=$(CURDIR)/build/windows-mingw/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true; \
 	  exit $$status
 

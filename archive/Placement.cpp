@@ -79,9 +79,14 @@ public:
                 return cannotPlace(target, ec);
             }
             steps_.push_back({target, e.path(), there, kept});
-            // The same file under another case of its name: the old name goes.
-            if (!there.empty() && there != target && !fs::equivalent(there, target, ec)) {
-                fs::remove(there, ec);
+            if (!there.empty() && there != target) {
+                // The old name in another case: a file system that tells the
+                // two apart keeps both, so the old one goes; one that does not
+                // replaced the file under its old name, which takes the new.
+                if (fs::equivalent(there, target, ec))
+                    fs::rename(there, target, ec);
+                else
+                    fs::remove(there, ec);
                 if (ec) return cannotPlace(there, ec);
             }
         }
