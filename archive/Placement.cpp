@@ -1,5 +1,6 @@
 #include "archive/Placement.h"
 
+#include <map>
 #include <vector>
 
 #include "archive/WorkFolders.h"
@@ -21,15 +22,35 @@ ArchiveResult cannotPlace(const fs::path& p, const std::error_code& ec) {
                                   "ファイルを置けません: " + shown(p) + "\r\n" + sysutil::describeError(ec));
 }
 
-fs::path findSameName(const fs::path& folder, const fs::path& name) {
-    const fs::path exact = folder / name;
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
-    const std::string wanted = sysutil::utf8FromPath(name);
-    for (const auto& e : fs::directory_iterator(folder, ec))
-        if (sysutil::sameName(sysutil::utf8FromPath(e.path().filename()), wanted)) return e.path();
-    return {};
+// Gives a file the case of another name Windows takes for the same. Through
+// a second name, since some systems take renaming a file to itself, in
+// whatever case, for nothing to do; a crash between the two leaves the file
+// whole, only oddly named.
+void renameCase(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    const fs::path between = to.parent_path() / (to.filename().native() + fs::path(".case").native());
+    fs::rename(from, between, ec);
+    if (!ec) fs::rename(between, to, ec);
 }
+
+// The entries of a folder by what Windows takes for the same name, each
+// under the name the folder itself holds (a case-insensitive system finds
+// "Summary.tsm" for "SUMMARY.TSM" but would not say which it holds).
+class NamesIn {
+public:
+    explicit NamesIn(const fs::path& folder) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            byKey_.emplace(sysutil::nameKey(sysutil::utf8FromPath(it->path().filename())), it->path());
+    }
+    // The entry of the same name, or an empty path.
+    fs::path find(const fs::path& name) const {
+        const auto it = byKey_.find(sysutil::nameKey(sysutil::utf8FromPath(name)));
+        return it == byKey_.end() ? fs::path() : it->second;
+    }
+
+private:
+    std::map<std::u32string, fs::path> byKey_;
+};
 
 std::vector<fs::directory_entry> entriesOf(const fs::path& folder) {
     std::error_code ec;
@@ -39,8 +60,9 @@ std::vector<fs::directory_entry> entriesOf(const fs::path& folder) {
 // Refuses, before anything moves, what a merge could only do by replacing a
 // folder with a file or the other way round, or by writing through a link.
 ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
+    const NamesIn existing(into);
     for (const auto& e : entriesOf(from)) {
-        const fs::path there = findSameName(into, e.path().filename());
+        const fs::path there = existing.find(e.path().filename());
         if (there.empty()) continue;
         std::error_code ec;
         const bool srcDir = e.is_directory(ec);
@@ -60,9 +82,10 @@ public:
     explicit Merge(fs::path destination) : destination_(std::move(destination)) {}
 
     ArchiveResult into(const fs::path& from, const fs::path& folder) {
+        const NamesIn existing(folder);
         for (const auto& e : entriesOf(from)) {
             const fs::path target = folder / e.path().filename();
-            const fs::path there = findSameName(folder, e.path().filename());
+            const fs::path there = existing.find(e.path().filename());
             std::error_code ec;
             if (e.is_directory(ec) && !there.empty()) {
                 if (auto s = into(e.path(), there); !s.ok()) return s;
@@ -84,7 +107,7 @@ public:
                 // two apart keeps both, so the old one goes; one that does not
                 // replaced the file under its old name, which takes the new.
                 if (fs::equivalent(there, target, ec))
-                    fs::rename(there, target, ec);
+                    renameCase(there, target, ec);
                 else
                     fs::remove(there, ec);
                 if (ec) return cannotPlace(there, ec);
@@ -99,7 +122,11 @@ public:
             std::error_code ec;
             if (!it->kept.empty()) {
                 fs::rename(it->kept, it->old, ec);
-                if (it->placed != it->old && !fs::equivalent(it->placed, it->old, ec)) fs::remove(it->placed, ec);
+                if (it->placed == it->old) continue;
+                if (fs::equivalent(it->placed, it->old, ec))
+                    renameCase(it->placed, it->old, ec);  // the old name's own case again
+                else
+                    fs::remove(it->placed, ec);
             } else {
                 fs::rename(it->placed, it->from, ec);
                 if (ec) sysutil::removeTree(shown(it->placed));
