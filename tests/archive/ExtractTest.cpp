@@ -32,6 +32,11 @@ const Tree kScenario = {
     {"empty folder/", ""},
     {"a/b/c/d/e/f/g/deep.txt", "deep"},
     {"emoji 😀.txt", "outside CP932"},
+    // CP932 holds these, but reads them back as other characters ("～", "－"),
+    // and a decomposed か + ゛ (as macOS stores it) would come back composed.
+    {"波〜線.txt", "wave dash"},
+    {"マイナス−.txt", "minus sign"},
+    {"か\xE3\x82\x99.txt", "decomposed"},
 };
 
 class PutAwayTakeOut : public ::testing::TestWithParam<const char*> {};
