@@ -5,7 +5,7 @@
 // bytes at a time); they are overwritten before they count.
 #include <cstdint>
 #include <functional>
-#include <vector>
+#include <memory>
 
 namespace lha {
 
@@ -21,12 +21,12 @@ public:
 
     // The history before the first byte, which a match reaching back past the
     // start copies from: history()[0] is the byte a whole window back.
-    std::uint8_t* history() { return buffer_.data(); }
+    std::uint8_t* history() { return buffer_.get(); }
     std::size_t window() const { return window_; }
 
     // The decoders work on these directly: bytes go to data()[pos], and once
     // pos reaches flushAt() they call flush().
-    std::uint8_t* data() { return buffer_.data(); }
+    std::uint8_t* data() { return buffer_.get(); }
     std::size_t pos = 0;
     std::size_t flushAt() const { return flushAt_; }
     // Bytes still owed to the declared size, counting those up to pos.
@@ -39,7 +39,7 @@ public:
     bool sinkRefused() const { return sinkRefused_; }
 
 private:
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // left uninitialised: the decoders preset the history
     std::size_t window_;
     std::size_t flushAt_;
     std::uint64_t total_;
