@@ -1,5 +1,6 @@
 #include "archive/lha/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #if defined(_WIN32)
@@ -98,6 +99,7 @@ void OutputFile::fail() {
 bool OutputFile::createNew(const std::filesystem::path& path) {
     file_ = openFile(path, true);
     position_ = 0;
+    end_ = 0;
     failed_ = false;
     if (!file_) fail();
     return file_ != nullptr;
@@ -113,6 +115,7 @@ bool OutputFile::write(const void* data, std::size_t size) {
 bool OutputFile::seek(std::uint64_t offset) {
     if (!file_ || failed_) return false;
     if (std::fflush(file_) != 0 || !seekTo(file_, offset)) fail();
+    end_ = std::max(end_, position_);
     position_ = offset;
     return !failed_;
 }
@@ -120,7 +123,9 @@ bool OutputFile::seek(std::uint64_t offset) {
 bool OutputFile::close(bool toDisk) {
     if (!file_) return !failed_;
     // Anything past the position is left over from a rewritten entry.
-    if (std::fflush(file_) != 0 || !truncateAt(file_, position_) || (toDisk && !syncToDisk(file_))) fail();
+    const bool leftOver = end_ > position_;
+    if (std::fflush(file_) != 0 || (leftOver && !truncateAt(file_, position_)) || (toDisk && !syncToDisk(file_)))
+        fail();
     if (std::fclose(file_) != 0) fail();
     file_ = nullptr;
     return !failed_;

@@ -53,6 +53,7 @@ private:
 
     std::FILE* file_ = nullptr;
     std::uint64_t position_ = 0;
+    std::uint64_t end_ = 0;  // the farthest written before a seek back
     bool failed_ = false;
     std::error_code error_;
 };
