@@ -163,20 +163,21 @@ void frmFzarc::buildMenus() {
 
 void frmFzarc::Form_Load() {
     filArc->setPath(settings::readSetting(settings::kKeyArcPath));
-    removeLeftovers();
+    // What a killed or crashed run left behind: a half-written archive in the
+    // fridge, a staging folder on the board (before the list is read, which
+    // would show what it holds), or in a scenario it was merging into.
+    removeLeftovers({filArc->Path(), archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath))});
     mnuReload_Click();
+    std::vector<std::string> scenarios;
+    for (int i = 0; i < lstPool->count(); ++i) scenarios.push_back(lstPool->item(i)->text().toStdString());
+    removeLeftovers(scenarios);
     // Centre on the screen; the fridge list has the focus (first in tab order).
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     filArc->setFocus();
 }
 
-void frmFzarc::removeLeftovers() {
-    // What a killed or crashed run left behind: a half-written archive in the
-    // fridge, a staging folder on the board or in a scenario it was merging into.
-    const std::string board = archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath));
-    std::vector<std::string> folders{filArc->Path(), board};
-    for (auto& scenario : archiver::scenariosAmong(sysutil::listSubfolders(board))) folders.push_back(scenario);
+void frmFzarc::removeLeftovers(const std::vector<std::string>& folders) {
     for (const auto& folder : folders)
         if (!folder.empty()) archiver::removeLeftovers(sysutil::pathFromUtf8(folder));
 }

@@ -8,12 +8,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <optional>
+#include <vector>
 
 #include "archive/ArchiveCommands.h"
 #include "archive/Unlha32api.h"
 #include "sysutil/Dialogs.h"
-#include "ui/FileListBox.h"
 #include "sysutil/Launcher.h"
+#include "ui/FileListBox.h"
 #include "ui/ListBox.h"
 
 namespace app {
@@ -84,7 +85,7 @@ private:
     void buildMenus();
     void RefreshPool();
     void reload();
-    void removeLeftovers();
+    void removeLeftovers(const std::vector<std::string>& folders);
     void applyRefresh(archiver::Refresh refresh);
     std::optional<archiver::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;

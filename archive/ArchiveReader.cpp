@@ -70,6 +70,14 @@ ArchiveResult openSource(lha::FileSource& source, const std::string& path) {
     return ArchiveResult::success();
 }
 
+ArchiveResult planEntries(lha::ByteSource& source, Checks checks, Plan& plan);
+
+// Opens the archive and reads its plan: what every command starts with.
+ArchiveResult openAndPlan(const std::string& path, Checks checks, lha::FileSource& source, Plan& plan) {
+    if (auto s = openSource(source, path); !s.ok()) return s;
+    return planEntries(source, checks, plan);
+}
+
 // Paths that Windows takes for the same name, so that no entry silently
 // replaces another, and no file stands where a folder must.
 class NameClashes {
@@ -228,8 +236,9 @@ ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::p
 
 ArchiveResult checkArchive(const std::string& archivePath, const sysutil::ProgressReport& progress) {
     lha::FileSource source;
-    if (auto s = openSource(source, archivePath); !s.ok()) return s;
-    return checkArchive(source, progress);
+    Plan plan;
+    if (auto s = openAndPlan(archivePath, Checks::Names, source, plan); !s.ok()) return s;
+    return decodeWithoutWriting(source, plan, progress);
 }
 
 ArchiveResult checkArchive(lha::ByteSource& source, const sysutil::ProgressReport& progress) {
@@ -240,9 +249,8 @@ ArchiveResult checkArchive(lha::ByteSource& source, const sysutil::ProgressRepor
 
 ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries) {
     lha::FileSource source;
-    if (auto s = openSource(source, archivePath); !s.ok()) return s;
     Plan plan;
-    if (auto s = planEntries(source, Checks::None, plan); !s.ok()) return s;
+    if (auto s = openAndPlan(archivePath, Checks::None, source, plan); !s.ok()) return s;
     for (const auto& p : plan.entries)
         entries.push_back(
             {p.shown + (p.isFolder ? "/" : ""), p.isFolder ? 0 : p.header.originalSize, p.header.mtime, p.isFolder});
@@ -251,18 +259,16 @@ ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntr
 
 ArchiveResult testArchive(const std::string& archivePath, const sysutil::ProgressReport& progress) {
     lha::FileSource source;
-    if (auto s = openSource(source, archivePath); !s.ok()) return s;
     Plan plan;
-    if (auto s = planEntries(source, Checks::None, plan); !s.ok()) return s;
+    if (auto s = openAndPlan(archivePath, Checks::None, source, plan); !s.ok()) return s;
     return decodeWithoutWriting(source, plan, progress);
 }
 
 ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,
                              const sysutil::ProgressReport& progress) {
     lha::FileSource source;
-    if (auto s = openSource(source, archivePath); !s.ok()) return s;
     Plan plan;
-    if (auto s = planEntries(source, Checks::Names, plan); !s.ok()) return s;
+    if (auto s = openAndPlan(archivePath, Checks::Names, source, plan); !s.ok()) return s;
 
     fs::path dest = sysutil::pathFromUtf8(destination);
     if (!dest.has_filename()) dest = dest.parent_path();  // "…/Castle/" names the folder Castle

@@ -27,9 +27,6 @@ std::uint64_t u64(const std::uint8_t* p) {
 ReadStatus bad(std::string why) {
     return {ReadError::BadHeader, std::move(why)};
 }
-ReadStatus truncated() {
-    return {ReadError::Truncated, "header"};
-}
 
 // MS-DOS date and time, as levels 0 and 1 store them: local time.
 std::int64_t fromDosTime(std::uint32_t v) {
@@ -72,6 +69,10 @@ public:
         return {bytes_.data() + from, to - from};
     }
     bool readFailed() const { return source_.failed(); }
+    // Why need() found fewer bytes: the file ends, or could not be read.
+    ReadStatus shortRead() const {
+        return readFailed() ? ReadStatus{ReadError::ReadFailed, ""} : ReadStatus{ReadError::Truncated, "header"};
+    }
 
 private:
     ByteSource& source_;
@@ -150,7 +151,7 @@ ReadStatus walkExtensions(HeaderBytes& h, std::size_t pos, unsigned sizeBytes, s
         if (size < 1 + sizeBytes) return bad("extension shorter than its own fields");
         const std::uint64_t end = pos + size;
         if (end > limit) return bad("extension past the header's end");
-        if (grow && !h.need(end)) return h.readFailed() ? ReadStatus{ReadError::ReadFailed, ""} : truncated();
+        if (grow && !h.need(end)) return h.shortRead();
         const std::size_t dataEnd = static_cast<std::size_t>(end) - sizeBytes;
         applyExtension(*h.at(pos), h.span(pos + 1, dataEnd), pos + 1, e, x);
         size = sizeBytes == 2 ? u16(h.at(dataEnd)) : u32(h.at(dataEnd));
@@ -188,7 +189,7 @@ void readCommonFields(const HeaderBytes& h, Entry& e) {
 // fields at least. Gives the size of that base header.
 ReadStatus parseDosBase(HeaderBytes& h, Entry& e, std::size_t after, std::size_t& base) {
     base = std::size_t{*h.at(0)} + 2;
-    if (!h.need(base)) return truncated();
+    if (!h.need(base)) return h.shortRead();
     if (!checksumMatches(h, base - 2)) return bad("header checksum mismatch");
     const std::size_t n = *h.at(21);
     if (base < 24 + n + after) return bad("name longer than the header");
@@ -232,11 +233,11 @@ ReadStatus parseLevel2Or3(HeaderBytes& h, Entry& e) {
     const bool level3 = e.level == 3;
     if (level3 && u16(h.at(0)) != 4) return bad("unknown level-3 word size");
     const std::size_t fixed = level3 ? 32 : 26;
-    if (!h.need(fixed)) return truncated();
+    if (!h.need(fixed)) return h.shortRead();
     const std::uint64_t total = level3 ? u32(h.at(24)) : u16(h.at(0));
     if (total < fixed) return bad("header shorter than its fixed part");
     if (total > kMaxHeaderSize) return bad("header size beyond any real header");
-    if (!h.need(total)) return h.readFailed() ? ReadStatus{ReadError::ReadFailed, ""} : truncated();
+    if (!h.need(total)) return h.shortRead();
     e.dataCrc = u16(h.at(21));
     e.osId = static_cast<char>(*h.at(23));
     e.mtime = static_cast<std::int32_t>(u32(h.at(15)));
@@ -269,7 +270,7 @@ ReadStatus readHeader(ByteSource& source, std::uint64_t offset, Entry& entry, bo
         atEnd = true;
         return {};
     }
-    if (!h.need(22)) return h.readFailed() ? ReadStatus{ReadError::ReadFailed, ""} : truncated();
+    if (!h.need(22)) return h.shortRead();
     if (*h.at(2) != '-' || *h.at(6) != '-') return {ReadError::NotArchive, "no header"};
     readCommonFields(h, entry);
     ReadStatus s;
