@@ -13,6 +13,7 @@
 #include "archive/WorkFolders.h"
 #include "inspect/LaunchCommands.h"
 #include "inspect/frmDocumentView.h"
+#include "settings/Folders.h"
 #include "settings/INIAccess.h"
 #include "settings/SettingsCommands.h"
 #include "sysutil/FileAccessDOS.h"
@@ -162,11 +163,12 @@ void frmFzarc::buildMenus() {
 }
 
 void frmFzarc::Form_Load() {
-    filArc->setPath(settings::readSetting(settings::kKeyArcPath));
+    const settings::Folders folders = settings::currentFolders();
+    filArc->setPath(folders.fridge);
     // What a killed or crashed run left behind: a half-written archive in the
     // fridge, a staging folder on the board (before the list is read, which
     // would show what it holds), or in a scenario it was merging into.
-    removeLeftovers({filArc->Path(), archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath))});
+    removeLeftovers({filArc->Path(), folders.cuttingBoard});
     mnuReload_Click();
     std::vector<std::string> scenarios;
     for (int i = 0; i < lstPool->count(); ++i) scenarios.push_back(lstPool->item(i)->text().toStdString());
@@ -190,7 +192,7 @@ void frmFzarc::guarded(Command command) {
 }
 
 void frmFzarc::RefreshPool() {
-    const std::string board = archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath));
+    const std::string board = settings::currentFolders().cuttingBoard;
     if (!sysutil::lookupExists(board, sysutil::LookupKind::FilesAndFolders)) {
         std::error_code ec;
         std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
@@ -227,7 +229,10 @@ std::optional<std::string> frmFzarc::selectedScenario() const {
 }
 
 void frmFzarc::mnuLoad_Click() {
-    guarded([this] { applyRefresh(archiver::takeOut(selectedArchive(), dialogs_, archiver_)); });
+    guarded([this] {
+        applyRefresh(
+            archiver::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_, archiver_));
+    });
 }
 
 void frmFzarc::mnuDeleteArchive_Click() {
@@ -258,16 +263,16 @@ void frmFzarc::mnuReArc_Click() {
 }
 
 void frmFzarc::mnuOpenArchiveFolder_Click() {
-    inspect::mnuOpenArchiveFolder(launcher_, winId());
+    inspect::mnuOpenArchiveFolder(settings::currentFolders().fridge, launcher_, winId());
 }
 void frmFzarc::mnuOpenFolder_Click() {
-    inspect::mnuOpenFolder(launcher_, winId());
+    inspect::mnuOpenFolder(settings::currentFolders().engine, launcher_, winId());
 }
 void frmFzarc::mnuExecuteTessarune_Click() {
-    inspect::mnuExecuteTessarune(launcher_, winId());
+    inspect::mnuExecuteTessarune(settings::currentFolders().engine, launcher_, winId());
 }
 void frmFzarc::mnuExecuteTessaruneEditor_Click() {
-    inspect::mnuExecuteTessaruneEditor(launcher_, winId());
+    inspect::mnuExecuteTessaruneEditor(settings::currentFolders().engine, launcher_, winId());
 }
 
 void frmFzarc::mnuReload_Click() {
@@ -293,8 +298,7 @@ void frmFzarc::closeEvent(QCloseEvent* event) {
     // The settings dialog promises this clean-up; it touches empty folders
     // outside the scenarios only.
     if (settings::readSetting(settings::kKeyExitRMNoFileDir) == "1")
-        archiver::removeEmptyFoldersOutsideScenarios(
-            archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)));
+        archiver::removeEmptyFoldersOutsideScenarios(settings::currentFolders().cuttingBoard);
     event->accept();
 }
 

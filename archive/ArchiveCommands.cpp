@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "settings/INIAccess.h"
 #include "sysutil/ErrorText.h"
+#include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/TextCodec.h"
 
@@ -54,14 +54,14 @@ void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::s
 
 }  // namespace
 
-Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs, Archiver& archiver) {
+Refresh takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
+                sysutil::Dialogs& dialogs, Archiver& archiver) {
     if (!selected) return Refresh::None;
     const std::string archivePath = AddBackslash(selected->folder) + selected->fileName;
     const std::string& name = selected->shown();
     // The folder drops the last four characters of the name (".LZH" with its dot).
     const std::string stem = withoutLastCharacters(name, 4);
-    const std::string destination =
-        AddBackslash(cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)) + stem);
+    const std::string destination = AddBackslash(cuttingBoard + stem);
 
     // The check reads every entry whole; then the extraction.
     bool extractable = true;

@@ -1,14 +1,15 @@
 #pragma once
 // Take out, put away and throw away: the commands of the main window that
 // work on archives and scenario folders. Each takes what the lists show and
-// says which refresh the window owes afterwards.
+// the folders the window read from the settings as it started the command,
+// and says which refresh the window owes afterwards.
 #include <optional>
 #include <string>
 
 #include "archive/CuttingBoard.h"
 #include "archive/Unlha32api.h"
+#include "sysutil/BackgroundWork.h"
 #include "sysutil/Dialogs.h"
-#include "sysutil/FileAccessDOS.h"
 
 namespace archiver {
 
@@ -25,7 +26,8 @@ struct FridgeSelection {
 };
 
 // Extracts the selected archive into a folder of its own on the cutting board.
-Refresh takeOut(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs, Archiver& archiver);
+Refresh takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
+                sysutil::Dialogs& dialogs, Archiver& archiver);
 
 // The archive name as put away stores it: ".LZH" appended unless it ends so.
 std::string archiveNameFor(const std::string& answer);

@@ -33,10 +33,6 @@ bool pruneEmpty(const fs::path& folder) {
 
 }  // namespace
 
-std::string cuttingBoardFolder(const std::string& trPath) {
-    return sysutil::AddBackslash(trPath) + "Scenario" + sysutil::kSeparator + "FZARC_まな板" + sysutil::kSeparator;
-}
-
 std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders) {
     std::vector<std::string> out;
     for (const auto& f : folders)

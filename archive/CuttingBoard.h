@@ -1,15 +1,12 @@
 #pragma once
-// The cutting board: the engine's working folder, and the scenarios on it
-// (folders that hold the engine's summary file).
+// The cutting board: the scenarios on it (folders that hold the engine's
+// summary file), and its tidying at exit. Its folder comes from the settings.
 #include <string>
 #include <vector>
 
 namespace archiver {
 
 inline constexpr const char* kSummaryFile = "Summary.tsm";
-
-// AddBackslash(TRPath) + "Scenario" + sep + "FZARC_まな板" + sep.
-std::string cuttingBoardFolder(const std::string& trPath);
 
 // The scenarios among `folders` (full paths, as a folder listing gives
 // them), in their order: visible folders that directly hold a visible,

@@ -1,6 +1,5 @@
 #include "inspect/LaunchCommands.h"
 
-#include "settings/INIAccess.h"
 #include "sysutil/PathRules.h"
 
 namespace inspect {
@@ -30,21 +29,20 @@ void launch(sysutil::Launcher& launcher, std::uintptr_t owner, const std::string
 
 }  // namespace
 
-void mnuOpenArchiveFolder(sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, openFolderCommandLine(settings::readSetting(settings::kKeyArcPath)));
+void mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    launch(launcher, owner, openFolderCommandLine(ArcPath));
 }
 
-void mnuOpenFolder(sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, openFolderCommandLine(settings::readSetting(settings::kKeyTRPath)));
+void mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    launch(launcher, owner, openFolderCommandLine(TRPath));
 }
 
-void mnuExecuteTessarune(sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, startProgramCommandLine(settings::readSetting(settings::kKeyTRPath), "Tessarune.exe"));
+void mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    launch(launcher, owner, startProgramCommandLine(TRPath, "Tessarune.exe"));
 }
 
-void mnuExecuteTessaruneEditor(sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner,
-           startProgramCommandLine(settings::readSetting(settings::kKeyTRPath), "TessaruneEditor.exe"));
+void mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    launch(launcher, owner, startProgramCommandLine(TRPath, "TessaruneEditor.exe"));
 }
 
 }  // namespace inspect

@@ -1,5 +1,7 @@
 #pragma once
 // The four commands that start the engine, its editor, or the file browser.
+// Each is handed the folder the window read from the settings as it started
+// the command: the stored fridge folder (ArcPath), or the engine's (TRPath).
 #include <cstdint>
 #include <string>
 
@@ -11,9 +13,9 @@ namespace inspect {
 std::string openFolderCommandLine(const std::string& folder);  // explorer.exe "folder"
 std::string startProgramCommandLine(const std::string& trPath, const std::string& exeName);
 
-void mnuOpenArchiveFolder(sysutil::Launcher& launcher, std::uintptr_t owner);
-void mnuOpenFolder(sysutil::Launcher& launcher, std::uintptr_t owner);
-void mnuExecuteTessarune(sysutil::Launcher& launcher, std::uintptr_t owner);
-void mnuExecuteTessaruneEditor(sysutil::Launcher& launcher, std::uintptr_t owner);
+void mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+void mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+void mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+void mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
 
 }  // namespace inspect

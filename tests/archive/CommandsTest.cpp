@@ -4,9 +4,8 @@
 
 #include "archive/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
-#include "settings/INIAccess.h"
 #include "support/FakeDialogs.h"
-#include "sysutil/ProgramFolder.h"
+#include "sysutil/PathRules.h"
 
 #if !defined(_WIN32)
 #include <unistd.h>
@@ -20,14 +19,11 @@ namespace {
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override {
-        sysutil::setSettingsFolder(root.str());
         fs::create_directories(board);
         fs::create_directories(fridge);
-        settings::INIAccess ini;
-        ini.FileName = settings::kIniFileName;
-        ini.SetINIData(settings::kSection, settings::kKeyTRPath, root.str("engine"));
     }
-    void TearDown() override { sysutil::setSettingsFolder(""); }
+    // The cutting board as the window hands it over: with its trailing separator.
+    std::string boardFolder() const { return sysutil::AddBackslash(sysutil::utf8FromPath(board)); }
 
     testsupport::TempDir root;
     fs::path board = root.path() / "engine" / "Scenario" / testsupport::u8("FZARC_まな板");
@@ -55,8 +51,8 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
               archiver::Refresh::Reload);
     ASSERT_TRUE(fs::exists(fridge / "Castle.LZH"));
 
-    EXPECT_EQ(archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, dialogs,
-                                archiver),
+    EXPECT_EQ(archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""},
+                                boardFolder(), dialogs, archiver),
               archiver::Refresh::Reload);
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(board / "Castle"),
@@ -73,7 +69,8 @@ TEST_F(Commands, TakeOutOfADamagedArchiveWritesNothing) {
     std::string bytes = testsupport::readFile(fridge / "Broken.LZH");
     bytes[bytes.size() - 50] ^= 0x40;
     testsupport::writeFile(fridge / "Broken.LZH", bytes);
-    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Broken.LZH", ""}, dialogs, archiver);
+    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Broken.LZH", ""}, boardFolder(),
+                      dialogs, archiver);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].text.starts_with("解凍可能なファイルではありません。")) << dialogs.asked[0].text;
     EXPECT_TRUE(fs::is_empty(board));
@@ -91,7 +88,8 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
     ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / "Castle.LZH") + " " +
                                    archivetest::q(root.path() / "src" / "*.*"))
                     .ok());
-    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, dialogs, throwing);
+    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, boardFolder(),
+                      dialogs, throwing);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "「Castle.LZH」を取り出せませんでした。\r\n予期しない問題が起きました。 (boom)");
 }

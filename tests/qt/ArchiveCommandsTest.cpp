@@ -268,9 +268,7 @@ TEST_F(Commands, ShiftJisNamesOnDiskAreShownDecodedAndReachedByTheirBytes) {
 }
 #endif
 
-TEST(CuttingBoard, FolderRule) {
-    EXPECT_EQ(archiver::cuttingBoardFolder("/games/engine"), "/games/engine/Scenario/FZARC_まな板/");
-    EXPECT_EQ(archiver::cuttingBoardFolder("/games/engine/  "), "/games/engine/Scenario/FZARC_まな板/");
+TEST(PutAway, ArchiveNameRule) {
     EXPECT_EQ(archiver::archiveNameFor("x.Lzh"), "x.Lzh");
     EXPECT_EQ(archiver::archiveNameFor(".LZ"), ".LZ.LZH");
 }

@@ -12,11 +12,9 @@ struct StartCase {
 };
 class StartLine : public ::testing::TestWithParam<StartCase> {};
 TEST_P(StartLine, HasOneSeparatorBeforeTheProgram) {
-    fakes::SettingsSandbox sandbox;
-    sandbox.set("TRPath", GetParam().trPath);
     fakes::FakeLauncher launcher;
-    inspect::mnuExecuteTessarune(launcher, 0);
-    inspect::mnuExecuteTessaruneEditor(launcher, 0);
+    inspect::mnuExecuteTessarune(GetParam().trPath, launcher, 0);
+    inspect::mnuExecuteTessaruneEditor(GetParam().trPath, launcher, 0);
     ASSERT_EQ(launcher.calls.size(), 2u);
     EXPECT_EQ(launcher.calls[0].line, GetParam().line);
     EXPECT_EQ(launcher.calls[1].line,
@@ -34,12 +32,9 @@ INSTANTIATE_TEST_SUITE_P(TRPaths, StartLine,
                                            StartCase{"/my games/Tessarune", "\"/my games/Tessarune/Tessarune.exe\""}));
 
 TEST(LaunchCommands, FolderCommandsQuoteTheStoredValueExactly) {
-    fakes::SettingsSandbox sandbox;
-    sandbox.set("ArcPath", "/fridge/");
-    sandbox.set("TRPath", "/games/Tessarune");
     fakes::FakeLauncher launcher;
-    inspect::mnuOpenArchiveFolder(launcher, 0);
-    inspect::mnuOpenFolder(launcher, 0);
+    inspect::mnuOpenArchiveFolder("/fridge/", launcher, 0);
+    inspect::mnuOpenFolder("/games/Tessarune", launcher, 0);
     ASSERT_EQ(launcher.calls.size(), 2u);
     EXPECT_EQ(launcher.calls[0].line, inspect::openFolderCommandLine("/fridge/"));
     EXPECT_EQ(launcher.calls[1].line, inspect::openFolderCommandLine("/games/Tessarune"));
@@ -51,10 +46,9 @@ TEST(LaunchCommands, FolderCommandsQuoteTheStoredValueExactly) {
 }
 
 TEST(LaunchCommands, WithoutSettingsTheStartCommandsNameNoFile) {
-    fakes::SettingsSandbox sandbox;
     fakes::FakeLauncher launcher;
-    inspect::mnuExecuteTessarune(launcher, 0);
-    inspect::mnuOpenArchiveFolder(launcher, 0);
+    inspect::mnuExecuteTessarune("", launcher, 0);
+    inspect::mnuOpenArchiveFolder("", launcher, 0);
     EXPECT_EQ(launcher.calls[0].line, "\"/Tessarune.exe\"");
     EXPECT_EQ(launcher.calls[1].line, inspect::openFolderCommandLine(""));
 }

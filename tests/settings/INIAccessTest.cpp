@@ -2,8 +2,10 @@
 // and files that are garbage.
 #include <gtest/gtest.h>
 
+#include "settings/Folders.h"
 #include "settings/INIAccess.h"
 #include "support/TestSupport.h"
+#include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "sysutil/TextCodec.h"
 
@@ -183,6 +185,21 @@ TEST_F(INIAccessTest, RefusedWritesReportFalseAndKeepTheFile) {
 TEST_F(INIAccessTest, NamesAreCaseInsensitiveAndValuesTrimmed) {
     testsupport::writeFile(ini(), "[fzarc secound edition]\ntrpath =  \"/a b\"  \n");
     EXPECT_EQ(store().GetINIData(settings::kSection, "TRPath"), "/a b");
+}
+
+TEST_F(INIAccessTest, TheFoldersFollowTheFileAsItIsNow) {
+    const std::string sep(1, sysutil::kSeparator);
+    const std::string tail = "Scenario" + sep + "FZARC_まな板" + sep;
+    EXPECT_EQ(settings::cuttingBoardFolder("engine" + sep + "  "), "engine" + sep + tail);
+    EXPECT_EQ(settings::currentFolders().cuttingBoard, sep + tail);  // no file yet
+    auto s = store();
+    ASSERT_TRUE(s.SetINIValues(settings::kSection, {{"TRPath", "engine"}, {"ArcPath", "fridge" + sep}}));
+    const auto before = settings::currentFolders();
+    EXPECT_EQ(before.engine, "engine");
+    EXPECT_EQ(before.cuttingBoard, "engine" + sep + tail);
+    EXPECT_EQ(before.fridge, "fridge" + sep);
+    ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", "other"));
+    EXPECT_EQ(settings::currentFolders().cuttingBoard, "other" + sep + tail);
 }
 
 }  // namespace

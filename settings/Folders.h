@@ -1,0 +1,21 @@
+#pragma once
+// The folders the settings name, read afresh for each command: the window
+// reads them once when a command starts and hands the command what it needs,
+// so the commands themselves never read the settings file.
+#include <string>
+
+namespace settings {
+
+struct Folders {
+    std::string engine;        // TRPath as stored
+    std::string cuttingBoard;  // cuttingBoardFolder(TRPath)
+    std::string fridge;        // ArcPath as stored
+};
+
+// AddBackslash(TRPath) + "Scenario" + sep + "FZARC_まな板" + sep.
+std::string cuttingBoardFolder(const std::string& trPath);
+
+// The settings file as it is now; missing values read as "".
+Folders currentFolders();
+
+}  // namespace settings
