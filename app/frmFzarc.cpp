@@ -185,7 +185,7 @@ void frmFzarc::removeLeftovers(const std::vector<std::string>& folders) {
 }
 
 template <typename Command>
-void frmFzarc::guarded(Command command) {
+void frmFzarc::unlessACommandRuns(Command command) {
     if (busy_) return;
     BusyScope scope(busy_);
     command();
@@ -200,7 +200,7 @@ void frmFzarc::RefreshPool() {
     lstPool->clear();
     lstPool->setEnabled(false);
     fraCuttingBoard->setTitle(QStringLiteral("一覧更新中..."));
-    sysutil::FileAccessDOS dos(&dialogs_, [] { QCoreApplication::processEvents(); });
+    sysutil::FileAccessDOS dos(&dialogs_);
     QStringList scenarios;
     for (const auto& scenario : archiver::scenariosAmong(dos.SubDirectories(board))) scenarios << q(scenario);
     lstPool->addItems(scenarios);
@@ -229,37 +229,35 @@ std::optional<std::string> frmFzarc::selectedScenario() const {
 }
 
 void frmFzarc::mnuLoad_Click() {
-    guarded([this] {
+    unlessACommandRuns([this] {
         applyRefresh(
             archiver::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_, archiver_));
     });
 }
 
 void frmFzarc::mnuDeleteArchive_Click() {
-    guarded([this] { applyRefresh(archiver::throwAwayArchive(selectedArchive(), dialogs_)); });
+    unlessACommandRuns([this] { applyRefresh(archiver::throwAwayArchive(selectedArchive(), dialogs_)); });
 }
 
 void frmFzarc::mnuChangeArcFolder_Click() {
-    guarded([this] {
+    unlessACommandRuns([this] {
         if (const auto folder = settings::mnuChangeArcFolder(dialogs_)) filArc->setPath(*folder);
     });
 }
 
 void frmFzarc::mnuDelete_Click() {
-    guarded([this] {
-        applyRefresh(
-            archiver::throwAwayScenario(selectedScenario(), dialogs_, [] { QCoreApplication::processEvents(); }));
-    });
+    unlessACommandRuns([this] { applyRefresh(archiver::throwAwayScenario(selectedScenario(), dialogs_)); });
 }
 
 void frmFzarc::mnuDocument_Click() {
-    guarded([this] {
+    unlessACommandRuns([this] {
         if (const auto scenario = selectedScenario()) inspect::mnuDocument(*scenario, dialogs_, launcher_, this);
     });
 }
 
 void frmFzarc::mnuReArc_Click() {
-    guarded([this] { applyRefresh(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); });
+    unlessACommandRuns(
+        [this] { applyRefresh(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); });
 }
 
 void frmFzarc::mnuOpenArchiveFolder_Click() {
@@ -276,11 +274,11 @@ void frmFzarc::mnuExecuteTessaruneEditor_Click() {
 }
 
 void frmFzarc::mnuReload_Click() {
-    guarded([this] { reload(); });
+    unlessACommandRuns([this] { reload(); });
 }
 
 void frmFzarc::mnuSetting_Click() {
-    guarded([this] { filArc->setPath(settings::mnuSetting(dialogs_, this)); });
+    unlessACommandRuns([this] { filArc->setPath(settings::mnuSetting(dialogs_, this)); });
 }
 
 void frmFzarc::mnuExit_Click() {
@@ -288,7 +286,7 @@ void frmFzarc::mnuExit_Click() {
 }
 
 void frmFzarc::mnuVersion_Click() {
-    guarded([this] {
+    unlessACommandRuns([this] {
         frmVersion about(this);
         dialogs_.showModal(about);
     });

@@ -93,7 +93,7 @@ private:
     // waits keep the window's events flowing, so a second click could land
     // inside the first command.
     template <typename Command>
-    void guarded(Command command);
+    void unlessACommandRuns(Command command);
 
     sysutil::Dialogs& dialogs_;
     archiver::Archiver& archiver_;

@@ -110,13 +110,12 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
     return Refresh::Reload;
 }
 
-Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
-                          sysutil::EventPump pump) {
+Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs) {
     if (!scenario) return Refresh::None;
     if (dialogs.message({"よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) !=
         MsgAnswer::Yes)
         return Refresh::None;
-    sysutil::FileAccessDOS dos(&dialogs, std::move(pump));
+    sysutil::FileAccessDOS dos(&dialogs);
     const auto remains = dos.DelTree(*scenario, false);
     if (!remains.empty()) {
         const std::string name = sysutil::utf8FromPath(sysutil::pathFromUtf8(*scenario).filename());

@@ -8,7 +8,6 @@
 
 #include "archive/CuttingBoard.h"
 #include "archive/Unlha32api.h"
-#include "sysutil/BackgroundWork.h"
 #include "sysutil/Dialogs.h"
 
 namespace archiver {
@@ -37,9 +36,8 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
                 Archiver& archiver);
 
 // Deletes the selected scenario folder after two questions; says what could
-// not be deleted.
-Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
-                          sysutil::EventPump pump);
+// not be deleted. The window's events are served while the folder goes.
+Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs);
 
 // Deletes the selected archive after one question.
 Refresh throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs);

@@ -54,6 +54,9 @@ public:
     // when the work lasts, a modal progress window with a cancel button shows.
     virtual void runWithProgress(const std::string& caption,
                                  const std::function<void(const ProgressReport&)>& work) = 0;
+    // Serves the window's pending events: what every wait runs between its
+    // slices, so the window repaints and takes input meanwhile.
+    virtual void serveEvents() = 0;
 };
 
 }  // namespace sysutil

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "sysutil/BackgroundWork.h"
 #include "sysutil/PathRules.h"
 
 #if defined(_WIN32)
@@ -122,10 +123,11 @@ std::vector<std::string> removeTree(const std::string& folder, const std::string
     return remains.paths;
 }
 
-FileAccessDOS::FileAccessDOS(Dialogs* dialogs, EventPump pump) : dialogs_(dialogs), pump_(std::move(pump)) {}
+FileAccessDOS::FileAccessDOS(Dialogs* dialogs) : dialogs_(dialogs) {}
 
 void FileAccessDOS::waitFor(const std::function<void()>& work) {
-    runServingEvents(work, pump_);
+    if (!dialogs_) return work();
+    runServingEvents(work, [this] { dialogs_->serveEvents(); });
 }
 
 std::vector<std::string> FileAccessDOS::SubDirectories(const std::string& TargetDirectory) {

@@ -1,20 +1,20 @@
 #pragma once
 // Whole-folder operations: list every folder below a folder, and delete a
-// folder tree. Both run off the window's thread while the caller's event pump
-// keeps the window alive, and neither ever follows a link out of the tree.
+// folder tree. Both run off the window's thread while the dialog seam serves
+// the window's events, and neither ever follows a link out of the tree.
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "sysutil/BackgroundWork.h"
 #include "sysutil/Dialogs.h"
 
 namespace sysutil {
 
 class FileAccessDOS {
 public:
-    // `dialogs` asks DelTree's question; `pump` serves window events while waiting.
-    explicit FileAccessDOS(Dialogs* dialogs = nullptr, EventPump pump = {});
+    // `dialogs` asks DelTree's question and serves the window's events while
+    // the work runs; without it the work runs in place and nothing is asked.
+    explicit FileAccessDOS(Dialogs* dialogs = nullptr);
 
     // Full paths of all folders below TargetDirectory at any depth, without a
     // trailing separator, joined by "|"; "" when there is none.
@@ -33,7 +33,6 @@ private:
     void waitFor(const std::function<void()>& work);
 
     Dialogs* dialogs_;
-    EventPump pump_;
 };
 
 // The same work without threads or questions, for callers already off the UI thread.

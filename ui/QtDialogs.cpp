@@ -27,6 +27,10 @@ QString megabytes(std::uint64_t bytes) {
 
 }  // namespace
 
+void serveWindowEvents() {
+    QCoreApplication::processEvents();
+}
+
 sysutil::MsgAnswer QtDialogs::message(const sysutil::MessageRequest& r) {
     QMessageBox box(owner_);
     box.setWindowTitle(r.caption.empty() ? appTitle_ : q(r.caption));
@@ -97,7 +101,7 @@ void QtDialogs::runWithProgress(const std::string& caption,
     // Between slices of waiting: the window's events, and the progress window
     // once the work lasts.
     const sysutil::EventPump pump = [&] {
-        QCoreApplication::processEvents();
+        serveWindowEvents();
         if (!dialog && clock.elapsed() >= kShowProgressAfterMs) {
             dialog = std::make_unique<QProgressDialog>(q(caption), QStringLiteral("キャンセル"), 0, 1000, owner_);
             dialog->setWindowTitle(appTitle_);

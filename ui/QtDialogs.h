@@ -7,6 +7,9 @@
 
 namespace ui {
 
+// Serves the window's pending events: the one event pump of every wait.
+void serveWindowEvents();
+
 class QtDialogs : public sysutil::Dialogs {
 public:
     // `owner` parents the boxes; `appTitle` is the caption of boxes without their own.
@@ -21,6 +24,7 @@ public:
     int showModal(sysutil::ModalForm& form) override;
     void runWithProgress(const std::string& caption,
                          const std::function<void(const sysutil::ProgressReport&)>& work) override;
+    void serveEvents() override { serveWindowEvents(); }
 
 private:
     QWidget* owner_;

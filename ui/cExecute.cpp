@@ -1,6 +1,5 @@
 #include "ui/cExecute.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -14,6 +13,7 @@
 #include "sysutil/PathRules.h"
 #include "sysutil/Processes.h"
 #include "sysutil/ProgramFolder.h"
+#include "ui/QtDialogs.h"
 
 namespace ui {
 namespace fs = std::filesystem;
@@ -62,7 +62,7 @@ void waitWhile(const std::function<bool()>& running, const std::atomic<bool>& te
             do std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
             while (running() && !terminate);
         },
-        [] { QCoreApplication::processEvents(); });
+        serveWindowEvents);
 }
 
 bool runProgram(const QString& program, const QStringList& args, bool wait, const std::atomic<bool>& terminate) {

@@ -105,7 +105,7 @@ TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
         EXPECT_EQ(seteuid(0), 0);
         EXPECT_EQ(lchown((board / "Castle" / "save").c_str(), 0, 0), 0);
         EXPECT_EQ(seteuid(65534), 0);
-        archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Castle"), dialogs, {});
+        archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Castle"), dialogs);
     }
     ASSERT_EQ(dialogs.asked.size(), 3u);
     EXPECT_TRUE(dialogs.asked[2].text.starts_with("「Castle」を削除しきれませんでした。")) << dialogs.asked[2].text;

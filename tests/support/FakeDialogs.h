@@ -61,6 +61,7 @@ public:
         progressCaptions.push_back(caption);
         work([this](const sysutil::ProgressInfo&) { return !cancelLongWork; });
     }
+    void serveEvents() override {}
 
     std::vector<std::string> texts() const {
         std::vector<std::string> out;

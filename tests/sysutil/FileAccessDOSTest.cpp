@@ -77,10 +77,13 @@ TEST(SerchSubDirectory, UnreadableSubfolderIsSkipped) {
 TEST(SerchSubDirectory, ServesEventsWhileWaiting) {
     TempDir d;
     for (int i = 0; i < 300; ++i) fs::create_directories(d.path() / std::to_string(i) / "x" / "y");
-    int pumped = 0;
-    sysutil::FileAccessDOS dos(nullptr, [&] { ++pumped; });
+    struct Counting : fakes::FakeDialogs {
+        int served = 0;
+        void serveEvents() override { ++served; }
+    } dialogs;
+    sysutil::FileAccessDOS dos(&dialogs);
     EXPECT_EQ(split(dos.SerchSubDirectory(d.str())).size(), 900u);
-    EXPECT_GE(pumped, 1);
+    EXPECT_GE(dialogs.served, 1);
 }
 
 TEST(DelTree, RemovesTheTreeButNotWhatLinksPointAt) {
