@@ -60,22 +60,6 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
               "");
 }
 
-TEST_F(Commands, TakeOutOfADamagedArchiveWritesNothing) {
-    archivetest::makeTree(root.path() / "src",
-                          {{"Summary.tsm", "t"}, {"big.bin", testsupport::randomBytes(100000, 5)}});
-    ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / "Broken.LZH") + " " +
-                                   archivetest::q(root.path() / "src" / "*.*"))
-                    .ok());
-    std::string bytes = testsupport::readFile(fridge / "Broken.LZH");
-    bytes[bytes.size() - 50] ^= 0x40;
-    testsupport::writeFile(fridge / "Broken.LZH", bytes);
-    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Broken.LZH", ""}, boardFolder(),
-                      dialogs, archiver);
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_TRUE(dialogs.asked[0].text.starts_with("解凍可能なファイルではありません。")) << dialogs.asked[0].text;
-    EXPECT_TRUE(fs::is_empty(board));
-}
-
 // Work that throws ends as a failure the user is told of, not as a silent cancel.
 TEST_F(Commands, AnExceptionInTheWorkIsReported) {
     struct Throwing : archiver::Unlha32Archiver {

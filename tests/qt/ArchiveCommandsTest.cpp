@@ -1,8 +1,8 @@
-// Take out, put away and throw away, through the window with real archives.
+// Take out, put away and throw away, through the window with real archives,
+// each reached by its key, its menu or its button.
 #include <gtest/gtest.h>
 
-#include <QTest>
-
+#include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
 
@@ -17,18 +17,17 @@ protected:
     void SetUp() override {
         window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
         window->Form_Load();
+        drive::bringUp(*window);
     }
     QStringList pool() const { return fakes::itemTexts(*window->lstPool); }
+    // F5 shows what the test put on disk, then a click highlights the row.
     void selectArchive(const QString& name) {
-        window->filArc->Refresh();
-        const auto items = window->filArc->findItems(name, Qt::MatchExactly);
-        ASSERT_FALSE(items.isEmpty()) << name.toStdString();
-        window->filArc->setCurrentItem(items.front());
+        drive::press(QKeySequence("F5"));
+        drive::clickRow(window->filArc, name);
     }
     void selectScenario(const std::string& rel) {
-        const auto items = window->lstPool->findItems(QString::fromStdString(ws.boardStr(rel)), Qt::MatchExactly);
-        ASSERT_FALSE(items.isEmpty()) << rel;
-        window->lstPool->setCurrentItem(items.front());
+        drive::press(QKeySequence("F5"));
+        drive::clickRow(window->lstPool, QString::fromStdString(ws.boardStr(rel)));
     }
     fakes::Workspace ws;
     fakes::FakeDialogs dialogs;
@@ -41,9 +40,9 @@ TEST_F(Commands, TakeOutRoadFromFridgeToBoard) {
     ws.archive(ws.root.path() / "fridge", "Castle.LZH", {{"Summary.tsm", "t"}, {"読んでね.txt", "r"}});
     ws.archive(ws.root.path() / "fridge", "Station.lzh", {{"Station/Summary.tsm", "t"}});
     selectArchive("Castle.LZH");
-    window->cmdLoad->click();
+    drive::click(window->cmdLoad);
     selectArchive("Station.lzh");
-    window->mnuLoad->trigger();
+    drive::press(QKeySequence("Alt+F, F, L"));
     // A top folder of its own ends one level deeper; the list still finds it.
     EXPECT_EQ(pool(), (QStringList{QString::fromStdString(ws.boardStr("Castle")),
                                    QString::fromStdString(ws.boardStr("Station/Station"))}));
@@ -62,7 +61,7 @@ TEST_F(Commands, TakeOutOfACorruptArchiveSaysSoAndLeavesNothing) {
     bytes[bytes.size() - 100] ^= 0x5A;
     testsupport::writeFile(path, bytes);
     selectArchive("Broken.LZH");
-    window->mnuLoad->trigger();
+    drive::press(QKeySequence("Alt+L"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.asked[0].caption, "");
@@ -75,21 +74,10 @@ TEST_F(Commands, TakeOutOfACorruptArchiveSaysSoAndLeavesNothing) {
 TEST_F(Commands, TakeOutOfAFileThatIsNoArchiveWarns) {
     testsupport::writeFile(ws.root.path() / "fridge" / "Fake.LZH", "not an archive");
     selectArchive("Fake.LZH");
-    window->mnuLoad->trigger();
+    drive::press(QKeySequence("Return"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "解凍可能なファイルではありません。\r\nLHA書庫ではありません。");
     EXPECT_TRUE(fs::is_empty(ws.board()));
-}
-
-TEST_F(Commands, NothingSelectedDoesNothing) {
-    window->filArc->setCurrentRow(-1);
-    window->lstPool->setCurrentRow(-1);
-    for (QAction* a :
-         {window->mnuLoad, window->mnuDeleteArchive, window->mnuDelete, window->mnuReArc, window->mnuDocument})
-        a->trigger();
-    EXPECT_TRUE(dialogs.asked.empty());
-    EXPECT_TRUE(dialogs.inputAsked.empty());
-    EXPECT_EQ(dialogs.modalShown, 0);
 }
 
 struct NameCase {
@@ -99,10 +87,9 @@ struct NameCase {
 class PutAwayNames : public Commands, public ::testing::WithParamInterface<NameCase> {};
 TEST_P(PutAwayNames, FollowTheRule) {
     ws.scenario("Castle");
-    window->mnuReload->trigger();
     selectScenario("Castle");
     dialogs.inputs = {std::string(GetParam().answer)};
-    window->mnuReArc->trigger();
+    drive::press(QKeySequence("Alt+R"));
     ASSERT_EQ(dialogs.inputAsked.size(), 1u);
     EXPECT_EQ(dialogs.inputAsked[0].prompt,
               "圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。");
@@ -121,10 +108,9 @@ INSTANTIATE_TEST_SUITE_P(Answers, PutAwayNames,
 TEST_F(Commands, PutAwayRefusesAnExistingNameAndKeepsTheFile) {
     ws.scenario("Castle");
     testsupport::writeFile(ws.root.path() / "fridge" / "Castle.LZH", "precious");
-    window->mnuReload->trigger();
     selectScenario("Castle");
     dialogs.inputs = {std::string("Castle")};
-    window->mnuReArc->trigger();
+    drive::click(window->cmdReArc);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "既にこのファイルは存在しています。");
     EXPECT_EQ(dialogs.asked[0].caption, "既にあります。");
@@ -134,12 +120,11 @@ TEST_F(Commands, PutAwayRefusesAnExistingNameAndKeepsTheFile) {
 
 TEST_F(Commands, EmptyOrCancelledAnswerDoesNothingAtAll) {
     ws.scenario("Castle");
-    window->mnuReload->trigger();
     selectScenario("Castle");
     ws.scenario("Unlisted");  // a refresh would show it
     dialogs.inputs = {std::string(""), std::nullopt};
-    window->mnuReArc->trigger();
-    window->mnuReArc->trigger();
+    drive::press(QKeySequence("Alt+R"));
+    drive::press(QKeySequence("Alt+F, C, R"));
     EXPECT_TRUE(fs::is_empty(ws.root.path() / "fridge"));
     EXPECT_EQ(pool().size(), 1);
     EXPECT_TRUE(dialogs.progressCaptions.empty());
@@ -148,28 +133,30 @@ TEST_F(Commands, EmptyOrCancelledAnswerDoesNothingAtAll) {
 TEST_F(Commands, PutAwayWritesIntoTheTemporaryFridgeAndRoundTrips) {
     ws.scenario("Castle");
     testsupport::writeFile(ws.board() / "Castle" / "表示" / "ソース.txt", "\x95\x5c");
-    window->mnuReload->trigger();
     fs::create_directories(ws.root.path() / "temp fridge");
     dialogs.folders = {ws.root.str("temp fridge")};
-    window->mnuChangeArcFolder->trigger();
+    drive::press(QKeySequence("Alt+O"));
     selectScenario("Castle");
     dialogs.inputs = {std::string("Copy")};
-    window->mnuReArc->trigger();
+    drive::press(QKeySequence("Alt+R"));
     EXPECT_TRUE(fs::exists(ws.root.path() / "temp fridge" / "Copy.LZH"));
     EXPECT_TRUE(fs::is_empty(ws.root.path() / "fridge"));
     // And back out again, from the folder on screen.
     selectArchive("Copy.LZH");
-    window->mnuLoad->trigger();
+    drive::press(QKeySequence("Alt+L"));
     EXPECT_EQ(testsupport::readFile(ws.board() / "Copy" / "表示" / "ソース.txt"), "\x95\x5c");
 }
 
 TEST_F(Commands, PutAwayWithNoFridgeFolderWritesNothing) {
     ws.scenario("Castle");
-    window->mnuReload->trigger();
     selectScenario("Castle");
-    window->filArc->setPath("");
+    // The fridge folder emptied in the settings: the settings command shows it so.
+    ws.sandbox.set("ArcPath", "");
+    drive::press(QKeySequence("Alt+F, S"));
+    ASSERT_EQ(window->filArc->Path(), "");
+    drive::clickRow(window->lstPool, QString::fromStdString(ws.boardStr("Castle")));
     dialogs.inputs = {std::string("Castle")};
-    window->mnuReArc->trigger();
+    drive::press(QKeySequence("Alt+R"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "冷蔵庫フォルダが設定されていません。");
     EXPECT_TRUE(dialogs.progressCaptions.empty());
@@ -177,11 +164,14 @@ TEST_F(Commands, PutAwayWithNoFridgeFolderWritesNothing) {
 
 TEST_F(Commands, PutAwayFailureIsReported) {
     ws.scenario("Castle");
-    window->mnuReload->trigger();
     selectScenario("Castle");
-    window->filArc->setPath(ws.root.str("no such fridge"));
+    // A fridge folder picked for this run that has gone since.
+    fs::create_directories(ws.root.path() / "gone fridge");
+    dialogs.folders = {ws.root.str("gone fridge")};
+    drive::press(QKeySequence("Alt+O"));
+    fs::remove(ws.root.path() / "gone fridge");
     dialogs.inputs = {std::string("Castle")};
-    window->mnuReArc->trigger();
+    drive::press(QKeySequence("Alt+R"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_NE(dialogs.asked[0].text.find("「Castle.LZH」にしまえませんでした。"), std::string::npos);
 }
@@ -189,25 +179,24 @@ TEST_F(Commands, PutAwayFailureIsReported) {
 TEST_F(Commands, ThrowAwayScenarioAsksTwice) {
     ws.scenario("Castle");
     ws.scenario("Castle/Nested");
-    window->mnuReload->trigger();
-    ASSERT_EQ(pool().size(), 2);
     selectScenario("Castle");
+    ASSERT_EQ(pool().size(), 2);
 
     dialogs.answers = {MsgAnswer::No};
     ws.scenario("Late");
-    window->mnuDelete->trigger();
+    drive::press(QKeySequence("Alt+D"));
     EXPECT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(pool().size(), 2);  // no refresh after the first No
 
     dialogs.answers = {MsgAnswer::Yes, MsgAnswer::No};
-    window->mnuDelete->trigger();
+    drive::press(QKeySequence("Alt+F, C, D"));
     EXPECT_EQ(pool().size(), 3);  // the second No still refreshes the board
     EXPECT_TRUE(fs::exists(ws.board() / "Castle"));
 
-    selectScenario("Castle");
+    drive::clickRow(window->lstPool, QString::fromStdString(ws.boardStr("Castle")));
     dialogs.asked.clear();
     dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
-    window->cmdDelete->click();
+    drive::click(window->cmdDelete);
     ASSERT_EQ(dialogs.asked.size(), 2u);
     EXPECT_EQ(dialogs.asked[0].text, "よろしいですか？");
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Question);
@@ -223,7 +212,7 @@ TEST_F(Commands, ThrowAwayArchiveAsksOnceAndDeletes) {
     testsupport::writeFile(ws.root.path() / "fridge" / "Old.LZH", "x");
     selectArchive("Old.LZH");
     dialogs.answers = {MsgAnswer::No};
-    window->mnuDeleteArchive->trigger();
+    drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_TRUE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイルを削除します。よろしいですか？");
@@ -231,7 +220,7 @@ TEST_F(Commands, ThrowAwayArchiveAsksOnceAndDeletes) {
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
     dialogs.answers = {MsgAnswer::Yes};
-    window->mnuDeleteArchive->trigger();
+    drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_FALSE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
     EXPECT_EQ(window->filArc->count(), 0);
 }
@@ -244,7 +233,7 @@ TEST_F(Commands, ThrowAwayArchiveThatCannotGoIsReported) {
     fs::remove(ws.root.path() / "fridge" / "Locked.LZH");
     testsupport::writeFile(ws.root.path() / "fridge" / "Locked.LZH" / "inside", "x");
     dialogs.answers = {MsgAnswer::Yes};
-    window->mnuDeleteArchive->trigger();
+    drive::press(QKeySequence("Alt+F, F, D"));
     ASSERT_EQ(dialogs.asked.size(), 2u);
     EXPECT_NE(dialogs.asked[1].text.find("「Locked.LZH」を削除できませんでした。"), std::string::npos);
 }
@@ -255,15 +244,13 @@ TEST_F(Commands, ShiftJisNamesOnDiskAreShownDecodedAndReachedByTheirBytes) {
     ws.archive(ws.root.path() / "fridge", "tmp.LZH", {{"Summary.tsm", "t"}});
     const fs::path raw = ws.root.path() / "fridge" / std::string("\x95\x5c\x83\x5c.LZH");  // 表ソ.LZH
     fs::rename(ws.root.path() / "fridge" / "tmp.LZH", raw);
-    window->mnuReload->trigger();
+    selectArchive("表ソ.LZH");
     EXPECT_EQ(fakes::itemTexts(*window->filArc), QStringList{"表ソ.LZH"});
-    QTest::mouseClick(window->filArc->viewport(), Qt::LeftButton, {},
-                      window->filArc->visualItemRect(window->filArc->item(0)).center());
-    window->mnuLoad->trigger();
+    drive::press(QKeySequence("Alt+L"));
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
     EXPECT_EQ(testsupport::readFile(ws.board() / "表ソ" / "Summary.tsm"), "t");
     dialogs.answers = {MsgAnswer::Yes};
-    window->mnuDeleteArchive->trigger();
+    drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_FALSE(fs::exists(raw));
 }
 #endif

@@ -1,13 +1,14 @@
-// The main window: controls, menus, lists, refresh, default buttons and exit.
+// The main window driven as a user drives it: every access key reaches its
+// command, the lists and their refresh, the default buttons, and exit.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QMenuBar>
-#include <QTest>
 #include <QTimer>
 
+#include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
+#include "inspect/LaunchCommands.h"
 
 namespace fs = std::filesystem;
 
@@ -18,67 +19,96 @@ protected:
     std::unique_ptr<app::frmFzarc> open() {
         auto w = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
         w->Form_Load();
+        drive::bringUp(*w);
         return w;
     }
     QStringList pool(app::frmFzarc& w) const { return fakes::itemTexts(*w.lstPool); }
     QStringList fridge(app::frmFzarc& w) const { return fakes::itemTexts(*w.filArc); }
+    QString board(const std::string& rel) const { return QString::fromStdString(ws.boardStr(rel)); }
     fakes::Workspace ws;
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
 };
 
-TEST_F(MainWindow, HasEveryControlAndMenuItemByName) {
+// Which command a key reached, told by the first thing it did.
+struct KeyCase {
+    const char* name;
+    const char* keys;
+    enum { None, FridgeRow, BoardRow } row;
+    std::string reached;
+};
+
+class AccessKeys : public MainWindow, public ::testing::WithParamInterface<KeyCase> {
+protected:
+    std::string reached(app::frmFzarc& w) const {
+        if (!dialogs.progressCaptions.empty()) return "progress " + dialogs.progressCaptions[0];
+        if (!dialogs.asked.empty()) return "question " + dialogs.asked[0].text;
+        if (!dialogs.inputAsked.empty()) return "input " + dialogs.inputAsked[0].caption;
+        if (!dialogs.folderTitles.empty()) return "picker " + dialogs.folderTitles[0];
+        if (!forms.empty()) return "form " + forms[0];
+        if (!launcher.calls.empty()) return "launch " + launcher.calls[0].line;
+        if (!w.isVisible()) return "closed";
+        if (pool(w).contains(board("Later"))) return "refreshed";
+        return "nothing";
+    }
+    std::vector<std::string> forms;
+};
+
+TEST_P(AccessKeys, ReachTheirCommand) {
+    ws.archive(ws.root.path() / "fridge", "Castle.LZH", {{"Summary.tsm", "t"}});
+    ws.scenario("Castle");
     auto w = open();
-    EXPECT_EQ(w->windowTitle(), "Tessarune scenario freezer for LZH");
-    const std::vector<std::pair<const char*, const char*>> buttons = {{"cmdChangeArcFolder", "フォルダ変更(&O)..."},
-                                                                      {"cmdLoad", "とりだす(&L)..."},
-                                                                      {"cmdDelete", "すてる(&D)..."},
-                                                                      {"cmdDocument", "調べる(&T)..."},
-                                                                      {"cmdReArc", "しまう(&R)..."}};
-    for (const auto& [name, text] : buttons) {
-        auto* b = w->findChild<QPushButton*>(name);
-        ASSERT_NE(b, nullptr) << name;
-        EXPECT_EQ(b->text(), QString::fromUtf8(text));
-        EXPECT_GE(b->width(), b->sizeHint().width()) << name << " clips its caption";
-    }
-    EXPECT_EQ(w->cmdLoad->toolTip(), "シナリオを解凍してまな板フォルダに展開します。");
-    EXPECT_EQ(w->cmdDelete->toolTip(), "選択されているシナリオを削除します。");
-    EXPECT_EQ(w->cmdDocument->toolTip(), "付属ドキュメントなどを閲覧します。");
-    EXPECT_EQ(w->cmdReArc->toolTip(), "再圧縮して別名保存します。");
-    EXPECT_EQ(w->fraFiles->title(), "冷蔵庫");
-    EXPECT_EQ(w->fraCuttingBoard->title(), "まな板");
-    const std::vector<std::pair<const char*, const char*>> menus = {
-        {"mnuLoad", "とりだす(&L)..."},
-        {"mnuDeleteArchive", "すてる(&D)..."},
-        {"mnuChangeArcFolder", "フォルダ変更(&F)..."},
-        {"mnuDelete", "すてる(&D)..."},
-        {"mnuDocument", "調べる(&T)..."},
-        {"mnuReArc", "しまう(&R)..."},
-        {"mnuOpenArchiveFolder", "冷蔵庫フォルダを開く(&A)"},
-        {"mnuOpenFolder", "まな板フォルダを開く(&T)"},
-        {"mnuExecuteTessarune", "Tessarune起動(&C)"},
-        {"mnuExecuteTessaruneEditor", "TessaruneEditor起動(&E)"},
-        {"mnuReload", "最新の情報に更新(&R)"},
-        {"mnuSetting", "設定(&S)"},
-        {"mnuExit", "終了(&X)"},
-        {"mnuVersion", "バージョン情報(&V)..."}};
-    for (const auto& [name, text] : menus) {
-        auto* a = w->findChild<QAction*>(name);
-        ASSERT_NE(a, nullptr) << name;
-        EXPECT_EQ(a->text(), QString::fromUtf8(text));
-        EXPECT_EQ(a->isEnabled(), std::string(name) != "mnuExecuteTessaruneEditor") << name;
-    }
-    EXPECT_EQ(w->mnuReload->shortcut(), QKeySequence(Qt::Key_F5));
-    EXPECT_TRUE(w->findChild<QAction*>("mnuSp0")->isSeparator());
-    EXPECT_TRUE(w->findChild<QAction*>("mnuSp1")->isSeparator());
-    const QList<QAction*> fileItems = w->mnuFile->actions();
-    ASSERT_EQ(fileItems.size(), 8);
-    EXPECT_EQ(fileItems[0]->menu(), w->mnuFreezer);
-    EXPECT_EQ(fileItems[3], w->mnuSp0);
-    EXPECT_EQ(fileItems[7], w->mnuExit);
-    EXPECT_EQ(w->menuBar()->actions().size(), 2);
+    ws.scenario("Later");  // shows only after a refresh
+    dialogs.onModal = [this](sysutil::ModalForm& form) {
+        forms.push_back(dynamic_cast<QObject&>(form).objectName().toStdString());
+        return 0;
+    };
+    if (GetParam().row == KeyCase::FridgeRow) drive::clickRow(w->filArc, "Castle.LZH");
+    if (GetParam().row == KeyCase::BoardRow) drive::clickRow(w->lstPool, board("Castle"));
+    drive::press(QKeySequence(QString::fromUtf8(GetParam().keys)));
+    std::string expected = GetParam().reached;
+    for (const auto& [mark, folder] : {std::pair{"<fridge>", ws.fridge()}, std::pair{"<engine>", ws.engine()}})
+        if (const auto at = expected.find(mark); at != std::string::npos)
+            expected.replace(at, std::string(mark).size(), folder);
+    EXPECT_EQ(reached(*w), expected) << GetParam().keys;
 }
+
+const std::string kTakeOut = "progress 「Castle.LZH」を取り出しています...";
+const std::string kThrowAwayArchive = "question 選択された圧縮ファイルを削除します。よろしいですか？";
+const std::string kChangeFolder = "picker 冷蔵庫フォルダ変更(一時的用)";
+const std::string kThrowAwayScenario = "question よろしいですか？";
+const std::string kExamine = "form frmDocumentView";
+const std::string kPutAway = "input シナリオをしまう";
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, AccessKeys,
+    ::testing::Values(KeyCase{"TakeOutButton", "Alt+L", KeyCase::FridgeRow, kTakeOut},
+                      KeyCase{"TakeOutMenu", "Alt+F, F, L", KeyCase::FridgeRow, kTakeOut},
+                      KeyCase{"EnterInTheFridge", "Return", KeyCase::FridgeRow, kTakeOut},
+                      KeyCase{"ThrowAwayArchiveMenu", "Alt+F, F, D", KeyCase::FridgeRow, kThrowAwayArchive},
+                      KeyCase{"ChangeFolderButton", "Alt+O", KeyCase::None, kChangeFolder},
+                      KeyCase{"ChangeFolderMenu", "Alt+F, F, F", KeyCase::None, kChangeFolder},
+                      KeyCase{"ThrowAwayScenarioButton", "Alt+D", KeyCase::BoardRow, kThrowAwayScenario},
+                      KeyCase{"ThrowAwayScenarioMenu", "Alt+F, C, D", KeyCase::BoardRow, kThrowAwayScenario},
+                      KeyCase{"ExamineButton", "Alt+T", KeyCase::BoardRow, kExamine},
+                      KeyCase{"ExamineMenu", "Alt+F, C, T", KeyCase::BoardRow, kExamine},
+                      KeyCase{"EnterOnTheBoard", "Enter", KeyCase::BoardRow, kExamine},
+                      KeyCase{"PutAwayButton", "Alt+R", KeyCase::BoardRow, kPutAway},
+                      KeyCase{"PutAwayMenu", "Alt+F, C, R", KeyCase::BoardRow, kPutAway},
+                      KeyCase{"OpenFridgeFolder", "Alt+F, E, A", KeyCase::None,
+                              "launch " + inspect::openFolderCommandLine("<fridge>")},
+                      KeyCase{"OpenEngineFolder", "Alt+F, E, T", KeyCase::None,
+                              "launch " + inspect::openFolderCommandLine("<engine>")},
+                      KeyCase{"StartTheEngine", "Alt+F, E, C", KeyCase::None,
+                              "launch " + inspect::startProgramCommandLine("<engine>", "Tessarune.exe")},
+                      KeyCase{"TheEditorIsNeverAvailable", "Alt+F, E, E", KeyCase::None, "nothing"},
+                      KeyCase{"ReloadByF5", "F5", KeyCase::None, "refreshed"},
+                      KeyCase{"ReloadMenu", "Alt+F, R", KeyCase::None, "refreshed"},
+                      KeyCase{"Settings", "Alt+F, S", KeyCase::None, "form frmSetting"},
+                      KeyCase{"Exit", "Alt+F, X", KeyCase::None, "closed"},
+                      KeyCase{"About", "Alt+H, V", KeyCase::None, "form frmVersion"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(MainWindow, LoadCreatesTheCuttingBoardAndListsScenariosAtAnyDepth) {
     ASSERT_FALSE(fs::exists(ws.board()));
@@ -94,10 +124,8 @@ TEST_F(MainWindow, LoadCreatesTheCuttingBoardAndListsScenariosAtAnyDepth) {
     ws.scenario(".hidden scenario");
     testsupport::writeFile(ws.board() / "upper" / "SUMMARY.TSM", "x");
     fs::create_directories(ws.board() / "folder summary" / "Summary.tsm");
-    w->mnuReload->trigger();
-    EXPECT_EQ(pool(*w), (QStringList{QString::fromStdString(ws.boardStr("Castle")),
-                                     QString::fromStdString(ws.boardStr("group/deeper/Station")),
-                                     QString::fromStdString(ws.boardStr("upper"))}));
+    drive::press(QKeySequence("F5"));
+    EXPECT_EQ(pool(*w), (QStringList{board("Castle"), board("group/deeper/Station"), board("upper")}));
     EXPECT_TRUE(w->lstPool->isEnabled());
     EXPECT_EQ(w->fraCuttingBoard->title(), "まな板");
 }
@@ -105,15 +133,14 @@ TEST_F(MainWindow, LoadCreatesTheCuttingBoardAndListsScenariosAtAnyDepth) {
 TEST_F(MainWindow, ACommandStartedDuringARefreshIsHeldBack) {
     auto w = open();
     for (const char* name : {"A", "B", "C"}) ws.scenario(name);
-    // Queued now, delivered while the refresh waits for the folder walk with
+    // Pressed now, delivered while the refresh waits for the folder walk with
     // events flowing: a second refresh there would list every scenario twice.
     int nested = 0;
     QTimer::singleShot(0, [&] {
         ++nested;
-        w->mnuReload->trigger();
+        drive::press(QKeySequence("F5"));
     });
-    w->mnuReload->trigger();
-    QApplication::processEvents();
+    drive::press(QKeySequence("F5"));
     EXPECT_EQ(nested, 1);
     EXPECT_EQ(pool(*w).size(), 3);
     EXPECT_EQ(pool(*w).removeDuplicates(), 0);
@@ -143,9 +170,7 @@ TEST_F(MainWindow, EveryFolderNameTheSystemAllowsIsListed) {
     // "|" once joined the folder listing, so a name holding it never showed.
     for (const char* name : {"Castle", "A|B", "sub/Deep"}) ws.scenario(name);
     auto w = open();
-    EXPECT_EQ(pool(*w),
-              (QStringList{QString::fromStdString(ws.boardStr("A|B")), QString::fromStdString(ws.boardStr("Castle")),
-                           QString::fromStdString(ws.boardStr("sub/Deep"))}));
+    EXPECT_EQ(pool(*w), (QStringList{board("A|B"), board("Castle"), board("sub/Deep")}));
 }
 
 TEST_F(MainWindow, FridgeListsLzhFilesCaseInsensitivelyWithoutHiddenOnes) {
@@ -156,28 +181,18 @@ TEST_F(MainWindow, FridgeListsLzhFilesCaseInsensitivelyWithoutHiddenOnes) {
     EXPECT_EQ(fridge(*w), (QStringList{"Castle.LZH", "castle2.lzh"}));
 }
 
-TEST_F(MainWindow, EnterFollowsTheFocusedList) {
-    ws.archive(ws.root.path() / "fridge", "Castle.LZH", {{"Summary.tsm", "t"}});
+TEST_F(MainWindow, TheDefaultButtonFollowsTheFocusedList) {
+    ws.scenario("Castle");
     auto w = open();
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    w->filArc->setFocus();
-    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), w->filArc);  // first in tab order
     EXPECT_TRUE(w->cmdLoad->isDefault());
     EXPECT_FALSE(w->cmdDocument->isDefault());
-    w->filArc->setCurrentRow(0);
-    QTest::keyClick(w->filArc, Qt::Key_Return);
-    EXPECT_EQ(pool(*w), QStringList{QString::fromStdString(ws.boardStr("Castle"))});
-
-    int viewerOpened = 0;
-    dialogs.onModal = [&](sysutil::ModalForm&) { return ++viewerOpened; };
-    w->lstPool->setFocus();
-    QApplication::processEvents();
+    drive::clickRow(w->lstPool, board("Castle"));
     EXPECT_TRUE(w->cmdDocument->isDefault());
     EXPECT_FALSE(w->cmdLoad->isDefault());
-    w->lstPool->setCurrentRow(0);
-    QTest::keyClick(w->lstPool, Qt::Key_Enter);
-    EXPECT_EQ(viewerOpened, 1);
+    drive::tabTo(w->cmdDelete);
+    EXPECT_FALSE(w->cmdDocument->isDefault());
+    EXPECT_FALSE(w->cmdLoad->isDefault());
 }
 
 TEST_F(MainWindow, ExitClearsEmptyFoldersOutsideScenariosOnlyWhenTicked) {
@@ -192,12 +207,13 @@ TEST_F(MainWindow, ExitClearsEmptyFoldersOutsideScenariosOnlyWhenTicked) {
     fs::create_directories(ws.root.path() / "outside");
     fs::create_directory_symlink(ws.root.path() / "outside", ws.board() / "link");
     ws.sandbox.set("ExitRMNoFileDir", "0");
-    w->mnuExit->trigger();
+    drive::press(QKeySequence("Alt+F, X"));
+    EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(fs::exists(ws.board() / "empty tree" / "a" / "b"));
 
     auto w2 = open();
     ws.sandbox.set("ExitRMNoFileDir", "1");
-    w2->close();
+    w2->close();  // the close box
     EXPECT_FALSE(fs::exists(ws.board() / "empty tree"));
     // A scenario's empty folders are part of it: a later put away must find them.
     EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "empty"));
@@ -216,31 +232,34 @@ TEST_F(MainWindow, SettingsCommandRepointsTheFridgeButNotTheBoard) {
     fs::create_directories(ws.root.path() / "other");
     testsupport::writeFile(ws.root.path() / "other" / "Other.LZH", "x");
     dialogs.folders = {ws.root.str("other")};
-    w->mnuChangeArcFolder->trigger();
+    drive::press(QKeySequence("Alt+O"));
     EXPECT_EQ(fridge(*w), QStringList{"Other.LZH"});
-    w->mnuReload->trigger();  // a reload keeps the temporary folder
+    drive::press(QKeySequence("F5"));  // a reload keeps the temporary folder
     EXPECT_EQ(fridge(*w), QStringList{"Other.LZH"});
     // Cancelled picker: nothing changes.
-    w->mnuChangeArcFolder->trigger();
+    drive::press(QKeySequence("Alt+F, F, F"));
     EXPECT_EQ(fridge(*w), QStringList{"Other.LZH"});
     ws.scenario("Later");
     dialogs.onModal = [](sysutil::ModalForm&) { return 0; };  // settings dialog cancelled
-    w->mnuSetting->trigger();
+    drive::press(QKeySequence("Alt+F, S"));
     EXPECT_EQ(w->filArc->Path(), ws.fridge());
     EXPECT_EQ(pool(*w).size(), 1);  // the board waits for the next reload
 }
 
-TEST_F(MainWindow, LaunchCommandsUseTheStoredFolders) {
+TEST_F(MainWindow, LaunchCommandsReadTheStoredFoldersAfreshEachTime) {
     auto w = open();
     dialogs.folders = {ws.root.str()};
-    w->mnuChangeArcFolder->trigger();
-    w->mnuOpenArchiveFolder->trigger();
-    w->mnuExecuteTessarune->trigger();
-    ASSERT_EQ(launcher.calls.size(), 2u);
+    drive::press(QKeySequence("Alt+O"));  // the list on another folder: not what is stored
+    drive::press(QKeySequence("Alt+F, E, A"));
+    drive::press(QKeySequence("Alt+F, E, C"));
+    ws.sandbox.set("TRPath", ws.root.str("moved"));
+    drive::press(QKeySequence("Alt+F, E, C"));
+    ASSERT_EQ(launcher.calls.size(), 3u);
     EXPECT_NE(launcher.calls[0].line.find("\"" + ws.fridge() + "\""), std::string::npos);
     EXPECT_EQ(launcher.calls[1].line, "\"" + ws.engine() + "/Tessarune.exe\"");
     EXPECT_EQ(launcher.calls[1].style, 1);
     EXPECT_FALSE(launcher.calls[1].wait);
+    EXPECT_EQ(launcher.calls[2].line, "\"" + ws.root.str("moved") + "/Tessarune.exe\"");
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTest>
 
+#include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
 #include "inspect/frmDocumentView.h"
@@ -22,20 +22,11 @@ protected:
         ws.scenario("Dragon");
         window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
         window->Form_Load();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
-    }
-    void press(Qt::Key key) {
-        QTest::keyClick(QApplication::focusWidget(), key);
-        QApplication::processEvents();
-    }
-    void tabTo(QWidget* target) {
-        for (int i = 0; i < 10 && QApplication::focusWidget() != target; ++i) press(Qt::Key_Tab);
-        ASSERT_EQ(QApplication::focusWidget(), target);
+        drive::bringUp(*window);
     }
     bool nothingHappened() const {
-        return dialogs.asked.empty() && dialogs.progressCaptions.empty() && !fs::exists(ws.board() / "Alpha") &&
+        return dialogs.asked.empty() && dialogs.inputAsked.empty() && dialogs.modalShown == 0 &&
+               dialogs.progressCaptions.empty() && !fs::exists(ws.board() / "Alpha") &&
                fs::exists(ws.root.path() / "fridge" / "Alpha.LZH") && fs::exists(ws.board() / "Castle");
     }
     fakes::Workspace ws;
@@ -47,33 +38,34 @@ protected:
 
 TEST_F(Selection, EnterRightAfterStartTakesNothingOut) {
     ASSERT_EQ(QApplication::focusWidget(), window->filArc);
-    press(Qt::Key_Return);
+    drive::press(QKeySequence("Return"));
     EXPECT_EQ(window->filArc->ListIndex(), -1);
     EXPECT_TRUE(nothingHappened());
 }
 
-TEST_F(Selection, FridgeThrowAwayWithNothingHighlightedAsksNothing) {
-    window->mnuDeleteArchive->trigger();
-    EXPECT_TRUE(nothingHappened());
+TEST_F(Selection, NoCommandOnAListActsWithNothingHighlighted) {
+    for (const char* keys : {"Alt+L", "Alt+F, F, D", "Alt+D", "Alt+T", "Alt+R", "Alt+F, C, D"}) {
+        drive::press(QKeySequence(keys));
+        EXPECT_TRUE(nothingHappened()) << keys;
+    }
 }
 
 TEST_F(Selection, TabIntoTheBoardThenThrowAwayAsksNothing) {
-    tabTo(window->lstPool);
+    drive::tabTo(window->lstPool);
     EXPECT_EQ(window->lstPool->ListIndex(), -1);
-    QTest::mouseClick(window->cmdDelete, Qt::LeftButton);
-    QTest::mouseClick(window->cmdReArc, Qt::LeftButton);
-    EXPECT_TRUE(dialogs.inputAsked.empty());
+    drive::click(window->cmdDelete);
+    drive::click(window->cmdReArc);
     EXPECT_TRUE(nothingHappened());
 }
 
 TEST_F(Selection, TheFirstDownHighlightsTheFirstRow) {
-    press(Qt::Key_Down);
+    drive::press(QKeySequence("Down"));
     EXPECT_EQ(window->filArc->ListIndex(), 0);
-    press(Qt::Key_Return);  // takes out what is highlighted, and only that
+    drive::press(QKeySequence("Return"));  // takes out what is highlighted, and only that
     EXPECT_TRUE(fs::exists(ws.board() / "Alpha" / "Summary.tsm"));
     EXPECT_FALSE(fs::exists(ws.board() / "Beta"));
-    tabTo(window->lstPool);
-    press(Qt::Key_Down);
+    drive::tabTo(window->lstPool);
+    drive::press(QKeySequence("Down"));
     EXPECT_EQ(window->lstPool->ListIndex(), 0);
 }
 
@@ -83,11 +75,9 @@ TEST(ViewerSelection, OpenWithNothingHighlightedOpensTheFolder) {
     fakes::FakeLauncher launcher;
     inspect::frmDocumentView viewer(launcher);
     viewer.File->setPath(dir.str());
-    viewer.show();
-    QApplication::setActiveWindow(&viewer);
-    viewer.File->setFocus();
-    QApplication::processEvents();
-    QTest::mouseClick(viewer.cmdExecFile, Qt::LeftButton);
+    drive::bringUp(viewer);
+    ASSERT_EQ(QApplication::focusWidget(), viewer.File);
+    drive::click(viewer.cmdExecFile);
     ASSERT_EQ(launcher.calls.size(), 1u);
     EXPECT_EQ(launcher.calls[0].line, sysutil::AddBackslash(dir.str()));
 }

@@ -1,9 +1,9 @@
-// The settings dialog: load, browse, OK, Cancel and its keys.
+// The settings dialog, driven by keys and clicks: load, browse, OK, Cancel.
 #include <gtest/gtest.h>
 
-#include <QKeyEvent>
-#include <QTest>
+#include <QApplication>
 
+#include "Driver.h"
 #include "QtFakes.h"
 #include "settings/BrowseFolder.h"
 #include "settings/SettingsCommands.h"
@@ -40,8 +40,9 @@ TEST_P(StoredCheckBox, LoadsAndSavesBack) {
     if (*GetParam().stored) sandbox.set("ExitRMNoFileDir", GetParam().stored);
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
+    drive::bringUp(form);
     EXPECT_EQ(form.chkRmNoFileFolder->checkState(), GetParam().state);
-    form.cmdOK->click();
+    drive::press(QKeySequence("Alt+O"));
     settings::INIAccess ini;
     ini.FileName = "fzarc.ini";
     EXPECT_EQ(ini.GetINIData(settings::kSection, "ExitRMNoFileDir"), GetParam().saved);
@@ -56,10 +57,13 @@ TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
     fakes::SettingsSandbox sandbox;
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
-    form.txtTRPath->setText("/games/表示 ");
-    form.txtArcPath->setText("");
-    form.chkRmNoFileFolder->setChecked(false);
-    form.cmdOK->click();
+    drive::bringUp(form);
+    ASSERT_EQ(QApplication::focusWidget(), form.txtTRPath);
+    drive::type("/games/表示 ");
+    drive::press(QKeySequence("Alt+F"));  // the label's access key: to its text box
+    drive::retype("");
+    drive::press(QKeySequence("Alt+R"));  // the check box's: ticks it off
+    drive::click(form.cmdOK);
     EXPECT_EQ(sandbox.iniBytes(),
               "[FZARC Secound Edition]\r\nTRPath=/games/表示 \r\nArcPath=\r\nExitRMNoFileDir=0\r\n");
     EXPECT_TRUE(dialogs.asked.empty());
@@ -70,7 +74,8 @@ TEST(SettingsForm, RefusedSaveIsReported) {
     sysutil::setSettingsFolder(sandbox.dir.str("missing-folder"));
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
-    form.cmdOK->click();
+    drive::bringUp(form);
+    drive::press(QKeySequence("Return"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_NE(dialogs.asked[0].text.find("設定を保存できませんでした。"), std::string::npos);
 }
@@ -79,14 +84,15 @@ TEST(SettingsForm, BrowseButtonsReplaceTheTextOnlyWhenAFolderIsChosen) {
     fakes::SettingsSandbox sandbox;
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
-    form.txtTRPath->setText("before");
+    drive::bringUp(form);
+    drive::type("before");
     dialogs.folders = {"/chosen/engine", ""};
-    form.cmdTRPath->click();
+    drive::press(QKeySequence("Alt+."));
     EXPECT_EQ(form.txtTRPath->text(), "/chosen/engine");
-    form.cmdTRPath->click();
+    drive::click(form.cmdTRPath);
     EXPECT_EQ(form.txtTRPath->text(), "/chosen/engine");
     dialogs.folders = {std::string("/fridge\0junk", 12)};
-    form.cmdArcPath->click();
+    drive::press(QKeySequence("Alt+,"));
     EXPECT_EQ(form.txtArcPath->text(), "/fridge");
     EXPECT_EQ(dialogs.folderTitles, (std::vector<std::string>{"Tessarune インストール先", "Tessarune インストール先",
                                                               "冷蔵庫フォルダのパス"}));
@@ -96,11 +102,11 @@ TEST(SettingsForm, EscDoesNothingAndCancelWritesNothing) {
     fakes::SettingsSandbox sandbox;
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
-    form.show();
-    QTest::keyClick(&form, Qt::Key_Escape);
+    drive::bringUp(form);
+    drive::press(QKeySequence("Escape"));
     EXPECT_TRUE(form.isVisible());
-    form.txtTRPath->setText("typed");
-    form.cmdCancel->click();
+    drive::type("typed");
+    drive::click(form.cmdCancel);
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.endProgramRequested());
     EXPECT_FALSE(sandbox.iniExists());
@@ -110,10 +116,9 @@ TEST(SettingsForm, EnterInATextBoxPressesOk) {
     fakes::SettingsSandbox sandbox;
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
-    form.show();
-    form.txtTRPath->setFocus();
-    form.txtTRPath->setText("/by/enter");
-    QTest::keyClick(form.txtTRPath, Qt::Key_Return);
+    drive::bringUp(form);
+    drive::type("/by/enter");
+    drive::press(QKeySequence("Return"));
     EXPECT_NE(sandbox.iniBytes().find("TRPath=/by/enter"), std::string::npos);
 }
 

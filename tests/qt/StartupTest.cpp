@@ -1,8 +1,11 @@
-// The start-up loop driven through the fake dialogs.
+// The start-up loop driven through the fake dialogs; the settings dialog is
+// filled in by keys.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <algorithm>
 
+#include "Driver.h"
 #include "QtFakes.h"
 #include "app/mdlFZARC.h"
 #include "settings/frmSetting.h"
@@ -27,17 +30,22 @@ protected:
         std::filesystem::create_directories(folders.path() / "engine");
         std::filesystem::create_directories(folders.path() / "fridge");
     }
-    // The dialog answers: fill in both folders and press OK.
+    // The user fills in both folders: the install folder's box has the
+    // focus, Alt+F leads to the fridge's; Enter presses OK.
+    void fill(settings::frmSetting& form) {
+        ASSERT_EQ(QApplication::focusWidget(), form.txtTRPath);
+        drive::retype(QString::fromStdString(folders.str("engine")));
+        drive::press(QKeySequence("Alt+F"));
+        drive::retype(QString::fromStdString(folders.str("fridge")));
+    }
     std::function<int(sysutil::ModalForm&)> fillAndOk() {
-        return [this](sysutil::ModalForm& f) {
-            auto& form = dynamic_cast<settings::frmSetting&>(f);
+        return drive::whenShown([this](QWidget& window) {
+            auto& form = dynamic_cast<settings::frmSetting&>(window);
             titles.push_back(form.windowTitle().toStdString());
             firstRun.push_back(form.chkFirstRun->isChecked());
-            form.txtTRPath->setText(QString::fromStdString(folders.str("engine")));
-            form.txtArcPath->setText(QString::fromStdString(folders.str("fridge")));
-            form.cmdOK->click();
-            return 0;
-        };
+            fill(form);
+            drive::press(QKeySequence("Return"));
+        });
     }
     fakes::SettingsSandbox sandbox;
     testsupport::TempDir folders;
@@ -81,12 +89,10 @@ TEST_F(Startup, CloseBoxBringsTheSameWarningsAndTheDialogBack) {
 }
 
 TEST_F(Startup, CancelEndsTheProgramAndWritesNothing) {
-    dialogs.onModal = [](sysutil::ModalForm& f) {
-        auto& form = dynamic_cast<settings::frmSetting&>(f);
-        form.txtTRPath->setText("/typed/but/cancelled");
-        form.cmdCancel->click();
-        return 0;
-    };
+    dialogs.onModal = drive::whenShown([](QWidget& form) {
+        drive::type("/typed/but/cancelled");
+        drive::click(dynamic_cast<settings::frmSetting&>(form).cmdCancel);
+    });
     EXPECT_FALSE(app::Main(dialogs, archiver));
     EXPECT_FALSE(sandbox.iniExists());
     sandbox.set("TRPath", "keep");
@@ -149,17 +155,12 @@ TEST_F(Startup, ARefusedSaveSaysWhyAndTheLoopGoesOn) {
     testsupport::writeFile(sandbox.dir.path() / "fzarc.ini", "[FZARC Secound Edition]\r\nTRPath=\r\n");
     std::filesystem::permissions(sandbox.dir.path() / "fzarc.ini", std::filesystem::perms::owner_read);
     int opened = 0;
-    dialogs.onModal = [&](sysutil::ModalForm& f) {
-        auto& form = dynamic_cast<settings::frmSetting&>(f);
-        if (++opened == 2) {  // the user cancels the second round
-            form.cmdCancel->click();
-            return 0;
-        }
-        form.txtTRPath->setText(QString::fromStdString(folders.str("engine")));
-        form.txtArcPath->setText(QString::fromStdString(folders.str("fridge")));
-        form.cmdOK->click();
-        return 0;
-    };
+    dialogs.onModal = drive::whenShown([&](QWidget& window) {
+        auto& form = dynamic_cast<settings::frmSetting&>(window);
+        if (++opened == 2) return drive::click(form.cmdCancel);  // the user cancels the second round
+        fill(form);
+        drive::click(form.cmdOK);
+    });
     EXPECT_FALSE(app::Main(dialogs, archiver));
     EXPECT_EQ(opened, 2);
     const auto texts = dialogs.texts();

@@ -1,9 +1,11 @@
-// The document viewer: filters, text, the open button, and vanished folders.
+// The document viewer, driven by keys and clicks: filters, text, the open
+// button, and vanished folders.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontDatabase>
-#include <QTest>
 
+#include "Driver.h"
 #include "QtFakes.h"
 #include "inspect/frmDocumentView.h"
 
@@ -19,14 +21,10 @@ protected:
         for (const char* name : {"readme.txt", "INDEX.HTM", "page.html", "image.png", "Summary.tsm", ".hidden.txt"})
             testsupport::writeFile(dir.path() / name, "content of " + std::string(name));
         testsupport::writeFile(dir.path() / "sub" / "inner.txt", "x");
-        viewer.File->setPath(dir.str());
+        viewer.File->setPath(dir.str());  // as the examine command opens it
+        drive::bringUp(viewer);
     }
-    void select(const QString& name) {
-        const auto items = viewer.File->findItems(name, Qt::MatchExactly);
-        ASSERT_FALSE(items.isEmpty());
-        viewer.File->setCurrentItem(items.front());
-        viewer.ShowSelectedFile();
-    }
+    void filter(int index) { drive::choose(viewer.cboExt, QString::fromUtf8(inspect::kDocumentFilters[index].entry)); }
     testsupport::TempDir dir;
     fakes::FakeLauncher launcher;
     inspect::frmDocumentView viewer{launcher};
@@ -48,7 +46,7 @@ struct FilterCase {
 };
 class ViewerFilters : public Viewer, public ::testing::WithParamInterface<FilterCase> {};
 TEST_P(ViewerFilters, ListWhatEachPatternMatches) {
-    viewer.cboExt->setCurrentIndex(GetParam().index);
+    filter(GetParam().index);
     EXPECT_EQ(viewer.cboExt->currentText(), QString::fromUtf8(GetParam().entry));
     EXPECT_EQ(listed(viewer), GetParam().files);
 }
@@ -59,19 +57,20 @@ INSTANTIATE_TEST_SUITE_P(
                       FilterCase{3, "すべて", {"image.png", "INDEX.HTM", "page.html", "readme.txt", "Summary.tsm"}}));
 
 TEST_F(Viewer, TextStaysWhenTheFilterChanges) {
-    select("readme.txt");
+    drive::clickRow(viewer.File, "readme.txt");
     EXPECT_EQ(viewer.txtViewer->toPlainText(), "content of readme.txt");
-    viewer.cboExt->setCurrentIndex(2);
+    filter(2);
     EXPECT_EQ(viewer.txtViewer->toPlainText(), "content of readme.txt");
 }
 
 TEST_F(Viewer, ShiftJisShowsRightAndLfOnlyIsOneLine) {
     testsupport::writeFile(dir.path() / "sjis.txt", "\x93\xc7\x82\xf1\x82\xc5\x82\xcb\r\n\x95\x5c\x8e\xa6");
     testsupport::writeFile(dir.path() / "unix.txt", "one\ntwo\n");
-    viewer.File->Refresh();
-    select("sjis.txt");
+    filter(0);  // a new filter reads the folder again
+    filter(1);
+    drive::clickRow(viewer.File, "sjis.txt");
     EXPECT_EQ(viewer.txtViewer->toPlainText(), "読んでね\n表示");
-    select("unix.txt");
+    drive::press(QKeySequence("Down"));  // the next row, unix.txt, by key
     EXPECT_EQ(viewer.txtViewer->document()->blockCount(), 1);
     // The mark a lone LF leaves is one the Japanese fonts draw, not a box.
     EXPECT_EQ(viewer.txtViewer->toPlainText(), "one↓two↓");
@@ -81,9 +80,9 @@ TEST_F(Viewer, ShiftJisShowsRightAndLfOnlyIsOneLine) {
 }
 
 TEST_F(Viewer, UnreadableOrVanishedFilesDoNotCrash) {
-    select("readme.txt");
+    drive::clickRow(viewer.File, "readme.txt");
     std::filesystem::remove(dir.path() / "readme.txt");
-    viewer.ShowSelectedFile();
+    drive::clickRow(viewer.File, "readme.txt");
     EXPECT_TRUE(viewer.txtViewer->toPlainText().isEmpty());
     inspect::frmDocumentView gone(launcher);
     gone.File->setPath(dir.str("no such scenario"));
@@ -91,10 +90,9 @@ TEST_F(Viewer, UnreadableOrVanishedFilesDoNotCrash) {
 }
 
 TEST_F(Viewer, OpenButtonHandsThePathToTheLauncher) {
-    viewer.File->setCurrentRow(-1);
-    viewer.cmdExecFile->click();
-    select("readme.txt");
-    viewer.cmdExecFile->click();
+    drive::press(QKeySequence("Alt+O"));  // nothing highlighted: the folder
+    drive::clickRow(viewer.File, "readme.txt");
+    drive::click(viewer.cmdExecFile);
     ASSERT_EQ(launcher.calls.size(), 2u);
     EXPECT_EQ(launcher.calls[0].line, dir.str() + "/");
     EXPECT_EQ(launcher.calls[1].line, dir.str("readme.txt"));
@@ -103,12 +101,11 @@ TEST_F(Viewer, OpenButtonHandsThePathToTheLauncher) {
 }
 
 TEST_F(Viewer, EnterAndEscClose) {
-    viewer.show();
-    viewer.File->setFocus();
-    QTest::keyClick(viewer.File, Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), viewer.File);
+    drive::press(QKeySequence("Return"));
     EXPECT_FALSE(viewer.isVisible());
-    viewer.show();
-    QTest::keyClick(&viewer, Qt::Key_Escape);
+    drive::bringUp(viewer);
+    drive::press(QKeySequence("Escape"));
     EXPECT_FALSE(viewer.isVisible());
 }
 

@@ -1,0 +1,162 @@
+#include "Driver.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QInputMethodEvent>
+#include <QTest>
+#include <algorithm>
+#include <set>
+
+namespace drive {
+namespace {
+
+// The buttons held down now. An access key presses its button at once and
+// lets it go, and so clicks it, a tenth of a second later.
+std::set<const QAbstractButton*> buttonsDown() {
+    std::set<const QAbstractButton*> down;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        for (const auto* button : top->findChildren<QAbstractButton*>())
+            if (button->isDown() && button->isVisible()) down.insert(button);
+    return down;
+}
+
+// Lets the buttons an input pressed come up again. (A file dialog keeps its
+// view-mode button down for good: what was down before does not count.)
+void settleAfter(const std::set<const QAbstractButton*>& downBefore) {
+    QApplication::processEvents();
+    for (int i = 0; i < 100; ++i) {
+        const auto down = buttonsDown();
+        if (std::all_of(down.begin(), down.end(), [&](const auto* b) { return downBefore.count(b) > 0; })) break;
+        QTest::qWait(10);
+    }
+    QApplication::processEvents();
+}
+
+}  // namespace
+
+void bringUp(QWidget& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    settle();
+}
+
+void settle() {
+    settleAfter({});
+}
+
+QWidget* keyboard() {
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup->focusWidget() ? popup->focusWidget() : popup;  // a drop-down's list, a menu
+    if (QWidget* focused = QApplication::focusWidget()) return focused;
+    return QApplication::activeWindow();
+}
+
+void press(const QKeySequence& keys) {
+    for (int i = 0; i < keys.count(); ++i) {
+        QWidget* target = keyboard();
+        if (!target) {
+            ADD_FAILURE() << "no window takes the keys " << keys.toString().toStdString();
+            return;
+        }
+        const auto downBefore = buttonsDown();
+        QTest::keyClick(target, keys[i].key(), keys[i].keyboardModifiers());
+        settleAfter(downBefore);
+    }
+}
+
+void type(const QString& text) {
+    QString composed;
+    auto handOver = [&composed] {
+        if (composed.isEmpty()) return;
+        QInputMethodEvent event;
+        event.setCommitString(composed);
+        QApplication::sendEvent(keyboard(), &event);
+        composed.clear();
+    };
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7f) {
+            handOver();
+            QTest::keyClick(keyboard(), c.toLatin1());
+        } else {
+            composed += c;
+        }
+    }
+    handOver();
+    settle();
+}
+
+void retype(const QString& text) {
+    press(QKeySequence::SelectAll);
+    if (text.isEmpty())
+        press(QKeySequence(Qt::Key_Delete));
+    else
+        type(text);
+}
+
+void tabTo(QWidget* target) {
+    for (int i = 0; i < 30 && QApplication::focusWidget() != target; ++i) press(QKeySequence(Qt::Key_Tab));
+    if (QApplication::focusWidget() != target)
+        ADD_FAILURE() << "Tab never reaches " << target->objectName().toStdString();
+}
+
+void click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+    settle();
+}
+
+void clickRow(QListWidget* list, const QString& text) {
+    const auto rows = list->findItems(text, Qt::MatchExactly);
+    if (rows.isEmpty()) {
+        ADD_FAILURE() << list->objectName().toStdString() << " shows no row " << text.toStdString();
+        return;
+    }
+    list->scrollToItem(rows.front());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(rows.front()).center());
+    settle();
+}
+
+void choose(QComboBox* box, const QString& entry) {
+    const int row = box->findText(entry);
+    if (row < 0) {
+        ADD_FAILURE() << box->objectName().toStdString() << " has no entry " << entry.toStdString();
+        return;
+    }
+    click(box);
+    if (QApplication::activePopupWidget() == nullptr) {
+        ADD_FAILURE() << box->objectName().toStdString() << " did not open its list";
+        return;
+    }
+    press(QKeySequence(Qt::Key_Home));
+    for (int i = 0; i < row; ++i) press(QKeySequence(Qt::Key_Down));
+    press(QKeySequence(Qt::Key_Return));
+}
+
+void hover(QWidget* widget, QPoint at) {
+    QTest::mouseMove(widget, at.isNull() ? widget->rect().center() : at);
+    settle();
+}
+
+std::function<int(sysutil::ModalForm&)> whenShown(std::function<void(QWidget& form)> act) {
+    return [act = std::move(act)](sysutil::ModalForm& form) {
+        auto* window = dynamic_cast<QWidget*>(&form);
+        if (!window) {
+            ADD_FAILURE() << "a modal form that is no window";
+            return 0;
+        }
+        QWidget* before = QApplication::activeWindow();
+        window->setWindowModality(Qt::ApplicationModal);
+        bringUp(*window);
+        act(*window);
+        settle();
+        const auto* dialog = qobject_cast<QDialog*>(window);
+        const int result = dialog ? dialog->result() : 0;
+        window->hide();
+        if (before) bringUp(*before);
+        return result;
+    };
+}
+
+}  // namespace drive
