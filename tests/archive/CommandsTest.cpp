@@ -11,6 +11,8 @@
 #include "sysutil/ProgramFolder.h"
 
 #if !defined(_WIN32)
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -332,6 +334,36 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
 }
 
 #if !defined(_WIN32)
+// Throw away stays on the scenario's own file system: another one mounted
+// inside (or a folder bound there from elsewhere) stays whole, and the
+// message names it.
+class ThrowAwayMounts : public Commands, public ::testing::WithParamInterface<bool> {};
+TEST_P(ThrowAwayMounts, LeaveWhatIsMountedInside) {
+    const bool bind = GetParam();
+    archivetest::makeTree(board / "Prot", {{"Summary.tsm", "t"}, {"a.txt", "a"}, {"mnt/", ""}});
+    archivetest::makeTree(root.path() / "elsewhere", {{"precious.dat", "keep"}});
+    const auto mountPoint = board / "Prot" / "mnt";
+    // Mounts of this test process's own, gone with it.
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        (bind ? mount((root.path() / "elsewhere").c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr)
+              : mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m")) != 0)
+        GTEST_SKIP() << "no mount namespace here (needs root)";
+    if (!bind) testsupport::writeFile(mountPoint / "precious.dat", "keep");
+    dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
+    archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Prot"), dialogs, {});
+    EXPECT_EQ(testsupport::readFile(mountPoint / "precious.dat"), "keep");
+    EXPECT_FALSE(fs::exists(board / "Prot" / "a.txt"));
+    EXPECT_TRUE(fs::exists(board / "Prot" / "Summary.tsm"));  // not gone whole: still a scenario
+    ASSERT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_NE(dialogs.asked[2].text.find(sysutil::utf8FromPath(mountPoint) + "（別のファイルシステム"),
+              std::string::npos)
+        << dialogs.asked[2].text;
+    umount(mountPoint.c_str());
+    EXPECT_EQ(testsupport::readFile(root.path() / "elsewhere" / "precious.dat"), "keep");
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, ThrowAwayMounts, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "bind_mount" : "tmpfs"; });
+
 TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
     if (!testsupport::runningAsRoot()) GTEST_SKIP() << "needs root to stage a folder its user cannot change";
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}, {"save/slot.dat", "s"}, {"bgm/theme.ogg", "o"}});
