@@ -127,6 +127,13 @@ bool cExecute::startCommand(const std::string& line, bool wait) {
     return runProgram(program, args, wait, blnTerminate);
 }
 
+bool cExecute::OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) {
+    (void)lngOwnerhWnd;
+    const QFileInfo info(QString::fromStdString(path));
+    if (!info.exists()) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
 bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) {
     // Window styles and owners have no meaning for the desktops we start programs on.
     (void)WindowStyle;
