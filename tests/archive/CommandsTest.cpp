@@ -79,6 +79,15 @@ struct FolderCase {
     const char* archive;
     const char* folder;  // nullptr: refused
 };
+// A name as a test's label: letters and digits, the rest '_'.
+std::string labelOf(const std::string& name) {
+    std::string label;
+    for (const char c : name) label += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return label;
+}
+void PrintTo(const FolderCase& c, std::ostream* os) {
+    *os << labelOf(c.archive);
+}
 class TakeOutFolders : public Commands, public ::testing::WithParamInterface<FolderCase> {};
 TEST_P(TakeOutFolders, StayOneFolderBelowTheBoard) {
     archivetest::makeTree(root.path() / "src", {{"Castle/save.dat", "from the archive"}, {"Summary.tsm", "t"}});
@@ -102,6 +111,7 @@ TEST_P(TakeOutFolders, StayOneFolderBelowTheBoard) {
     EXPECT_EQ(testsupport::readFile(board / GetParam().folder / "Castle" / "save.dat"), "from the archive");
     EXPECT_EQ(testsupport::readFile(board / "Castle" / "save.dat"), "my save");
 }
+
 std::vector<FolderCase> folderCases() {
     std::vector<FolderCase> cases = {{" .LZH", nullptr},    {"..LZH", nullptr}, {"...LZH", nullptr},
                                      {". . .LZH", nullptr}, {"LZH", nullptr},   {"Dots..LZH", "Dots"},
@@ -115,11 +125,8 @@ std::vector<FolderCase> folderCases() {
 #endif
     return cases;
 }
-INSTANTIATE_TEST_SUITE_P(Names, TakeOutFolders, ::testing::ValuesIn(folderCases()), [](const auto& p) {
-    std::string label;
-    for (const char c : std::string(p.param.archive)) label += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return label + "_" + std::to_string(p.index);
-});
+INSTANTIATE_TEST_SUITE_P(Names, TakeOutFolders, ::testing::ValuesIn(folderCases()),
+                         [](const auto& p) { return labelOf(p.param.archive) + "_" + std::to_string(p.index); });
 
 // The answer to the put-away question names a file in the fridge and nothing
 // else; a refused answer is asked again with the text still in the box.
@@ -127,6 +134,9 @@ struct AnswerCase {
     const char* answer;
     const char* why;
 };
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << labelOf(c.answer);
+}
 class PutAwayAnswers : public Commands, public ::testing::WithParamInterface<AnswerCase> {};
 TEST_P(PutAwayAnswers, AreRefusedAndAskedAgain) {
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
@@ -149,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{"CON", "装置に使う名前"}, AnswerCase{"aux.dat", "装置に使う名前"},
                       AnswerCase{"LPT\u00b2", "装置に使う名前"}, AnswerCase{"dot.", "末尾"},
                       AnswerCase{"blank ", "末尾"}, AnswerCase{"tab\there", "制御文字"},
-                      AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"}));
+                      AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"}),
+    [](const auto& p) { return labelOf(p.param.answer) + "_" + std::to_string(p.index); });
 
 TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
@@ -174,6 +185,9 @@ struct ScenarioCase {
     std::function<bool(const fs::path&)> add;  // false: the platform cannot make it
     std::vector<const char*> refusal;          // empty: accepted; else what the message says
 };
+void PrintTo(const ScenarioCase& c, std::ostream* os) {
+    *os << c.label;
+}
 class PutAwayScenarios : public Commands, public ::testing::WithParamInterface<ScenarioCase> {};
 TEST_P(PutAwayScenarios, GiveBackWhatTheyTakeOrRefuseWhole) {
     const fs::path scenario = board / "Castle";
