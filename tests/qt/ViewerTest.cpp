@@ -113,10 +113,20 @@ public slots:
 };
 
 // A read-me that is an executable script (every file on a disk formatted for
-// Windows has the execute bit) is opened by the desktop, never run.
-TEST(ViewerOpen, AnExecutableReadmeIsOpenedNotRun) {
+// Windows has the execute bit) is opened by the desktop, never run; a name in
+// Shift-JIS bytes, as old media carry it, reaches the desktop as it is.
+struct ReadmeCase {
+    const char* name;     // on disk
+    const char* shown;    // in the list
+    const char* encoded;  // at the end of the URL the desktop gets
+};
+void PrintTo(const ReadmeCase& c, std::ostream* os) {
+    *os << c.encoded;
+}
+class ViewerOpen : public ::testing::TestWithParam<ReadmeCase> {};
+TEST_P(ViewerOpen, AnExecutableReadmeIsOpenedNotRun) {
     testsupport::TempDir d;
-    const auto readme = d.path() / "scenario" / "readme.txt";
+    const auto readme = d.path() / "scenario" / GetParam().name;
     testsupport::writeFile(readme, "#!/bin/sh\ntouch '" + d.str("ran") + "'\n");
     std::filesystem::permissions(readme, std::filesystem::perms::owner_all);
     Opener opener;
@@ -125,16 +135,22 @@ TEST(ViewerOpen, AnExecutableReadmeIsOpenedNotRun) {
     inspect::frmDocumentView viewer(launcher);
     viewer.File->setPath(d.str("scenario"));
     viewer.show();
-    ASSERT_EQ(viewer.File->count(), 1);
+    ASSERT_EQ(fakes::itemTexts(*viewer.File), QStringList{GetParam().shown});
     QTest::mouseClick(viewer.File->viewport(), Qt::LeftButton, {},
                       viewer.File->visualItemRect(viewer.File->item(0)).center());
     QTest::mouseClick(viewer.cmdExecFile, Qt::LeftButton);
     // What would have run, would have run by now.
     QTest::qWait(500);
     QDesktopServices::unsetUrlHandler("file");
-    EXPECT_EQ(opener.urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(d.str("scenario/readme.txt")))});
+    ASSERT_EQ(opener.urls.size(), 1);
+    EXPECT_EQ(opener.urls[0].toEncoded().toStdString(), "file://" + d.str("scenario") + "/" + GetParam().encoded);
     EXPECT_FALSE(std::filesystem::exists(d.path() / "ran"));
 }
+INSTANTIATE_TEST_SUITE_P(Names, ViewerOpen,
+                         ::testing::Values(ReadmeCase{"readme.txt", "readme.txt", "readme.txt"},
+                                           ReadmeCase{"\x93\xc7\x82\xf1\x82\xc5\x82\xcb.txt", "読んでね.txt",
+                                                      "%93%C7%82%F1%82%C5%82%CB.txt"}),
+                         [](const auto& p) { return p.index == 0 ? "ascii" : "shift_jis"; });
 #endif
 
 TEST_F(Viewer, EnterAndEscClose) {
