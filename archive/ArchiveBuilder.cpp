@@ -52,9 +52,10 @@ std::optional<std::string> decodedName(const fs::path& name) {
 }
 
 // Why take out could not give an entry back as it is, or "".
-std::string refusalOf(const fs::file_status& st, const std::optional<std::string>& name,
+std::string refusalOf(const fs::directory_entry& e, const fs::file_status& st, const std::optional<std::string>& name,
                       std::map<std::u32string, std::string>& seen) {
-    if (fs::is_symlink(st)) return "リンクです（リンク先はしまえません）。";
+    // A junction on Windows too: what lies behind it is not the scenario's.
+    if (fs::is_symlink(st) || sysutil::isLink(e)) return "リンクです（リンク先はしまえません）。";
     if (!fs::is_directory(st) && !fs::is_regular_file(st)) return "特殊なファイル（パイプ、ソケット、装置）です。";
     if (!name) return "名前の文字コードを読み取れません。";
     if (const auto problem = sysutil::windowsNameProblem(*name); problem != sysutil::NameProblem::None)
@@ -84,9 +85,9 @@ ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& pr
         s.path = e.path();
         s.components = prefix;
         s.components.push_back(name.value_or(sysutil::displayName(e.path().filename())));
-        s.isFolder = fs::is_directory(st);
+        s.isFolder = fs::is_directory(st) && !sysutil::isLink(e);  // never walked into
         if (!s.isFolder && !sysutil::matchesWildcard(pattern, s.components.back())) continue;
-        if (const auto why = refusalOf(st, name, seen); !why.empty()) {
+        if (const auto why = refusalOf(e, st, name, seen); !why.empty()) {
             refused.push_back({printableName(s.components), why});
             if (!s.isFolder) continue;
         }
