@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <vector>
 
+#include "archive/EntryNames.h"
 #include "archive/WorkFolders.h"
 #include "archive/lha/lha_writer.h"
 #include "sysutil/ErrorText.h"
@@ -34,35 +37,80 @@ ArchiveResult unreadable(const fs::path& p, const std::error_code& ec) {
         "「" + sysutil::utf8FromPath(p) + "」を読み込めません。\r\n" + sysutil::describeError(ec));
 }
 
+// An entry put away will not take, and why.
+struct Refusal {
+    std::string name;
+    std::string why;
+};
+
+// A name as UTF-8: as it is, or, where old tools copied a name from Japanese
+// Windows byte for byte, its CP932 characters. nullopt when neither.
+std::optional<std::string> decodedName(const fs::path& name) {
+    const std::string bytes = sysutil::utf8FromPath(name);
+    if (sysutil::isValidUtf8(bytes)) return bytes;
+    return sysutil::cp932ToUtf8(bytes);
+}
+
+// Why take out could not give an entry back as it is, or "".
+std::string refusalOf(const fs::directory_entry& e, const fs::file_status& st, const std::optional<std::string>& name,
+                      std::map<std::u32string, std::string>& seen) {
+    // A junction on Windows too: what lies behind it is not the scenario's.
+    if (fs::is_symlink(st) || sysutil::isLink(e)) return "リンクです（リンク先はしまえません）。";
+    if (!fs::is_directory(st) && !fs::is_regular_file(st)) return "特殊なファイル（パイプ、ソケット、装置）です。";
+    if (!name) return "名前の文字コードを読み取れません。";
+    if (const auto problem = sysutil::windowsNameProblem(*name); problem != sysutil::NameProblem::None)
+        return sysutil::nameProblemText(problem);
+    if (const auto [it, fresh] = seen.emplace(sysutil::nameKey(*name), *name); !fresh)
+        return "Windowsでは「" + it->second + "」と同じ名前になります。";
+    return {};
+}
+
 // Everything below `folder`, or a failure: an archive that silently misses a
-// folder the walk could not read is worse than none.
+// folder the walk could not read is worse than none. What take out could not
+// give back as it is goes to `refused`, and the walk goes on to find the rest.
 ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& prefix, const std::string& pattern,
-                      const fs::path& skip, std::vector<SourceEntry>& out) {
+                      const fs::path& skip, std::vector<SourceEntry>& out, std::vector<Refusal>& refused) {
     std::error_code ec;
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
     if (ec) return unreadable(folder, ec);
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path() < b.path(); });
+    std::map<std::u32string, std::string> seen;  // names as Windows compares them
     for (const auto& e : entries) {
         const auto st = e.symlink_status(ec);
         if (ec) return unreadable(e.path(), ec);  // gone since the folder was read
-        // Links are left out: what lies behind them is not the scenario's.
-        if (fs::is_symlink(st) || e.path() == skip) continue;
+        if (e.path() == skip) continue;
+        const auto name = decodedName(e.path().filename());
         SourceEntry s;
         s.path = e.path();
         s.components = prefix;
-        s.components.push_back(sysutil::utf8FromPath(e.path().filename()));
-        if (fs::is_directory(st)) {
-            s.isFolder = true;
+        s.components.push_back(name.value_or(sysutil::displayName(e.path().filename())));
+        s.isFolder = fs::is_directory(st) && !sysutil::isLink(e);  // never walked into
+        if (!s.isFolder && !sysutil::matchesWildcard(pattern, s.components.back())) continue;
+        if (const auto why = refusalOf(e, st, name, seen); !why.empty()) {
+            refused.push_back({printableName(s.components), why});
+            if (!s.isFolder) continue;
+        }
+        if (s.isFolder) {
             out.push_back(s);
-            if (auto r = collect(e.path(), s.components, pattern, skip, out); !r.ok()) return r;
-        } else if (fs::is_regular_file(st) && sysutil::matchesWildcard(pattern, s.components.back())) {
+            if (auto r = collect(e.path(), s.components, pattern, skip, out, refused); !r.ok()) return r;
+        } else {
             s.size = e.file_size(ec);
             if (ec) return unreadable(e.path(), ec);
             out.push_back(std::move(s));
         }
     }
     return ArchiveResult::success();
+}
+
+// The refusal of a whole put away: the first few entries and why.
+ArchiveResult refusedEntries(const std::vector<Refusal>& refused) {
+    constexpr std::size_t kShown = 5;
+    std::string text = "次のものは、取り出すときに元どおりに戻せません。";
+    for (std::size_t i = 0; i < refused.size() && i < kShown; ++i)
+        text += "\r\n" + refused[i].name + ": " + refused[i].why;
+    if (refused.size() > kShown) text += "\r\nほか " + std::to_string(refused.size() - kShown) + " 件";
+    return ArchiveResult::failure(ArchiveError::UnsafeEntry, text);
 }
 
 // CP932 when every component fits, as Japanese archivers write. Otherwise the
@@ -193,7 +241,9 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     removeLeftovers(target.parent_path());
     const fs::path tmp = workPath(target.parent_path(), "archive", ".tmp");
     std::vector<SourceEntry> entries;
-    if (auto r = collect(folder, {}, pattern.empty() ? "*.*" : pattern, tmp, entries); !r.ok()) return r;
+    std::vector<Refusal> refused;
+    if (auto r = collect(folder, {}, pattern.empty() ? "*.*" : pattern, tmp, entries, refused); !r.ok()) return r;
+    if (!refused.empty()) return refusedEntries(refused);
     sysutil::ProgressInfo info;
     info.entriesTotal = entries.size();
     for (const auto& e : entries) info.bytesTotal += e.size;

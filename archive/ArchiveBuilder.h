@@ -11,7 +11,10 @@
 namespace archiver {
 
 // Every folder below `folder` is taken, with paths relative to it, and the
-// files whose names match `filePattern`.
+// files whose names match `filePattern`. Refused before anything is written
+// when take out could not give an entry back as it is: a link or a special
+// file, a name Windows cannot hold or cannot tell from another, a name in
+// neither UTF-8 nor CP932 (a CP932 name is stored as CP932).
 ArchiveResult createArchive(const std::string& archivePath, const std::string& folder, const lha::Method& method,
                             const sysutil::ProgressReport& progress, const std::string& filePattern = "*.*");
 

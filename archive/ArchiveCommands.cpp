@@ -33,6 +33,15 @@ std::string withoutLastCharacters(const std::string& text, std::size_t n) {
     return starts.size() > n ? text.substr(0, starts[starts.size() - n]) : std::string();
 }
 
+// The folder take out makes for an archive: its name less the last four
+// characters (".LZH" with its dot), less the trailing blanks and dots that
+// Windows drops.
+std::string takeOutFolderName(const std::string& archiveName) {
+    std::string stem = withoutLastCharacters(archiveName, 4);
+    while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
+    return stem;
+}
+
 // Runs archive work off the window's thread, with a progress window when it
 // lasts. Whatever the work throws ends as a failure the user is told of,
 // never as a silent cancel.
@@ -59,8 +68,13 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, const std::strin
     if (!selected) return Refresh::None;
     const std::string archivePath = AddBackslash(selected->folder) + selected->fileName;
     const std::string& name = selected->shown();
-    // The folder drops the last four characters of the name (".LZH" with its dot).
-    const std::string stem = withoutLastCharacters(name, 4);
+    // One folder of its own below the board: never the board itself, nor above it.
+    const std::string stem = takeOutFolderName(name);
+    if (const auto problem = sysutil::windowsNameProblem(stem); problem != sysutil::NameProblem::None) {
+        warn(dialogs, "「" + name + "」からは取り出し先のフォルダ名を作れません。\r\n" +
+                          sysutil::nameProblemText(problem) + "\r\n書庫の名前を変えてから取り出してください。");
+        return Refresh::Reload;
+    }
     const std::string destination = AddBackslash(cuttingBoard + stem);
 
     // The check reads every entry whole; then the extraction.
@@ -85,29 +99,57 @@ std::string archiveNameFor(const std::string& answer) {
     return upperTail(answer) == ".LZH" ? answer : answer + ".LZH";
 }
 
+namespace {
+
+// Why an answer to the put-away question cannot name an archive in the
+// fridge (`name` is the answer with ".LZH" added), or "" when it can.
+std::string answerProblem(const std::string& answer, const std::string& name) {
+    using sysutil::NameProblem;
+    auto problem = sysutil::windowsNameProblem(answer);
+    if (problem == NameProblem::None) problem = sysutil::windowsNameProblem(name);
+    if (problem == NameProblem::Separator)
+        return "このファイル名は使えません。\r\n" + sysutil::nameProblemText(problem) +
+               "\r\nフォルダは指定できません。しまう先は冷蔵庫のフォルダです。";
+    if (problem != NameProblem::None) return "このファイル名は使えません。\r\n" + sysutil::nameProblemText(problem);
+    // Take out would refuse the archive later, when the scenario may be gone.
+    problem = sysutil::windowsNameProblem(takeOutFolderName(name));
+    if (problem != NameProblem::None)
+        return "このファイル名では、取り出すときのフォルダ名を作れません。\r\n" + sysutil::nameProblemText(problem);
+    return {};
+}
+
+}  // namespace
+
 Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
                 Archiver& archiver) {
     if (!scenario) return Refresh::None;
-    const auto answer = dialogs.input("圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。",
-                                      "シナリオをしまう", "Scenario.LZH");
-    if (!answer || answer->empty()) return Refresh::None;
-    // An emptied fridge setting would otherwise put the archive at the root.
-    if (fridgeFolder.empty()) {
-        warn(dialogs, "冷蔵庫フォルダが設定されていません。");
-        return Refresh::None;
-    }
-    const std::string name = archiveNameFor(*answer);
-    const std::string archivePath = AddBackslash(fridgeFolder) + name;
-
-    if (sysutil::lookupExists(archivePath, sysutil::LookupKind::OrdinaryFiles)) {
-        warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
+    // A refused answer is asked again with what the user typed still in the box.
+    for (std::string proposed = "Scenario.LZH";;) {
+        const auto answer = dialogs.input("圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。",
+                                          "シナリオをしまう", proposed);
+        if (!answer || answer->empty()) return Refresh::None;
+        proposed = *answer;
+        // An emptied fridge setting would otherwise put the archive at the root.
+        if (fridgeFolder.empty()) {
+            warn(dialogs, "冷蔵庫フォルダが設定されていません。");
+            return Refresh::None;
+        }
+        const std::string name = archiveNameFor(*answer);
+        if (const auto problem = answerProblem(*answer, name); !problem.empty()) {
+            warn(dialogs, problem);
+            continue;
+        }
+        const std::string archivePath = AddBackslash(fridgeFolder) + name;
+        if (sysutil::lookupExists(archivePath, sysutil::LookupKind::OrdinaryFiles)) {
+            warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
+            continue;
+        }
+        const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
+            return archiver.create(archivePath, *scenario, lha::kLh5, progress);
+        });
+        report(dialogs, created, "「" + name + "」にしまえませんでした。");
         return Refresh::Reload;
     }
-    const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
-        return archiver.create(archivePath, *scenario, lha::kLh5, progress);
-    });
-    report(dialogs, created, "「" + name + "」にしまえませんでした。");
-    return Refresh::Reload;
 }
 
 Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs) {

@@ -1,7 +1,6 @@
 #include "archive/EntryNames.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 #include "sysutil/PathRules.h"
@@ -9,17 +8,6 @@
 
 namespace archiver {
 namespace {
-
-bool isDeviceName(const std::string& component) {
-    static constexpr std::array<const char*, 26> kDevices{
-        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",    "COM8",   "COM9",
-        "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$", "CLOCK$", "COM0"};
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (const char* d : kDevices)
-        if (sysutil::sameName(base, d)) return true;
-    return false;
-}
 
 enum class Encoding { Cp932, Utf8 };
 
@@ -94,11 +82,8 @@ std::optional<std::vector<std::string>> safeComponents(const std::vector<std::st
     std::vector<std::string> parts;
     for (const auto& c : components) {
         if (c.empty() || c == ".") continue;
-        if (c == ".." || c.find(':') != std::string::npos || isDeviceName(c)) return std::nullopt;
-        // Windows drops trailing dots and blanks, which would let "..." alias "..".
-        if (c.back() == '.' || c.back() == ' ') return std::nullopt;
-        for (const char ch : c)
-            if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) return std::nullopt;
+        // The rule put away applies too; it also keeps "..." from aliasing ".." on Windows.
+        if (sysutil::windowsNameProblem(c) != sysutil::NameProblem::None) return std::nullopt;
         parts.push_back(c);
     }
     return parts;

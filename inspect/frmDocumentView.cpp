@@ -88,8 +88,8 @@ void frmDocumentView::ShowSelectedFile() {
 
 void frmDocumentView::cmdExecFile_Click() {
     const std::string name = File->ListIndex() >= 0 ? File->FileName() : std::string();
-    launcher_.ShellX(sysutil::AddBackslash(File->Path()) + name, sysutil::SW_SHOWNORMAL,
-                     static_cast<std::uintptr_t>(winId()), false);
+    // Opened, never run: an executable read-me is still only a document.
+    launcher_.OpenDocument(sysutil::AddBackslash(File->Path()) + name, static_cast<std::uintptr_t>(winId()));
 }
 
 bool frmDocumentView::eventFilter(QObject* watched, QEvent* event) {

@@ -74,6 +74,8 @@ std::error_code replaceAtomically(const fs::path& target, const std::string& byt
     }
 #endif
     std::error_code ec;
+    // The new file keeps the old one's mode: a file kept private stays so.
+    if (const auto old = fs::status(target, ec); !ec) fs::permissions(tmp, old.permissions(), ec);
     fs::rename(tmp, target, ec);
     if (ec) {
         std::error_code ignored;
@@ -124,7 +126,15 @@ std::string INIAccess::ReadINIString(const std::string& section, const std::stri
 
 bool INIAccess::WriteINIValues(const std::string& section,
                                const std::vector<std::pair<std::string, std::string>>& values) {
-    const fs::path path = sysutil::pathFromUtf8(iniPath_);
+    // A link is kept: the file it points to is the one rewritten.
+    fs::path path = sysutil::pathFromUtf8(iniPath_);
+    if (std::error_code ec; fs::is_symlink(path, ec)) {
+        path = fs::weakly_canonical(path, ec);
+        if (ec) {
+            lastError_ = "設定ファイルのリンク先をたどれません: " + iniPath_ + "\r\n" + sysutil::describeError(ec);
+            return false;
+        }
+    }
     std::string bytes;
     ProfileFile file;
     switch (readWhole(path, bytes)) {

@@ -9,6 +9,9 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
 #endif
 
 namespace sysutil {
@@ -34,14 +37,53 @@ void collectFolders(const fs::path& folder, std::vector<std::string>& out) {
     }
 }
 
-// What a removal could not take away, kept to the first few paths.
+// What a removal could not take away, kept to the first few paths; the
+// mount points left alone come first and are always named.
 struct Remains {
-    std::vector<std::string> paths;
+    std::vector<std::string> paths, mountPoints;
     std::size_t limit;
     void add(const fs::path& p) {
         if (paths.size() < limit) paths.push_back(utf8FromPath(p));
     }
+    void addMountPoint(const fs::path& p) {
+        mountPoints.push_back(utf8FromPath(p) + "（別のファイルシステムのため、中は削除していません）");
+    }
+    std::vector<std::string> all() const {
+        std::vector<std::string> out = mountPoints;
+        for (const auto& p : paths)
+            if (out.size() < std::max(limit, mountPoints.size())) out.push_back(p);
+        return out;
+    }
 };
+
+// The device a folder lives on, to tell its own file system from another
+// mounted inside it. Windows' mount points are reparse points, which isLink
+// keeps the walk out of already.
+std::uintmax_t deviceOf([[maybe_unused]] const fs::path& p) {
+#if defined(_WIN32)
+    return 0;
+#else
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 ? static_cast<std::uintmax_t>(st.st_dev) : 0;
+#endif
+}
+
+// Another file system mounted on `folder`, or a bind mount of the same one:
+// what lies there is not the tree's to delete.
+bool isMountPoint([[maybe_unused]] const fs::path& folder, [[maybe_unused]] std::uintmax_t treeDevice) {
+#if defined(_WIN32)
+    return false;
+#else
+    if (deviceOf(folder) != treeDevice) return true;
+#if defined(STATX_ATTR_MOUNT_ROOT)
+    struct statx sx {};
+    if (::statx(AT_FDCWD, folder.c_str(), AT_SYMLINK_NOFOLLOW, 0, &sx) == 0 &&
+        (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT))
+        return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#endif
+    return false;
+#endif
+}
 
 #if !defined(_WIN32)
 // A folder of ours without read, write or search permission cannot be emptied
@@ -66,8 +108,8 @@ bool removeEntry(const fs::path& p) {
     return !ec;
 }
 
-// Empties the folder; true when nothing is left in it.
-bool removeContents(const fs::path& folder, const std::string& lastName, Remains& remains) {
+// Empties the folder without leaving its file system; true when nothing is left in it.
+bool removeContents(const fs::path& folder, const std::string& lastName, std::uintmax_t device, Remains& remains) {
 #if !defined(_WIN32)
     openUp(folder);
 #endif
@@ -84,9 +126,16 @@ bool removeContents(const fs::path& folder, const std::string& lastName, Remains
     bool empty = true;
     for (const auto& e : entries) {
         std::error_code ec2;
-        if (!isLink(e) && e.is_directory(ec2) && !removeContents(e.path(), lastName, remains)) {
-            empty = false;
-            continue;
+        if (!isLink(e) && e.is_directory(ec2)) {
+            if (isMountPoint(e.path(), device)) {
+                remains.addMountPoint(e.path());
+                empty = false;
+                continue;
+            }
+            if (!removeContents(e.path(), lastName, device, remains)) {
+                empty = false;
+                continue;
+            }
         }
         if (!removeEntry(e.path())) {
             remains.add(e.path());
@@ -111,16 +160,16 @@ std::vector<std::string> listSubfolders(const std::string& folder) {
 
 std::vector<std::string> removeTree(const std::string& folder, const std::string& lastName, std::size_t report) {
     const fs::path root = pathFromUtf8(folder);
-    Remains remains{{}, report};
+    Remains remains{{}, {}, report};
     std::error_code ec;
     const auto st = fs::symlink_status(root, ec);
     if (ec || !fs::exists(st)) return {};
     if (!fs::is_directory(st)) {  // a file, or a link: itself only
         if (!removeEntry(root)) remains.add(root);
-        return remains.paths;
+        return remains.all();
     }
-    if (removeContents(root, lastName, remains) && !removeEntry(root)) remains.add(root);
-    return remains.paths;
+    if (removeContents(root, lastName, deviceOf(root), remains) && !removeEntry(root)) remains.add(root);
+    return remains.all();
 }
 
 FileAccessDOS::FileAccessDOS(Dialogs* dialogs) : dialogs_(dialogs) {}

@@ -25,8 +25,10 @@ public:
     // Asks "本当によろしいですか？" unless NoMsg, then removes the tree,
     // write-protected parts included. A scenario's Summary.tsm goes last, and
     // only once everything else went, so a scenario that could not be deleted
-    // whole stays a scenario. Returns what remains (the first six paths):
-    // nothing when the tree went, or when the answer was No.
+    // whole stays a scenario. Never leaves the folder's file system: a mount
+    // point inside stays with all below it. Returns what remains (the mount
+    // points, then the first paths up to six): nothing when the tree went, or
+    // when the answer was No.
     std::vector<std::string> DelTree(const std::string& TargetDirectory, bool NoMsg);
 
 private:
@@ -39,7 +41,8 @@ private:
 std::vector<std::string> listSubfolders(const std::string& folder);
 // Removes the tree; `lastName` (compared as Windows does) goes after
 // everything else of its folder, and only when the rest went. Returns what
-// could not be removed, at most `report` paths; empty when all went.
+// could not be removed, at most `report` paths besides the mount points left
+// alone; empty when all went.
 std::vector<std::string> removeTree(const std::string& folder, const std::string& lastName = "",
                                     std::size_t report = 5);
 

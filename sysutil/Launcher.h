@@ -15,6 +15,10 @@ public:
     // True when something was started.
     virtual bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
                         bool blnWait) = 0;
+    // Opens a document or folder in the program the desktop associates with
+    // it, never running the file itself, whatever its mode: documents come
+    // with scenarios from strangers. True when it was handed over.
+    virtual bool OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) = 0;
 };
 
 }  // namespace sysutil

@@ -2,6 +2,7 @@
 
 #include "sysutil/TextCodec.h"
 
+#include <array>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -76,7 +77,54 @@ bool kindMatches(const fs::path& p, LookupKind kind, std::error_code& ec) {
     return fs::exists(st);
 }
 
+// Windows takes these for devices, with any extension and trailing blanks.
+bool isDeviceName(std::string_view name) {
+    static constexpr std::array<std::string_view, 32> kDevices{
+        "CON",  "PRN",  "AUX",  "NUL",  "COM0", "COM1", "COM2", "COM3",   "COM4",    "COM5",  "COM6",
+        "COM7", "COM8", "COM9", "COM¹", "COM²", "COM³", "LPT1", "LPT2",   "LPT3",    "LPT4",  "LPT5",
+        "LPT6", "LPT7", "LPT8", "LPT9", "LPT¹", "LPT²", "LPT³", "CONIN$", "CONOUT$", "CLOCK$"};
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    for (const auto d : kDevices)
+        if (sameName(base, d)) return true;
+    return false;
+}
+
 }  // namespace
+
+NameProblem windowsNameProblem(std::string_view name) {
+    if (name.find_first_not_of(' ') == std::string_view::npos) return NameProblem::Blank;
+    if (name == "." || name == "..") return NameProblem::DotName;
+    if (name.find_first_of("/\\") != std::string_view::npos) return NameProblem::Separator;
+    for (const char ch : name)
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) return NameProblem::ControlCharacter;
+    if (name.find_first_of("<>:\"|?*") != std::string_view::npos) return NameProblem::ReservedCharacter;
+    if (name.back() == '.' || name.back() == ' ') return NameProblem::TrailingDotOrBlank;
+    if (isDeviceName(name)) return NameProblem::DeviceName;
+    return NameProblem::None;
+}
+
+std::string nameProblemText(NameProblem problem) {
+    switch (problem) {
+        case NameProblem::None:
+            break;
+        case NameProblem::Blank:
+            return "名前が空か、空白だけです。";
+        case NameProblem::DotName:
+            return "「.」や「..」は名前にできません。";
+        case NameProblem::Separator:
+            return "名前に「/」や「\\」は使えません。";
+        case NameProblem::ReservedCharacter:
+            return "Windowsでは名前に < > : \" | ? * を使えません。";
+        case NameProblem::ControlCharacter:
+            return "名前に制御文字が含まれています。";
+        case NameProblem::TrailingDotOrBlank:
+            return "Windowsでは名前の末尾に「.」や空白を使えません。";
+        case NameProblem::DeviceName:
+            return "Windowsが装置に使う名前（CON、NUL、COM1など）です。";
+    }
+    return {};
+}
 
 std::u32string nameKey(std::string_view name) {
     std::u32string out;

@@ -31,6 +31,23 @@ bool sameName(std::string_view a, std::string_view b);
 // What two names Windows takes for the same have in common.
 std::u32string nameKey(std::string_view name);
 
+// Why a name cannot be a file or folder name on Windows. One rule for every
+// name the program archives, extracts or makes: what put away accepts, take
+// out gives back, on either system.
+enum class NameProblem {
+    None,
+    Blank,               // empty, or blanks only
+    DotName,             // "." or ".."
+    Separator,           // '/' or '\'
+    ReservedCharacter,   // < > : " | ? *
+    ControlCharacter,    // below U+0020, and DEL
+    TrailingDotOrBlank,  // Windows drops them, so "a." would become "a"
+    DeviceName,          // CON, NUL, COM1, LPT¹, "con.txt" ...
+};
+NameProblem windowsNameProblem(std::string_view utf8Name);
+// The reason, as a Japanese sentence for messages.
+std::string nameProblemText(NameProblem problem);
+
 // Windows wildcard match (* and ?), case-insensitive; "*.*" matches every name.
 bool matchesWildcard(std::string_view pattern, std::string_view name);
 // Several patterns separated by ';': a name matches when any of them does.

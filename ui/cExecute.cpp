@@ -127,6 +127,20 @@ bool cExecute::startCommand(const std::string& line, bool wait) {
     return runProgram(program, args, wait, blnTerminate);
 }
 
+bool cExecute::OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) {
+    (void)lngOwnerhWnd;
+    std::error_code ec;
+    const fs::path file = fs::absolute(sysutil::pathFromUtf8(path), ec);
+    if (ec || !fs::exists(file, ec)) return false;
+#if defined(_WIN32)
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdWString(file.wstring())));
+#else
+    // From the name's own bytes: a Shift-JIS name copied from old media reaches the desktop intact.
+    const QByteArray bytes = QByteArray::fromStdString(file.native());
+    return QDesktopServices::openUrl(QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")));
+#endif
+}
+
 bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) {
     // Window styles and owners have no meaning for the desktops we start programs on.
     (void)WindowStyle;

@@ -17,6 +17,7 @@ public:
     ~cExecute() override { blnTerminate = true; }
 
     bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) override;
+    bool OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) override;
 
     // The split rule: {program, parameters}.
     static std::pair<std::string, std::string> splitCommandLine(const std::string& line);

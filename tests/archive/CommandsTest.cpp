@@ -1,5 +1,7 @@
 // Put away and take out as the window runs them, without a window: the
 // commands are Qt-free, so this runs in every build (Windows under Wine too).
+#include <cctype>
+#include <functional>
 #include <stdexcept>
 
 #include "archive/ArchiveCommands.h"
@@ -8,6 +10,12 @@
 #include "sysutil/PathRules.h"
 
 #if !defined(_WIN32)
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -25,12 +33,256 @@ protected:
     // The cutting board as the window hands it over: with its trailing separator.
     std::string boardFolder() const { return sysutil::AddBackslash(sysutil::utf8FromPath(board)); }
 
+    archiver::Refresh takeOut(const std::string& name) {
+        return archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), name, ""}, boardFolder(), dialogs,
+                                 archiver);
+    }
+    archiver::Refresh putAway(const std::string& scenario) {
+        return archiver::putAway(sysutil::utf8FromPath(board / testsupport::u8(scenario)),
+                                 sysutil::utf8FromPath(fridge), dialogs, archiver);
+    }
+    // Everything below the test's folder but the settings file: what a command may have touched.
+    Tree everything() const {
+        Tree t = archivetest::readTree(root.path());
+        t.erase("fzarc.ini");
+        return t;
+    }
+
     testsupport::TempDir root;
     fs::path board = root.path() / "engine" / "Scenario" / testsupport::u8("FZARC_まな板");
     fs::path fridge = root.path() / testsupport::u8("冷蔵庫");
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
 };
+
+// A tree as characters: names whose bytes are CP932 (copied from Windows by
+// old tools) read as what they say.
+Tree decodedTree(const fs::path& top) {
+    Tree out;
+    for (const auto& [rel, content] : archivetest::readTree(top)) {
+        const bool folder = rel.back() == '/';
+        std::string name;
+        for (const auto& part : sysutil::pathFromUtf8(folder ? rel.substr(0, rel.size() - 1) : rel))
+            name += (name.empty() ? "" : "/") + sysutil::displayName(part);
+        out[folder ? name + "/" : name] = content;
+    }
+    return out;
+}
+
+// The take-out folder is the archive's name less ".LZH" and less the blanks
+// and dots Windows drops; a name that leaves no folder of its own below the
+// board is refused before anything is read or written.
+struct FolderCase {
+    const char* archive;
+    const char* folder;  // nullptr: refused
+};
+// A name as a test's label: letters and digits, the rest '_'.
+std::string labelOf(const std::string& name) {
+    std::string label;
+    for (const char c : name) label += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return label;
+}
+void PrintTo(const FolderCase& c, std::ostream* os) {
+    *os << labelOf(c.archive);
+}
+class TakeOutFolders : public Commands, public ::testing::WithParamInterface<FolderCase> {};
+TEST_P(TakeOutFolders, StayOneFolderBelowTheBoard) {
+    archivetest::makeTree(root.path() / "src", {{"Castle/save.dat", "from the archive"}, {"Summary.tsm", "t"}});
+    ASSERT_TRUE(
+        archivetest::unlha("A " + archivetest::q(fridge / "a.lzh") + " " + archivetest::q(root.path() / "src" / "*.*"))
+            .ok());
+    fs::rename(fridge / "a.lzh", fridge / testsupport::u8(GetParam().archive));
+    archivetest::makeTree(board, {{"Castle/Summary.tsm", "mine"}, {"Castle/save.dat", "my save"}});
+    const Tree before = everything();
+    takeOut(GetParam().archive);
+    if (!GetParam().folder) {
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_TRUE(dialogs.asked[0].text.starts_with("「" + std::string(GetParam().archive) +
+                                                      "」からは取り出し先のフォルダ名を作れません。"))
+            << dialogs.asked[0].text;
+        EXPECT_TRUE(dialogs.progressCaptions.empty());
+        EXPECT_EQ(archivetest::treeDifference(everything(), before), "");
+        return;
+    }
+    EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    EXPECT_EQ(testsupport::readFile(board / GetParam().folder / "Castle" / "save.dat"), "from the archive");
+    EXPECT_EQ(testsupport::readFile(board / "Castle" / "save.dat"), "my save");
+}
+
+std::vector<FolderCase> folderCases() {
+    std::vector<FolderCase> cases = {{" .LZH", nullptr},    {"..LZH", nullptr}, {"...LZH", nullptr},
+                                     {". . .LZH", nullptr}, {"LZH", nullptr},   {"Dots..LZH", "Dots"},
+                                     {"古城.LZH", "古城"}};
+#if !defined(_WIN32)  // names Windows would not let the fridge hold
+    cases.insert(cases.end(), {{"CON.LZH", nullptr},
+                               {"com1.lzh", nullptr},
+                               {"back\\slash.LZH", nullptr},
+                               {"a:b.LZH", nullptr},
+                               {"Trail .LZH", "Trail"}});
+#endif
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Names, TakeOutFolders, ::testing::ValuesIn(folderCases()),
+                         [](const auto& p) { return labelOf(p.param.archive) + "_" + std::to_string(p.index); });
+
+// The answer to the put-away question names a file in the fridge and nothing
+// else; a refused answer is asked again with the text still in the box.
+struct AnswerCase {
+    const char* answer;
+    const char* why;
+};
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << labelOf(c.answer);
+}
+class PutAwayAnswers : public Commands, public ::testing::WithParamInterface<AnswerCase> {};
+TEST_P(PutAwayAnswers, AreRefusedAndAskedAgain) {
+    archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
+    fs::create_directories(fridge / "sub");
+    const Tree before = everything();
+    dialogs.inputs = {std::string(GetParam().answer), std::nullopt};
+    EXPECT_EQ(putAway("Castle"), archiver::Refresh::None);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find(GetParam().why), std::string::npos) << dialogs.asked[0].text;
+    ASSERT_EQ(dialogs.inputAsked.size(), 2u);
+    EXPECT_EQ(dialogs.inputAsked[1].proposed, GetParam().answer);
+    EXPECT_EQ(archivetest::treeDifference(everything(), before), "");
+}
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PutAwayAnswers,
+    ::testing::Values(AnswerCase{"../escape", "「/」や「\\」"}, AnswerCase{"sub/name", "冷蔵庫のフォルダです"},
+                      AnswerCase{"back\\slash", "「/」や「\\」"}, AnswerCase{"co:lon", "< > : \" | ? *"},
+                      AnswerCase{"what?", "< > : \" | ? *"}, AnswerCase{" ", "空白だけ"},
+                      AnswerCase{".", "「.」や「..」"}, AnswerCase{"..", "「.」や「..」"},
+                      AnswerCase{"CON", "装置に使う名前"}, AnswerCase{"aux.dat", "装置に使う名前"},
+                      AnswerCase{"LPT\u00b2", "装置に使う名前"}, AnswerCase{"dot.", "末尾"},
+                      AnswerCase{"blank ", "末尾"}, AnswerCase{"tab\there", "制御文字"},
+                      AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"}),
+    [](const auto& p) { return labelOf(p.param.answer) + "_" + std::to_string(p.index); });
+
+TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
+    archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
+    testsupport::writeFile(fridge / "Castle.LZH", "precious");
+    dialogs.inputs = {std::string("Castle"), std::string("co:py"), std::string("Copy")};
+    EXPECT_EQ(putAway("Castle"), archiver::Refresh::Reload);
+    ASSERT_EQ(dialogs.inputAsked.size(), 3u);
+    EXPECT_EQ(dialogs.inputAsked[0].proposed, "Scenario.LZH");
+    EXPECT_EQ(dialogs.inputAsked[1].proposed, "Castle");
+    EXPECT_EQ(dialogs.inputAsked[2].proposed, "co:py");
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].text, "既にこのファイルは存在しています。");
+    EXPECT_EQ(testsupport::readFile(fridge / "Castle.LZH"), "precious");
+    EXPECT_TRUE(fs::exists(fridge / "Copy.LZH"));
+}
+
+// One rule both ways: what put away accepts, take out gives back as it was
+// (names as characters, contents, empty folders and files); anything else is
+// refused whole, before a byte is written, naming the entries and why.
+struct ScenarioCase {
+    const char* label;
+    std::function<bool(const fs::path&)> add;  // false: the platform cannot make it
+    std::vector<const char*> refusal;          // empty: accepted; else what the message says
+};
+void PrintTo(const ScenarioCase& c, std::ostream* os) {
+    *os << c.label;
+}
+class PutAwayScenarios : public Commands, public ::testing::WithParamInterface<ScenarioCase> {};
+TEST_P(PutAwayScenarios, GiveBackWhatTheyTakeOrRefuseWhole) {
+    const fs::path scenario = board / "Castle";
+    archivetest::makeTree(scenario, {{"Summary.tsm", "t"}, {"empty/", ""}, {"data/zero.dat", ""}});
+    if (!GetParam().add(scenario)) GTEST_SKIP() << "this system cannot make " << GetParam().label;
+    dialogs.inputs = {std::string("Copy")};
+    putAway("Castle");
+    if (!GetParam().refusal.empty()) {
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        for (const char* says : GetParam().refusal)
+            EXPECT_NE(dialogs.asked[0].text.find(says), std::string::npos) << says << " in " << dialogs.asked[0].text;
+        EXPECT_TRUE(fs::is_empty(fridge));
+        return;
+    }
+    EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    takeOut("Copy.LZH");
+    EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    // The same characters, in UTF-8 as the rest of the board.
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(board / "Copy"), decodedTree(scenario)), "");
+}
+
+std::function<bool(const fs::path&)> files(const Tree& tree) {
+    return [=](const fs::path& at) {
+        archivetest::makeTree(at, tree);
+        return true;
+    };
+}
+
+std::vector<ScenarioCase> scenarioCases() {
+    std::vector<ScenarioCase> cases = {
+        {"plain_tree", files(Tree{{"表示/能力.txt", "x"}, {".notes", "n"}, {" lead.txt", "l"}}), {}},
+    };
+#if !defined(_WIN32)
+    auto raw = [](std::string name, std::string content = "x") {
+        return [=](const fs::path& at) {
+            testsupport::writeFile(at / "sub" / name, content);
+            return true;
+        };
+    };
+    const std::vector<ScenarioCase> posixOnly = {
+        {"cp932_name", raw("\x93\xfa\x96\x7b\x8c\xea.txt", "sjis"), {}},  // 日本語.txt
+        {"cp932_folder", raw("\x95\x5c\x8e\xa6/a.txt"), {}},              // 表示/a.txt
+        {"colon", raw("save 12:30.dat"), {"sub/save 12:30.dat", "< > : \" | ? *"}},
+        {"trailing_dot", raw("end."), {"sub/end.", "末尾"}},
+        {"trailing_blank", raw("end "), {"sub/end ", "末尾"}},
+        {"device_name", raw("CON.txt"), {"sub/CON.txt", "装置"}},
+        {"device_name_lower", raw("aux.dat"), {"sub/aux.dat", "装置"}},
+        {"device_superscript", raw("COM\u00b9.txt"), {"COM\u00b9.txt", "装置"}},
+        {"control_character", raw("bell\x07.txt"), {"sub/bell\\x07.txt", "制御文字"}},
+        {"backslash", raw("back\\slash.txt"), {"sub/back\\slash.txt", "「/」や「\\」"}},
+        {"not_utf8_nor_cp932", raw("bad\xFF\xFEname.txt"), {"文字コード"}},
+        {"same_but_case", files(Tree{{"sub/a.txt", "1"}, {"sub/A.txt", "2"}}), {"sub/a.txt", "「A.txt」と同じ名前"}},
+        {"same_as_folder", files(Tree{{"sub/X/in.txt", "1"}, {"sub/x", "2"}}), {"同じ名前"}},
+        {"utf8_and_cp932_alike",
+         [](const fs::path& at) {
+             testsupport::writeFile(at / "表.txt", "utf8");
+             testsupport::writeFile(at / "\x95\x5c.txt", "cp932");
+             return true;
+         },
+         {"表.txt", "同じ名前"}},
+        {"symlink",
+         [](const fs::path& at) {
+             fs::create_symlink("/etc/passwd", at / "link");
+             return true;
+         },
+         {"link", "リンク"}},
+        {"fifo",
+         [](const fs::path& at) { return mkfifo((at / "pipe").c_str(), 0600) == 0; },
+         {"pipe", "特殊なファイル"}},
+        {"socket",
+         [](const fs::path& at) {
+             sockaddr_un addr{};
+             addr.sun_family = AF_UNIX;
+             const std::string path = (at / "sock").string();
+             if (path.size() >= sizeof addr.sun_path) return false;
+             path.copy(addr.sun_path, path.size());
+             const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+             const bool made = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+             if (fd >= 0) close(fd);
+             return made;
+         },
+         {"sock", "特殊なファイル"}},
+        {"device",
+         [](const fs::path& at) { return mknod((at / "null").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; },
+         {"null", "特殊なファイル"}},
+        {"many",
+         [](const fs::path& at) {
+             for (int i = 0; i < 8; ++i) testsupport::writeFile(at / ("bad" + std::to_string(i) + "."), "x");
+             return true;
+         },
+         {"bad0.", "bad4.", "ほか 3 件"}},
+    };
+    cases.insert(cases.end(), posixOnly.begin(), posixOnly.end());
+#endif
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Trees, PutAwayScenarios, ::testing::ValuesIn(scenarioCases()),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
     // Names whose CP932 bytes hold 0x5C, "〜" that CP932 reads back as "～",
@@ -79,6 +331,36 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
 }
 
 #if !defined(_WIN32)
+// Throw away stays on the scenario's own file system: another one mounted
+// inside (or a folder bound there from elsewhere) stays whole, and the
+// message names it.
+class ThrowAwayMounts : public Commands, public ::testing::WithParamInterface<bool> {};
+TEST_P(ThrowAwayMounts, LeaveWhatIsMountedInside) {
+    const bool bind = GetParam();
+    archivetest::makeTree(board / "Prot", {{"Summary.tsm", "t"}, {"a.txt", "a"}, {"mnt/", ""}});
+    archivetest::makeTree(root.path() / "elsewhere", {{"precious.dat", "keep"}});
+    const auto mountPoint = board / "Prot" / "mnt";
+    // Mounts of this test process's own, gone with it.
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        (bind ? mount((root.path() / "elsewhere").c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr)
+              : mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m")) != 0)
+        GTEST_SKIP() << "no mount namespace here (needs root)";
+    if (!bind) testsupport::writeFile(mountPoint / "precious.dat", "keep");
+    dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
+    archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Prot"), dialogs);
+    EXPECT_EQ(testsupport::readFile(mountPoint / "precious.dat"), "keep");
+    EXPECT_FALSE(fs::exists(board / "Prot" / "a.txt"));
+    EXPECT_TRUE(fs::exists(board / "Prot" / "Summary.tsm"));  // not gone whole: still a scenario
+    ASSERT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_NE(dialogs.asked[2].text.find(sysutil::utf8FromPath(mountPoint) + "（別のファイルシステム"),
+              std::string::npos)
+        << dialogs.asked[2].text;
+    umount(mountPoint.c_str());
+    EXPECT_EQ(testsupport::readFile(root.path() / "elsewhere" / "precious.dat"), "keep");
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, ThrowAwayMounts, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "bind_mount" : "tmpfs"; });
+
 TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
     if (!testsupport::runningAsRoot()) GTEST_SKIP() << "needs root to stage a folder its user cannot change";
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}, {"save/slot.dat", "s"}, {"bgm/theme.ogg", "o"}});

@@ -63,9 +63,11 @@ TEST(SafeComponents, DropEmptyPartsAndRefuseEscapes) {
     using archiver::safeComponents;
     EXPECT_EQ(safeComponents({"", "a", ".", "b", ""}), (Components{"a", "b"}));
     EXPECT_EQ(safeComponents({"表", "ソ.txt"}), (Components{"表", "ソ.txt"}));
-    for (const Components& bad : {Components{".."}, Components{"a", "..", "b"}, Components{"C:x"}, Components{"c:"},
-                                  Components{"a", "nul"}, Components{"com1.txt"}, Components{"lpt9"},
-                                  Components{"x\tb"}, Components{"dots..."}, Components{"trailing "}})
+    for (const Components& bad :
+         {Components{".."}, Components{"a", "..", "b"}, Components{"C:x"}, Components{"c:"}, Components{"a", "nul"},
+          Components{"com1.txt"}, Components{"lpt9"}, Components{"x\tb"}, Components{"dots..."},
+          Components{"trailing "}, Components{"COM\u00b9.txt"}, Components{"lpt\u00b3"}, Components{"a<b"},
+          Components{"a>b"}, Components{"q\"uote"}, Components{"p|ipe"}, Components{"what?"}, Components{"st*r"}})
         EXPECT_FALSE(safeComponents(bad)) << bad.back();
 }
 

@@ -70,8 +70,10 @@ std::string withExtension(std::string h, std::uint8_t type, const std::string& d
 }
 
 // A level-2 header, stored method, for `data`.
-std::string level2Header(const std::string& name, const std::vector<std::string>& folders, const std::string& data) {
+std::string level2Header(const std::string& name, const std::vector<std::string>& folders, const std::string& data,
+                         std::uint32_t codePage = 932) {
     lha::EntryHeader e;
+    e.codePage = codePage;
     e.method = "-lh0-";
     e.name = name;
     e.folders = folders;
@@ -81,8 +83,9 @@ std::string level2Header(const std::string& name, const std::vector<std::string>
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string level2(const std::string& name, const std::vector<std::string>& folders, const std::string& data) {
-    return level2Header(name, folders, data) + data;
+std::string level2(const std::string& name, const std::vector<std::string>& folders, const std::string& data,
+                   std::uint32_t codePage = 932) {
+    return level2Header(name, folders, data, codePage) + data;
 }
 
 std::string withEnd(std::string s) {
@@ -353,6 +356,14 @@ std::vector<MessageCase> messageCases() {
          "書庫が途中で切れています"},
         {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
          "bad\\x1B[2J\\x0A.txt"},
+        {"reserved_characters", [] { return withEnd(level0("a<b>c|d?.txt", "x")); },
+         "安全に展開できない名前があります: a<b>c|d?.txt"},
+        {"star_and_quote", [] { return withEnd(level2("st*r\"q.txt", {}, "x")); },
+         "安全に展開できない名前があります: st*r\"q.txt"},
+        {"com_superscript", [] { return withEnd(level2("COM\u00b9.txt", {}, "x", 65001)); },
+         "安全に展開できない名前があります: COM\u00b9.txt"},
+        {"lpt_superscript_folder", [] { return withEnd(level2("x.txt", {"lpt\u00b3"}, "x", 65001)); },
+         "安全に展開できない名前があります: lpt\u00b3/x.txt"},
     };
 #if !defined(_WIN32)
     cases.push_back(

@@ -1,6 +1,6 @@
 #pragma once
 // Fakes for the Qt-side seams: an archiver that answers as told, a launcher
-// that records command lines, and a settings folder of the test's own.
+// that records command lines and documents, and a settings folder of the test's own.
 #include <QListWidget>
 #include <QStringList>
 #include <string>
@@ -47,6 +47,11 @@ public:
     std::vector<Call> calls;
     bool ShellX(const std::string& line, int style, std::uintptr_t, bool wait) override {
         calls.push_back({line, style, wait});
+        return true;
+    }
+    std::vector<std::string> opened;  // documents and folders handed to their programs
+    bool OpenDocument(const std::string& path, std::uintptr_t) override {
+        opened.push_back(path);
         return true;
     }
 };

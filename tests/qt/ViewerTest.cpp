@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFontDatabase>
+#include <QTest>
+#include <QUrl>
 
 #include "Driver.h"
 #include "QtFakes.h"
 #include "inspect/frmDocumentView.h"
+#include "ui/cExecute.h"
 
 namespace {
 
@@ -93,12 +97,59 @@ TEST_F(Viewer, OpenButtonHandsThePathToTheLauncher) {
     drive::press(QKeySequence("Alt+O"));  // nothing highlighted: the folder
     drive::clickRow(viewer.File, "readme.txt");
     drive::click(viewer.cmdExecFile);
-    ASSERT_EQ(launcher.calls.size(), 2u);
-    EXPECT_EQ(launcher.calls[0].line, dir.str() + "/");
-    EXPECT_EQ(launcher.calls[1].line, dir.str("readme.txt"));
-    EXPECT_EQ(launcher.calls[1].style, 1);
-    EXPECT_FALSE(launcher.calls[1].wait);
+    EXPECT_EQ(launcher.opened, (std::vector<std::string>{dir.str() + "/", dir.str("readme.txt")}));
+    EXPECT_TRUE(launcher.calls.empty());
 }
+
+#if !defined(_WIN32)
+// Stands in for the desktop's opener: what the program hands it.
+class Opener : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+// A read-me that is an executable script (every file on a disk formatted for
+// Windows has the execute bit) is opened by the desktop, never run; a name in
+// Shift-JIS bytes, as old media carry it, reaches the desktop as it is.
+struct ReadmeCase {
+    const char* name;     // on disk
+    const char* shown;    // in the list
+    const char* encoded;  // at the end of the URL the desktop gets
+};
+void PrintTo(const ReadmeCase& c, std::ostream* os) {
+    *os << c.encoded;
+}
+class ViewerOpen : public ::testing::TestWithParam<ReadmeCase> {};
+TEST_P(ViewerOpen, AnExecutableReadmeIsOpenedNotRun) {
+    testsupport::TempDir d;
+    const auto readme = d.path() / "scenario" / GetParam().name;
+    testsupport::writeFile(readme, "#!/bin/sh\ntouch '" + d.str("ran") + "'\n");
+    std::filesystem::permissions(readme, std::filesystem::perms::owner_all);
+    Opener opener;
+    QDesktopServices::setUrlHandler("file", &opener, "open");
+    ui::cExecute launcher;
+    inspect::frmDocumentView viewer(launcher);
+    viewer.File->setPath(d.str("scenario"));
+    drive::bringUp(viewer);
+    ASSERT_EQ(fakes::itemTexts(*viewer.File), QStringList{GetParam().shown});
+    drive::clickRow(viewer.File, GetParam().shown);
+    drive::click(viewer.cmdExecFile);
+    // What would have run, would have run by now.
+    QTest::qWait(500);
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(opener.urls.size(), 1);
+    EXPECT_EQ(opener.urls[0].toEncoded().toStdString(), "file://" + d.str("scenario") + "/" + GetParam().encoded);
+    EXPECT_FALSE(std::filesystem::exists(d.path() / "ran"));
+}
+INSTANTIATE_TEST_SUITE_P(Names, ViewerOpen,
+                         ::testing::Values(ReadmeCase{"readme.txt", "readme.txt", "readme.txt"},
+                                           ReadmeCase{"\x93\xc7\x82\xf1\x82\xc5\x82\xcb.txt", "読んでね.txt",
+                                                      "%93%C7%82%F1%82%C5%82%CB.txt"}),
+                         [](const auto& p) { return p.index == 0 ? "ascii" : "shift_jis"; });
+#endif
 
 TEST_F(Viewer, EnterAndEscClose) {
     ASSERT_EQ(QApplication::focusWidget(), viewer.File);
@@ -110,3 +161,5 @@ TEST_F(Viewer, EnterAndEscClose) {
 }
 
 }  // namespace
+
+#include "ViewerTest.moc"

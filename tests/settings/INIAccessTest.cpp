@@ -182,6 +182,21 @@ TEST_F(INIAccessTest, RefusedWritesReportFalseAndKeepTheFile) {
     EXPECT_FALSE(s.SetINIData(settings::kSection, "TRPath", "x"));
 }
 
+#if !defined(_WIN32)
+// A save keeps what the user made of the file: its mode, and a link to a
+// settings file kept elsewhere.
+TEST_F(INIAccessTest, SaveKeepsTheModeAndWritesThroughALink) {
+    namespace fs = std::filesystem;
+    testsupport::writeFile(dir.path() / "kept" / "real.ini", "[FZARC Secound Edition]\nTRPath=old\n");
+    fs::permissions(dir.path() / "kept" / "real.ini", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(dir.path() / "kept" / "real.ini", ini());
+    EXPECT_TRUE(store().SetINIData(settings::kSection, "TRPath", "new"));
+    EXPECT_TRUE(fs::is_symlink(ini()));
+    EXPECT_EQ(testsupport::readFile(dir.path() / "kept" / "real.ini"), "[FZARC Secound Edition]\nTRPath=new\n");
+    EXPECT_EQ(fs::status(ini()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+#endif
+
 TEST_F(INIAccessTest, NamesAreCaseInsensitiveAndValuesTrimmed) {
     testsupport::writeFile(ini(), "[fzarc secound edition]\ntrpath =  \"/a b\"  \n");
     EXPECT_EQ(store().GetINIData(settings::kSection, "TRPath"), "/a b");

@@ -41,6 +41,33 @@ INSTANTIATE_TEST_SUITE_P(Patterns, Wildcards,
                                            WildCase{"Summary.tsm", "SUMMARY.TSM", true},
                                            WildCase{"*.htm", "a.html", false}));
 
+struct NameRuleCase {
+    const char* name;
+    sysutil::NameProblem problem;
+};
+class NameRule : public ::testing::TestWithParam<NameRuleCase> {};
+TEST_P(NameRule, TellsWhatWindowsCannotHold) {
+    EXPECT_EQ(sysutil::windowsNameProblem(GetParam().name), GetParam().problem) << GetParam().name;
+}
+using P = sysutil::NameProblem;
+INSTANTIATE_TEST_SUITE_P(
+    Names, NameRule,
+    ::testing::Values(NameRuleCase{"Castle.LZH", P::None}, NameRuleCase{" lead", P::None},
+                      NameRuleCase{".notes", P::None}, NameRuleCase{"表示.txt", P::None},
+                      NameRuleCase{"CONSOLE.txt", P::None}, NameRuleCase{"COM10", P::None},
+                      NameRuleCase{"", P::Blank}, NameRuleCase{"   ", P::Blank}, NameRuleCase{".", P::DotName},
+                      NameRuleCase{"..", P::DotName}, NameRuleCase{"...", P::TrailingDotOrBlank},
+                      NameRuleCase{"a/b", P::Separator}, NameRuleCase{"a\\b", P::Separator},
+                      NameRuleCase{"a:b", P::ReservedCharacter}, NameRuleCase{"a<b", P::ReservedCharacter},
+                      NameRuleCase{"a>b", P::ReservedCharacter}, NameRuleCase{"a\"b", P::ReservedCharacter},
+                      NameRuleCase{"a|b", P::ReservedCharacter}, NameRuleCase{"a?b", P::ReservedCharacter},
+                      NameRuleCase{"a*b", P::ReservedCharacter}, NameRuleCase{"a\x01b", P::ControlCharacter},
+                      NameRuleCase{"a\x7F", P::ControlCharacter}, NameRuleCase{"end.", P::TrailingDotOrBlank},
+                      NameRuleCase{"end ", P::TrailingDotOrBlank}, NameRuleCase{"con", P::DeviceName},
+                      NameRuleCase{"Nul.txt", P::DeviceName}, NameRuleCase{"aux .tar.gz", P::DeviceName},
+                      NameRuleCase{"LPT9", P::DeviceName}, NameRuleCase{"COM\u00b9", P::DeviceName},
+                      NameRuleCase{"com\u00b2.txt", P::DeviceName}, NameRuleCase{"LPT\u00b3.log", P::DeviceName}));
+
 TEST(Wildcards, SeveralPatternsSeparatedBySemicolons) {
     EXPECT_TRUE(sysutil::matchesAnyWildcard("*.txt;*.html;*.htm", "a.HTM"));
     EXPECT_FALSE(sysutil::matchesAnyWildcard("*.txt;*.html;*.htm", "a.png"));
