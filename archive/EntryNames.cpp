@@ -23,11 +23,14 @@ bool isDeviceName(const std::string& component) {
 
 enum class Encoding { Cp932, Utf8 };
 
+bool fromDos(const lha::Entry& e) {
+    return e.osId == 'M' || (e.level <= 1 && e.osId == 0);
+}
+
 Encoding encodingOf(const lha::Entry& e, const std::string& bytes) {
     if (e.codePage == 65001u) return Encoding::Utf8;
     if (e.codePage == 932u) return Encoding::Cp932;
-    const bool fromDos = e.osId == 'M' || (e.level <= 1 && e.osId == 0);
-    if (fromDos) {
+    if (fromDos(e)) {
         // A Linux archiver writing bare level-0 headers: its UTF-8 is no CP932.
         const bool cp932 = sysutil::cp932ToUtf8(bytes).has_value();
         return !cp932 && sysutil::isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Cp932;
@@ -87,6 +90,11 @@ StoredPath storedPath(const lha::Entry& e) {
     else
         splitBytes(e.name, enc, p.components);
     p.nameless = p.components.size() == folders || p.components.back().empty();
+    // MS-DOS spells a name without extension "NAME." at times (PMarc does);
+    // the dot is no part of the name there.
+    if (fromDos(e))
+        for (auto& c : p.components)
+            if (c.size() >= 2 && c.find('.') == c.size() - 1) c.pop_back();
     return p;
 }
 

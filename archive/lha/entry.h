@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "archive/lha/method.h"
+
 namespace lha {
 
 struct Entry {
@@ -29,7 +31,10 @@ struct Entry {
     std::optional<std::u16string> folderUtf16;
     std::optional<std::uint32_t> codePage;  // extension 0x46
 
-    bool isDirectory() const { return method == "-lhd-"; }
+    bool isDirectory() const {
+        const Format* f = findFormat(method);
+        return f && f->coding == Coding::Directory;
+    }
     bool isSymlink() const { return unixMode && (*unixMode & 0xF000) == 0xA000; }
 };
 

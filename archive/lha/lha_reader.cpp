@@ -38,6 +38,14 @@ Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
             return decodeStaticHuffman(f, in, out);
         case Coding::AdaptiveHuffman:
             return decodeAdaptiveHuffman(in, out);
+        case Coding::DynamicHuffman:
+            return decodeDynamicHuffman(in, out);
+        case Coding::EarlyStaticHuffman:
+            return decodeEarlyStaticHuffman(in, out);
+        case Coding::Pmarc1:
+            return decodePmarc1(in, out);
+        case Coding::Pmarc2:
+            return decodePmarc2(in, out);
         case Coding::LarcLzs:
             return decodeLarcLzs(in, out);
         case Coding::LarcLz5:
@@ -126,7 +134,8 @@ ReadStatus decodeEntry(ByteSource& source, const Entry& e, const DataSink& sink)
         case Decoded::Done:
             break;
     }
-    if (in.overran()) return {ReadError::BadData, "data ends early"};
+    // PMarc's -pm1- writers count on zero bits past the data's end.
+    if (in.overran() && f->coding != Coding::Pmarc1) return {ReadError::BadData, "data ends early"};
     if (out.crc() != e.dataCrc) return {ReadError::CrcMismatch, ""};
     return {};
 }
