@@ -38,6 +38,12 @@ Encoding encodingOf(const lha::Entry& e, const std::string& bytes) {
     return sysutil::isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Cp932;
 }
 
+// The second byte of a CP932 character; a lead byte before anything else
+// (a '/', the end) stands alone.
+bool isCp932TrailByte(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
 // Splits stored bytes at the folder separators and decodes each piece.
 void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>& out) {
     std::string piece;
@@ -47,7 +53,8 @@ void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>
     };
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        if (enc == Encoding::Cp932 && sysutil::isCp932LeadByte(c) && i + 1 < bytes.size()) {
+        if (enc == Encoding::Cp932 && sysutil::isCp932LeadByte(c) && i + 1 < bytes.size() &&
+            isCp932TrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
             piece += bytes.substr(i, 2);
             ++i;
         } else if (c == 0xFF || c == '/' || c == '\\') {
@@ -102,7 +109,7 @@ std::optional<std::vector<std::string>> safeComponents(const std::vector<std::st
     std::vector<std::string> parts;
     for (const auto& c : components) {
         if (c.empty() || c == ".") continue;
-        if (c == ".." || c.find(':') != std::string::npos || isDeviceName(c)) return std::nullopt;
+        if (c == ".." || c.find_first_of(":/\\") != std::string::npos || isDeviceName(c)) return std::nullopt;
         // Windows drops trailing dots and blanks, which would let "..." alias "..".
         if (c.back() == '.' || c.back() == ' ') return std::nullopt;
         for (const char ch : c)

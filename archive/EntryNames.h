@@ -21,7 +21,8 @@ struct StoredPath {
 StoredPath storedPath(const lha::Entry& entry);
 
 // The components of a stored path when it is safe to write below a folder:
-// no "..", no drive, no device name, no control character, no ':'. Empty and
+// no "..", no drive, no device name, no control character, no ':', and no
+// separator that decoding brought into one component. Empty and
 // "." components drop out, so a leading separator means the archive's top.
 // nullopt when unsafe; an empty vector for the folder itself.
 std::optional<std::vector<std::string>> safeComponents(const std::vector<std::string>& components);

@@ -1,6 +1,7 @@
 #include "archive/lha/lha_reader.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/lha/bit_reader.h"
@@ -13,8 +14,6 @@ namespace {
 
 // Self-extracting archives put their program first; theirs fit well within this.
 constexpr std::uint64_t kSearchLimit = 256 * 1024;
-constexpr int kCandidatesFollowed = 16;
-
 
 ReadStatus decodeStored(ByteSource& source, const Entry& e, const DataSink& sink) {
     if (e.packedSize != e.originalSize) return {ReadError::BadData, "stored data of another size than declared"};
@@ -58,20 +57,48 @@ Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
 }
 
 // Whether the headers from `at` on lead, entry by entry, to an end mark that
-// closes the file, as a self-extractor's payload does.
-bool runsToTheEnd(ByteSource& source, std::uint64_t at) {
-    Entry e;
-    bool atEnd = false;
-    while (readHeader(source, at, e, atEnd)) {
-        if (atEnd) return at + 1 >= source.size();
-        at = e.dataOffset + e.packedSize;
+// closes the file, as a self-extractor's payload does. What each header's
+// chain came to is kept, so that no header is walked twice however many
+// chains pass through it.
+class ChainEnds {
+public:
+    explicit ChainEnds(ByteSource& source) : source_(source) {}
+
+    bool fromHere(std::uint64_t at) {
+        std::vector<std::uint64_t> walked;
+        bool ends = false;
+        Entry e;
+        for (bool atEnd = false;;) {
+            if (auto known = verdict_.find(at); known != verdict_.end()) {
+                ends = known->second;
+                break;
+            }
+            walked.push_back(at);
+            if (!readHeader(source_, at, e, atEnd)) break;
+            if (atEnd) {
+                ends = at + 1 >= source_.size();
+                break;
+            }
+            at = e.dataOffset + e.packedSize;
+        }
+        for (auto w : walked) verdict_[w] = ends;
+        return ends;
     }
-    return false;
-}
+
+private:
+    ByteSource& source_;
+    std::unordered_map<std::uint64_t, bool> verdict_;
+};
 
 }  // namespace
 
 ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
+    // A lone end mark is what LHA archivers write for an empty selection.
+    std::uint8_t lead = 1;
+    if (source_.size() == 1 && source_.readAt(0, &lead, 1) == 1 && lead == 0) {
+        atEnd = true;
+        return {};
+    }
     // A header in place at the start that does not parse is a damaged
     // archive, not another kind of file.
     if (looksLikeHeader(source_, 0)) {
@@ -79,15 +106,17 @@ ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
         return s && atEnd ? ReadStatus{ReadError::NotArchive, "no entry"} : s;
     }
     // A self-extractor's program may carry small archives of its own; its
-    // payload is the one that ends the file.
-    // A crafted file may hold a great many; a few are followed to their end.
-    std::optional<std::uint64_t> candidate;
-    int followed = 0;
+    // payload is the one that ends the file, else the first that reads.
     const std::uint64_t limit = std::min(source_.size(), kSearchLimit);
-    for (std::uint64_t at = 1; at < limit && followed < kCandidatesFollowed; ++at) {
-        if (!looksLikeHeader(source_, at) || !readHeader(source_, at, first, atEnd) || atEnd) continue;
-        ++followed;
-        if (runsToTheEnd(source_, at)) return readHeader(source_, at, first, atEnd);
+    std::vector<std::uint8_t> area(static_cast<std::size_t>(limit) + 21, 0xFF);
+    area.resize(source_.readAt(0, area.data(), area.size()));
+    std::optional<std::uint64_t> candidate;
+    ChainEnds chains(source_);
+    for (std::uint64_t at = 1; at < limit && at + 21 <= area.size(); ++at) {
+        const std::uint8_t* b = area.data() + at;
+        if (b[2] != '-' || b[6] != '-' || (b[3] != 'l' && b[3] != 'p') || b[20] > 3) continue;
+        if (!readHeader(source_, at, first, atEnd) || atEnd) continue;
+        if (chains.fromHere(at)) return readHeader(source_, at, first, atEnd);
         if (!candidate) candidate = at;
     }
     if (candidate) return readHeader(source_, *candidate, first, atEnd);
