@@ -36,13 +36,13 @@ std::string formatListing(const std::vector<ListedEntry>& entries) {
     for (const auto& e : entries) {
         char ratio[16] = "";
         if (!e.isFolder && e.size != 0)
-            std::snprintf(ratio, sizeof ratio, "%.1f%%", 100.0 * static_cast<double>(e.packedSize) /
-                                                             static_cast<double>(e.size));
+            std::snprintf(ratio, sizeof ratio, "%.1f%%",
+                          100.0 * static_cast<double>(e.packedSize) / static_cast<double>(e.size));
         char crc[8] = "";
         if (!e.isFolder) std::snprintf(crc, sizeof crc, "%04X", e.crc);
-        std::snprintf(line, sizeof line, "%12llu %12llu %7s  %-6s  %-4s  %s  ",
-                      static_cast<unsigned long long>(e.size), static_cast<unsigned long long>(e.packedSize), ratio,
-                      e.method.c_str(), crc, stamp(e.mtime).c_str());
+        std::snprintf(line, sizeof line, "%12llu %12llu %7s  %-6s  %-4s  %s  ", static_cast<unsigned long long>(e.size),
+                      static_cast<unsigned long long>(e.packedSize), ratio, e.method.c_str(), crc,
+                      stamp(e.mtime).c_str());
         out += line + e.name + "\n";
     }
     return out;

@@ -113,7 +113,8 @@ public:
         if (!lengths_.valid()) return false;
         const unsigned g = lengths_.decode(in_);
         if (g < 8) {
-            static constexpr Range kRecency[] = {{0, 3}, {8, 3}, {16, 4}, {32, 5}, {64, 5}, {96, 5}, {128, 6}, {192, 6}};
+            static constexpr Range kRecency[] = {{0, 3},  {8, 3},  {16, 4},  {32, 5},
+                                                 {64, 5}, {96, 5}, {128, 6}, {192, 6}};
             item.setLiteral(recency_.at(readRange(in_, kRecency[g])));
             return true;
         }
@@ -212,14 +213,41 @@ private:
 // -pm1-'s codes for a literal's recency class: 32 small trees over the six
 // classes a to f, one chosen at the start of the stream (the last: class a
 // always, in no bits). Written as nested pairs, the left branch for a 0-bit.
+// Table 17 reaches neither a nor b; so PMarc has it (the corpus's
+// data_17.bin, which PMext made, decodes to its CRC so).
 constexpr std::string_view kRecencyTrees[32] = {
-    "((((ab)c)d)(ef))", "(((ab)(cf))(de))", "(((ab)c)(d(ef)))", "((a(bc))(d(ef)))", "((a(bd))(c(ef)))",
-    "((a(b(ef)))(cd))", "((ab)((cd)(ef)))", "((ab)((c(ef))d))", "((ab)(c(d(ef))))", "(a(((bf)c)(de)))",
-    "(a(((b(ef))c)d))", "(a(((bc)d)(ef)))", "(a((b(cf))(de)))", "(a((bc)(d(ef))))", "(a((b(d(ef)))c))",
-    "(a(b((cd)(ef))))", "(a(b(c(d(ef)))))", "(((de)c)(de))",    "((a(be))(cd))",    "((ab)(c(de)))",
-    "(a(((be)c)d))",    "(a((bc)(de)))",    "(a((b(de))c))",    "(a(b(c(de))))",    "(((ab)c)d)",
-    "((a(bd))c)",       "((ab)(cd))",       "(a((bd)c))",       "(a(b(cd)))",       "(a(bc))",
-    "(ab)",             "a",
+    "((((ab)c)d)(ef))",
+    "(((ab)(cf))(de))",
+    "(((ab)c)(d(ef)))",
+    "((a(bc))(d(ef)))",
+    "((a(bd))(c(ef)))",
+    "((a(b(ef)))(cd))",
+    "((ab)((cd)(ef)))",
+    "((ab)((c(ef))d))",
+    "((ab)(c(d(ef))))",
+    "(a(((bf)c)(de)))",
+    "(a(((b(ef))c)d))",
+    "(a(((bc)d)(ef)))",
+    "(a((b(cf))(de)))",
+    "(a((bc)(d(ef))))",
+    "(a((b(d(ef)))c))",
+    "(a(b((cd)(ef))))",
+    "(a(b(c(d(ef)))))",
+    "(((de)c)(de))",
+    "((a(be))(cd))",
+    "((ab)(c(de)))",
+    "(a(((be)c)d))",
+    "(a((bc)(de)))",
+    "(a((b(de))c))",
+    "(a(b(c(de))))",
+    "(((ab)c)d)",
+    "((a(bd))c)",
+    "((ab)(cd))",
+    "(a((bd)c))",
+    "(a(b(cd)))",
+    "(a(bc))",
+    "(ab)",
+    "a",
 };
 
 // A tree of kRecencyTrees as nodes: a leaf holds its class, an inner node

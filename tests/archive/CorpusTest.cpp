@@ -55,6 +55,7 @@ const CorpusCase kCases[] = {
     // starting tables. "GPL-2." is MS-DOS's spelling of a name without extension.
     {"pmarc2/pm0.pma", "GPL-2.GZ"},
     {"pmarc2/pm2.pma", "GPL-2"},
+    {"pmarc2/comment.pma", "HELLO.TXT"},
     {"generated/pm1/pm1.pma",
      "DATA_00.BIN|DATA_01.BIN|DATA_02.BIN|DATA_03.BIN|DATA_04.BIN|DATA_05.BIN|DATA_06.BIN|DATA_07.BIN|DATA_08.BIN|"
      "DATA_09.BIN|DATA_10.BIN|DATA_11.BIN|DATA_12.BIN|DATA_13.BIN|DATA_14.BIN|DATA_15.BIN|DATA_16.BIN|DATA_17.BIN|"
@@ -135,6 +136,24 @@ const CorpusCase kCases[] = {
     {"lha_unix114i/h2_symlink.lzh", nullptr},
     {"lha_unix114i/h2_symlink2.lzh", nullptr},
     {"lha_unix114i/h2_symlink3.lzh", nullptr},
+    // LHa 2.01 for OS-9/68k: level-2 headers two bytes longer than they say;
+    // its level-0 folders lost their names.
+    {"lha_osk_201/h0_lh0.lzh", "gpl-2.gz"},
+    {"lha_osk_201/h0_lh1.lzh", kGpl},
+    {"lha_osk_201/h0_lh5.lzh", kGpl},
+    {"lha_osk_201/h0_subdir.lzh", "hello.txt"},
+    {"lha_osk_201/h1_lh0.lzh", "gpl-2.gz"},
+    {"lha_osk_201/h1_lh1.lzh", kGpl},
+    {"lha_osk_201/h1_lh5.lzh", kGpl},
+    {"lha_osk_201/h1_subdir.lzh", kSubdir},
+    {"lha_osk_201/h2_lh0.lzh", "gpl-2.gz"},
+    {"lha_osk_201/h2_lh1.lzh", kGpl},
+    {"lha_osk_201/h2_lh5.lzh", kGpl},
+    {"lha_osk_201/h2_subdir.lzh", kSubdir},
+    // LhA 2.7.17 (MorphOS): a file's note after its name, behind a NUL.
+    {"morphos_lha_2717/h0_metadata.lzh", "metadata.txt"},
+    {"morphos_lha_2717/h1_metadata.lzh", "metadata.txt"},
+    {"morphos_lha_2717/h2_metadata.lzh", "metadata.txt"},
     // LHarc 1.13c (MS-DOS): -lh1-.
     {"lharc113/lh0.lzh", "GPL-2.GZ"},
     {"lharc113/lh1.lzh", "GPL-2"},
