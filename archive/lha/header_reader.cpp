@@ -35,6 +35,11 @@ ReadStatus bad(std::string why) {
 // for a date without month or day (PMarc writes 0).
 std::optional<std::int64_t> fromDosTime(std::uint32_t v) {
     if ((v >> 16 & 0x1F) == 0 || (v >> 21 & 0x0F) == 0) return std::nullopt;
+    // mktime consults the time zone's file each time: the last answer is
+    // kept, as an archive's entries often share their time.
+    thread_local std::uint32_t lastAsked = 0;
+    thread_local std::optional<std::int64_t> lastAnswer;
+    if (v == lastAsked) return lastAnswer;
     std::tm t{};
     t.tm_sec = static_cast<int>(v & 0x1F) * 2;
     t.tm_min = static_cast<int>(v >> 5 & 0x3F);
@@ -44,8 +49,9 @@ std::optional<std::int64_t> fromDosTime(std::uint32_t v) {
     t.tm_year = static_cast<int>(v >> 25) + 80;
     t.tm_isdst = -1;
     const std::time_t s = std::mktime(&t);
-    if (s == static_cast<std::time_t>(-1)) return std::nullopt;
-    return static_cast<std::int64_t>(s);
+    lastAsked = v;
+    lastAnswer = s == static_cast<std::time_t>(-1) ? std::nullopt : std::optional<std::int64_t>(s);
+    return lastAnswer;
 }
 
 std::u16string utf16Of(std::span<const std::uint8_t> data) {

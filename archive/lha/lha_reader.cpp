@@ -1,6 +1,7 @@
 #include "archive/lha/lha_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -56,6 +57,28 @@ Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
     return Decoded::Corrupt;
 }
 
+// The file with its first bytes at hand: the search for a self-extractor's
+// archive reads a header at every place one may begin.
+class SearchArea : public ByteSource {
+public:
+    SearchArea(ByteSource& file, std::uint64_t length) : file_(file) {
+        bytes_.resize(static_cast<std::size_t>(std::min(length, file.size())));
+        bytes_.resize(file.readAt(0, bytes_.data(), bytes_.size()));
+    }
+    std::uint64_t size() const override { return file_.size(); }
+    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        if (offset > bytes_.size() || count > bytes_.size() - offset) return file_.readAt(offset, buffer, count);
+        std::memcpy(buffer, bytes_.data() + offset, count);
+        return count;
+    }
+    bool failed() const override { return file_.failed(); }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+private:
+    ByteSource& file_;
+    std::vector<std::uint8_t> bytes_;
+};
+
 // Whether the headers from `at` on lead, entry by entry, to an end mark that
 // closes the file, as a self-extractor's payload does. What each header's
 // chain came to is kept, so that no header is walked twice however many
@@ -108,14 +131,14 @@ ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
     // A self-extractor's program may carry small archives of its own; its
     // payload is the one that ends the file, else the first that reads.
     const std::uint64_t limit = std::min(source_.size(), kSearchLimit);
-    std::vector<std::uint8_t> area(static_cast<std::size_t>(limit) + 21, 0xFF);
-    area.resize(source_.readAt(0, area.data(), area.size()));
+    SearchArea area(source_, limit + 64 * 1024);
+    const auto& bytes = area.bytes();
     std::optional<std::uint64_t> candidate;
-    ChainEnds chains(source_);
-    for (std::uint64_t at = 1; at < limit && at + 21 <= area.size(); ++at) {
-        const std::uint8_t* b = area.data() + at;
+    ChainEnds chains(area);
+    for (std::uint64_t at = 1; at < limit && at + 21 <= bytes.size(); ++at) {
+        const std::uint8_t* b = bytes.data() + at;
         if (b[2] != '-' || b[6] != '-' || (b[3] != 'l' && b[3] != 'p') || b[20] > 3) continue;
-        if (!readHeader(source_, at, first, atEnd) || atEnd) continue;
+        if (!readHeader(area, at, first, atEnd) || atEnd) continue;
         if (chains.fromHere(at)) return readHeader(source_, at, first, atEnd);
         if (!candidate) candidate = at;
     }
