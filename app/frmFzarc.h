@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "archive/ArchiveCommands.h"
-#include "archive/Unlha32api.h"
+#include "archive/Archiver.h"
 #include "sysutil/Dialogs.h"
 #include "sysutil/Launcher.h"
 #include "ui/FileListBox.h"

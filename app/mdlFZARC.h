@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <string>
 
-#include "archive/Unlha32api.h"
+#include "archive/Archiver.h"
 #include "sysutil/Dialogs.h"
 
 namespace app {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "archive/CuttingBoard.h"
-#include "archive/Unlha32api.h"
+#include "archive/Archiver.h"
 #include "sysutil/Dialogs.h"
 
 namespace archiver {

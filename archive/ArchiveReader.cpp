@@ -177,9 +177,22 @@ ArchiveResult decodeWithoutWriting(lha::ByteSource& source, const Plan& plan, co
     return decodeAll(source, plan, progress, nowhere);
 }
 
-fs::file_time_type fileTimeOf(const lha::Entry& e) {
-    const auto since = std::chrono::seconds(e.mtime) + std::chrono::nanoseconds(e.mtimeNanos);
-    return std::chrono::file_clock::from_sys(std::chrono::sys_time<std::chrono::nanoseconds>(since));
+// The entry's time as the file system takes it; unset when the header holds
+// none, or one the platform's file times cannot hold (a Windows time stamp
+// may name any year from 1601 to 60056).
+std::optional<fs::file_time_type> fileTimeOf(const lha::Entry& e) {
+    using namespace std::chrono;
+    if (!e.mtime || e.mtimeNanos >= 1000000000u) return std::nullopt;
+    static const auto earliest = file_clock::to_sys(ceil<seconds>(fs::file_time_type::min())) + seconds(1);
+    static const auto latest = file_clock::to_sys(floor<seconds>(fs::file_time_type::max())) - seconds(1);
+    const sys_seconds at{seconds(*e.mtime)};
+    if (at < earliest || at > latest) return std::nullopt;
+    return file_clock::from_sys(at) + duration_cast<fs::file_time_type::duration>(nanoseconds(e.mtimeNanos));
+}
+
+void setFileTime(const fs::path& p, const lha::Entry& e) {
+    std::error_code ec;
+    if (const auto t = fileTimeOf(e)) fs::last_write_time(p, *t, ec);
 }
 
 ArchiveResult writeFailed(const std::string& name, const std::error_code& ec) {
@@ -206,8 +219,7 @@ public:
     ArchiveResult close(const PlannedEntry& p) override {
         // Extracted files need no trip to the disk of their own: the archive stays.
         if (!out_.close(false)) return writeFailed(p.shown, out_.error());
-        std::error_code ec;
-        fs::last_write_time(target(p), fileTimeOf(p.header), ec);
+        setFileTime(target(p), p.header);
         return ArchiveResult::success();
     }
 
@@ -228,7 +240,7 @@ ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::p
     }
     if (auto s = decodeAll(source, plan, progress, files); !s.ok()) return s;
     for (auto it = plan.entries.rbegin(); it != plan.entries.rend(); ++it)
-        if (it->isFolder && !it->path.empty()) fs::last_write_time(files.target(*it), fileTimeOf(it->header), ec);
+        if (it->isFolder && !it->path.empty()) setFileTime(files.target(*it), it->header);
     return ArchiveResult::success();
 }
 
@@ -251,9 +263,19 @@ ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntr
     lha::FileSource source;
     Plan plan;
     if (auto s = openAndPlan(archivePath, Checks::None, source, plan); !s.ok()) return s;
-    for (const auto& p : plan.entries)
-        entries.push_back(
-            {p.shown + (p.isFolder ? "/" : ""), p.isFolder ? 0 : p.header.originalSize, p.header.mtime, p.isFolder});
+    for (const auto& p : plan.entries) {
+        ListedEntry l;
+        l.name = p.shown + (p.isFolder ? "/" : "");
+        l.isFolder = p.isFolder;
+        if (!p.isFolder) {
+            l.size = p.header.originalSize;
+            l.packedSize = p.header.packedSize;
+            l.crc = p.header.dataCrc;
+        }
+        l.method = p.header.method;
+        if (fileTimeOf(p.header)) l.mtime = p.header.mtime;
+        entries.push_back(std::move(l));
+    }
     return ArchiveResult::success();
 }
 

@@ -3,6 +3,7 @@
 // Extraction is all or nothing: entries land in a staging folder beside the
 // destination and move into place only when every one of them came out whole.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,10 @@ namespace archiver {
 struct ListedEntry {
     std::string name;  // UTF-8, '/' separated, a folder ends with '/'
     std::uint64_t size = 0;
-    std::int64_t mtime = 0;
+    std::uint64_t packedSize = 0;
+    std::string method;  // as the header names it, e.g. "-lh5-"
+    std::uint16_t crc = 0;
+    std::optional<std::int64_t> mtime;  // seconds since 1970; unset when there is none a file could take
     bool isFolder = false;
 };
 

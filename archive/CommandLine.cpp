@@ -7,11 +7,9 @@ namespace {
 
 struct Token {
     std::string text;
-    bool quoted = false;
+    bool maySwitch = true;
 };
 
-// Splits at blanks; a double quote starts an argument that runs to the next
-// double quote, so a backslash before that quote belongs to the path.
 std::vector<Token> tokenize(const std::string& line) {
     std::vector<Token> out;
     std::size_t i = 0;
@@ -25,7 +23,7 @@ std::vector<Token> tokenize(const std::string& line) {
             const std::size_t close = line.find('"', i + 1);
             const std::size_t end = close == std::string::npos ? line.size() : close;
             t.text = line.substr(i + 1, end - i - 1);
-            t.quoted = true;
+            t.maySwitch = false;
             i = close == std::string::npos ? line.size() : close + 1;
         } else {
             std::size_t end = i;
@@ -43,15 +41,13 @@ std::string lower(std::string s) {
     return s;
 }
 
-}  // namespace
+ParsedCommand refused(std::string message) {
+    return {ArchiveResult::failure(ArchiveError::BadCommand, std::move(message)), {}};
+}
 
-std::optional<ParsedCommand> parseCommandLine(const std::string& line, std::string& error) {
-    const auto tokens = tokenize(line);
-    if (tokens.empty()) {
-        error = "コマンドがありません。";
-        return std::nullopt;
-    }
-    ParsedCommand cmd;
+ParsedCommand fromTokens(const std::vector<Token>& tokens) {
+    if (tokens.empty()) return refused("コマンドがありません。");
+    ArchiveCommand cmd;
     const std::string verb = lower(tokens[0].text);
     if (verb == "e" || verb == "x")
         cmd.command = Command::Extract;
@@ -61,42 +57,53 @@ std::optional<ParsedCommand> parseCommandLine(const std::string& line, std::stri
         cmd.command = Command::List;
     else if (verb == "t")
         cmd.command = Command::Test;
-    else {
-        error = "不明なコマンドです: " + tokens[0].text;
-        return std::nullopt;
-    }
+    else
+        return refused("不明なコマンドです: " + tokens[0].text);
+
+    std::vector<std::string> paths;
     for (std::size_t i = 1; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
-        if (!t.quoted && t.text.size() > 1 && t.text[0] == '-') {
+        if (t.maySwitch && t.text.size() > 1 && t.text[0] == '-') {
             const std::string sw = lower(t.text);
+            // What the program's own command lines say, and always happens:
+            // paths kept, folders searched, no questions.
             if (sw == "-gn1" || sw == "-jyco" || sw == "-x1" || sw == "-r2") continue;
             if (sw.size() == 3 && sw[1] == 'o' && lha::methodByDigit(sw[2] - '0')) {
                 cmd.method = *lha::methodByDigit(sw[2] - '0');
                 continue;
             }
-            error = "不明なスイッチです: " + t.text;
-            return std::nullopt;
+            return refused("不明なスイッチです: " + t.text);
         }
-        if (cmd.archivePath.empty())
-            cmd.archivePath = t.text;
-        else
-            cmd.paths.push_back(t.text);
+        paths.push_back(t.text);
     }
-    if (cmd.archivePath.empty()) {
-        error = "書庫が指定されていません。";
-        return std::nullopt;
-    }
+    if (paths.empty()) return refused("書庫が指定されていません。");
+    cmd.archivePath = paths.front();
+    cmd.paths.assign(paths.begin() + 1, paths.end());
     const bool needsOnePath = cmd.command == Command::Extract || cmd.command == Command::Add;
-    if (needsOnePath && cmd.paths.size() != 1) {
-        error = cmd.command == Command::Extract ? "展開先のフォルダを一つ指定してください。"
-                                                : "圧縮するファイルを一つ指定してください。";
-        return std::nullopt;
+    if (needsOnePath && cmd.paths.size() != 1)
+        return refused(cmd.command == Command::Extract ? "展開先のフォルダを一つ指定してください。"
+                                                       : "圧縮するファイルを一つ指定してください。");
+    if (!needsOnePath && !cmd.paths.empty()) return refused("余分な引数があります: " + cmd.paths.front());
+    return {ArchiveResult::success(), std::move(cmd)};
+}
+
+}  // namespace
+
+ParsedCommand parseCommandLine(const std::string& line) {
+    return fromTokens(tokenize(line));
+}
+
+ParsedCommand parseArguments(const std::vector<std::string>& args) {
+    std::vector<Token> tokens;
+    bool switches = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (switches && i > 0 && args[i] == "--") {
+            switches = false;
+            continue;
+        }
+        tokens.push_back({args[i], switches && i > 0});
     }
-    if (!needsOnePath && !cmd.paths.empty()) {
-        error = "余分な引数があります: " + cmd.paths.front();
-        return std::nullopt;
-    }
-    return cmd;
+    return fromTokens(tokens);
 }
 
 }  // namespace archiver

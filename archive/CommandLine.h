@@ -1,24 +1,30 @@
 #pragma once
-// The archiver's command lines: a command letter, quoted or bare paths and
-// switches, e.g.  E "C:\Fridge\Castle.LZH" "C:\...\Castle\" -gn1 -jyco
-#include <optional>
+// The archiver's command lines: a command letter, paths and switches, e.g.
+//   E "C:\Fridge\Castle.LZH" "C:\...\Castle\" -gn1 -jyco
+// as one string (the legacy call, Unlha) or as the arguments of fzarc-lha.
+// Both become the same ArchiveCommand.
 #include <string>
 #include <vector>
 
-#include "archive/lha/method.h"
+#include "archive/ArchiveResult.h"
+#include "archive/Archiver.h"
 
 namespace archiver {
 
-enum class Command { Extract, Add, List, Test };
-
 struct ParsedCommand {
-    Command command = Command::List;
-    std::string archivePath;
-    std::vector<std::string> paths;  // destination folder (E) or source patterns (A)
-    lha::Method method = lha::kLh5;
+    ArchiveResult status;  // BadCommand with a message when the line is wrong
+    ArchiveCommand command;
+    bool ok() const { return status.ok(); }
 };
 
-// nullopt with `error` set for an unknown command or switch, or missing paths.
-std::optional<ParsedCommand> parseCommandLine(const std::string& line, std::string& error);
+// One string: blanks separate; a double quote starts an argument that runs
+// to the next double quote (so a trailing backslash stays inside), and a
+// quoted argument is never a switch.
+ParsedCommand parseCommandLine(const std::string& line);
+
+// Arguments as the program was given them, each one whole: a command
+// letter, then switches and paths; "--" ends the switches, so that a path
+// may begin with '-'.
+ParsedCommand parseArguments(const std::vector<std::string>& args);
 
 }  // namespace archiver

@@ -11,16 +11,25 @@ namespace {
 
 enum class Encoding { Cp932, Utf8 };
 
+bool fromDos(const lha::Entry& e) {
+    return e.osId == 'M' || (e.level <= 1 && e.osId == 0);
+}
+
 Encoding encodingOf(const lha::Entry& e, const std::string& bytes) {
     if (e.codePage == 65001u) return Encoding::Utf8;
     if (e.codePage == 932u) return Encoding::Cp932;
-    const bool fromDos = e.osId == 'M' || (e.level <= 1 && e.osId == 0);
-    if (fromDos) {
+    if (fromDos(e)) {
         // A Linux archiver writing bare level-0 headers: its UTF-8 is no CP932.
         const bool cp932 = sysutil::cp932ToUtf8(bytes).has_value();
         return !cp932 && sysutil::isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Cp932;
     }
     return sysutil::isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Cp932;
+}
+
+// The second byte of a CP932 character; a lead byte before anything else
+// (a '/', the end) stands alone.
+bool isCp932TrailByte(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
 }
 
 // Splits stored bytes at the folder separators and decodes each piece.
@@ -32,7 +41,8 @@ void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>
     };
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        if (enc == Encoding::Cp932 && sysutil::isCp932LeadByte(c) && i + 1 < bytes.size()) {
+        if (enc == Encoding::Cp932 && sysutil::isCp932LeadByte(c) && i + 1 < bytes.size() &&
+            isCp932TrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
             piece += bytes.substr(i, 2);
             ++i;
         } else if (c == 0xFF || c == '/' || c == '\\') {
@@ -75,6 +85,11 @@ StoredPath storedPath(const lha::Entry& e) {
     else
         splitBytes(e.name, enc, p.components);
     p.nameless = p.components.size() == folders || p.components.back().empty();
+    // MS-DOS spells a name without extension "NAME." at times (PMarc does);
+    // the dot is no part of the name there.
+    if (fromDos(e))
+        for (auto& c : p.components)
+            if (c.size() >= 2 && c.find('.') == c.size() - 1) c.pop_back();
     return p;
 }
 

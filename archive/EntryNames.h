@@ -22,9 +22,10 @@ StoredPath storedPath(const lha::Entry& entry);
 
 // The components of a stored path when it is safe to write below a folder:
 // each a name Windows can hold (no "..", drive, device name, control or
-// reserved character). Empty and "." components drop out, so a leading
-// separator means the archive's top. nullopt when unsafe; an empty vector for
-// the folder itself.
+// reserved character, and no separator that decoding brought into one
+// component). Empty and "." components drop out, so a leading separator
+// means the archive's top. nullopt when unsafe; an empty vector for the
+// folder itself.
 std::optional<std::vector<std::string>> safeComponents(const std::vector<std::string>& components);
 
 // A name for messages: components joined by '/' (empty ones left out), control characters shown

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "archive/lha/method.h"
+
 namespace lha {
 
 struct Entry {
@@ -16,7 +18,7 @@ struct Entry {
     unsigned level = 0;
     char osId = 0;  // 'M', 'U', '2', 'A', ...; 0 when the header has none (MS-DOS)
     std::uint16_t dataCrc = 0;
-    std::int64_t mtime = 0;  // seconds since 1970, UTC
+    std::optional<std::int64_t> mtime;  // seconds since 1970, UTC; unset when the header holds none
     std::uint32_t mtimeNanos = 0;
     std::optional<std::uint16_t> dosAttributes;
     std::optional<std::uint16_t> unixMode;
@@ -29,7 +31,10 @@ struct Entry {
     std::optional<std::u16string> folderUtf16;
     std::optional<std::uint32_t> codePage;  // extension 0x46
 
-    bool isDirectory() const { return method == "-lhd-"; }
+    bool isDirectory() const {
+        const Format* f = findFormat(method);
+        return f && f->coding == Coding::Directory;
+    }
     bool isSymlink() const { return unixMode && (*unixMode & 0xF000) == 0xA000; }
 };
 

@@ -1,5 +1,6 @@
 #include "archive/lha/header_reader.h"
 
+#include <algorithm>
 #include <ctime>
 #include <span>
 #include <vector>
@@ -13,6 +14,8 @@ namespace {
 // No real header comes near this; a bigger one is a lie, refused before any
 // allocation (level 3 and level-1 extension chains declare 32-bit lengths).
 constexpr std::uint64_t kMaxHeaderSize = 1 << 20;
+
+constexpr char kOs9For68k = 'K';  // the OS id of LHa for OS-9/68k
 
 std::uint16_t u16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -28,8 +31,15 @@ ReadStatus bad(std::string why) {
     return {ReadError::BadHeader, std::move(why)};
 }
 
-// MS-DOS date and time, as levels 0 and 1 store them: local time.
-std::int64_t fromDosTime(std::uint32_t v) {
+// MS-DOS date and time, as levels 0 and 1 store them: local time. Unset
+// for a date without month or day (PMarc writes 0).
+std::optional<std::int64_t> fromDosTime(std::uint32_t v) {
+    if ((v >> 16 & 0x1F) == 0 || (v >> 21 & 0x0F) == 0) return std::nullopt;
+    // mktime consults the time zone's file each time: the last answer is
+    // kept, as an archive's entries often share their time.
+    thread_local std::uint32_t lastAsked = 0;
+    thread_local std::optional<std::int64_t> lastAnswer;
+    if (v == lastAsked) return lastAnswer;
     std::tm t{};
     t.tm_sec = static_cast<int>(v & 0x1F) * 2;
     t.tm_min = static_cast<int>(v >> 5 & 0x3F);
@@ -39,7 +49,9 @@ std::int64_t fromDosTime(std::uint32_t v) {
     t.tm_year = static_cast<int>(v >> 25) + 80;
     t.tm_isdst = -1;
     const std::time_t s = std::mktime(&t);
-    return s == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(s);
+    lastAsked = v;
+    lastAnswer = s == static_cast<std::time_t>(-1) ? std::nullopt : std::optional<std::int64_t>(s);
+    return lastAnswer;
 }
 
 std::u16string utf16Of(std::span<const std::uint8_t> data) {
@@ -143,15 +155,16 @@ void applyExtension(std::uint8_t type, std::span<const std::uint8_t> data, std::
 // Walks the chain of extensions whose first size field ends at `pos`. Each
 // extension is a type byte, its data, and the size of the next one, in
 // `sizeBytes` bytes; its own size counts all three. `limit` bounds the chain
-// (the header's declared size); `grow` reads it from the file instead (level 1).
-ReadStatus walkExtensions(HeaderBytes& h, std::size_t pos, unsigned sizeBytes, std::uint64_t limit, bool grow, Entry& e,
+// (the header's declared size). Bytes are read from the file as the chain
+// goes, so that a false header costs little.
+ReadStatus walkExtensions(HeaderBytes& h, std::size_t pos, unsigned sizeBytes, std::uint64_t limit, Entry& e,
                           Extensions& x) {
     std::uint64_t size = sizeBytes == 2 ? u16(h.at(pos - 2)) : u32(h.at(pos - 4));
     while (size != 0) {
         if (size < 1 + sizeBytes) return bad("extension shorter than its own fields");
         const std::uint64_t end = pos + size;
         if (end > limit) return bad("extension past the header's end");
-        if (grow && !h.need(end)) return h.shortRead();
+        if (!h.need(end)) return h.shortRead();
         const std::size_t dataEnd = static_cast<std::size_t>(end) - sizeBytes;
         applyExtension(*h.at(pos), h.span(pos + 1, dataEnd), pos + 1, e, x);
         size = sizeBytes == 2 ? u16(h.at(dataEnd)) : u32(h.at(dataEnd));
@@ -194,6 +207,8 @@ ReadStatus parseDosBase(HeaderBytes& h, Entry& e, std::size_t after, std::size_t
     const std::size_t n = *h.at(21);
     if (base < 24 + n + after) return bad("name longer than the header");
     e.name.assign(reinterpret_cast<const char*>(h.at(22)), n);
+    // Amiga archivers keep a file's note after its name, behind a NUL.
+    e.name.resize(std::min(e.name.find('\0'), e.name.size()));
     e.dataCrc = u16(h.at(22 + n));
     e.mtime = fromDosTime(u32(h.at(15)));
     e.dosAttributes = *h.at(19);
@@ -220,7 +235,7 @@ ReadStatus parseLevel1(HeaderBytes& h, Entry& e) {
     e.osId = static_cast<char>(*h.at(24 + e.name.size()));
     Extensions x;
     // The extensions follow the base header and count in its "packed" size.
-    if (auto s = walkExtensions(h, base, 2, kMaxHeaderSize, true, e, x); !s) return s;
+    if (auto s = walkExtensions(h, base, 2, kMaxHeaderSize, e, x); !s) return s;
     if (auto s = checkHeaderCrc(h, h.size(), x); !s) return s;
     const std::uint64_t extensions = h.size() - base;
     if (extensions > e.packedSize) return bad("extensions larger than the entry");
@@ -234,15 +249,18 @@ ReadStatus parseLevel2Or3(HeaderBytes& h, Entry& e) {
     if (level3 && u16(h.at(0)) != 4) return bad("unknown level-3 word size");
     const std::size_t fixed = level3 ? 32 : 26;
     if (!h.need(fixed)) return h.shortRead();
-    const std::uint64_t total = level3 ? u32(h.at(24)) : u16(h.at(0));
+    std::uint64_t total = level3 ? u32(h.at(24)) : u16(h.at(0));
+    // LHa for OS-9/68k counts a level-2 header without its size field: two
+    // bytes short. Its extensions and CRC are checked over the whole.
+    if (!level3 && *h.at(23) == kOs9For68k) total += 2;
     if (total < fixed) return bad("header shorter than its fixed part");
     if (total > kMaxHeaderSize) return bad("header size beyond any real header");
-    if (!h.need(total)) return h.shortRead();
     e.dataCrc = u16(h.at(21));
     e.osId = static_cast<char>(*h.at(23));
     e.mtime = static_cast<std::int32_t>(u32(h.at(15)));
     Extensions x;
-    if (auto s = walkExtensions(h, fixed, level3 ? 4 : 2, total, false, e, x); !s) return s;
+    if (auto s = walkExtensions(h, fixed, level3 ? 4 : 2, total, e, x); !s) return s;
+    if (!h.need(total)) return h.shortRead();
     if (auto s = checkHeaderCrc(h, static_cast<std::size_t>(total), x); !s) return s;
     if (x.packed64) {
         e.packedSize = *x.packed64;
@@ -252,24 +270,8 @@ ReadStatus parseLevel2Or3(HeaderBytes& h, Entry& e) {
     return {};
 }
 
-}  // namespace
-
-bool looksLikeHeader(ByteSource& source, std::uint64_t offset) {
-    std::uint8_t b[21];
-    if (source.readAt(offset, b, sizeof b) != sizeof b) return false;
-    return b[2] == '-' && b[6] == '-' && (b[3] == 'l' || b[3] == 'p') && b[20] <= 3;
-}
-
-ReadStatus readHeader(ByteSource& source, std::uint64_t offset, Entry& entry, bool& atEnd) {
-    atEnd = false;
-    entry = Entry{};
-    entry.headerOffset = offset;
-    HeaderBytes h(source, offset);
-    if (!h.need(1) || *h.at(0) == 0) {
-        if (h.readFailed()) return {ReadError::ReadFailed, ""};
-        atEnd = true;
-        return {};
-    }
+// The header whose first byte `h` holds, whatever that byte is.
+ReadStatus readHeaderAt(ByteSource& source, HeaderBytes& h, Entry& entry) {
     if (!h.need(22)) return h.shortRead();
     if (*h.at(2) != '-' || *h.at(6) != '-') return {ReadError::NotArchive, "no header"};
     readCommonFields(h, entry);
@@ -293,6 +295,38 @@ ReadStatus readHeader(ByteSource& source, std::uint64_t offset, Entry& entry, bo
     if (entry.dataOffset > source.size() || entry.packedSize > source.size() - entry.dataOffset)
         return {ReadError::Truncated, "data past the end of the file"};
     return {};
+}
+
+}  // namespace
+
+bool looksLikeHeader(ByteSource& source, std::uint64_t offset) {
+    std::uint8_t b[21];
+    if (source.readAt(offset, b, sizeof b) != sizeof b) return false;
+    return b[2] == '-' && b[6] == '-' && (b[3] == 'l' || b[3] == 'p') && b[20] <= 3;
+}
+
+ReadStatus readHeader(ByteSource& source, std::uint64_t offset, Entry& entry, bool& atEnd) {
+    atEnd = false;
+    entry = Entry{};
+    entry.headerOffset = offset;
+    HeaderBytes h(source, offset);
+    if (!h.need(1)) {
+        if (h.readFailed()) return {ReadError::ReadFailed, ""};
+        atEnd = true;
+        return {};
+    }
+    // A 0 byte ends the archive, unless a level-2 header of 256·k bytes
+    // begins there (the low byte of its size).
+    if (*h.at(0) == 0) {
+        const bool level2 = h.need(22) && *h.at(2) == '-' && *h.at(6) == '-' && *h.at(20) == 2;
+        if (!level2 || !readHeaderAt(source, h, entry)) {
+            if (h.readFailed()) return {ReadError::ReadFailed, ""};
+            entry = Entry{};
+            atEnd = true;
+        }
+        return {};
+    }
+    return readHeaderAt(source, h, entry);
 }
 
 }  // namespace lha

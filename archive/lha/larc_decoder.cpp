@@ -43,34 +43,37 @@ void presetHistory(OutputWindow& out, const RingStart<Ring>& start) {
     for (std::size_t j = 0; j < Ring; ++j) h[j] = start.bytes[(start.writeAt + j) % Ring];
 }
 
-// Both methods: read an item, either a literal or (ring position, length).
+// Both methods: each item is a literal or (ring position, length); the
+// position becomes a distance back from where the ring is written.
+template <std::size_t Ring, typename ReadItem>
+class RingItems {
+public:
+    RingItems(const RingStart<Ring>& start, ReadItem readItem) : start_(start), readItem_(readItem) {}
+
+    bool next(Item& item, std::uint64_t produced) {
+        unsigned ringPos = 0, length = 0;
+        const int literal = readItem_(ringPos, length);
+        if (literal >= 0) {
+            item.setLiteral(static_cast<unsigned>(literal));
+            return true;
+        }
+        const std::size_t writeAt = (start_.writeAt + produced) % Ring;
+        const std::size_t distance = (writeAt + Ring - ringPos) % Ring;
+        item.setMatch(length, distance == 0 ? Ring : distance);  // 0: the ring's oldest byte
+        return true;
+    }
+
+private:
+    const RingStart<Ring>& start_;
+    ReadItem readItem_;
+};
+
 template <std::size_t Ring, typename ReadItem>
 Decoded decodeRing(BitReader& in, OutputWindow& out, const RingStart<Ring>& start, ReadItem readItem) {
     if (out.window() != Ring) return Decoded::Corrupt;
     presetHistory(out, start);
-    std::uint8_t* const buf = out.data();
-    std::size_t pos = out.pos;
-    std::uint64_t remaining = out.remaining();
-    std::uint64_t written = 0;
-    while (remaining > 0) {
-        if (pos >= out.flushAt())
-            if (auto d = makeRoom(in, out, pos); d != Decoded::Done) return d;
-        unsigned ringPos = 0, length = 0;
-        int literal = readItem(ringPos, length);
-        if (literal >= 0) {
-            buf[pos++] = static_cast<std::uint8_t>(literal);
-            --remaining;
-            ++written;
-            continue;
-        }
-        const std::size_t writeAt = (start.writeAt + written) % Ring;
-        std::size_t distance = (writeAt + Ring - ringPos) % Ring;
-        if (distance == 0) distance = Ring;  // the ring's oldest byte
-        if (!copyMatch(buf, pos, remaining, distance, length)) return Decoded::PastDeclaredSize;
-        written += length;
-    }
-    out.pos = pos;
-    return Decoded::Done;
+    RingItems<Ring, ReadItem> items(start, readItem);
+    return decodeItems(in, out, items);
 }
 
 }  // namespace

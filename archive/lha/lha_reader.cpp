@@ -1,6 +1,8 @@
 #include "archive/lha/lha_reader.h"
 
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/lha/bit_reader.h"
@@ -13,8 +15,6 @@ namespace {
 
 // Self-extracting archives put their program first; theirs fit well within this.
 constexpr std::uint64_t kSearchLimit = 256 * 1024;
-constexpr int kCandidatesFollowed = 16;
-
 
 ReadStatus decodeStored(ByteSource& source, const Entry& e, const DataSink& sink) {
     if (e.packedSize != e.originalSize) return {ReadError::BadData, "stored data of another size than declared"};
@@ -38,6 +38,14 @@ Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
             return decodeStaticHuffman(f, in, out);
         case Coding::AdaptiveHuffman:
             return decodeAdaptiveHuffman(in, out);
+        case Coding::DynamicHuffman:
+            return decodeDynamicHuffman(in, out);
+        case Coding::EarlyStaticHuffman:
+            return decodeEarlyStaticHuffman(in, out);
+        case Coding::Pmarc1:
+            return decodePmarc1(in, out);
+        case Coding::Pmarc2:
+            return decodePmarc2(in, out);
         case Coding::LarcLzs:
             return decodeLarcLzs(in, out);
         case Coding::LarcLz5:
@@ -49,21 +57,71 @@ Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
     return Decoded::Corrupt;
 }
 
-// Whether the headers from `at` on lead, entry by entry, to an end mark that
-// closes the file, as a self-extractor's payload does.
-bool runsToTheEnd(ByteSource& source, std::uint64_t at) {
-    Entry e;
-    bool atEnd = false;
-    while (readHeader(source, at, e, atEnd)) {
-        if (atEnd) return at + 1 >= source.size();
-        at = e.dataOffset + e.packedSize;
+// The file with its first bytes at hand: the search for a self-extractor's
+// archive reads a header at every place one may begin.
+class SearchArea : public ByteSource {
+public:
+    SearchArea(ByteSource& file, std::uint64_t length) : file_(file) {
+        bytes_.resize(static_cast<std::size_t>(std::min(length, file.size())));
+        bytes_.resize(file.readAt(0, bytes_.data(), bytes_.size()));
     }
-    return false;
-}
+    std::uint64_t size() const override { return file_.size(); }
+    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        if (offset > bytes_.size() || count > bytes_.size() - offset) return file_.readAt(offset, buffer, count);
+        std::memcpy(buffer, bytes_.data() + offset, count);
+        return count;
+    }
+    bool failed() const override { return file_.failed(); }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+private:
+    ByteSource& file_;
+    std::vector<std::uint8_t> bytes_;
+};
+
+// Whether the headers from `at` on lead, entry by entry, to an end mark that
+// closes the file, as a self-extractor's payload does. What each header's
+// chain came to is kept, so that no header is walked twice however many
+// chains pass through it.
+class ChainEnds {
+public:
+    explicit ChainEnds(ByteSource& source) : source_(source) {}
+
+    bool fromHere(std::uint64_t at) {
+        std::vector<std::uint64_t> walked;
+        bool ends = false;
+        Entry e;
+        for (bool atEnd = false;;) {
+            if (auto known = verdict_.find(at); known != verdict_.end()) {
+                ends = known->second;
+                break;
+            }
+            walked.push_back(at);
+            if (!readHeader(source_, at, e, atEnd)) break;
+            if (atEnd) {
+                ends = at + 1 >= source_.size();
+                break;
+            }
+            at = e.dataOffset + e.packedSize;
+        }
+        for (auto w : walked) verdict_[w] = ends;
+        return ends;
+    }
+
+private:
+    ByteSource& source_;
+    std::unordered_map<std::uint64_t, bool> verdict_;
+};
 
 }  // namespace
 
 ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
+    // A lone end mark is what LHA archivers write for an empty selection.
+    std::uint8_t lead = 1;
+    if (source_.size() == 1 && source_.readAt(0, &lead, 1) == 1 && lead == 0) {
+        atEnd = true;
+        return {};
+    }
     // A header in place at the start that does not parse is a damaged
     // archive, not another kind of file.
     if (looksLikeHeader(source_, 0)) {
@@ -71,15 +129,17 @@ ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
         return s && atEnd ? ReadStatus{ReadError::NotArchive, "no entry"} : s;
     }
     // A self-extractor's program may carry small archives of its own; its
-    // payload is the one that ends the file.
-    // A crafted file may hold a great many; a few are followed to their end.
-    std::optional<std::uint64_t> candidate;
-    int followed = 0;
+    // payload is the one that ends the file, else the first that reads.
     const std::uint64_t limit = std::min(source_.size(), kSearchLimit);
-    for (std::uint64_t at = 1; at < limit && followed < kCandidatesFollowed; ++at) {
-        if (!looksLikeHeader(source_, at) || !readHeader(source_, at, first, atEnd) || atEnd) continue;
-        ++followed;
-        if (runsToTheEnd(source_, at)) return readHeader(source_, at, first, atEnd);
+    SearchArea area(source_, limit + 64 * 1024);
+    const auto& bytes = area.bytes();
+    std::optional<std::uint64_t> candidate;
+    ChainEnds chains(area);
+    for (std::uint64_t at = 1; at < limit && at + 21 <= bytes.size(); ++at) {
+        const std::uint8_t* b = bytes.data() + at;
+        if (b[2] != '-' || b[6] != '-' || (b[3] != 'l' && b[3] != 'p') || b[20] > 3) continue;
+        if (!readHeader(area, at, first, atEnd) || atEnd) continue;
+        if (chains.fromHere(at)) return readHeader(source_, at, first, atEnd);
         if (!candidate) candidate = at;
     }
     if (candidate) return readHeader(source_, *candidate, first, atEnd);
@@ -126,7 +186,8 @@ ReadStatus decodeEntry(ByteSource& source, const Entry& e, const DataSink& sink)
         case Decoded::Done:
             break;
     }
-    if (in.overran()) return {ReadError::BadData, "data ends early"};
+    // PMarc's -pm1- writers count on zero bits past the data's end.
+    if (in.overran() && f->coding != Coding::Pmarc1) return {ReadError::BadData, "data ends early"};
     if (out.crc() != e.dataCrc) return {ReadError::CrcMismatch, ""};
     return {};
 }

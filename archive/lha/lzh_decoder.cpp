@@ -69,41 +69,49 @@ bool readCharTable(BitReader& in, const HuffmanDecoder& temp, HuffmanDecoder& ta
     return table.build({lengths, kCharSymbols}, kCharTableBits);
 }
 
+// The items of one stream: a block's symbol count and tables, then its symbols.
+class StaticHuffmanItems {
+public:
+    StaticHuffmanItems(const Format& format, BitReader& in) : format_(format), in_(in) {}
+
+    bool next(Item& item, std::uint64_t) {
+        if (blockLeft_ == 0 && !startBlock()) return false;
+        --blockLeft_;
+        const unsigned c = chars_.decode(in_);
+        if (c < 256) {
+            item.setLiteral(c);
+            return true;
+        }
+        const unsigned p = positions_.decode(in_);
+        const std::uint32_t d = p <= 1 ? p : (1u << (p - 1) | in_.get(p - 1));
+        item.setMatch(c - 256 + kMinMatch, std::size_t{d} + 1);
+        return true;
+    }
+    // Symbols left in the last block would make more than the declared size.
+    bool blockEnded() const { return blockLeft_ == 0; }
+
+private:
+    [[gnu::noinline]] bool startBlock() {
+        if (in_.exhausted()) return false;
+        blockLeft_ = in_.get(16);
+        return blockLeft_ != 0 && readSmallTable(in_, kTempSymbols, kTempBits, kTempSkipAfter, temp_) &&
+               readCharTable(in_, temp_, chars_) &&
+               readSmallTable(in_, format_.positionSymbols, format_.positionBits, 0, positions_);
+    }
+
+    const Format& format_;
+    BitReader& in_;
+    HuffmanDecoder temp_, chars_, positions_;
+    unsigned blockLeft_ = 0;
+};
+
 }  // namespace
 
 Decoded decodeStaticHuffman(const Format& format, BitReader& in, OutputWindow& out) {
     std::memset(out.history(), ' ', out.window());
-    HuffmanDecoder temp, chars, positions;
-    std::uint8_t* const buf = out.data();
-    std::size_t pos = out.pos;
-    std::uint64_t remaining = out.remaining();
-    unsigned blockLeft = 0;
-    while (remaining > 0) {
-        if (blockLeft == 0) {
-            if (in.exhausted()) return Decoded::Corrupt;
-            blockLeft = in.get(16);
-            if (blockLeft == 0 || !readSmallTable(in, kTempSymbols, kTempBits, kTempSkipAfter, temp) ||
-                !readCharTable(in, temp, chars) ||
-                !readSmallTable(in, format.positionSymbols, format.positionBits, 0, positions))
-                return Decoded::Corrupt;
-        }
-        if (pos >= out.flushAt())
-            if (auto d = makeRoom(in, out, pos); d != Decoded::Done) return d;
-        --blockLeft;
-        const unsigned c = chars.decode(in);
-        if (c < 256) {
-            buf[pos++] = static_cast<std::uint8_t>(c);
-            --remaining;
-            continue;
-        }
-        const unsigned length = c - 256 + kMinMatch;
-        const unsigned p = positions.decode(in);
-        const std::uint32_t d = p <= 1 ? p : (1u << (p - 1) | in.get(p - 1));
-        if (!copyMatch(buf, pos, remaining, std::size_t{d} + 1, length)) return Decoded::PastDeclaredSize;
-    }
-    out.pos = pos;
-    // Symbols left in the last block would make more than the declared size.
-    return blockLeft == 0 ? Decoded::Done : Decoded::PastDeclaredSize;
+    StaticHuffmanItems items(format, in);
+    const Decoded d = decodeItems(in, out, items);
+    return d == Decoded::Done && !items.blockEnded() ? Decoded::PastDeclaredSize : d;
 }
 
 }  // namespace lha

@@ -10,12 +10,16 @@
 namespace lha {
 
 enum class Coding {
-    Stored,           // -lh0-, -lz4-
+    Stored,           // -lh0-, -lz4-, -pm0-
     Directory,        // -lhd-: a folder, no data
     StaticHuffman,    // -lh4- to -lh7-, -lhx-: blocks of static Huffman codes
     AdaptiveHuffman,  // -lh1-: LZSS with an adaptive Huffman code (LHarc)
+    DynamicHuffman,   // -lh2-: adaptive codes for lengths and distances, the distances growing with the output
+    EarlyStaticHuffman,  // -lh3-: blocks of static Huffman codes in LHA's first layout
     LarcLzs,          // -lzs-: LArc's 2 KiB LZSS, flag bits
     LarcLz5,          // -lz5-: LArc's 4 KiB LZSS, flag bytes
+    Pmarc1,           // -pm1-: PMarc's byte runs and copies, bytes coded by their recency
+    Pmarc2,           // -pm2-: PMarc's small Huffman codes over recency and copies
 };
 
 struct Format {
@@ -28,14 +32,25 @@ struct Format {
 
 // -lh4- is -lh5-'s coding for a 4 KiB window; its distance table can still
 // name 8 KiB, so it decodes in -lh5-'s. -lhx- is -lh7-'s coding with a larger
-// window (Japanese Windows archiver libraries write it).
+// window (Japanese Windows archiver libraries write it). -pm1- reaches 10,816
+// bytes back, in a window of 16 KiB.
 inline constexpr Format kFormats[] = {
-    {"-lh0-", Coding::Stored, 0, 0, 0},           {"-lz4-", Coding::Stored, 0, 0, 0},
-    {"-lhd-", Coding::Directory, 0, 0, 0},        {"-lh1-", Coding::AdaptiveHuffman, 12, 0, 0},
-    {"-lh4-", Coding::StaticHuffman, 13, 14, 4},  {"-lh5-", Coding::StaticHuffman, 13, 14, 4},
-    {"-lh6-", Coding::StaticHuffman, 15, 16, 5},  {"-lh7-", Coding::StaticHuffman, 16, 17, 5},
-    {"-lhx-", Coding::StaticHuffman, 20, 21, 5},  {"-lzs-", Coding::LarcLzs, 11, 0, 0},
+    {"-lh0-", Coding::Stored, 0, 0, 0},
+    {"-lz4-", Coding::Stored, 0, 0, 0},
+    {"-pm0-", Coding::Stored, 0, 0, 0},
+    {"-lhd-", Coding::Directory, 0, 0, 0},
+    {"-lh1-", Coding::AdaptiveHuffman, 12, 0, 0},
+    {"-lh2-", Coding::DynamicHuffman, 13, 0, 0},
+    {"-lh3-", Coding::EarlyStaticHuffman, 13, 0, 0},
+    {"-lh4-", Coding::StaticHuffman, 13, 14, 4},
+    {"-lh5-", Coding::StaticHuffman, 13, 14, 4},
+    {"-lh6-", Coding::StaticHuffman, 15, 16, 5},
+    {"-lh7-", Coding::StaticHuffman, 16, 17, 5},
+    {"-lhx-", Coding::StaticHuffman, 20, 21, 5},
+    {"-lzs-", Coding::LarcLzs, 11, 0, 0},
     {"-lz5-", Coding::LarcLz5, 12, 0, 0},
+    {"-pm1-", Coding::Pmarc1, 14, 0, 0},
+    {"-pm2-", Coding::Pmarc2, 13, 0, 0},
 };
 
 // The format named by a header's method field; nullptr for one we cannot read.

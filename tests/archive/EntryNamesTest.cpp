@@ -56,7 +56,11 @@ INSTANTIATE_TEST_SUITE_P(Origins, StoredNames,
                                       {"a", "b", "", "c"}},
                              NameCase{"leading_separator", entry(0, 0, "\\top\\x.txt"), {"", "top", "x.txt"}},
                              NameCase{"folder_entry", entry(2, 'U', "", "subdir\xFF"), {"subdir", "", ""}, true},
-                             NameCase{"level0_folder_form", entry(0, 0, "subdir\\"), {"subdir", ""}, true}),
+                             NameCase{"level0_folder_form", entry(0, 0, "subdir\\"), {"subdir", ""}, true},
+                             // MS-DOS's "NAME." has no extension; only that dot goes.
+                             NameCase{"msdos_name_without_extension", entry(0, 0, "GPL-2."), {"GPL-2"}},
+                             NameCase{"msdos_dots_stay", entry(0, 0, "a.b.\\..."), {"a.b.", "..."}},
+                             NameCase{"unix_dot_stays", entry(2, 'U', "GPL-2."), {"GPL-2."}}),
                          [](const auto& p) { return std::string(p.param.label); });
 
 TEST(SafeComponents, DropEmptyPartsAndRefuseEscapes) {
@@ -67,7 +71,8 @@ TEST(SafeComponents, DropEmptyPartsAndRefuseEscapes) {
          {Components{".."}, Components{"a", "..", "b"}, Components{"C:x"}, Components{"c:"}, Components{"a", "nul"},
           Components{"com1.txt"}, Components{"lpt9"}, Components{"x\tb"}, Components{"dots..."},
           Components{"trailing "}, Components{"COM\u00b9.txt"}, Components{"lpt\u00b3"}, Components{"a<b"},
-          Components{"a>b"}, Components{"q\"uote"}, Components{"p|ipe"}, Components{"what?"}, Components{"st*r"}})
+          Components{"a>b"}, Components{"q\"uote"}, Components{"p|ipe"}, Components{"what?"}, Components{"st*r"},
+          Components{"a/.."}, Components{"a\\b"}})
         EXPECT_FALSE(safeComponents(bad)) << bad.back();
 }
 

@@ -9,6 +9,7 @@
 
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveTestUtil.h"
+#include "archive/Archiver.h"
 #include "archive/Unlha32api.h"
 #include "archive/lha/crc16.h"
 #include "archive/lha/header.h"
@@ -161,6 +162,10 @@ const std::vector<Hostile>& hostiles() {
              return withEnd(withExtension(level2Header("link|/tmp", {}, ""), 0x50, mode) +
                             level2("evil.txt", {"link"}, "x"));
          }},
+        // A CP932 lead byte before '/' once swallowed the separator, so that
+        // ".." hid inside one component and the second file replaced the first.
+        {"cp932_lead_byte_hides_dotdot", false,
+         [] { return withEnd(level0("evil.txt", "one") + level0("\x81/../evil.txt", "two")); }},
         {"good_then_bad", false, [] { return withEnd(level0("good.txt", "fine") + level0("../evil.txt", "x")); }},
         {"same_name_twice", false, [] { return withEnd(level0("Readme.txt", "one") + level0("README.TXT", "two")); }},
         {"file_then_folder_of_that_name", false,
@@ -249,6 +254,15 @@ const std::vector<Hostile>& hostiles() {
              return withEnd(h + "hello");
          }},
         {"garbage_after_an_entry", true, [] { return level0("a.txt", "hello") + "this is no header at all"; }},
+        // Only LHa for OS-9/68k counts its level-2 headers two bytes short; a
+        // header of that OS that counts right reads two bytes too many.
+        {"os9_68k_header_counted_right", true,
+         [] {
+             std::string h = level2Header("a.txt", {}, "hello");
+             h[23] = 'K';
+             reseal(h);
+             return withEnd(h + "hello");
+         }},
     };
     return all;
 }
@@ -309,6 +323,104 @@ INSTANTIATE_TEST_SUITE_P(
         TopCase{"level0_slash", withEnd(level0("/Untitled/subdir/hello.txt", "hello")), "Untitled/subdir/hello.txt"},
         TopCase{"absolute_looking", withEnd(level0("/tmp/fzarc-evil.txt", "hello")), "tmp/fzarc-evil.txt"}),
     [](const auto& p) { return std::string(p.param.label); });
+
+// Header forms other readers read, and so do we: the entries come out as
+// stored, and test and list agree.
+struct ReadCase {
+    const char* label;
+    std::function<std::string()> bytes;
+    archivetest::Tree want;
+};
+
+// A level-2 header padded to `size` bytes with a comment extension.
+std::string level2HeaderOfSize(const std::string& name, const std::string& data, std::size_t size) {
+    const std::string h = level2Header(name, {}, data);
+    return withExtension(h, 0x3F, std::string(size - h.size() - 3, 'c'));
+}
+
+std::string fileTime(std::uint64_t ticks) {
+    std::string x;
+    for (int i = 0; i < 3; ++i) {
+        put32(x, static_cast<std::uint32_t>(ticks));
+        put32(x, static_cast<std::uint32_t>(ticks >> 32));
+    }
+    return x;
+}
+
+std::vector<ReadCase> readCases() {
+    return {
+        // 256 bytes: the low byte of the size is 0, as the end mark is.
+        {"level2_header_of_256_bytes",
+         [] { return withEnd(level2HeaderOfSize("a.txt", "one", 256) + "one" + level2("b.txt", {}, "two")); },
+         {{"a.txt", "one"}, {"b.txt", "two"}}},
+        {"level2_header_of_512_bytes_last",
+         [] { return withEnd(level2("a.txt", {}, "one") + level2HeaderOfSize("b.txt", "two", 512) + "two"); },
+         {{"a.txt", "one"}, {"b.txt", "two"}}},
+        // Amiga archivers keep a file's note after its name, behind a NUL.
+        {"amiga_note_level0", [] { return withEnd(level0(std::string("a.txt\0a note", 12), "x")); }, {{"a.txt", "x"}}},
+        // What LHA archivers write for an empty selection.
+        {"lone_end_mark", [] { return std::string(1, '\0'); }, {}},
+        // Windows times from 1601 to 60056: what a file cannot take is left unset.
+        {"windows_time_1601",
+         [] { return withEnd(withExtension(level2Header("a.txt", {}, "x"), 0x41, fileTime(0)) + "x"); },
+         {{"a.txt", "x"}}},
+        {"windows_time_2500",
+         [] {
+             const std::uint64_t at2500 = (16725225600ull + 11644473600ull) * 10000000ull;
+             return withEnd(withExtension(level2Header("a.txt", {}, "x"), 0x41, fileTime(at2500)) + "x");
+         },
+         {{"a.txt", "x"}}},
+        {"windows_time_60056",
+         [] { return withEnd(withExtension(level2Header("a.txt", {}, "x"), 0x41, fileTime(~0ull)) + "x"); },
+         {{"a.txt", "x"}}},
+        // A self-extractor's program that carries small archives of its own:
+        // the payload is the one that ends the file.
+        {"self_extractor_with_archives_inside",
+         [] {
+             std::string s = "MZ program";
+             for (int i = 0; i < 40; ++i) s += withEnd(level0("fake.txt", "fake")) + "more program";
+             return s + withEnd(level0("real.txt", "real"));
+         },
+         {{"real.txt", "real"}}},
+    };
+}
+
+class ReadsAsOthersDo : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadsAsOthersDo, ExtractsTestsAndLists) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "a.lzh", GetParam().bytes());
+    const std::string arc = d.str("a.lzh");
+    const auto r = archiver::extractArchive(arc, d.str("out"), {});
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(archivetest::readTree(d.path() / "out"), GetParam().want);
+    EXPECT_TRUE(archiver::testArchive(arc, {}).ok());
+    std::vector<archiver::ListedEntry> listed;
+    ASSERT_TRUE(archiver::listArchive(arc, listed).ok());
+    EXPECT_EQ(listed.size(), GetParam().want.size());
+    // Every time either came from the archive or was left alone: never a
+    // date far off from the one the entry names, or from today.
+    const auto now = fs::file_time_type::clock::now();
+    for (const auto& [name, data] : GetParam().want) {
+        const auto t = fs::last_write_time(d.path() / "out" / name);
+        EXPECT_LT(t, now + std::chrono::hours(24)) << name;
+        EXPECT_GT(t, now - std::chrono::hours(24 * 365 * 60)) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ReadsAsOthersDo, ::testing::ValuesIn(readCases()),
+                         [](const auto& p) { return std::string(p.param.label); });
+
+TEST(ReadsAsOthersDo, TimesNoFileCanHoldAreListedAsNone) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "a.lzh",
+                           withEnd(withExtension(level2Header("a.txt", {}, "x"), 0x41, fileTime(~0ull)) + "x"));
+    std::vector<archiver::ListedEntry> listed;
+    ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_FALSE(listed[0].mtime);
+    EXPECT_EQ(archiver::formatListing(listed).find("60056"), std::string::npos);
+}
 
 // What a refusal says: a Japanese sentence for the cause the user meets.
 struct MessageCase {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/Unlha32api.h"
+#include "archive/Archiver.h"
 #include "settings/INIAccess.h"
 #include "support/FakeDialogs.h"
 #include "support/TestSupport.h"

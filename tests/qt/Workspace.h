@@ -4,6 +4,7 @@
 
 #include "QtFakes.h"
 #include "archive/ArchiveCommands.h"
+#include "archive/Unlha32api.h"
 #include "sysutil/PathRules.h"
 
 namespace fakes {

@@ -1,0 +1,66 @@
+#pragma once
+// The archiver as the program reaches it: typed calls on our own codec.
+// The window's commands hold an Archiver; fzarc-lha and the legacy command
+// line of Unlha (Unlha32api.h) both parse into an ArchiveCommand and run it
+// through runCommand.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveReader.h"
+#include "archive/ArchiveResult.h"
+#include "archive/lha/method.h"
+#include "sysutil/Dialogs.h"
+
+namespace archiver {
+
+enum class Command { Extract, Add, List, Test };
+
+// One command, parsed.
+struct ArchiveCommand {
+    Command command = Command::List;
+    std::string archivePath;
+    std::vector<std::string> paths;  // destination folder (E) or source pattern, "folder/*.*" (A)
+    lha::Method method = lha::kLh5;
+};
+
+// Runs the command. `output` receives the listing of L (formatListing).
+// Progress may cancel; a cancelled or failed command leaves nothing
+// half-made behind.
+ArchiveResult runCommand(const ArchiveCommand& command, std::string& output,
+                         const sysutil::ProgressReport& progress = {});
+
+// One line per entry, as LHA tools list them: size, packed size, ratio,
+// method, CRC, time (local) and name, under a line of headings.
+std::string formatListing(const std::vector<ListedEntry>& entries);
+
+// This archiver's version times 100.
+int archiverVersion();
+
+// The archiver as the program's commands see it; tests put a fake in its place.
+class Archiver {
+public:
+    virtual ~Archiver() = default;
+    virtual std::optional<int> getVersion() = 0;
+    // Whether the archive can be extracted completely: every entry is read.
+    virtual ArchiveResult check(const std::string& archivePath, const sysutil::ProgressReport& progress) = 0;
+    // Extracts the archive into the folder, which is made when missing.
+    virtual ArchiveResult extract(const std::string& archivePath, const std::string& folder,
+                                  const sysutil::ProgressReport& progress) = 0;
+    // Creates a new archive of everything below the folder.
+    virtual ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,
+                                 const sysutil::ProgressReport& progress) = 0;
+};
+
+// The archiver on our codec.
+class Unlha32Archiver : public Archiver {
+public:
+    std::optional<int> getVersion() override;
+    ArchiveResult check(const std::string& archivePath, const sysutil::ProgressReport& progress) override;
+    ArchiveResult extract(const std::string& archivePath, const std::string& folder,
+                          const sysutil::ProgressReport& progress) override;
+    ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,
+                         const sysutil::ProgressReport& progress) override;
+};
+
+}  // namespace archiver
