@@ -17,6 +17,7 @@
 #include "settings/SettingsCommands.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/ProgramFolder.h"
 #include "ui/TwipsLayout.h"
 
 namespace app {
@@ -164,9 +165,11 @@ void frmFzarc::buildMenus() {
 void frmFzarc::Form_Load() {
     filArc->setPath(settings::readSetting(settings::kKeyArcPath));
     // What a killed or crashed run left behind: a half-written archive in the
-    // fridge, a staging folder on the board (before the list is read, which
-    // would show what it holds), or in a scenario it was merging into.
-    removeLeftovers({filArc->Path(), archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath))});
+    // fridge, a settings file never renamed, a staging folder on the board or
+    // in a folder a take out was merging into (before the list is read, which
+    // would show a half-merged scenario), and deeper scenarios once listed.
+    archiver::tidyAtStart(filArc->Path(), archiver::cuttingBoardFolder(settings::readSetting(settings::kKeyTRPath)),
+                          sysutil::settingsFolder());
     mnuReload_Click();
     std::vector<std::string> scenarios;
     for (int i = 0; i < lstPool->count(); ++i) scenarios.push_back(lstPool->item(i)->text().toStdString());

@@ -14,6 +14,12 @@
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/WorkFolder.h"
+
+#if defined(__linux__)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace archiver {
 namespace fs = std::filesystem;
@@ -188,6 +194,30 @@ ArchiveResult writeFailed(const std::string& name, const std::error_code& ec) {
                                   "書き込めません: " + name + "\r\n" + sysutil::describeError(ec));
 }
 
+// What a take out writes must be on the disk before a rename makes it
+// visible, or a power cut could leave empty files under their final names.
+// Linux flushes the whole file system once, after the last file (far cheaper
+// than one flush per file); elsewhere each file is flushed as it closes.
+#if defined(__linux__)
+constexpr bool kFlushEachFile = false;
+
+ArchiveResult flushExtracted(const fs::path& tree) {
+    const int fd = ::open(tree.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && ::syncfs(fd) == 0;
+    const std::error_code ec(flushed ? 0 : errno, std::generic_category());
+    if (fd >= 0) ::close(fd);
+    if (flushed) return ArchiveResult::success();
+    return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                  "取り出したファイルをディスクに書き込めません。\r\n" + sysutil::describeError(ec));
+}
+#else
+constexpr bool kFlushEachFile = true;
+
+ArchiveResult flushExtracted(const fs::path&) {
+    return ArchiveResult::success();
+}
+#endif
+
 // Writes each entry to its file below the staging folder.
 class FileSink : public EntrySink {
 public:
@@ -204,8 +234,7 @@ public:
     }
     bool write(const std::uint8_t* data, std::size_t n) override { return out_.write(data, n); }
     ArchiveResult close(const PlannedEntry& p) override {
-        // Extracted files need no trip to the disk of their own: the archive stays.
-        if (!out_.close(false)) return writeFailed(p.shown, out_.error());
+        if (!out_.close(kFlushEachFile)) return writeFailed(p.shown, out_.error());
         std::error_code ec;
         fs::last_write_time(target(p), fileTimeOf(p.header), ec);
         return ArchiveResult::success();
@@ -222,6 +251,7 @@ ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::p
                           const sysutil::ProgressReport& progress) {
     FileSink files(staging);
     std::error_code ec;
+    if (!fs::create_directory(staging, ec) && ec) return writeFailed(sysutil::utf8FromPath(staging), ec);
     for (const auto& p : plan.entries) {
         const fs::path folder = p.isFolder ? files.target(p) : files.target(p).parent_path();
         if (!fs::create_directories(folder, ec) && ec) return writeFailed(p.shown, ec);
@@ -229,7 +259,7 @@ ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::p
     if (auto s = decodeAll(source, plan, progress, files); !s.ok()) return s;
     for (auto it = plan.entries.rbegin(); it != plan.entries.rend(); ++it)
         if (it->isFolder && !it->path.empty()) fs::last_write_time(files.target(*it), fileTimeOf(it->header), ec);
-    return ArchiveResult::success();
+    return flushExtracted(staging);
 }
 
 }  // namespace
@@ -284,22 +314,22 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
         return ArchiveResult::failure(ArchiveError::NoSpace, "ディスクの空き容量が足りません。");
 
     // Hidden, so that a list refreshed meanwhile never shows a half-extracted
-    // scenario; named after this process, so that a crash leaves nothing for good.
+    // scenario; named after this process, so that a crash leaves nothing for
+    // good. What a killed run left there goes first, its merge finished.
     const fs::path stagingParent = stagingParentFor(dest);
     removeLeftovers(stagingParent);
-    const fs::path staging = workPath(stagingParent, "staging");
-    if (!fs::create_directory(staging, ec))
+    const fs::path work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
+    if (work.empty())
         return ArchiveResult::failure(
             ArchiveError::WriteFailed,
             "作業フォルダを作れません: " + sysutil::utf8FromPath(stagingParent) + "\r\n" + sysutil::describeError(ec));
-    hideWorkPath(staging);
     const ArchiveResult result = guarded(
         [&] {
-            auto r = extractInto(source, plan, staging, progress);
-            return r.ok() ? placeExtracted(staging, dest) : r;
+            auto r = extractInto(source, plan, extractedTree(work), progress);
+            return r.ok() ? placeExtracted(work, dest) : r;
         },
         ArchiveError::WriteFailed, "展開できません: " + archivePath);
-    sysutil::removeTree(sysutil::utf8FromPath(staging));
+    discardWork(work);
     return result;
 }
 
