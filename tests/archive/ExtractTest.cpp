@@ -74,6 +74,21 @@ TEST(TakeOut, RestoresModificationTimes) {
     EXPECT_LT(std::chrono::abs(got - when), std::chrono::seconds(1));
 }
 
+// Enough data that the disk starts writing it while later entries are still
+// being decoded (on a second thread): every byte still comes out right.
+TEST(TakeOut, ManyMegabytesComeOutWhole) {
+    TempDir d;
+    std::string text;
+    for (int i = 0; text.size() < (9u << 20); ++i) text += "scenario line " + std::to_string(i % 7919) + "\r\n";
+    archivetest::makeTree(d.path() / "src", {{"a.txt", text}, {"b/c.txt", text.substr(0, 3u << 20)}, {"d.txt", "d"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "out"));
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "out"),
+                                          archivetest::readTree(d.path() / "src")),
+              "");
+}
+
 TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"sub/a.txt", "new a"}});
