@@ -78,6 +78,19 @@ bool holdsSpelling(const fs::path& folder, const fs::path& name) {
     return false;
 }
 
+// Whether every folder on the way from `base` to `relative`'s entry is a
+// folder of its own, not a link to one elsewhere.
+bool throughFolders(const fs::path& base, const fs::path& relative) {
+    fs::path at = base;
+    for (const auto& part : relative.parent_path()) {
+        at /= part;
+        std::error_code ec;
+        const fs::directory_entry entry(at, ec);
+        if (ec || !entry.is_directory(ec) || sysutil::isLink(entry)) return false;
+    }
+    return true;
+}
+
 // Refuses, before anything moves, what a merge could only do by replacing a
 // folder with a file or the other way round, or by writing through a link.
 ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
@@ -374,6 +387,10 @@ bool finishMerge(const fs::path& work) {
     Moves moves(work, work.parent_path(), *steps);
     for (std::size_t i = 0; i < steps->size(); ++i) {
         std::error_code ec;
+        // A journal is followed only through real folders: one planted with
+        // a link on its way (by an archive, say) would move files elsewhere.
+        if (!throughFolders(work.parent_path(), (*steps)[i].to) || !throughFolders(work, fs::path(kTree) / (*steps)[i].from))
+            return false;
         if (present(moves.source(i))) {
             fs::rename(moves.source(i), moves.target(i), ec);
             if (ec) return false;

@@ -14,6 +14,7 @@
 #include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveTestUtil.h"
+#include "archive/WorkFolders.h"
 #include "lha/PrintMethod.h"
 
 namespace fs = std::filesystem;
@@ -410,6 +411,22 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
         for (const char* folder : {"", "/kept", "/tree", "/tree/data"}) expected[work + folder + "/"] = "";
     expected["x.txt"] = "x";
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), expected), "");
+}
+
+// A journal planted with a link on its way (an archive can hold a work
+// folder's names) moves nothing out of its folder.
+TEST(UnfinishedMerge, IsNeverFollowedThroughALink) {
+    TempDir d;
+    const fs::path castle = d.path() / "Castle";
+    const std::string work = ".fzarc-staging-2147483646-3";
+    archivetest::makeTree(castle, {{work + "/.fzarc-work", ""},
+                                   {work + "/journal", "FZARC merge 1\nN\tevil.txt\tsave/evil.txt\nend\n"},
+                                   {work + "/tree/evil.txt", "evil"}});
+    archivetest::makeTree(d.path() / "home", {{"mine.txt", "the user's"}});
+    if (!testsupport::tryDirectorySymlink(d.path() / "home", castle / "save")) GTEST_SKIP() << "no folder links here";
+    archiver::removeLeftovers(castle);
+    EXPECT_EQ(archivetest::readTree(d.path() / "home"), (Tree{{"mine.txt", "the user's"}}));
+    EXPECT_TRUE(fs::exists(castle / work / "tree" / "evil.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
