@@ -384,6 +384,10 @@ struct Unfinished {
     bool finished;
 };
 
+void PrintTo(const Unfinished& u, std::ostream* os) {
+    *os << u.label;
+}
+
 class UnfinishedMerge : public ::testing::TestWithParam<Unfinished> {};
 
 TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
