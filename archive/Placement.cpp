@@ -188,8 +188,12 @@ std::optional<fs::path> journalPath(std::string_view text) {
 std::error_code writeJournal(const fs::path& work, const std::vector<Step>& steps) {
     std::string text = std::string(kJournalFirstLine) + "\n";
     for (const auto& s : steps) {
-        text += (s.oldName.empty() ? "N\t" : "R\t") + journalText(s.from) + "\t" + journalText(s.to);
-        if (!s.oldName.empty()) text += "\t" + journalText(s.oldName);
+        text += s.oldName.empty() ? "N" : "R";
+        for (const auto* part : {&s.from, &s.to, &s.oldName})
+            if (!part->empty()) {
+                text += '\t';
+                text += journalText(*part);
+            }
         text += "\n";
     }
     text += std::string(kJournalLastLine) + "\n";
