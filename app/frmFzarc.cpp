@@ -18,6 +18,7 @@
 #include "settings/SettingsCommands.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/ProgramFolder.h"
 #include "ui/TwipsLayout.h"
 
 namespace app {
@@ -166,9 +167,10 @@ void frmFzarc::Form_Load() {
     const settings::Folders folders = settings::currentFolders();
     filArc->setPath(folders.fridge);
     // What a killed or crashed run left behind: a half-written archive in the
-    // fridge, a staging folder on the board (before the list is read, which
-    // would show what it holds), or in a scenario it was merging into.
-    removeLeftovers({filArc->Path(), folders.cuttingBoard});
+    // fridge, a settings file never renamed, a staging folder on the board or
+    // in a folder a take out was merging into (before the list is read, which
+    // would show a half-merged scenario), and deeper scenarios once listed.
+    archiver::tidyAtStart(filArc->Path(), folders.cuttingBoard, sysutil::settingsFolder());
     mnuReload_Click();
     std::vector<std::string> scenarios;
     for (int i = 0; i < lstPool->count(); ++i) scenarios.push_back(lstPool->item(i)->text().toStdString());

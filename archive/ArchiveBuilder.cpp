@@ -13,6 +13,7 @@
 #include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/TextCodec.h"
+#include "sysutil/WorkFolder.h"
 
 #if !defined(_WIN32)
 #include <unistd.h>
@@ -69,7 +70,7 @@ std::string refusalOf(const fs::directory_entry& e, const fs::file_status& st, c
 // folder the walk could not read is worse than none. What take out could not
 // give back as it is goes to `refused`, and the walk goes on to find the rest.
 ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& prefix, const std::string& pattern,
-                      const fs::path& skip, std::vector<SourceEntry>& out, std::vector<Refusal>& refused) {
+                      std::vector<SourceEntry>& out, std::vector<Refusal>& refused) {
     std::error_code ec;
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
@@ -79,7 +80,6 @@ ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& pr
     for (const auto& e : entries) {
         const auto st = e.symlink_status(ec);
         if (ec) return unreadable(e.path(), ec);  // gone since the folder was read
-        if (e.path() == skip) continue;
         const auto name = decodedName(e.path().filename());
         SourceEntry s;
         s.path = e.path();
@@ -93,7 +93,7 @@ ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& pr
         }
         if (s.isFolder) {
             out.push_back(s);
-            if (auto r = collect(e.path(), s.components, pattern, skip, out, refused); !r.ok()) return r;
+            if (auto r = collect(e.path(), s.components, pattern, out, refused); !r.ok()) return r;
         } else {
             s.size = e.file_size(ec);
             if (ec) return unreadable(e.path(), ec);
@@ -156,21 +156,22 @@ void setTime(lha::EntryHeader& h, const fs::path& p) {
 }
 
 // Renames without replacing: a hard link fails when the name is taken, which
-// closes the gap between "does it exist" and the rename.
-bool publish(const fs::path& tmp, const fs::path& target) {
+// closes the gap between "does it exist" and the rename. The temporary name
+// goes with its work folder.
+std::error_code publish(const fs::path& tmp, const fs::path& target) {
 #if defined(_WIN32)
-    return MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return {};
+    const DWORD err = GetLastError();
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) return std::make_error_code(std::errc::file_exists);
+    return std::error_code(static_cast<int>(err), std::system_category());
 #else
-    if (::link(tmp.c_str(), target.c_str()) == 0) {
-        ::unlink(tmp.c_str());
-        return true;
-    }
-    if (errno == EEXIST) return false;
+    if (::link(tmp.c_str(), target.c_str()) == 0) return {};
+    if (errno == EEXIST) return std::make_error_code(std::errc::file_exists);
     // File systems without hard links (FAT on a USB stick): check, then rename.
     std::error_code ec;
-    if (fs::exists(target, ec)) return false;
+    if (fs::exists(fs::symlink_status(target, ec))) return std::make_error_code(std::errc::file_exists);
     fs::rename(tmp, target, ec);
-    return !ec;
+    return ec;
 #endif
 }
 
@@ -237,38 +238,50 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
         return ArchiveResult::failure(ArchiveError::ReadFailed,
                                       "圧縮するフォルダがありません: " + sysutil::utf8FromPath(folder));
 
-    // Named after this process, so that a crash leaves nothing for good.
+    // What a killed run left in either folder goes first (a merge it had
+    // begun in the scenario is finished, so that the archive holds it whole).
     removeLeftovers(target.parent_path());
-    const fs::path tmp = workPath(target.parent_path(), "archive", ".tmp");
+    removeLeftovers(folder);
     std::vector<SourceEntry> entries;
     std::vector<Refusal> refused;
-    if (auto r = collect(folder, {}, pattern.empty() ? "*.*" : pattern, tmp, entries, refused); !r.ok()) return r;
+    if (auto r = collect(folder, {}, pattern.empty() ? "*.*" : pattern, entries, refused); !r.ok()) return r;
     if (!refused.empty()) return refusedEntries(refused);
     sysutil::ProgressInfo info;
     info.entriesTotal = entries.size();
     for (const auto& e : entries) info.bytesTotal += e.size;
 
-    lha::OutputFile out;
-    if (!out.createNew(tmp))
+    // Written in a work folder named after this process, so that a crash
+    // leaves nothing for good, and flushed before it takes its name.
+    const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
+    if (work.empty())
         return ArchiveResult::failure(ArchiveError::WriteFailed,
                                       "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()) + "\r\n" +
-                                          sysutil::describeError(out.error()));
-    hideWorkPath(tmp);
+                                          sysutil::describeError(ec));
+    const fs::path tmp = work / "archive.lzh";
+    lha::OutputFile out;
+    // Whatever went wrong, the half-written archive goes with its folder.
     auto abandon = [&](ArchiveResult r) {
         out.close();
-        fs::remove(tmp, ec);
+        sysutil::removeWorkFolder(work);
         return r;
     };
+    if (!out.createNew(tmp))
+        return abandon(ArchiveResult::failure(ArchiveError::WriteFailed,
+                                              "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()) +
+                                                  "\r\n" + sysutil::describeError(out.error())));
     const ArchiveResult written =
         guarded([&] { return writeEntries(out, entries, method, archivePath, info, progress); },
                 ArchiveError::WriteFailed, "書庫を作れません: " + archivePath);
-    // Whatever went wrong, the half-written archive goes with it.
     if (!written.ok()) return abandon(written);
     if (!out.close()) return abandon(fromWriteStatus({lha::WriteError::WriteFailed, ""}, archivePath));
-    if (!publish(tmp, target)) {
-        fs::remove(tmp, ec);
-        return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + archivePath);
+    if (const auto failed = publish(tmp, target)) {
+        if (failed == std::errc::file_exists)
+            return abandon(ArchiveResult::failure(ArchiveError::AlreadyExists,
+                                                  "同じ名前のファイルが既にあります: " + archivePath));
+        return abandon(ArchiveResult::failure(ArchiveError::WriteFailed,
+                                              "書庫を作れません: " + archivePath + "\r\n" + sysutil::describeError(failed)));
     }
+    sysutil::removeWorkFolder(work);
     if (progress) progress(info);
     return ArchiveResult::success();
 }

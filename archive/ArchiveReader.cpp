@@ -14,6 +14,16 @@
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/WorkFolder.h"
+
+#if defined(__linux__)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
 
 namespace archiver {
 namespace fs = std::filesystem;
@@ -201,10 +211,116 @@ ArchiveResult writeFailed(const std::string& name, const std::error_code& ec) {
                                   "書き込めません: " + name + "\r\n" + sysutil::describeError(ec));
 }
 
+// What a take out writes must be on the disk before a rename makes it
+// visible, or a power cut could leave empty files under their final names.
+// Linux flushes the whole file system: on a second thread while entries are
+// still being decoded, each time a few MiB more were written, then once
+// more after the last, which then finds little left to write. One flush per
+// file would cost several times the extraction. Elsewhere each file is
+// flushed as it closes.
+#if defined(__linux__)
+constexpr bool kFlushEachFile = false;
+
+class DiskFlush {
+public:
+    // Opened before the first write: the last flush reports every write
+    // error since then, those the early flushes met included.
+    explicit DiskFlush(const fs::path& folder)
+        : folder_(folder), fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), error_(errno) {}
+    ~DiskFlush() {
+        stopEarlyWriting();
+        if (fd_ >= 0) ::close(fd_);
+    }
+    DiskFlush(const DiskFlush&) = delete;
+    DiskFlush& operator=(const DiskFlush&) = delete;
+
+    void written(std::size_t n) {
+        if ((sinceKick_ += n) < kKickEvery) return;
+        sinceKick_ = 0;
+        if (!early_.joinable()) {
+            if (started_) return;  // it could not start: the last flush does it all
+            started_ = true;
+            // A descriptor of its own, since a flush reports a write error
+            // once per descriptor.
+            earlyFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (earlyFd_ < 0) return;
+            try {
+                early_ = std::thread([this] { writeEarly(); });
+            } catch (const std::system_error&) {
+                ::close(earlyFd_);
+                return;
+            }
+        }
+        {
+            std::lock_guard lock(mutex_);
+            kicked_ = true;
+        }
+        wake_.notify_one();
+    }
+
+    // Everything written so far, on the disk.
+    ArchiveResult finish() {
+        stopEarlyWriting();
+        const bool flushed = fd_ >= 0 && ::syncfs(fd_) == 0;
+        const std::error_code ec(flushed ? 0 : fd_ < 0 ? error_ : errno, std::generic_category());
+        if (flushed) return ArchiveResult::success();
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "取り出したファイルをディスクに書き込めません。\r\n" + sysutil::describeError(ec));
+    }
+
+private:
+    static constexpr std::size_t kKickEvery = 4u << 20;
+
+    void writeEarly() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return kicked_ || stopping_; });
+            if (stopping_) return;
+            kicked_ = false;
+            lock.unlock();
+            ::syncfs(earlyFd_);
+            lock.lock();
+        }
+    }
+
+    void stopEarlyWriting() {
+        if (!early_.joinable()) return;
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        early_.join();
+        ::close(earlyFd_);
+    }
+
+    fs::path folder_;
+    int fd_;
+    int error_;  // why fd_ could not be opened
+    std::size_t sinceKick_ = 0;
+    bool started_ = false;
+    int earlyFd_ = -1;
+    std::thread early_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool kicked_ = false;
+    bool stopping_ = false;
+};
+#else
+constexpr bool kFlushEachFile = true;
+
+class DiskFlush {
+public:
+    explicit DiskFlush(const fs::path&) {}
+    void written(std::size_t) {}
+    ArchiveResult finish() { return ArchiveResult::success(); }
+};
+#endif
+
 // Writes each entry to its file below the staging folder.
 class FileSink : public EntrySink {
 public:
-    explicit FileSink(fs::path staging) : staging_(std::move(staging)) {}
+    FileSink(fs::path staging, DiskFlush& flush) : staging_(std::move(staging)), flush_(flush) {}
 
     fs::path target(const PlannedEntry& p) const {
         fs::path t = staging_;
@@ -215,16 +331,19 @@ public:
         if (!out_.createNew(target(p))) return writeFailed(p.shown, out_.error());
         return ArchiveResult::success();
     }
-    bool write(const std::uint8_t* data, std::size_t n) override { return out_.write(data, n); }
+    bool write(const std::uint8_t* data, std::size_t n) override {
+        flush_.written(n);
+        return out_.write(data, n);
+    }
     ArchiveResult close(const PlannedEntry& p) override {
-        // Extracted files need no trip to the disk of their own: the archive stays.
-        if (!out_.close(false)) return writeFailed(p.shown, out_.error());
+        if (!out_.close(kFlushEachFile)) return writeFailed(p.shown, out_.error());
         setFileTime(target(p), p.header);
         return ArchiveResult::success();
     }
 
 private:
     fs::path staging_;
+    DiskFlush& flush_;
     lha::OutputFile out_;
 };
 
@@ -232,8 +351,10 @@ private:
 // files are in, since writing a file changes its folder's time.
 ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::path& staging,
                           const sysutil::ProgressReport& progress) {
-    FileSink files(staging);
     std::error_code ec;
+    if (!fs::create_directory(staging, ec) && ec) return writeFailed(sysutil::utf8FromPath(staging), ec);
+    DiskFlush flush(staging);
+    FileSink files(staging, flush);
     for (const auto& p : plan.entries) {
         const fs::path folder = p.isFolder ? files.target(p) : files.target(p).parent_path();
         if (!fs::create_directories(folder, ec) && ec) return writeFailed(p.shown, ec);
@@ -241,7 +362,7 @@ ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::p
     if (auto s = decodeAll(source, plan, progress, files); !s.ok()) return s;
     for (auto it = plan.entries.rbegin(); it != plan.entries.rend(); ++it)
         if (it->isFolder && !it->path.empty()) setFileTime(files.target(*it), it->header);
-    return ArchiveResult::success();
+    return flush.finish();
 }
 
 }  // namespace
@@ -306,22 +427,22 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
         return ArchiveResult::failure(ArchiveError::NoSpace, "ディスクの空き容量が足りません。");
 
     // Hidden, so that a list refreshed meanwhile never shows a half-extracted
-    // scenario; named after this process, so that a crash leaves nothing for good.
+    // scenario; named after this process, so that a crash leaves nothing for
+    // good. What a killed run left there goes first, its merge finished.
     const fs::path stagingParent = stagingParentFor(dest);
     removeLeftovers(stagingParent);
-    const fs::path staging = workPath(stagingParent, "staging");
-    if (!fs::create_directory(staging, ec))
+    const fs::path work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
+    if (work.empty())
         return ArchiveResult::failure(
             ArchiveError::WriteFailed,
             "作業フォルダを作れません: " + sysutil::utf8FromPath(stagingParent) + "\r\n" + sysutil::describeError(ec));
-    hideWorkPath(staging);
     const ArchiveResult result = guarded(
         [&] {
-            auto r = extractInto(source, plan, staging, progress);
-            return r.ok() ? placeExtracted(staging, dest) : r;
+            auto r = extractInto(source, plan, extractedTree(work), progress);
+            return r.ok() ? placeExtracted(work, dest) : r;
         },
         ArchiveError::WriteFailed, "展開できません: " + archivePath);
-    sysutil::removeTree(sysutil::utf8FromPath(staging));
+    discardWork(work);
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "archive/WorkFolders.h"
 #include "sysutil/PathRules.h"
 
 namespace archiver {
@@ -40,6 +41,17 @@ std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders)
             sysutil::lookupExists(sysutil::AddBackslash(f) + kSummaryFile, sysutil::LookupKind::OrdinaryFiles))
             out.push_back(f);
     return out;
+}
+
+void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder) {
+    for (const auto& folder : {fridge, settingsFolder, board})
+        if (!folder.empty()) removeLeftovers(sysutil::pathFromUtf8(folder));
+    if (board.empty()) return;
+    std::error_code ec;
+    for (fs::directory_iterator it(sysutil::pathFromUtf8(board), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        if (!sysutil::isLink(*it) && it->is_directory(ec2)) removeLeftovers(it->path());
+    }
 }
 
 void removeEmptyFoldersOutsideScenarios(const std::string& board) {

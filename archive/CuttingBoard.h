@@ -13,6 +13,12 @@ inline constexpr const char* kSummaryFile = "Summary.tsm";
 // ordinary Summary.tsm.
 std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders);
 
+// The tidying at start, before the board is listed: what killed or crashed
+// runs left in the fridge, the settings folder, the board and every folder
+// directly on it (where take outs go), their unfinished merges finished
+// first. Scenarios deeper down get removeLeftovers once the list shows them.
+void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder);
+
 // The tidying at exit: removes the folders below the board whose whole tree
 // holds no file and which lie outside every scenario. Never anything inside a
 // scenario, never a link or what lies behind it, never the board itself.

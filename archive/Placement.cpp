@@ -1,35 +1,44 @@
 #include "archive/Placement.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <vector>
 
-#include "archive/WorkFolders.h"
+#include "archive/lha/file_io.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/WorkFolder.h"
 
 namespace archiver {
 namespace fs = std::filesystem;
 namespace {
 
+// A take out's work folder: the extracted tree, the replaced files kept at
+// hand (by the number of the step that replaced them), and the journal.
+constexpr const char* kTree = "tree";
+constexpr const char* kKept = "kept";
+constexpr const char* kJournal = "journal";
+constexpr const char* kJournalBeingWritten = "journal.tmp";
+constexpr std::string_view kJournalFirstLine = "FZARC merge 1";
+constexpr std::string_view kJournalLastLine = "end";
+
 std::string shown(const fs::path& p) {
     return sysutil::utf8FromPath(p);
+}
+
+bool present(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
 }
 
 ArchiveResult cannotPlace(const fs::path& p, const std::error_code& ec) {
     const bool full = ec.default_error_condition() == std::errc::no_space_on_device;
     return ArchiveResult::failure(full ? ArchiveError::NoSpace : ArchiveError::WriteFailed,
                                   "ファイルを置けません: " + shown(p) + "\r\n" + sysutil::describeError(ec));
-}
-
-// Gives a file the case of another name Windows takes for the same. Through
-// a second name, since some systems take renaming a file to itself, in
-// whatever case, for nothing to do; a crash between the two leaves the file
-// whole, only oddly named.
-void renameCase(const fs::path& from, const fs::path& to, std::error_code& ec) {
-    const fs::path between = to.parent_path() / (to.filename().native() + fs::path(".case").native());
-    fs::rename(from, between, ec);
-    if (!ec) fs::rename(between, to, ec);
 }
 
 // The entries of a folder by what Windows takes for the same name, each
@@ -52,9 +61,34 @@ private:
     std::map<std::u32string, fs::path> byKey_;
 };
 
+// In name order, so that a merge takes the same steps however often it runs.
 std::vector<fs::directory_entry> entriesOf(const fs::path& folder) {
     std::error_code ec;
-    return {fs::directory_iterator(folder, ec), fs::directory_iterator()};
+    std::vector<fs::directory_entry> entries{fs::directory_iterator(folder, ec), fs::directory_iterator()};
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path() < b.path(); });
+    return entries;
+}
+
+// Whether the folder holds an entry spelt exactly so (not merely one that
+// Windows takes for the same).
+bool holdsSpelling(const fs::path& folder, const fs::path& name) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().filename().native() == name.native()) return true;
+    return false;
+}
+
+// Whether every folder on the way from `base` to `relative`'s entry is a
+// folder of its own, not a link to one elsewhere.
+bool throughFolders(const fs::path& base, const fs::path& relative) {
+    fs::path at = base;
+    for (const auto& part : relative.parent_path()) {
+        at /= part;
+        std::error_code ec;
+        const fs::directory_entry entry(at, ec);
+        if (ec || !entry.is_directory(ec) || sysutil::isLink(entry)) return false;
+    }
+    return true;
 }
 
 // Refuses, before anything moves, what a merge could only do by replacing a
@@ -76,99 +110,238 @@ ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
     return ArchiveResult::success();
 }
 
-// A merge that remembers each step, to undo them all.
+// One move of a merge. `from` is relative to the extracted tree, `to` to the
+// destination; `oldName` is the name the destination's folder held for the
+// entry (perhaps in another case), empty for a new one.
+struct Step {
+    fs::path from;
+    fs::path to;
+    fs::path oldName;
+};
+
+// Every move into `destination`, in the order they are made: a folder the
+// destination already has is merged, anything else moves whole.
+void planMerge(const fs::path& tree, const fs::path& destination, const fs::path& from, const fs::path& to,
+               std::vector<Step>& steps) {
+    const NamesIn existing(to.empty() ? destination : destination / to);
+    for (const auto& e : entriesOf(from.empty() ? tree : tree / from)) {
+        const fs::path name = e.path().filename();
+        const fs::path there = existing.find(name);
+        std::error_code ec;
+        if (!there.empty() && e.is_directory(ec)) {
+            planMerge(tree, destination, from / name, to / there.filename(), steps);
+            continue;
+        }
+        steps.push_back({from / name, to / name, there.empty() ? fs::path() : there.filename()});
+    }
+}
+
+// The journal is text, one step a line, its names as the disk holds them,
+// '/' between folders, and control characters, '%' and '/' as %XX.
+std::string journalText(const fs::path& relative) {
+    std::string out;
+    for (const auto& part : relative) {
+        if (!out.empty()) out += '/';
+        for (const char ch : sysutil::utf8FromPath(part)) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c < 0x20 || c == 0x7F || c == '%' || c == '/') {
+                char hex[4];
+                std::snprintf(hex, sizeof hex, "%%%02X", c);
+                out += hex;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out;
+}
+
+// The relative path back; nothing for a name that would leave the folder.
+std::optional<fs::path> journalPath(std::string_view text) {
+    fs::path out;
+    std::string part;
+    auto take = [&] {
+        const fs::path p = sysutil::pathFromUtf8(part);
+        if (part.empty() || part == "." || part == ".." || p.has_root_path() || p.filename() != p) return false;
+        out /= p;
+        part.clear();
+        return true;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '/') {
+            if (!take()) return std::nullopt;
+        } else if (text[i] == '%') {
+            unsigned value = 0;
+            if (i + 2 >= text.size() || std::sscanf(std::string(text.substr(i + 1, 2)).c_str(), "%2x", &value) != 1)
+                return std::nullopt;
+            part += static_cast<char>(value);
+            i += 2;
+        } else {
+            part += text[i];
+        }
+    }
+    if (!take()) return std::nullopt;
+    return out;
+}
+
+// Written beside, flushed, then renamed: a journal is whole or absent.
+std::error_code writeJournal(const fs::path& work, const std::vector<Step>& steps) {
+    std::string text = std::string(kJournalFirstLine) + "\n";
+    for (const auto& s : steps) {
+        text += s.oldName.empty() ? "N" : "R";
+        for (const auto* part : {&s.from, &s.to, &s.oldName})
+            if (!part->empty()) {
+                text += '\t';
+                text += journalText(*part);
+            }
+        text += "\n";
+    }
+    text += std::string(kJournalLastLine) + "\n";
+    const fs::path beingWritten = work / kJournalBeingWritten;
+    lha::OutputFile out;
+    if (!out.createNew(beingWritten) || !out.write(text.data(), text.size()) || !out.close()) {
+        out.close();
+        return out.error() ? out.error() : std::make_error_code(std::errc::io_error);
+    }
+    std::error_code ec;
+    fs::rename(beingWritten, work / kJournal, ec);
+    return ec;
+}
+
+std::optional<std::vector<Step>> readJournal(const fs::path& work) {
+    std::ifstream in(work / kJournal, std::ios::binary);
+    std::string line;
+    if (!in || !std::getline(in, line) || line != kJournalFirstLine) return std::nullopt;
+    std::vector<Step> steps;
+    while (std::getline(in, line)) {
+        if (line == kJournalLastLine) return steps;
+        std::vector<std::string_view> fields;
+        for (std::size_t start = 0;;) {
+            const std::size_t tab = line.find('\t', start);
+            fields.push_back(std::string_view(line).substr(start, tab - start));
+            if (tab == std::string::npos) break;
+            start = tab + 1;
+        }
+        const bool replaces = fields[0] == "R";
+        if (fields.size() != (replaces ? 4u : 3u) || (!replaces && fields[0] != "N")) return std::nullopt;
+        Step s;
+        const auto from = journalPath(fields[1]);
+        const auto to = journalPath(fields[2]);
+        const auto oldName = replaces ? journalPath(fields[3]) : std::optional<fs::path>(fs::path());
+        if (!from || !to || !oldName || (replaces && oldName->filename() != *oldName)) return std::nullopt;
+        steps.push_back({*from, *to, *oldName});
+    }
+    return std::nullopt;  // cut short: no "end"
+}
+
+// Removes the journal, once more if a first try fails (a file held for a
+// moment): a journal left behind would replay the merge.
+bool removeJournal(const fs::path& work) {
+    std::error_code ec;
+    fs::remove(work / kJournal, ec);
+    if (ec) fs::remove(work / kJournal, ec);
+    return !ec;
+}
+
+// The moves of a merge and what each needs: the replaced file kept at hand,
+// and, for a file renamed to another case, its place between the two names.
+class Moves {
+public:
+    Moves(const fs::path& work, fs::path destination, std::vector<Step> steps)
+        : work_(work), tree_(extractedTree(work)), destination_(std::move(destination)), steps_(std::move(steps)) {}
+
+    const std::vector<Step>& steps() const { return steps_; }
+    fs::path source(std::size_t i) const { return tree_ / steps_[i].from; }
+    fs::path target(std::size_t i) const { return destination_ / steps_[i].to; }
+    fs::path old(std::size_t i) const { return target(i).parent_path() / steps_[i].oldName; }
+    fs::path kept(std::size_t i) const { return work_ / kKept / std::to_string(i); }
+    fs::path between(std::size_t i) const { return work_ / kKept / (std::to_string(i) + ".case"); }
+
+    // A second name for the old file (a hard link, or a copy where the file
+    // system has none), so that at every moment the file exists at its place.
+    bool keep(std::size_t i, std::error_code& ec) {
+        fs::create_directory(work_ / kKept, ec);
+        if (ec) return false;
+        fs::create_hard_link(old(i), kept(i), ec);
+        if (ec && fs::copy_file(old(i), kept(i), ec)) fs::last_write_time(kept(i), fs::last_write_time(old(i), ec), ec);
+        if (ec) {
+            std::error_code ignored;  // a half copy must never come back as the old file
+            fs::remove(kept(i), ignored);
+        }
+        return !ec;
+    }
+
+    // Gives the new entry its own name where the folder held the old one in
+    // another case. A system that tells the two apart kept both: the old one
+    // goes. One that does not replaced the file under its old name, which
+    // takes the new one through a second name (some systems take renaming a
+    // file to itself, in whatever case, for nothing to do).
+    void settleName(std::size_t i, std::error_code& ec) {
+        ec.clear();
+        if (present(between(i))) {
+            fs::rename(between(i), target(i), ec);
+            if (ec) return;
+        }
+        const Step& s = steps_[i];
+        if (s.oldName.empty() || s.oldName == s.to.filename() || !present(old(i)) || !present(target(i))) return;
+        if (fs::equivalent(old(i), target(i), ec)) {
+            if (!holdsSpelling(target(i).parent_path(), s.oldName)) return;
+            fs::rename(old(i), between(i), ec);
+            if (!ec) fs::rename(between(i), target(i), ec);
+        } else if (!ec) {
+            fs::remove(old(i), ec);
+        }
+    }
+
+private:
+    fs::path work_;
+    fs::path tree_;
+    fs::path destination_;
+    std::vector<Step> steps_;
+};
+
+// A merge under way in this run, remembering how far it got so that it can
+// put everything back.
 class Merge {
 public:
-    explicit Merge(fs::path destination) : destination_(std::move(destination)) {}
+    explicit Merge(Moves moves) : moves_(std::move(moves)) {}
 
-    ArchiveResult into(const fs::path& from, const fs::path& folder) {
-        const NamesIn existing(folder);
-        for (const auto& e : entriesOf(from)) {
-            const fs::path target = folder / e.path().filename();
-            const fs::path there = existing.find(e.path().filename());
+    ArchiveResult run() {
+        for (std::size_t i = 0; i < moves_.steps().size(); ++i) {
             std::error_code ec;
-            if (e.is_directory(ec) && !there.empty()) {
-                if (auto s = into(e.path(), there); !s.ok()) return s;
-                continue;
-            }
-            fs::path kept;
-            if (!there.empty()) {
-                kept = keepAside(there, ec);
-                if (kept.empty()) return cannotPlace(there, ec);
-            }
-            fs::rename(e.path(), target, ec);
-            if (ec) {
-                if (!kept.empty()) fs::remove(kept, ec);
-                return cannotPlace(target, ec);
-            }
-            steps_.push_back({target, e.path(), there, kept});
-            if (!there.empty() && there != target) {
-                // The old name in another case: a file system that tells the
-                // two apart keeps both, so the old one goes; one that does not
-                // replaced the file under its old name, which takes the new.
-                if (fs::equivalent(there, target, ec))
-                    renameCase(there, target, ec);
-                else
-                    fs::remove(there, ec);
-                if (ec) return cannotPlace(there, ec);
-            }
+            if (!moves_.steps()[i].oldName.empty() && !moves_.keep(i, ec)) return cannotPlace(moves_.old(i), ec);
+            fs::rename(moves_.source(i), moves_.target(i), ec);
+            if (ec) return cannotPlace(moves_.target(i), ec);
+            placed_ = i + 1;
+            moves_.settleName(i, ec);
+            if (ec) return cannotPlace(moves_.target(i), ec);
         }
         return ArchiveResult::success();
     }
 
-    // Puts every replaced file back and takes every new one away.
-    void undo() {
-        for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+    // Takes every new entry back into the tree and puts every replaced file
+    // back: at each moment both files of a step exist somewhere, so that a
+    // kill here leaves a merge the next start can still finish. False when
+    // something could not go back.
+    bool undo() {
+        bool whole = true;
+        for (std::size_t i = placed_; i-- > 0;) {  // a step whose move failed left its files where they were
             std::error_code ec;
-            if (!it->kept.empty()) {
-                fs::rename(it->kept, it->old, ec);
-                if (it->placed == it->old) continue;
-                if (fs::equivalent(it->placed, it->old, ec))
-                    renameCase(it->placed, it->old, ec);  // the old name's own case again
-                else
-                    fs::remove(it->placed, ec);
-            } else {
-                fs::rename(it->placed, it->from, ec);
-                if (ec) sysutil::removeTree(shown(it->placed));
+            const fs::path placed = present(moves_.between(i)) ? moves_.between(i) : moves_.target(i);
+            fs::rename(placed, moves_.source(i), ec);
+            // What cannot go back goes, unless the old file comes back over it.
+            if (ec && placed != moves_.old(i)) whole = sysutil::removeTree(shown(placed)).empty() && whole;
+            if (present(moves_.kept(i))) {
+                fs::rename(moves_.kept(i), moves_.old(i), ec);
+                whole = !ec && whole;
             }
         }
-        steps_.clear();
-        done();
-    }
-
-    // The replaced files are no longer needed.
-    void done() {
-        if (!backup_.empty()) sysutil::removeTree(shown(backup_));
+        return whole;
     }
 
 private:
-    struct Step {
-        fs::path placed;  // where the new entry now is
-        fs::path from;    // where it came from in the staging folder
-        fs::path old;     // the file it replaced, if any
-        fs::path kept;    // that file's content, kept aside
-    };
-
-    // A second name for the old file (a hard link, or a copy where the file
-    // system has none), so that at every moment the file exists at its place.
-    fs::path keepAside(const fs::path& old, std::error_code& ec) {
-        if (backup_.empty()) {
-            backup_ = workPath(destination_, "replaced");
-            if (!fs::create_directory(backup_, ec)) {
-                backup_.clear();
-                return {};
-            }
-            hideWorkPath(backup_);
-        }
-        const fs::path kept = backup_ / std::to_string(steps_.size());
-        fs::create_hard_link(old, kept, ec);
-        if (ec && fs::copy_file(old, kept, ec)) fs::last_write_time(kept, fs::last_write_time(old, ec), ec);
-        return ec ? fs::path() : kept;
-    }
-
-    fs::path destination_;
-    fs::path backup_;
-    std::vector<Step> steps_;
+    Moves moves_;
+    std::size_t placed_ = 0;  // steps whose entry moved in
 };
 
 }  // namespace
@@ -179,10 +352,15 @@ fs::path stagingParentFor(const fs::path& destination) {
     return destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
 }
 
-ArchiveResult placeExtracted(const fs::path& staging, const fs::path& destination) {
+fs::path extractedTree(const fs::path& work) {
+    return work / kTree;
+}
+
+ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) {
+    const fs::path tree = extractedTree(work);
     std::error_code ec;
     if (!fs::exists(destination, ec)) {
-        fs::rename(staging, destination, ec);
+        fs::rename(tree, destination, ec);
         if (ec)
             return ArchiveResult::failure(ArchiveError::WriteFailed, "展開先を作れません: " + shown(destination) +
                                                                          "\r\n" + sysutil::describeError(ec));
@@ -191,14 +369,44 @@ ArchiveResult placeExtracted(const fs::path& staging, const fs::path& destinatio
     if (!fs::is_directory(destination, ec))
         return ArchiveResult::failure(ArchiveError::WriteFailed,
                                       "展開先がフォルダではありません: " + shown(destination));
-    if (auto s = checkMerge(staging, destination); !s.ok()) return s;
-    Merge merge(destination);
-    auto result = merge.into(staging, destination);
-    if (result.ok())
-        merge.done();
-    else
-        merge.undo();
+    if (auto s = checkMerge(tree, destination); !s.ok()) return s;
+    std::vector<Step> steps;
+    planMerge(tree, destination, {}, {}, steps);
+    if (steps.empty()) return ArchiveResult::success();
+    if (const auto failed = writeJournal(work, steps))
+        return ArchiveResult::failure(ArchiveError::WriteFailed, "展開先に書き込めません: " + shown(destination) +
+                                                                     "\r\n" + sysutil::describeError(failed));
+    Merge merge(Moves(work, destination, std::move(steps)));
+    const auto result = merge.run();
+    // Done, or undone: the journal goes. Anything that could not go back
+    // keeps it, and the next start finishes the merge instead.
+    if (result.ok() || merge.undo()) removeJournal(work);
     return result;
+}
+
+bool finishMerge(const fs::path& work) {
+    if (!present(work / kJournal)) return true;
+    const auto steps = readJournal(work);
+    if (!steps) return false;
+    Moves moves(work, work.parent_path(), *steps);
+    for (std::size_t i = 0; i < steps->size(); ++i) {
+        std::error_code ec;
+        // A journal is followed only through real folders: one planted with
+        // a link on its way (by an archive, say) would move files elsewhere.
+        if (!throughFolders(work.parent_path(), (*steps)[i].to) || !throughFolders(work, fs::path(kTree) / (*steps)[i].from))
+            return false;
+        if (present(moves.source(i))) {
+            fs::rename(moves.source(i), moves.target(i), ec);
+            if (ec) return false;
+        }
+        moves.settleName(i, ec);
+        if (ec) return false;
+    }
+    return removeJournal(work);
+}
+
+void discardWork(const fs::path& work) {
+    if (!present(work / kJournal)) sysutil::removeWorkFolder(work);
 }
 
 }  // namespace archiver

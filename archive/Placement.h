@@ -1,22 +1,42 @@
 #pragma once
-// Putting a finished extraction in place, all or nothing. A new destination
-// is the staging folder renamed. An existing one receives file after file;
-// each file it replaces stays at hand until every file is in, and all of
-// them go back if any fails, so a failed take out leaves the folder as it was.
+// Putting a finished extraction in place, all or nothing. A take out works in
+// a work folder (sysutil/WorkFolder.h) that holds the extracted tree. A new
+// destination is that tree renamed. An existing one receives file after file,
+// as a journal written first lists them; each file it replaces stays at hand
+// until every file is in, and all of them go back if one fails, so a failed
+// take out leaves the folder as it was. A run killed half-way leaves its
+// journal, and whoever next tidies the folder finishes the merge.
 #include <filesystem>
 
 #include "archive/ArchiveResult.h"
 
 namespace archiver {
 
-// Where to stage an extraction into `destination`: beside it when it is new,
-// inside it when it exists, so that every move stays on its file system
+// Where a take out's work folder goes: beside the destination when it is
+// new, inside it when it exists, so that every move stays on its file system
 // (the destination may be a mount point of its own).
 std::filesystem::path stagingParentFor(const std::filesystem::path& destination);
 
-// Moves everything of `staging` into `destination`. Files replace files of
-// the same name (compared as Windows does); a file where a folder stands, or
-// the other way round, or a link in the way, is refused before anything moves.
-ArchiveResult placeExtracted(const std::filesystem::path& staging, const std::filesystem::path& destination);
+// Where the entries are extracted inside a work folder.
+std::filesystem::path extractedTree(const std::filesystem::path& work);
+
+// Moves the extracted tree of `work` into `destination`. Files replace files
+// of the same name (compared as Windows does); a file where a folder stands,
+// or the other way round, or a link in the way, is refused before anything
+// moves. The files must already be on the disk: a merge's journal promises
+// that they are.
+ArchiveResult placeExtracted(const std::filesystem::path& work, const std::filesystem::path& destination);
+
+// Finishes the merge whose journal a run left in `work` (its destination is
+// the folder that holds `work`). The journal is written only once every new
+// file lies whole in the work folder, so a merge can always be finished; the
+// destination then holds what the take out would have left. True when there
+// was nothing to finish or it is finished; false when a step cannot be done
+// now, and the work folder must stay as it is.
+bool finishMerge(const std::filesystem::path& work);
+
+// Removes a take out's work folder, unless it holds the journal of a merge
+// still to be finished.
+void discardWork(const std::filesystem::path& work);
 
 }  // namespace archiver

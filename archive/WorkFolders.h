@@ -1,22 +1,15 @@
 #pragma once
-// The hidden files and folders archive work makes beside its results (a
-// staging folder, the replaced files, an archive being written). Their names
-// carry the owner's process id, so that what a killed or crashed run left
-// behind can be told from work under way, and removed.
+// What a killed or crashed run of archive work left behind (see
+// sysutil/WorkFolder.h): a take out's staging folder, perhaps with a merge it
+// had begun, or a new archive never finished.
 #include <filesystem>
-#include <string>
 
 namespace archiver {
 
-// A new, unused name in `folder`: ".fzarc-<kind>-<pid>-<n><suffix>", hidden
-// (a leading dot; the hidden attribute on Windows once made).
-std::filesystem::path workPath(const std::filesystem::path& folder, const std::string& kind,
-                               const std::string& suffix = "");
-// Marks a work folder or file hidden where a dot is not enough (Windows).
-void hideWorkPath(const std::filesystem::path& path);
-
-// Removes the work files and folders in `folder` whose owner is no longer
-// running. What a running program owns stays.
+// Finishes each merge a dead run left unfinished in `folder`, then removes
+// the work folders of dead runs there. A work folder whose merge cannot be
+// finished yet stays, with everything the merge still needs; what a running
+// program owns stays, and so does anything that only looks like FZARC's.
 void removeLeftovers(const std::filesystem::path& folder);
 
 }  // namespace archiver

@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "settings/ProfileFile.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "sysutil/TextCodec.h"
+#include "sysutil/WorkFolder.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -49,38 +49,35 @@ bool isWriteProtected(const fs::path& path) {
 #endif
 }
 
-// Writes beside the target, then renames over it: a crash or a full disk
-// leaves either the old file or the new one, never a truncated one.
+// Writes in a work folder beside the target, flushes, then renames over it:
+// a crash or a full disk leaves either the old file or the new one, never a
+// truncated one, and a killed run's work folder goes at the next start.
 std::error_code replaceAtomically(const fs::path& target, const std::string& bytes) {
-    std::random_device rd;
-    const fs::path tmp = target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(rd() % 1000000));
+    std::error_code ec;
+    const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkSettings, ec);
+    if (work.empty()) return ec;
+    const fs::path tmp = work / target.filename();
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return std::error_code(errno, std::generic_category());
+        if (!out) ec = std::error_code(errno, std::generic_category());
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
-        if (!out) {
-            const std::error_code failed(errno, std::generic_category());
-            out.close();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return failed;
-        }
+        if (!ec && !out) ec = std::error_code(errno ? errno : EIO, std::generic_category());
     }
 #if !defined(_WIN32)
-    if (int fd = ::open(tmp.c_str(), O_RDONLY); fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    if (!ec) {
+        const int fd = ::open(tmp.c_str(), O_RDONLY);
+        if (fd < 0 || ::fsync(fd) != 0) ec = std::error_code(errno, std::generic_category());
+        if (fd >= 0) ::close(fd);
     }
 #endif
-    std::error_code ec;
-    // The new file keeps the old one's mode: a file kept private stays so.
-    if (const auto old = fs::status(target, ec); !ec) fs::permissions(tmp, old.permissions(), ec);
-    fs::rename(tmp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(tmp, ignored);
+    if (!ec) {
+        // The new file keeps the old one's mode: a file kept private stays so.
+        std::error_code none;
+        if (const auto old = fs::status(target, none); !none) fs::permissions(tmp, old.permissions(), none);
+        fs::rename(tmp, target, ec);
     }
+    sysutil::removeWorkFolder(work);
     return ec;
 }
 

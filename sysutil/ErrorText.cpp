@@ -24,6 +24,7 @@ std::string describeError(const std::error_code& ec) {
     if (c == std::errc::not_a_directory) return "フォルダではないものがあります。";
     if (c == std::errc::is_a_directory) return "同じ名前のフォルダがあります。";
     if (c == std::errc::io_error) return "ディスクの読み書きに失敗しました。";
+    if (c == std::errc::cross_device_link) return "別のドライブへは移せません。";
     return "エラーが発生しました。(" + ec.message() + ")";
 }
 

@@ -34,8 +34,8 @@ protected:
     std::string boardFolder() const { return sysutil::AddBackslash(sysutil::utf8FromPath(board)); }
 
     archiver::Refresh takeOut(const std::string& name) {
-        return archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), name, ""}, boardFolder(), dialogs,
-                                 archiver);
+        return archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), name, ""}, boardFolder(),
+                                 dialogs, archiver);
     }
     archiver::Refresh putAway(const std::string& scenario) {
         return archiver::putAway(sysutil::utf8FromPath(board / testsupport::u8(scenario)),
@@ -105,7 +105,8 @@ TEST_P(TakeOutFolders, StayOneFolderBelowTheBoard) {
         return;
     }
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
-    EXPECT_EQ(testsupport::readFile(board / GetParam().folder / "Castle" / "save.dat"), "from the archive");
+    EXPECT_EQ(testsupport::readFile(board / testsupport::u8(GetParam().folder) / "Castle" / "save.dat"),
+              "from the archive");
     EXPECT_EQ(testsupport::readFile(board / "Castle" / "save.dat"), "my save");
 }
 

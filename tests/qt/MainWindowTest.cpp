@@ -156,14 +156,29 @@ TEST_F(MainWindow, MissingScenarioFolderKeepsTheListUsable) {
 
 TEST_F(MainWindow, WhatADeadRunLeftBehindGoesAtStart) {
     ws.scenario("Castle");
+    ws.scenario("Deep/Station");
     const std::string dead = "-2147483646-5";  // no process has this id
-    const std::vector<fs::path> leftovers = {ws.root.path() / "fridge" / (".fzarc-archive" + dead + ".tmp"),
-                                             ws.board() / (".fzarc-staging" + dead) / "Summary.tsm",
-                                             ws.board() / "Castle" / (".fzarc-replaced" + dead) / "0"};
-    for (const auto& p : leftovers) testsupport::writeFile(p, "x");
+    // Work folders carry a marker; one killed right after it was made is empty.
+    const std::vector<fs::path> leftovers = {ws.root.path() / "fridge" / (".fzarc-archive" + dead),
+                                             ws.sandbox.dir.path() / (".fzarc-settings" + dead),
+                                             ws.board() / (".fzarc-staging" + dead),
+                                             ws.board() / "Castle" / (".fzarc-staging" + dead),
+                                             ws.board() / "Deep" / (".fzarc-staging" + dead),
+                                             ws.board() / "Deep" / "Station" / (".fzarc-staging" + dead)};
+    for (const auto& p : leftovers) testsupport::writeFile(p / ".fzarc-work", "");
+    testsupport::writeFile(ws.board() / (".fzarc-staging" + dead) / "tree" / "Summary.tsm", "half taken out");
+    fs::create_directories(ws.root.path() / "fridge" / (".fzarc-archive-2147483646-6"));
+    // Names that only look like FZARC's stay, whatever their owner.
+    const std::vector<fs::path> lookalikes = {ws.root.path() / "fridge" / ".fzarc-backup-2024-01.LZH",
+                                              ws.board() / "Castle" / ".fzarc-notes-2147483646-mine" / "notes.txt",
+                                              ws.board() / "Castle" / (".fzarc-staging" + dead + "x") / ".fzarc-work"};
+    for (const auto& p : lookalikes) testsupport::writeFile(p, "the user's");
     auto w = open();
     for (const auto& p : leftovers) EXPECT_FALSE(fs::exists(p)) << p;
+    EXPECT_FALSE(fs::exists(ws.root.path() / "fridge" / (".fzarc-archive-2147483646-6")));
+    for (const auto& p : lookalikes) EXPECT_EQ(testsupport::readFile(p), "the user's") << p;
     EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "Summary.tsm"));
+    EXPECT_EQ(pool(*w).size(), 2);
 }
 
 TEST_F(MainWindow, EveryFolderNameTheSystemAllowsIsListed) {
