@@ -151,6 +151,18 @@ INSTANTIATE_TEST_SUITE_P(Names, ViewerOpen,
                          [](const auto& p) { return p.index == 0 ? "ascii" : "shift_jis"; });
 #endif
 
+TEST_F(Viewer, TabLeavesTheTextBoxBothWays) {
+    drive::press(QKeySequence("Down"));
+    const QString text = viewer.txtViewer->toPlainText();
+    drive::press(QKeySequence("Tab"));
+    ASSERT_EQ(QApplication::focusWidget(), viewer.txtViewer);
+    drive::press(QKeySequence("Tab"));
+    EXPECT_EQ(QApplication::focusWidget(), viewer.cmdClose);
+    drive::press(QKeySequence("Shift+Tab, Shift+Tab"));
+    EXPECT_EQ(QApplication::focusWidget(), viewer.File);
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), text);  // no tab typed on the way
+}
+
 TEST_F(Viewer, EnterAndEscClose) {
     ASSERT_EQ(QApplication::focusWidget(), viewer.File);
     drive::press(QKeySequence("Return"));
