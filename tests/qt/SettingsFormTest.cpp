@@ -69,15 +69,29 @@ TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
     EXPECT_TRUE(dialogs.asked.empty());
 }
 
-TEST(SettingsForm, RefusedSaveIsReported) {
+TEST(SettingsForm, RefusedSaveIsReportedAndKeepsWhatWasTyped) {
     fakes::SettingsSandbox sandbox;
-    sysutil::setSettingsFolder(sandbox.dir.str("missing-folder"));
+    sandbox.set("TRPath", "/old");
+    const std::string before = sandbox.iniBytes();
+    std::filesystem::permissions(sandbox.dir.path() / "fzarc.ini",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
     drive::bringUp(form);
+    drive::retype("/games/新しい場所");
     drive::press(QKeySequence("Return"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_NE(dialogs.asked[0].text.find("設定を保存できませんでした。"), std::string::npos);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.txtTRPath->text(), "/games/新しい場所");
+    EXPECT_EQ(sandbox.iniBytes(), before);
+    // Saved elsewhere, the same values go through on the next OK.
+    sysutil::setSettingsFolder(sandbox.dir.str("elsewhere"));
+    std::filesystem::create_directories(sandbox.dir.path() / "elsewhere");
+    drive::click(form.cmdOK);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_NE(testsupport::readFile(sandbox.dir.path() / "elsewhere" / "fzarc.ini").find("TRPath=/games/新しい場所"),
+              std::string::npos);
 }
 
 TEST(SettingsForm, BrowseButtonsReplaceTheTextOnlyWhenAFolderIsChosen) {
