@@ -273,4 +273,66 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     return ArchiveResult::success();
 }
 
+ArchiveResult copyArchive(const std::string& source, const std::string& targetPath, bool replace,
+                          const sysutil::ProgressReport& progress) {
+    const fs::path from = sysutil::pathFromUtf8(source);
+    const fs::path target = sysutil::pathFromUtf8(targetPath);
+    std::error_code ec;
+    // A pipe or a device would never end.
+    if (!fs::is_regular_file(from, ec))
+        return ArchiveResult::failure(ArchiveError::ReadFailed, "「" + source + "」はふつうのファイルではありません。");
+    sysutil::ProgressInfo info;
+    info.entriesTotal = 1;
+    info.bytesTotal = fs::file_size(from, ec);
+    info.currentName = source;
+    lha::InputFile in;
+    if (!in.open(from)) return unreadable(from, std::error_code(errno, std::generic_category()));
+
+    const fs::path tmp = workPath(target.parent_path(), "archive", ".tmp");
+    lha::OutputFile out;
+    if (!out.createNew(tmp))
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "「" + sysutil::utf8FromPath(target.parent_path()) + "」に書き込めません。\r\n" +
+                                          sysutil::describeError(out.error()));
+    hideWorkPath(tmp);
+    auto abandon = [&](ArchiveResult r) {
+        out.close(false);
+        fs::remove(tmp, ec);
+        return r;
+    };
+    auto writeFailed = [&] {
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "書き込めません（ディスクの空き容量を確認してください）。\r\n" +
+                                          sysutil::describeError(out.error()));
+    };
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        if (progress && !progress(info)) return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
+        const std::size_t n = in.read(buffer.data(), buffer.size());
+        if (in.failed()) return abandon(unreadable(from, std::error_code(EIO, std::generic_category())));
+        if (n == 0) break;
+        if (!out.write(buffer.data(), n)) return abandon(writeFailed());
+        info.bytesDone += n;
+    }
+    if (!out.close()) return abandon(writeFailed());
+    bool published = false;
+    if (replace) {
+        fs::rename(tmp, target, ec);
+        published = !ec;
+    } else {
+        published = publish(tmp, target);
+    }
+    if (!published) {
+        std::error_code ignored;
+        fs::remove(tmp, ignored);
+        if (!replace)
+            return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + targetPath);
+        return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                      "「" + targetPath + "」を置き換えられません。\r\n" + sysutil::describeError(ec));
+    }
+    ++info.entriesDone;
+    if (progress) progress(info);
+    return ArchiveResult::success();
+}
+
 }  // namespace archiver
