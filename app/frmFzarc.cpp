@@ -312,7 +312,17 @@ void frmFzarc::boardCannotBeMade(const std::string& board, const std::error_code
     if (isVisible())
         dialogs_.message(request);
     else
-        QTimer::singleShot(0, this, [this, request] { dialogs_.message(request); });
+        untold_.push_back(request);
+}
+
+void frmFzarc::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (untold_.empty()) return;
+    QTimer::singleShot(0, this, [this] {
+        const auto messages = std::move(untold_);
+        untold_.clear();
+        for (const auto& m : messages) dialogs_.message(m);
+    });
 }
 
 void frmFzarc::refreshFridge(const std::string& made) {

@@ -82,6 +82,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Archives dropped from the file manager are copied into the fridge.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -127,6 +128,8 @@ private:
     QElapsedTimer firstChange_;
     bool fridgeChanged_ = false;
     bool boardChanged_ = false;
+    // Messages from before the window first showed.
+    std::vector<sysutil::MessageRequest> untold_;
 };
 
 }  // namespace app

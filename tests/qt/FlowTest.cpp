@@ -291,16 +291,31 @@ TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
     EXPECT_EQ(fridge(), QStringList{});
 }
 
+// Serves the window's events while the folders are walked, as the real
+// dialogs do, and notes whether the window was on screen when each message came.
+class WatchingDialogs : public fakes::FakeDialogs {
+public:
+    QWidget* window = nullptr;
+    std::vector<bool> windowShown;
+    void serveEvents() override { QApplication::processEvents(); }
+    sysutil::MsgAnswer message(const sysutil::MessageRequest& r) override {
+        windowShown.push_back(window && window->isVisible());
+        return FakeDialogs::message(r);
+    }
+};
+
 TEST(BoardProblems, AMissingScenarioFolderIsNamedAtStartAndOnF5) {
     fakes::Workspace ws;
     fs::remove_all(ws.root.path() / "engine" / "Scenario");
-    fakes::FakeDialogs dialogs;
+    WatchingDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
     app::frmFzarc window(dialogs, archiver, launcher);
+    dialogs.window = &window;
     window.Form_Load();
     drive::bringUp(window);
     ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.windowShown, std::vector<bool>{true});  // over the window it speaks of
     const std::string board = sysutil::utf8FromPath(ws.board());
     EXPECT_EQ(dialogs.asked[0].text, "まな板のフォルダを作れません。\r\n" + board + "\r\nTessarune のインストール先「" +
                                          ws.engine() +
