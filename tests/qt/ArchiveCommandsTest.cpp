@@ -106,10 +106,14 @@ TEST_P(PutAwayNames, FollowTheRule) {
                 !QString(GetParam().stored).endsWith(".LZH", Qt::CaseInsensitive));
     EXPECT_TRUE(fs::exists(ws.board() / "Castle" / "Summary.tsm"));  // the scenario stays
 }
-INSTANTIATE_TEST_SUITE_P(Answers, PutAwayNames,
-                         ::testing::Values(NameCase{"Castle", "Castle.LZH"}, NameCase{"castle.lzh", "castle.lzh"},
-                                           NameCase{"Castle.zip", "Castle.zip.LZH"}, NameCase{"ab", "ab.LZH"},
-                                           NameCase{"古城", "古城.LZH"}));
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PutAwayNames,
+    ::testing::Values(NameCase{"Castle", "Castle.LZH"}, NameCase{"castle.lzh", "castle.lzh"},
+                      NameCase{"Castle.zip", "Castle.zip.LZH"}, NameCase{"ab", "ab.LZH"}, NameCase{"古城", "古城.LZH"}),
+    ([](const auto& p) {
+        const char* labels[] = {"plain", "lower_case_extension", "another_extension", "short", "japanese"};
+        return p.index < std::size(labels) ? std::string(labels[p.index]) : "case_" + std::to_string(p.index);
+    }));
 
 TEST_F(Commands, PutAwayRefusesAnExistingNameAndKeepsTheFile) {
     ws.scenario("Castle");

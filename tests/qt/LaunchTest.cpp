@@ -37,7 +37,12 @@ INSTANTIATE_TEST_SUITE_P(TRPaths, StartLine,
                          ::testing::Values(StartCase{"/games/Tessarune", "\"/games/Tessarune/Tessarune.exe\""},
                                            StartCase{"/games/Tessarune/", "\"/games/Tessarune/Tessarune.exe\""},
                                            StartCase{"/games/Tessarune   ", "\"/games/Tessarune/Tessarune.exe\""},
-                                           StartCase{"/my games/Tessarune", "\"/my games/Tessarune/Tessarune.exe\""}));
+                                           StartCase{"/my games/Tessarune", "\"/my games/Tessarune/Tessarune.exe\""}),
+                         ([](const auto& p) {
+                             const char* labels[] = {"plain", "trailing_separator", "trailing_blanks", "blank_inside"};
+                             return p.index < std::size(labels) ? std::string(labels[p.index])
+                                                                : "case_" + std::to_string(p.index);
+                         }));
 
 TEST(LaunchCommands, FolderCommandsQuoteTheStoredValueExactly) {
     fakes::FakeLauncher launcher;

@@ -51,7 +51,13 @@ INSTANTIATE_TEST_SUITE_P(Values, StoredCheckBox,
                          ::testing::Values(RmCase{"0", Qt::Unchecked, "0"}, RmCase{"1", Qt::Checked, "1"},
                                            RmCase{"", Qt::Checked, "1"}, RmCase{"garbage", Qt::Checked, "1"},
                                            RmCase{"7", Qt::Checked, "1"}, RmCase{" 0 ", Qt::Unchecked, "0"},
-                                           RmCase{"2", Qt::PartiallyChecked, "2"}));
+                                           RmCase{"2", Qt::PartiallyChecked, "2"}),
+                         ([](const auto& p) {
+                             const char* labels[] = {"unticked", "ticked",        "missing", "garbage",
+                                                     "unknown",  "blanks_around", "greyed"};
+                             return p.index < std::size(labels) ? std::string(labels[p.index])
+                                                                : "case_" + std::to_string(p.index);
+                         }));
 
 TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
     fakes::SettingsSandbox sandbox;

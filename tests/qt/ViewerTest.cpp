@@ -58,7 +58,12 @@ INSTANTIATE_TEST_SUITE_P(
     Filters, ViewerFilters,
     ::testing::Values(FilterCase{0, "ドキュメント", {"INDEX.HTM", "page.html", "readme.txt"}},
                       FilterCase{1, "テキスト", {"readme.txt"}}, FilterCase{2, "HTML", {"INDEX.HTM", "page.html"}},
-                      FilterCase{3, "すべて", {"image.png", "INDEX.HTM", "page.html", "readme.txt", "Summary.tsm"}}));
+                      FilterCase{3, "すべて", {"image.png", "INDEX.HTM", "page.html", "readme.txt", "Summary.tsm"}}),
+    ([](const auto& p) {
+        const char* labels[] = {"documents", "text", "html", "all"};
+        return p.param.index >= 0 && p.param.index < 4 ? std::string(labels[p.param.index])
+                                                       : "case_" + std::to_string(p.index);
+    }));
 
 TEST_F(Viewer, TextStaysWhenTheFilterChanges) {
     drive::clickRow(viewer.File, "readme.txt");
