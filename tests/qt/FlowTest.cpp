@@ -161,7 +161,8 @@ TEST_F(Flow, ScenariosWithLongPathsCanBeToldApart) {
 
     // The mouse resting on a row shows the whole path.
     drive::hover(list.viewport(), list.visualItemRect(list.item(1)).center());
-    QTRY_COMPARE_WITH_TIMEOUT(QToolTip::text(), extra, kFollowsWithin);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::text() == extra; }, kFollowsWithin))
+        << QToolTip::text().toStdString();
 }
 
 TEST_F(Flow, ArchivesAndScenariosAppearAndVanishWithoutF5) {
@@ -171,17 +172,18 @@ TEST_F(Flow, ArchivesAndScenariosAppearAndVanishWithoutF5) {
 
     // Copied in from the file manager, and taken away there.
     fs::copy_file(fridgeDir() / "Alpha.LZH", fridgeDir() / "Gamma.LZH");
-    QTRY_VERIFY_WITH_TIMEOUT(fridge().contains("Gamma.LZH"), kFollowsWithin);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fridge().contains("Gamma.LZH"); }, kFollowsWithin));
     EXPECT_EQ(highlighted(window->filArc), "Beta.LZH");
     fs::create_directories(ws.board() / "group");
     ws.scenario("group/Echo");
-    QTRY_VERIFY_WITH_TIMEOUT(pool().contains(board("group/Echo")), kFollowsWithin);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pool().contains(board("group/Echo")); }, kFollowsWithin));
     EXPECT_EQ(highlighted(window->lstPool), board("Dragon"));
     EXPECT_EQ(keyboard(), window->lstPool);
 
     fs::remove(fridgeDir() / "Beta.LZH");
     fs::remove(ws.board() / "Dragon" / "Summary.tsm");  // no longer a scenario
-    QTRY_VERIFY_WITH_TIMEOUT(!fridge().contains("Beta.LZH") && !pool().contains(board("Dragon")), kFollowsWithin);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fridge().contains("Beta.LZH") && !pool().contains(board("Dragon")); },
+                                kFollowsWithin));
     EXPECT_EQ(highlighted(window->filArc), "");
     EXPECT_EQ(highlighted(window->lstPool), "");
 }
@@ -214,7 +216,7 @@ TEST_F(Flow, ChangesMadeWhileACommandRunsShowWhenItEnds) {
     });
     drive::press(QKeySequence("Alt+T"));
     EXPECT_FALSE(shownMeanwhile);
-    QTRY_VERIFY_WITH_TIMEOUT(fridge().contains("Gamma.LZH"), kFollowsWithin);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fridge().contains("Gamma.LZH"); }, kFollowsWithin));
 }
 
 class Drops : public Flow {

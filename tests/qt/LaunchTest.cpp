@@ -82,7 +82,7 @@ private:
 // A script that writes the folder it runs in and its arguments, one a line.
 void recorder(const fs::path& script, const fs::path& record) {
     testsupport::writeFile(script, "#!/bin/sh\n{ pwd -P; for a in \"$0\" \"$@\"; do printf '%s\\n' \"$a\"; done; } > '" +
-                                       record.string() + ".part' && mv '" + record.string() + ".part' '" +
+                                       record.string() + ".part' && /bin/mv '" + record.string() + ".part' '" +
                                        record.string() + "'\n");
     fs::permissions(script, fs::perms::owner_all);
 }
@@ -112,7 +112,7 @@ TEST_P(EngineStart, FromTheMenu) {
     window.Form_Load();
     drive::bringUp(window);
     drive::press(QKeySequence("Alt+F, E, C"));
-    QTRY_VERIFY_WITH_TIMEOUT(fs::exists(record), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(record); }, 10000)) << "nothing ran";
     const std::string lines = testsupport::readFile(record);
     const std::string exePath = sysutil::utf8FromPath(exe);
     if (withWine)
