@@ -350,7 +350,8 @@ void frmFzarc::reload(bool tellProblems) {
 void frmFzarc::applyOutcome(const archiver::Outcome& outcome) {
     using archiver::Refresh;
     if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::PoolOnly) RefreshPool(outcome.scenarioFolder);
-    if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::FridgeOnly) refreshFridge(outcome.archiveName);
+    if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::FridgeOnly)
+        refreshFridge(outcome.archiveName);
 }
 
 void frmFzarc::folderChanged(bool fridge) {
@@ -418,8 +419,7 @@ void frmFzarc::mnuDocument_Click() {
 
 void frmFzarc::mnuReArc_Click() {
     unlessACommandRuns(
-        [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); },
-        lstPool);
+        [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); }, lstPool);
 }
 
 void frmFzarc::mnuOpenArchiveFolder_Click() {

@@ -291,9 +291,9 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
     const fs::path tmp = workPath(target.parent_path(), "archive", ".tmp");
     lha::OutputFile out;
     if (!out.createNew(tmp))
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "「" + sysutil::utf8FromPath(target.parent_path()) + "」に書き込めません。\r\n" +
-                                          sysutil::describeError(out.error()));
+        return ArchiveResult::failure(ArchiveError::WriteFailed, "「" + sysutil::utf8FromPath(target.parent_path()) +
+                                                                     "」に書き込めません。\r\n" +
+                                                                     sysutil::describeError(out.error()));
     hideWorkPath(tmp);
     auto abandon = [&](ArchiveResult r) {
         out.close(false);
@@ -301,13 +301,14 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
         return r;
     };
     auto writeFailed = [&] {
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "書き込めません（ディスクの空き容量を確認してください）。\r\n" +
-                                          sysutil::describeError(out.error()));
+        return ArchiveResult::failure(
+            ArchiveError::WriteFailed,
+            "書き込めません（ディスクの空き容量を確認してください）。\r\n" + sysutil::describeError(out.error()));
     };
     std::vector<char> buffer(1 << 20);
     for (;;) {
-        if (progress && !progress(info)) return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
+        if (progress && !progress(info))
+            return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
         const std::size_t n = in.read(buffer.data(), buffer.size());
         if (in.failed()) return abandon(unreadable(from, std::error_code(EIO, std::generic_category())));
         if (n == 0) break;
@@ -326,7 +327,8 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
         std::error_code ignored;
         fs::remove(tmp, ignored);
         if (!replace)
-            return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + targetPath);
+            return ArchiveResult::failure(ArchiveError::AlreadyExists,
+                                          "同じ名前のファイルが既にあります: " + targetPath);
         return ArchiveResult::failure(ArchiveError::WriteFailed,
                                       "「" + targetPath + "」を置き換えられません。\r\n" + sysutil::describeError(ec));
     }

@@ -119,8 +119,9 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
     if (info.isFile() && info.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0) {
         const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
         if (!wine.isEmpty())
-            return runProgram(wine, QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)),
-                              wait, blnTerminate, info.absolutePath());
+            return runProgram(
+                wine, QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)),
+                wait, blnTerminate, info.absolutePath());
     }
 #endif
     if (info.isFile() && info.isExecutable())

@@ -151,7 +151,9 @@ TEST_F(Flow, ScenariosWithLongPathsCanBeToldApart) {
     // The two rows look different (cut on the left, both would show the same
     // beginning), and nothing asks to scroll sideways.
     auto seen = [&](int row) {
-        return list.viewport()->grab(list.visualItemRect(list.item(row)).intersected(list.viewport()->rect())).toImage();
+        return list.viewport()
+            ->grab(list.visualItemRect(list.item(row)).intersected(list.viewport()->rect()))
+            .toImage();
     };
     const QImage first = seen(0);
     const QImage second = seen(1);
@@ -246,7 +248,7 @@ TEST_F(Drops, CopyEachArchiveIntoTheFridgeAndSayWhatWasLeftOut) {
     EXPECT_EQ(highlighted(window->filArc), "delta.lzh");
     EXPECT_EQ(keyboard(), window->filArc);
     EXPECT_EQ(dialogs.progressCaptions, (std::vector<std::string>{"「Gamma.LZH」を冷蔵庫にコピーしています...",
-                                                                   "「delta.lzh」を冷蔵庫にコピーしています..."}));
+                                                                  "「delta.lzh」を冷蔵庫にコピーしています..."}));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。\r\nnotes.txt");
     EXPECT_TRUE(noWorkFilesLeft());
@@ -279,8 +281,10 @@ TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
     open();
     EXPECT_EQ(drive::drop(window->filArc, {outside("notes.txt", "n")}), Qt::IgnoreAction);
     fs::create_directories(ws.root.path() / "downloads" / "Folder.LZH");
-    EXPECT_EQ(drive::drop(window->filArc, QStringList{QString::fromStdString(ws.root.str("downloads/Folder.LZH"))}), Qt::CopyAction);
-    EXPECT_EQ(dialogs.asked.back().text, "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。\r\nFolder.LZH");
+    EXPECT_EQ(drive::drop(window->filArc, QStringList{QString::fromStdString(ws.root.str("downloads/Folder.LZH"))}),
+              Qt::CopyAction);
+    EXPECT_EQ(dialogs.asked.back().text,
+              "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。\r\nFolder.LZH");
     // A fridge folder picked for this run that has gone since.
     fs::create_directories(ws.root.path() / "gone");
     dialogs.folders = {ws.root.str("gone")};
@@ -319,9 +323,9 @@ TEST(BoardProblems, AMissingScenarioFolderIsNamedAtStartAndOnF5) {
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.windowShown, std::vector<bool>{true});  // over the window it speaks of
     const std::string board = sysutil::utf8FromPath(ws.board());
-    EXPECT_EQ(dialogs.asked[0].text, "まな板のフォルダを作れません。\r\n" + board + "\r\nTessarune のインストール先「" +
-                                         ws.engine() +
-                                         "」に「Scenario」フォルダがありません。\r\n設定でインストール先を確かめてください。");
+    EXPECT_EQ(dialogs.asked[0].text,
+              "まな板のフォルダを作れません。\r\n" + board + "\r\nTessarune のインストール先「" + ws.engine() +
+                  "」に「Scenario」フォルダがありません。\r\n設定でインストール先を確かめてください。");
     EXPECT_EQ(dialogs.asked[0].icon, sysutil::MsgIcon::Exclamation);
     EXPECT_TRUE(window.lstPool->isEnabled());
     drive::press(QKeySequence("F5"));

@@ -81,9 +81,9 @@ private:
 
 // A script that writes the folder it runs in and its arguments, one a line.
 void recorder(const fs::path& script, const fs::path& record) {
-    testsupport::writeFile(script, "#!/bin/sh\n{ pwd -P; for a in \"$0\" \"$@\"; do printf '%s\\n' \"$a\"; done; } > '" +
-                                       record.string() + ".part' && /bin/mv '" + record.string() + ".part' '" +
-                                       record.string() + "'\n");
+    testsupport::writeFile(
+        script, "#!/bin/sh\n{ pwd -P; for a in \"$0\" \"$@\"; do printf '%s\\n' \"$a\"; done; } > '" + record.string() +
+                    ".part' && /bin/mv '" + record.string() + ".part' '" + record.string() + "'\n");
     fs::permissions(script, fs::perms::owner_all);
 }
 
@@ -116,8 +116,8 @@ TEST_P(EngineStart, FromTheMenu) {
     const std::string lines = testsupport::readFile(record);
     const std::string exePath = sysutil::utf8FromPath(exe);
     if (withWine)
-        EXPECT_EQ(lines, sysutil::utf8FromPath(fs::canonical(engine)) + "\n" + ws.root.str("bin/wine") + "\n" + exePath +
-                             "\n");
+        EXPECT_EQ(lines, sysutil::utf8FromPath(fs::canonical(engine)) + "\n" + ws.root.str("bin/wine") + "\n" +
+                             exePath + "\n");
     else
         EXPECT_EQ(lines.substr(lines.find('\n') + 1), exePath + "\n");
 }

@@ -72,7 +72,8 @@ TEST_P(AccessKeys, ReachTheirCommand) {
     if (GetParam().row == KeyCase::BoardRow) drive::clickRow(w->lstPool, board("Castle"));
     drive::press(QKeySequence(QString::fromUtf8(GetParam().keys)));
     std::string expected = GetParam().reached;
-    for (const auto& [mark, folder] : {std::pair{"<fridge>", ws.fridge()}, std::pair{"<engine>", ws.root.str("engine2")}})
+    for (const auto& [mark, folder] :
+         {std::pair{"<fridge>", ws.fridge()}, std::pair{"<engine>", ws.root.str("engine2")}})
         if (const auto at = expected.find(mark); at != std::string::npos)
             expected.replace(at, std::string(mark).size(), folder);
     EXPECT_EQ(reached(*w), expected) << GetParam().keys;
