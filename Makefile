@@ -3,14 +3,19 @@ PRESET ?= dev
 PREFIX ?= /usr/local
 BUILD  := build/$(PRESET)
 
-.PHONY: run test test-windows deps configure build demo bench fuzz fuzz-run asan tsan install package clean
+.PHONY: run test test-windows deps configure build program demo bench fuzz fuzz-run asan tsan install package clean
 
-run: demo
+# The display first: without one there is nothing to start, so nothing is
+# built. Then the program and its archiver only (the demo needs fzarc-lha).
+run:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "No display found. Start FZARC under a virtual one, for example:"; \
+	  echo "  make program && bash scripts/make-demo.sh"; \
 	  echo "  xvfb-run -s '-screen 0 1280x800x24' build/bin/fzarc"; \
 	  exit 1; \
 	fi
+	@$(MAKE) --no-print-directory program
+	@bash scripts/make-demo.sh
 	build/bin/fzarc
 
 test: demo
@@ -35,6 +40,10 @@ configure: deps
 
 build: configure
 	cmake --build --preset $(PRESET) -j2
+
+# FZARC and fzarc-lha, without the test suite.
+program: configure
+	cmake --build --preset $(PRESET) -j2 --target fzarc fzarc-lha
 
 demo: build
 	@bash scripts/make-demo.sh

@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
+#include <QUrl>
 #include <filesystem>
 
 #include "app/AppIcon.h"
@@ -16,6 +20,7 @@
 #include "settings/Folders.h"
 #include "settings/INIAccess.h"
 #include "settings/SettingsCommands.h"
+#include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
@@ -26,6 +31,29 @@ namespace {
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// How long the disk must be quiet before the lists follow it, and the
+// longest a change waits while it is not.
+constexpr int kQuietMs = 250;
+constexpr int kLongestWaitMs = 800;
+// inotify watches are a shared, limited resource: a board of more folders
+// than this is watched in part, and F5 reads the rest.
+constexpr std::size_t kMostWatchedFolders = 4000;
+
+// The local files a drag carries.
+std::vector<std::string> draggedFiles(const QMimeData& data) {
+    std::vector<std::string> files;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    return files;
+}
+
+bool carriesAnArchive(const QMimeData& data) {
+    for (const auto& file : draggedFiles(data))
+        if (sysutil::matchesWildcard("*.LZH", sysutil::utf8FromPath(sysutil::pathFromUtf8(file).filename())))
+            return true;
+    return false;
 }
 
 class BusyScope {
@@ -51,6 +79,8 @@ frmFzarc::frmFzarc(sysutil::Dialogs& dialogs, archiver::Archiver& archiver, sysu
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     buildControls();
     buildMenus();
+    buildWatchers();
+    setAcceptDrops(true);
 }
 
 void frmFzarc::buildControls() {
@@ -67,6 +97,7 @@ void frmFzarc::buildControls() {
     fraCuttingBoard = new QGroupBox(QStringLiteral("まな板"), client);
     lstPool = new ui::ListBox(fraCuttingBoard);
     lstPool->setSortingEnabled(false);
+    lstPool->showEndsOfLongRows();  // the full paths all begin alike
     cmdDelete = new QPushButton(QStringLiteral("すてる(&D)..."), fraCuttingBoard);
     cmdDelete->setToolTip(QStringLiteral("選択されているシナリオを削除します。"));
     cmdDocument = new QPushButton(QStringLiteral("調べる(&T)..."), fraCuttingBoard);
@@ -163,9 +194,18 @@ void frmFzarc::buildMenus() {
     setFixedSize(sizeHint());
 }
 
+void frmFzarc::buildWatchers() {
+    fridgeWatcher_ = new QFileSystemWatcher(this);
+    boardWatcher_ = new QFileSystemWatcher(this);
+    connect(fridgeWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { folderChanged(true); });
+    connect(boardWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { folderChanged(false); });
+    followTimer_.setSingleShot(true);
+    connect(&followTimer_, &QTimer::timeout, this, &frmFzarc::followTheDisk);
+}
+
 void frmFzarc::Form_Load() {
     const settings::Folders folders = settings::currentFolders();
-    filArc->setPath(folders.fridge);
+    showFridge(folders.fridge);
     // What a killed or crashed run left behind: a half-written archive in the
     // fridge, a settings file never renamed, a staging folder on the board or
     // in a folder a take out was merging into (before the list is read, which
@@ -187,37 +227,153 @@ void frmFzarc::removeLeftovers(const std::vector<std::string>& folders) {
 }
 
 template <typename Command>
-void frmFzarc::unlessACommandRuns(Command command) {
+void frmFzarc::unlessACommandRuns(Command command, QWidget* home) {
     if (busy_) return;
-    BusyScope scope(busy_);
-    command();
+    {
+        BusyScope scope(busy_);
+        command();
+    }
+    if (home) home->setFocus(Qt::OtherFocusReason);
+    // What changed on the disk while the command ran and its refresh did not read.
+    if (fridgeChanged_ || boardChanged_) folderChanged(fridgeChanged_);
 }
 
-void frmFzarc::RefreshPool() {
+namespace {
+
+// Stops watching: what the watcher still had to say is dropped with it.
+void unwatch(QFileSystemWatcher& watcher) {
+    const QStringList folders = watcher.directories();
+    if (!folders.isEmpty()) watcher.removePaths(folders);
+}
+
+}  // namespace
+
+void frmFzarc::RefreshPool(const std::string& made, bool tellProblems) {
+    // Whatever changed so far, this refresh reads.
+    boardChanged_ = false;
+    unwatch(*boardWatcher_);
     const std::string board = settings::currentFolders().cuttingBoard;
     if (!sysutil::lookupExists(board, sysutil::LookupKind::FilesAndFolders)) {
         std::error_code ec;
         std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
+        if (ec && tellProblems) boardCannotBeMade(board, ec);
     }
+    const QString kept = lstPool->selectedText();
+    // Disabled, the list hands the keyboard on to the next button: it comes back.
+    const bool hadKeyboard = lstPool->hasFocus();
     lstPool->clear();
     lstPool->setEnabled(false);
     fraCuttingBoard->setTitle(QStringLiteral("一覧更新中..."));
     sysutil::FileAccessDOS dos(&dialogs_);
-    QStringList scenarios;
-    for (const auto& scenario : archiver::scenariosAmong(dos.SubDirectories(board))) scenarios << q(scenario);
-    lstPool->addItems(scenarios);
+    const std::vector<std::string> folders = dos.SubDirectories(board);
+    const std::vector<std::string> scenarios = archiver::scenariosAmong(folders);
+    QStringList rows;
+    for (const auto& scenario : scenarios) rows << q(scenario);
+    lstPool->addItems(rows);
     lstPool->setEnabled(true);
     fraCuttingBoard->setTitle(QStringLiteral("まな板"));
+    // The scenario a take out made (its folder, or the first scenario below
+    // it); else the one highlighted before, if it is still there; else none.
+    bool highlighted = false;
+    if (!made.empty()) {
+        const QString below = q(made) + QChar(sysutil::kSeparator);
+        for (int row = 0; row < lstPool->count() && !highlighted; ++row) {
+            const QString text = lstPool->item(row)->text();
+            if (text == q(made) || text.startsWith(below)) highlighted = lstPool->highlightRow(text);
+        }
+    }
+    if (!highlighted && !kept.isEmpty()) lstPool->highlightRow(kept);
+    if (hadKeyboard) lstPool->setFocus(Qt::OtherFocusReason);
+    std::error_code ec;
+    if (std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec)) {
+        QStringList watched;
+        for (const auto& folder : archiver::foldersToWatch(board, folders, scenarios, kMostWatchedFolders))
+            watched << q(folder);
+        boardWatcher_->addPaths(watched);
+    }
 }
 
-void frmFzarc::reload() {
-    RefreshPool();
-    filArc->Refresh();
+void frmFzarc::boardCannotBeMade(const std::string& board, const std::error_code& ec) {
+    namespace fs = std::filesystem;
+    const fs::path boardPath = sysutil::pathFromUtf8(board).parent_path();
+    const fs::path scenarioFolder = boardPath.parent_path();
+    const std::string engine = sysutil::utf8FromPath(scenarioFolder.parent_path());
+    std::error_code ec2;
+    std::string why;
+    if (!fs::is_directory(scenarioFolder.parent_path(), ec2))
+        why = "Tessarune のインストール先「" + engine + "」が見つかりません。";
+    else if (!fs::is_directory(scenarioFolder, ec2))
+        why = "Tessarune のインストール先「" + engine + "」に「Scenario」フォルダがありません。";
+    else
+        why = sysutil::describeError(ec);
+    const sysutil::MessageRequest request{"まな板のフォルダを作れません。\r\n" + sysutil::utf8FromPath(boardPath) +
+                                              "\r\n" + why + "\r\n設定でインストール先を確かめてください。",
+                                          "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok,
+                                          sysutil::MsgAnswer::Ok};
+    // At start the message waits for the window it speaks of.
+    if (isVisible())
+        dialogs_.message(request);
+    else
+        untold_.push_back(request);
 }
 
-void frmFzarc::applyRefresh(archiver::Refresh refresh) {
-    if (refresh == archiver::Refresh::Reload) reload();
-    if (refresh == archiver::Refresh::PoolOnly) RefreshPool();
+void frmFzarc::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (untold_.empty()) return;
+    QTimer::singleShot(0, this, [this] {
+        const auto messages = std::move(untold_);
+        untold_.clear();
+        for (const auto& m : messages) dialogs_.message(m);
+    });
+}
+
+void frmFzarc::refreshFridge(const std::string& made) {
+    showFridge(filArc->Path());
+    if (!made.empty()) filArc->highlightFile(made);
+}
+
+void frmFzarc::showFridge(const std::string& folder) {
+    // Whatever changed so far, this read sees.
+    fridgeChanged_ = false;
+    unwatch(*fridgeWatcher_);
+    if (folder == filArc->Path())
+        filArc->Refresh();
+    else
+        filArc->setPath(folder);
+    const QString path = q(folder);
+    if (!path.isEmpty() && QFileInfo(path).isDir()) fridgeWatcher_->addPath(path);
+}
+
+void frmFzarc::reload(bool tellProblems) {
+    RefreshPool({}, tellProblems);
+    refreshFridge();
+}
+
+void frmFzarc::applyOutcome(const archiver::Outcome& outcome) {
+    using archiver::Refresh;
+    if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::PoolOnly) RefreshPool(outcome.scenarioFolder);
+    if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::FridgeOnly)
+        refreshFridge(outcome.archiveName);
+}
+
+void frmFzarc::folderChanged(bool fridge) {
+    (fridge ? fridgeChanged_ : boardChanged_) = true;
+    if (busy_) return;  // the command's end looks again
+    // A burst of changes (a copy of many files) costs one refresh, and none
+    // waits longer than kLongestWaitMs.
+    if (!followTimer_.isActive()) {
+        firstChange_.start();
+        followTimer_.start(kQuietMs);
+    } else if (firstChange_.elapsed() + kQuietMs <= kLongestWaitMs) {
+        followTimer_.start(kQuietMs);
+    }
+}
+
+void frmFzarc::followTheDisk() {
+    unlessACommandRuns([this] {
+        if (boardChanged_) RefreshPool();
+        if (fridgeChanged_) refreshFridge();
+    });
 }
 
 std::optional<archiver::FridgeSelection> frmFzarc::selectedArchive() const {
@@ -231,35 +387,41 @@ std::optional<std::string> frmFzarc::selectedScenario() const {
 }
 
 void frmFzarc::mnuLoad_Click() {
-    unlessACommandRuns([this] {
-        applyRefresh(
-            archiver::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_, archiver_));
-    });
+    unlessACommandRuns(
+        [this] {
+            applyOutcome(
+                archiver::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_, archiver_));
+        },
+        filArc);
 }
 
 void frmFzarc::mnuDeleteArchive_Click() {
-    unlessACommandRuns([this] { applyRefresh(archiver::throwAwayArchive(selectedArchive(), dialogs_)); });
+    unlessACommandRuns([this] { applyOutcome(archiver::throwAwayArchive(selectedArchive(), dialogs_)); }, filArc);
 }
 
 void frmFzarc::mnuChangeArcFolder_Click() {
-    unlessACommandRuns([this] {
-        if (const auto folder = settings::mnuChangeArcFolder(dialogs_)) filArc->setPath(*folder);
-    });
+    unlessACommandRuns(
+        [this] {
+            if (const auto folder = settings::mnuChangeArcFolder(dialogs_)) showFridge(*folder);
+        },
+        filArc);
 }
 
 void frmFzarc::mnuDelete_Click() {
-    unlessACommandRuns([this] { applyRefresh(archiver::throwAwayScenario(selectedScenario(), dialogs_)); });
+    unlessACommandRuns([this] { applyOutcome(archiver::throwAwayScenario(selectedScenario(), dialogs_)); }, lstPool);
 }
 
 void frmFzarc::mnuDocument_Click() {
-    unlessACommandRuns([this] {
-        if (const auto scenario = selectedScenario()) inspect::mnuDocument(*scenario, dialogs_, launcher_, this);
-    });
+    unlessACommandRuns(
+        [this] {
+            if (const auto scenario = selectedScenario()) inspect::mnuDocument(*scenario, dialogs_, launcher_, this);
+        },
+        lstPool);
 }
 
 void frmFzarc::mnuReArc_Click() {
     unlessACommandRuns(
-        [this] { applyRefresh(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); });
+        [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); }, lstPool);
 }
 
 void frmFzarc::mnuOpenArchiveFolder_Click() {
@@ -276,11 +438,11 @@ void frmFzarc::mnuExecuteTessaruneEditor_Click() {
 }
 
 void frmFzarc::mnuReload_Click() {
-    unlessACommandRuns([this] { reload(); });
+    unlessACommandRuns([this] { reload(true); });
 }
 
 void frmFzarc::mnuSetting_Click() {
-    unlessACommandRuns([this] { filArc->setPath(settings::mnuSetting(dialogs_, this)); });
+    unlessACommandRuns([this] { showFridge(settings::mnuSetting(dialogs_, this)); });
 }
 
 void frmFzarc::mnuExit_Click() {
@@ -300,6 +462,34 @@ void frmFzarc::closeEvent(QCloseEvent* event) {
     if (settings::readSetting(settings::kKeyExitRMNoFileDir) == "1")
         archiver::removeEmptyFoldersOutsideScenarios(settings::currentFolders().cuttingBoard);
     event->accept();
+}
+
+void frmFzarc::dragEnterEvent(QDragEnterEvent* event) {
+    // A copy, whatever the file manager proposes: a move would take the
+    // archive away from where the user keeps it.
+    if (busy_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void frmFzarc::dragMoveEvent(QDragMoveEvent* event) {
+    if (busy_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void frmFzarc::dropEvent(QDropEvent* event) {
+    if (busy_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // After the drop has ended: the questions and the copy wait with events
+    // flowing, and the file manager must not wait for them.
+    QTimer::singleShot(0, this, [this, files = draggedFiles(*event->mimeData())] {
+        unlessACommandRuns([&] { applyOutcome(archiver::copyIntoFridge(files, filArc->Path(), dialogs_)); }, filArc);
+    });
 }
 
 bool frmFzarc::eventFilter(QObject* watched, QEvent* event) {

@@ -2,11 +2,14 @@
 // The main window: the fridge (archives) above, the cutting board (scenario
 // folders) below, and every command of the program in its menus.
 #include <QAction>
+#include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <optional>
 #include <vector>
 
@@ -79,26 +82,54 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Archives dropped from the file manager are copied into the fridge.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
     void buildMenus();
-    void RefreshPool();
-    void reload();
+    void buildWatchers();
+    // Rebuilds the board list, keeping the highlighted scenario, or
+    // highlighting the first scenario at or below `made`; `tellProblems`
+    // says when the board cannot be made.
+    void RefreshPool(const std::string& made = {}, bool tellProblems = false);
+    // Reads the fridge again, keeping the highlighted archive, or
+    // highlighting the one named `made`.
+    void refreshFridge(const std::string& made = {});
+    void showFridge(const std::string& folder);
+    void reload(bool tellProblems = false);
     void removeLeftovers(const std::vector<std::string>& folders);
-    void applyRefresh(archiver::Refresh refresh);
+    void applyOutcome(const archiver::Outcome& outcome);
+    void boardCannotBeMade(const std::string& board, const std::error_code& ec);
+    void folderChanged(bool fridge);
+    void followTheDisk();
     std::optional<archiver::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;
     // Runs a command unless another one (or a refresh) is still under way:
     // waits keep the window's events flowing, so a second click could land
-    // inside the first command.
+    // inside the first command. Afterwards the keyboard is back in `home`,
+    // the list the command belongs to, when one is given.
     template <typename Command>
-    void unlessACommandRuns(Command command);
+    void unlessACommandRuns(Command command, QWidget* home = nullptr);
 
     sysutil::Dialogs& dialogs_;
     archiver::Archiver& archiver_;
     sysutil::Launcher& launcher_;
     bool busy_ = false;
+    // The lists follow the disk: a change in the fridge or on the board
+    // refreshes its list once things have been quiet for a moment, never
+    // while a command runs (a command's own refresh reads the changes).
+    QFileSystemWatcher* fridgeWatcher_ = nullptr;
+    QFileSystemWatcher* boardWatcher_ = nullptr;
+    QTimer followTimer_;
+    QElapsedTimer firstChange_;
+    bool fridgeChanged_ = false;
+    bool boardChanged_ = false;
+    // Messages from before the window first showed.
+    std::vector<sysutil::MessageRequest> untold_;
 };
 
 }  // namespace app

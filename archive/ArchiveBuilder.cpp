@@ -286,4 +286,66 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     return ArchiveResult::success();
 }
 
+ArchiveResult copyArchive(const std::string& source, const std::string& targetPath, bool replace,
+                          const sysutil::ProgressReport& progress) {
+    const fs::path from = sysutil::pathFromUtf8(source);
+    const fs::path target = sysutil::pathFromUtf8(targetPath);
+    std::error_code ec;
+    // A pipe or a device would never end.
+    if (!fs::is_regular_file(from, ec))
+        return ArchiveResult::failure(ArchiveError::ReadFailed, "「" + source + "」はふつうのファイルではありません。");
+    sysutil::ProgressInfo info;
+    info.entriesTotal = 1;
+    info.bytesTotal = fs::file_size(from, ec);
+    info.currentName = source;
+    lha::InputFile in;
+    if (!in.open(from)) return unreadable(from, std::error_code(errno, std::generic_category()));
+
+    // Written in a work folder, flushed, then published under its name: a
+    // crash leaves the fridge as it was or with the whole copy.
+    const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
+    if (work.empty())
+        return ArchiveResult::failure(ArchiveError::WriteFailed, "「" + sysutil::utf8FromPath(target.parent_path()) +
+                                                                     "」に書き込めません。\r\n" +
+                                                                     sysutil::describeError(ec));
+    const fs::path tmp = work / "archive.lzh";
+    lha::OutputFile out;
+    auto abandon = [&](ArchiveResult r) {
+        out.close(false);
+        sysutil::removeWorkFolder(work);
+        return r;
+    };
+    auto writeFailed = [&] {
+        return ArchiveResult::failure(
+            ArchiveError::WriteFailed,
+            "書き込めません（ディスクの空き容量を確認してください）。\r\n" + sysutil::describeError(out.error()));
+    };
+    if (!out.createNew(tmp)) return abandon(writeFailed());
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        if (progress && !progress(info))
+            return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
+        const std::size_t n = in.read(buffer.data(), buffer.size());
+        if (in.failed()) return abandon(unreadable(from, std::error_code(EIO, std::generic_category())));
+        if (n == 0) break;
+        if (!out.write(buffer.data(), n)) return abandon(writeFailed());
+        info.bytesDone += n;
+    }
+    if (!out.close()) return abandon(writeFailed());
+    if (replace)
+        fs::rename(tmp, target, ec);
+    else
+        ec = publish(tmp, target);
+    if (ec == std::errc::file_exists)
+        return abandon(
+            ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + targetPath));
+    if (ec)
+        return abandon(ArchiveResult::failure(
+            ArchiveError::WriteFailed, "「" + targetPath + "」を置き換えられません。\r\n" + sysutil::describeError(ec)));
+    sysutil::removeWorkFolder(work);
+    ++info.entriesDone;
+    if (progress) progress(info);
+    return ArchiveResult::success();
+}
+
 }  // namespace archiver

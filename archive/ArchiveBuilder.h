@@ -18,4 +18,11 @@ namespace archiver {
 ArchiveResult createArchive(const std::string& archivePath, const std::string& folder, const lha::Method& method,
                             const sysutil::ProgressReport& progress, const std::string& filePattern = "*.*");
 
+// Copies an archive made elsewhere to `target`, the same way: written under a
+// hidden work name beside it, flushed to the disk, then published under its
+// name. An existing file there is replaced, in one step, only when `replace`
+// says so; otherwise the copy fails with AlreadyExists. Ordinary files only.
+ArchiveResult copyArchive(const std::string& source, const std::string& target, bool replace,
+                          const sysutil::ProgressReport& progress);
+
 }  // namespace archiver

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "archive/ArchiveBuilder.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
@@ -63,9 +64,9 @@ void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::s
 
 }  // namespace
 
-Refresh takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
+Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
                 sysutil::Dialogs& dialogs, Archiver& archiver) {
-    if (!selected) return Refresh::None;
+    if (!selected) return {Refresh::None};
     const std::string archivePath = AddBackslash(selected->folder) + selected->fileName;
     const std::string& name = selected->shown();
     // One folder of its own below the board: never the board itself, nor above it.
@@ -73,7 +74,7 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, const std::strin
     if (const auto problem = sysutil::windowsNameProblem(stem); problem != sysutil::NameProblem::None) {
         warn(dialogs, "「" + name + "」からは取り出し先のフォルダ名を作れません。\r\n" +
                           sysutil::nameProblemText(problem) + "\r\n書庫の名前を変えてから取り出してください。");
-        return Refresh::Reload;
+        return {Refresh::Reload};
     }
     const std::string destination = AddBackslash(cuttingBoard + stem);
 
@@ -87,7 +88,8 @@ Refresh takeOut(const std::optional<FridgeSelection>& selected, const std::strin
     report(
         dialogs, result,
         extractable ? "「" + name + "」を取り出せませんでした。" : std::string("解凍可能なファイルではありません。"));
-    return Refresh::Reload;
+    if (!result.ok()) return {Refresh::Reload};
+    return {Refresh::Reload, destination.substr(0, destination.size() - 1), {}};
 }
 
 std::string archiveNameFor(const std::string& answer) {
@@ -120,19 +122,19 @@ std::string answerProblem(const std::string& answer, const std::string& name) {
 
 }  // namespace
 
-Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
+Outcome putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
                 Archiver& archiver) {
-    if (!scenario) return Refresh::None;
+    if (!scenario) return {Refresh::None};
     // A refused answer is asked again with what the user typed still in the box.
     for (std::string proposed = "Scenario.LZH";;) {
         const auto answer = dialogs.input("圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。",
                                           "シナリオをしまう", proposed);
-        if (!answer || answer->empty()) return Refresh::None;
+        if (!answer || answer->empty()) return {Refresh::None};
         proposed = *answer;
         // An emptied fridge setting would otherwise put the archive at the root.
         if (fridgeFolder.empty()) {
             warn(dialogs, "冷蔵庫フォルダが設定されていません。");
-            return Refresh::None;
+            return {Refresh::None};
         }
         const std::string name = archiveNameFor(*answer);
         if (const auto problem = answerProblem(*answer, name); !problem.empty()) {
@@ -148,15 +150,15 @@ Refresh putAway(const std::optional<std::string>& scenario, const std::string& f
             return archiver.create(archivePath, *scenario, lha::kLh5, progress);
         });
         report(dialogs, created, "「" + name + "」にしまえませんでした。");
-        return Refresh::Reload;
+        return {Refresh::Reload, {}, created.ok() ? name : std::string()};
     }
 }
 
-Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs) {
-    if (!scenario) return Refresh::None;
+Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs) {
+    if (!scenario) return {Refresh::None};
     if (dialogs.message({"よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) !=
         MsgAnswer::Yes)
-        return Refresh::None;
+        return {Refresh::None};
     sysutil::FileAccessDOS dos(&dialogs);
     const auto remains = dos.DelTree(*scenario, false);
     if (!remains.empty()) {
@@ -166,19 +168,86 @@ Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::D
         if (remains.size() > 5) text += "\r\nほか";
         warn(dialogs, text);
     }
-    return Refresh::PoolOnly;
+    return {Refresh::PoolOnly};
 }
 
-Refresh throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs) {
-    if (!selected) return Refresh::None;
+Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs) {
+    if (!selected) return {Refresh::None};
     if (dialogs.message({"選択された圧縮ファイルを削除します。よろしいですか？", "圧縮ファイル削除確認",
                          MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No}) != MsgAnswer::Yes)
-        return Refresh::None;
+        return {Refresh::None};
     const std::string path = AddBackslash(selected->folder) + selected->fileName;
     std::error_code ec;
     std::filesystem::remove(sysutil::pathFromUtf8(path), ec);
     if (ec) warn(dialogs, "「" + selected->shown() + "」を削除できませんでした。\r\n" + sysutil::describeError(ec));
-    return Refresh::Reload;
+    return {Refresh::Reload};
+}
+
+namespace {
+
+// The archive in `folder` that Windows would take for `name`, or "".
+std::string fridgeTwin(const std::string& folder, const std::string& name) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(sysutil::pathFromUtf8(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string other = sysutil::utf8FromPath(it->path().filename());
+        if (sysutil::sameName(other, name)) return other;
+    }
+    return {};
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(sysutil::pathFromUtf8(a), sysutil::pathFromUtf8(b), ec);
+}
+
+}  // namespace
+
+Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string& fridgeFolder,
+                       sysutil::Dialogs& dialogs) {
+    if (files.empty()) return {Refresh::None};
+    if (fridgeFolder.empty()) {
+        warn(dialogs, "冷蔵庫フォルダが設定されていません。");
+        return {Refresh::None};
+    }
+    Outcome outcome{Refresh::FridgeOnly};
+    std::vector<std::string> leftOut;
+    for (const auto& file : files) {
+        const std::filesystem::path from = sysutil::pathFromUtf8(file);
+        const std::string name = sysutil::utf8FromPath(from.filename());
+        const std::string shown = sysutil::displayName(from.filename());
+        std::error_code ec;
+        // What the fridge list would not show, it does not take either.
+        if (!sysutil::matchesWildcard("*.LZH", shown) || sysutil::isHiddenEntry(from) ||
+            !std::filesystem::is_regular_file(from, ec)) {
+            leftOut.push_back(shown);
+            continue;
+        }
+        std::string target = AddBackslash(fridgeFolder) + name;
+        bool replace = false;
+        if (const std::string twin = fridgeTwin(fridgeFolder, name); !twin.empty()) {
+            target = AddBackslash(fridgeFolder) + twin;
+            if (sameFile(file, target)) continue;  // dragged from the fridge itself
+            if (dialogs.message({"冷蔵庫には「" + sysutil::displayName(sysutil::pathFromUtf8(twin)) +
+                                     "」が既にあります。置き換えますか？",
+                                 "既にあります。", MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No}) !=
+                MsgAnswer::Yes)
+                continue;
+            replace = true;
+        }
+        const auto copied =
+            withProgress(dialogs, "「" + shown + "」を冷蔵庫にコピーしています...",
+                         [&](const auto& progress) { return copyArchive(file, target, replace, progress); });
+        report(dialogs, copied, "「" + shown + "」を冷蔵庫にコピーできませんでした。");
+        if (copied.ok()) outcome.archiveName = sysutil::utf8FromPath(sysutil::pathFromUtf8(target).filename());
+    }
+    if (!leftOut.empty()) {
+        std::string text = "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。";
+        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i) text += "\r\n" + leftOut[i];
+        if (leftOut.size() > 5) text += "\r\nほか";
+        warn(dialogs, text);
+    }
+    return outcome;
 }
 
 }  // namespace archiver

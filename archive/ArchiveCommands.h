@@ -2,9 +2,10 @@
 // Take out, put away and throw away: the commands of the main window that
 // work on archives and scenario folders. Each takes what the lists show and
 // the folders the window read from the settings as it started the command,
-// and says which refresh the window owes afterwards.
+// and says which refresh the window owes afterwards and what it made.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archive/CuttingBoard.h"
 #include "archive/Archiver.h"
@@ -12,7 +13,17 @@
 
 namespace archiver {
 
-enum class Refresh { None, Reload, PoolOnly };
+enum class Refresh { None, Reload, PoolOnly, FridgeOnly };
+
+// What a command leaves the window to do: the refresh it owes, and what the
+// command made, for the window to highlight ("" when it made nothing).
+struct Outcome {
+    Outcome(Refresh r = Refresh::None, std::string scenario = {}, std::string archive = {})
+        : refresh(r), scenarioFolder(std::move(scenario)), archiveName(std::move(archive)) {}
+    Refresh refresh;
+    std::string scenarioFolder;  // the folder take out filled: a full path, no trailing separator
+    std::string archiveName;     // the archive put away wrote, or a copy dropped in: its name in the fridge
+};
 
 // The fridge list's folder (as shown, perhaps a temporary one) and its
 // selection: the name as the folder holds it, and as the list shows it when
@@ -25,21 +36,27 @@ struct FridgeSelection {
 };
 
 // Extracts the selected archive into a folder of its own on the cutting board.
-Refresh takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
+Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
                 sysutil::Dialogs& dialogs, Archiver& archiver);
 
 // The archive name as put away stores it: ".LZH" appended unless it ends so.
 std::string archiveNameFor(const std::string& answer);
 
 // Compresses the selected scenario folder into a new archive in the fridge folder.
-Refresh putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
+Outcome putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
                 Archiver& archiver);
 
 // Deletes the selected scenario folder after two questions; says what could
 // not be deleted. The window's events are served while the folder goes.
-Refresh throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs);
+Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs);
 
 // Deletes the selected archive after one question.
-Refresh throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs);
+Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs);
+
+// Copies archives dropped on the window (full paths) into the fridge folder,
+// each whole or not at all; asks before replacing one the fridge already
+// holds, and says which files it left out (not "*.LZH", hidden, not a file).
+Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string& fridgeFolder,
+                       sysutil::Dialogs& dialogs);
 
 }  // namespace archiver

@@ -1,6 +1,7 @@
 #include "archive/CuttingBoard.h"
 
 #include <filesystem>
+#include <set>
 
 #include "archive/WorkFolders.h"
 #include "sysutil/PathRules.h"
@@ -52,6 +53,23 @@ void tidyAtStart(const std::string& fridge, const std::string& board, const std:
         std::error_code ec2;
         if (!sysutil::isLink(*it) && it->is_directory(ec2)) removeLeftovers(it->path());
     }
+}
+
+std::vector<std::string> foldersToWatch(const std::string& board, const std::vector<std::string>& folders,
+                                        const std::vector<std::string>& scenarios, std::size_t limit) {
+    const std::set<std::string> isScenario(scenarios.begin(), scenarios.end());
+    const fs::path top = sysutil::pathFromUtf8(board).parent_path();  // the board less its trailing separator
+    std::vector<std::string> out;
+    if (limit > 0) out.push_back(sysutil::utf8FromPath(top));
+    for (const auto& f : folders) {
+        if (out.size() >= limit) break;
+        bool inside = false;
+        for (fs::path up = sysutil::pathFromUtf8(f).parent_path(); !inside && up != top && up.has_relative_path();
+             up = up.parent_path())
+            inside = isScenario.count(sysutil::utf8FromPath(up)) > 0;
+        if (!inside) out.push_back(f);
+    }
+    return out;
 }
 
 void removeEmptyFoldersOutsideScenarios(const std::string& board) {

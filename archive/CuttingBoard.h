@@ -19,6 +19,13 @@ std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders)
 // first. Scenarios deeper down get removeLeftovers once the list shows them.
 void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder);
 
+// The folders whose changes can add or remove a scenario, for a watch on the
+// board: the board, the folders outside every scenario, and the scenarios
+// themselves. A scenario's own folders are left out (there may be thousands);
+// at most `limit` folders, in the listing's order.
+std::vector<std::string> foldersToWatch(const std::string& board, const std::vector<std::string>& folders,
+                                        const std::vector<std::string>& scenarios, std::size_t limit);
+
 // The tidying at exit: removes the folders below the board whose whole tree
 // holds no file and which lie outside every scenario. Never anything inside a
 // scenario, never a link or what lies behind it, never the board itself.

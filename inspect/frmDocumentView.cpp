@@ -21,6 +21,8 @@ frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, QWidget* parent) :
     txtViewer->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtViewer->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtViewer->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The text is there to be read: Tab goes on to 閉じる, as everywhere else.
+    txtViewer->setTabChangesFocus(true);
     cmdClose = new QPushButton(QStringLiteral("閉じる(&X)"), this);
     cmdClose->setObjectName("cmdClose");
     cmdExecFile = new QPushButton(QStringLiteral("関連付けからファイルを開く(&O)"), this);

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6widgets6 qt6-qpa-plugins
   libgtest-dev libgmock-dev
   qt6-translations-l10n fonts-noto-cjk xvfb xauth
-  lhasa p7zip-full libarchive-tools strace
+  lhasa p7zip-full libarchive-tools strace desktop-file-utils
 )
 for option in "$@"; do
   case "$option" in

@@ -134,10 +134,12 @@ void frmSetting::cmdOK_Click() {
                                          {kKeyArcPath, txtArcPath->text().toStdString()},
                                          {kKeyExitRMNoFileDir, std::to_string(state)}});
     // A save that did not reach the disk would otherwise show up only as the
-    // same first-run warnings again, with no hint why.
+    // same first-run warnings again, with no hint why. The dialog stays, with
+    // what the user typed, to try again or to cancel.
     if (!saved_) {
         dialogs_.message({"設定を保存できませんでした。\r\n" + ini.lastError(), "", sysutil::MsgIcon::Exclamation,
                           sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
+        return;
     }
     accept();
 }

@@ -35,6 +35,17 @@ std::string FileListBox::shownName() const {
     return selectedText().toStdString();
 }
 
+bool FileListBox::highlightFile(const std::string& fileName) {
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->data(kStoredName).toByteArray().toStdString() != fileName) continue;
+        setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        scrollToItem(item(row));
+        return true;
+    }
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+    return false;
+}
+
 void FileListBox::Refresh() {
     const std::string selected = FileName();
     struct Name {

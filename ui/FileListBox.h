@@ -28,6 +28,9 @@ public:
     std::string FileName() const;
     // The same name as the list shows it.
     std::string shownName() const;
+    // Highlights the row of the file the folder holds as `fileName`; false,
+    // and nothing highlighted, when there is none.
+    bool highlightFile(const std::string& fileName);
 
 private:
     std::string path_;

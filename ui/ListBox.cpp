@@ -1,6 +1,32 @@
 #include "ui/ListBox.h"
 
+#include <QHelpEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
 namespace ui {
+namespace {
+
+// Rows as wide as the view, whatever their text: the view then elides the
+// text as it is told to, instead of offering to scroll sideways.
+class EndsVisibleDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(1);
+        return size;
+    }
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view, option.rect);
+        return true;
+    }
+};
+
+}  // namespace
 
 ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -14,6 +40,24 @@ int ListBox::ListIndex() const {
 QString ListBox::selectedText() const {
     const int row = ListIndex();
     return row < 0 ? QString() : item(row)->text();
+}
+
+bool ListBox::highlightRow(const QString& text) {
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->text() != text) continue;
+        setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        scrollToItem(item(row));
+        return true;
+    }
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+    return false;
+}
+
+void ListBox::showEndsOfLongRows() {
+    setTextElideMode(Qt::ElideLeft);
+    setWordWrap(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setItemDelegate(new EndsVisibleDelegate(this));
 }
 
 void ListBox::focusInEvent(QFocusEvent* event) {

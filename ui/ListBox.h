@@ -16,6 +16,14 @@ public:
     int ListIndex() const;
     // The highlighted row's text; "" when nothing is highlighted.
     QString selectedText() const;
+    // Highlights the row that shows `text`; false, and nothing highlighted,
+    // when no row does.
+    bool highlightRow(const QString& text);
+
+    // Long rows lose their beginning, not their end ("…/FZARC_まな板/Festival/番外編"),
+    // never need a horizontal scroll bar, and show whole as their tooltip.
+    // Only the painting changes: each row's text stays whole.
+    void showEndsOfLongRows();
 
 protected:
     void focusInEvent(QFocusEvent* event) override;

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
@@ -65,9 +66,10 @@ void waitWhile(const std::function<bool()>& running, const std::atomic<bool>& te
         serveWindowEvents);
 }
 
-bool runProgram(const QString& program, const QStringList& args, bool wait, const std::atomic<bool>& terminate) {
+bool runProgram(const QString& program, const QStringList& args, bool wait, const std::atomic<bool>& terminate,
+                const QString& folder = {}) {
     qint64 pid = 0;
-    if (!QProcess::startDetached(program, args, QString(), &pid)) return false;
+    if (!QProcess::startDetached(program, args, folder, &pid)) return false;
     if (wait) waitWhile([pid] { return sysutil::processRuns(static_cast<unsigned long>(pid)); }, terminate);
     return true;
 }
@@ -111,6 +113,17 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
     const QString file = QString::fromStdString(sysutil::utf8FromPath(target));
     const QFileInfo info(file);
     if (!info.exists()) return false;
+#if !defined(_WIN32)
+    // The engine and its editor are Windows programs: Wine runs them, when it
+    // is installed, in their own folder, where they look for their files.
+    if (info.isFile() && info.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0) {
+        const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+        if (!wine.isEmpty())
+            return runProgram(
+                wine, QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)),
+                wait, blnTerminate, info.absolutePath());
+    }
+#endif
     if (info.isFile() && info.isExecutable())
         return runProgram(file, QProcess::splitCommand(QString::fromStdString(parameters)), wait, blnTerminate);
     // A document or a folder: its associated program. No process to wait for,

@@ -33,11 +33,11 @@ protected:
     // The cutting board as the window hands it over: with its trailing separator.
     std::string boardFolder() const { return sysutil::AddBackslash(sysutil::utf8FromPath(board)); }
 
-    archiver::Refresh takeOut(const std::string& name) {
+    archiver::Outcome takeOut(const std::string& name) {
         return archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), name, ""}, boardFolder(),
                                  dialogs, archiver);
     }
-    archiver::Refresh putAway(const std::string& scenario) {
+    archiver::Outcome putAway(const std::string& scenario) {
         return archiver::putAway(sysutil::utf8FromPath(board / testsupport::u8(scenario)),
                                  sysutil::utf8FromPath(fridge), dialogs, archiver);
     }
@@ -141,7 +141,7 @@ TEST_P(PutAwayAnswers, AreRefusedAndAskedAgain) {
     fs::create_directories(fridge / "sub");
     const Tree before = everything();
     dialogs.inputs = {std::string(GetParam().answer), std::nullopt};
-    EXPECT_EQ(putAway("Castle"), archiver::Refresh::None);
+    EXPECT_EQ(putAway("Castle").refresh, archiver::Refresh::None);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_NE(dialogs.asked[0].text.find(GetParam().why), std::string::npos) << dialogs.asked[0].text;
     ASSERT_EQ(dialogs.inputAsked.size(), 2u);
@@ -164,7 +164,7 @@ TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
     testsupport::writeFile(fridge / "Castle.LZH", "precious");
     dialogs.inputs = {std::string("Castle"), std::string("co:py"), std::string("Copy")};
-    EXPECT_EQ(putAway("Castle"), archiver::Refresh::Reload);
+    EXPECT_EQ(putAway("Castle").refresh, archiver::Refresh::Reload);
     ASSERT_EQ(dialogs.inputAsked.size(), 3u);
     EXPECT_EQ(dialogs.inputAsked[0].proposed, "Scenario.LZH");
     EXPECT_EQ(dialogs.inputAsked[1].proposed, "Castle");
@@ -300,12 +300,13 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
     archivetest::makeTree(board / testsupport::u8(folder), scenario);
     dialogs.inputs = {std::string("Castle")};
     const auto scenarioPath = sysutil::utf8FromPath(board / testsupport::u8(folder));
-    EXPECT_EQ(archiver::putAway(scenarioPath, sysutil::utf8FromPath(fridge), dialogs, archiver),
+    EXPECT_EQ(archiver::putAway(scenarioPath, sysutil::utf8FromPath(fridge), dialogs, archiver).refresh,
               archiver::Refresh::Reload);
     ASSERT_TRUE(fs::exists(fridge / "Castle.LZH"));
 
     EXPECT_EQ(archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""},
-                                boardFolder(), dialogs, archiver),
+                                boardFolder(), dialogs, archiver)
+                  .refresh,
               archiver::Refresh::Reload);
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(board / "Castle"),

@@ -20,6 +20,21 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for want in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk; do
   grep -q "$want" <<< "$depends" || { echo "not among the dependencies: $want"; status=1; }
 done
+# The description as apt shows it: no ";" left from joined strings, and
+# lines that fit a terminal.
+description=$(dpkg-deb -f "$deb" Description)
+if grep -q ';' <<< "$description"; then echo "a stray \";\" in the description:"; echo "$description"; status=1; fi
+if awk 'length > 80 { bad = 1 } END { exit !bad }' <<< "$description"; then
+  echo "description lines longer than 80 columns:"; echo "$description"; status=1
+fi
+# The desktop entry as installed: not a warning, not a hint.
+if command -v desktop-file-validate >/dev/null; then
+  dpkg-deb -x "$deb" "$out/root"
+  report=$(desktop-file-validate "$out/root/usr/share/applications/fzarc.desktop" 2>&1) || status=1
+  if [ -n "$report" ]; then echo "$report"; status=1; fi
+else
+  echo "desktop-file-validate is not installed (apt-get install desktop-file-utils): the desktop entry is not checked"
+fi
 dpkg-deb -f "$deb" Package Version Architecture
 echo "$files"
 exit $status

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <algorithm>
 #include <set>
 
@@ -137,6 +141,31 @@ void choose(QComboBox* box, const QString& entry) {
 void hover(QWidget* widget, QPoint at) {
     QTest::mouseMove(widget, at.isNull() ? widget->rect().center() : at);
     settle();
+}
+
+Qt::DropAction drop(QWidget* widget, const QStringList& files, Qt::DropActions actions) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    // Where the mouse is: a list's rows lie in its viewport.
+    QWidget* under = widget;
+    if (auto* view = qobject_cast<QAbstractScrollArea*>(widget)) under = view->viewport();
+    const QPoint at = under->rect().center();
+    QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(under, &enter);
+    if (!enter.isAccepted()) {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(under, &leave);
+        settle();
+        return Qt::IgnoreAction;
+    }
+    QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(under, &move);
+    QDropEvent dropped(QPointF(at), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(under, &dropped);
+    settle();
+    return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
 }
 
 std::function<int(sysutil::ModalForm&)> whenShown(std::function<void(QWidget& form)> act) {

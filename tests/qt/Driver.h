@@ -8,6 +8,7 @@
 #include <QKeySequence>
 #include <QListWidget>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
@@ -44,6 +45,12 @@ void clickRow(QListWidget* list, const QString& text);
 void choose(QComboBox* box, const QString& entry);
 // The mouse moved onto a widget, at `at` (its middle by default), no button held.
 void hover(QWidget* widget, QPoint at = {});
+
+// Files dragged from the file manager and let go over the middle of a
+// widget, the file manager offering `actions`. Returns the action the
+// window took (Qt::IgnoreAction when it refused the drop).
+Qt::DropAction drop(QWidget* widget, const QStringList& files,
+                    Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction);
 
 // For FakeDialogs::onModal: the form shows as the user meets it (modal and
 // active), `act` drives it, and what had the keyboard before has it again once

@@ -49,7 +49,7 @@ protected:
         if (!forms.empty()) return "form " + forms[0];
         if (!launcher.calls.empty()) return "launch " + launcher.calls[0].line;
         if (!w.isVisible()) return "closed";
-        if (pool(w).contains(board("Later"))) return "refreshed";
+        if (!pool(w).isEmpty() && pool(w).front().endsWith("/Later")) return "refreshed";
         return "nothing";
     }
     std::vector<std::string> forms;
@@ -59,7 +59,11 @@ TEST_P(AccessKeys, ReachTheirCommand) {
     ws.archive(ws.root.path() / "fridge", "Castle.LZH", {{"Summary.tsm", "t"}});
     ws.scenario("Castle");
     auto w = open();
-    ws.scenario("Later");  // shows only after a refresh
+    // Another engine, with a scenario of its own: the board shows it only
+    // after a refresh, which reads the settings afresh. (Nothing changes on
+    // the disk the window watches.)
+    testsupport::writeFile(ws.root.path() / "engine2" / "Scenario" / "FZARC_まな板" / "Later" / "Summary.tsm", "t");
+    ws.sandbox.set("TRPath", ws.root.str("engine2"));
     dialogs.onModal = [this](sysutil::ModalForm& form) {
         forms.push_back(dynamic_cast<QObject&>(form).objectName().toStdString());
         return 0;
@@ -68,7 +72,8 @@ TEST_P(AccessKeys, ReachTheirCommand) {
     if (GetParam().row == KeyCase::BoardRow) drive::clickRow(w->lstPool, board("Castle"));
     drive::press(QKeySequence(QString::fromUtf8(GetParam().keys)));
     std::string expected = GetParam().reached;
-    for (const auto& [mark, folder] : {std::pair{"<fridge>", ws.fridge()}, std::pair{"<engine>", ws.engine()}})
+    for (const auto& [mark, folder] :
+         {std::pair{"<fridge>", ws.fridge()}, std::pair{"<engine>", ws.root.str("engine2")}})
         if (const auto at = expected.find(mark); at != std::string::npos)
             expected.replace(at, std::string(mark).size(), folder);
     EXPECT_EQ(reached(*w), expected) << GetParam().keys;
@@ -254,11 +259,13 @@ TEST_F(MainWindow, SettingsCommandRepointsTheFridgeButNotTheBoard) {
     // Cancelled picker: nothing changes.
     drive::press(QKeySequence("Alt+F, F, F"));
     EXPECT_EQ(fridge(*w), QStringList{"Other.LZH"});
-    ws.scenario("Later");
+    // Another engine: the board shows it only at the next reload.
+    testsupport::writeFile(ws.root.path() / "engine2" / "Scenario" / "FZARC_まな板" / "Later" / "Summary.tsm", "t");
+    ws.sandbox.set("TRPath", ws.root.str("engine2"));
     dialogs.onModal = [](sysutil::ModalForm&) { return 0; };  // settings dialog cancelled
     drive::press(QKeySequence("Alt+F, S"));
     EXPECT_EQ(w->filArc->Path(), ws.fridge());
-    EXPECT_EQ(pool(*w).size(), 1);  // the board waits for the next reload
+    EXPECT_EQ(pool(*w), QStringList{board("Castle")});
 }
 
 TEST_F(MainWindow, LaunchCommandsReadTheStoredFoldersAfreshEachTime) {

@@ -61,12 +61,13 @@ TEST_F(Selection, TabIntoTheBoardThenThrowAwayAsksNothing) {
 TEST_F(Selection, TheFirstDownHighlightsTheFirstRow) {
     drive::press(QKeySequence("Down"));
     EXPECT_EQ(window->filArc->ListIndex(), 0);
-    drive::press(QKeySequence("Return"));  // takes out what is highlighted, and only that
-    EXPECT_TRUE(fs::exists(ws.board() / "Alpha" / "Summary.tsm"));
-    EXPECT_FALSE(fs::exists(ws.board() / "Beta"));
     drive::tabTo(window->lstPool);
     drive::press(QKeySequence("Down"));
     EXPECT_EQ(window->lstPool->ListIndex(), 0);
+    drive::tabTo(window->filArc);
+    drive::press(QKeySequence("Return"));  // takes out what is highlighted, and only that
+    EXPECT_TRUE(fs::exists(ws.board() / "Alpha" / "Summary.tsm"));
+    EXPECT_FALSE(fs::exists(ws.board() / "Beta"));
 }
 
 TEST(ViewerSelection, OpenWithNothingHighlightedOpensTheFolder) {

@@ -51,7 +51,13 @@ INSTANTIATE_TEST_SUITE_P(Values, StoredCheckBox,
                          ::testing::Values(RmCase{"0", Qt::Unchecked, "0"}, RmCase{"1", Qt::Checked, "1"},
                                            RmCase{"", Qt::Checked, "1"}, RmCase{"garbage", Qt::Checked, "1"},
                                            RmCase{"7", Qt::Checked, "1"}, RmCase{" 0 ", Qt::Unchecked, "0"},
-                                           RmCase{"2", Qt::PartiallyChecked, "2"}));
+                                           RmCase{"2", Qt::PartiallyChecked, "2"}),
+                         ([](const auto& p) {
+                             const char* labels[] = {"unticked", "ticked",        "missing", "garbage",
+                                                     "unknown",  "blanks_around", "greyed"};
+                             return p.index < std::size(labels) ? std::string(labels[p.index])
+                                                                : "case_" + std::to_string(p.index);
+                         }));
 
 TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
     fakes::SettingsSandbox sandbox;
@@ -69,15 +75,29 @@ TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
     EXPECT_TRUE(dialogs.asked.empty());
 }
 
-TEST(SettingsForm, RefusedSaveIsReported) {
+TEST(SettingsForm, RefusedSaveIsReportedAndKeepsWhatWasTyped) {
     fakes::SettingsSandbox sandbox;
-    sysutil::setSettingsFolder(sandbox.dir.str("missing-folder"));
+    sandbox.set("TRPath", "/old");
+    const std::string before = sandbox.iniBytes();
+    std::filesystem::permissions(sandbox.dir.path() / "fzarc.ini",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     fakes::FakeDialogs dialogs;
     frmSetting form(dialogs);
     drive::bringUp(form);
+    drive::retype("/games/新しい場所");
     drive::press(QKeySequence("Return"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_NE(dialogs.asked[0].text.find("設定を保存できませんでした。"), std::string::npos);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.txtTRPath->text(), "/games/新しい場所");
+    EXPECT_EQ(sandbox.iniBytes(), before);
+    // Saved elsewhere, the same values go through on the next OK.
+    sysutil::setSettingsFolder(sandbox.dir.str("elsewhere"));
+    std::filesystem::create_directories(sandbox.dir.path() / "elsewhere");
+    drive::click(form.cmdOK);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_NE(testsupport::readFile(sandbox.dir.path() / "elsewhere" / "fzarc.ini").find("TRPath=/games/新しい場所"),
+              std::string::npos);
 }
 
 TEST(SettingsForm, BrowseButtonsReplaceTheTextOnlyWhenAFolderIsChosen) {

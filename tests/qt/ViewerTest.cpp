@@ -58,7 +58,12 @@ INSTANTIATE_TEST_SUITE_P(
     Filters, ViewerFilters,
     ::testing::Values(FilterCase{0, "ドキュメント", {"INDEX.HTM", "page.html", "readme.txt"}},
                       FilterCase{1, "テキスト", {"readme.txt"}}, FilterCase{2, "HTML", {"INDEX.HTM", "page.html"}},
-                      FilterCase{3, "すべて", {"image.png", "INDEX.HTM", "page.html", "readme.txt", "Summary.tsm"}}));
+                      FilterCase{3, "すべて", {"image.png", "INDEX.HTM", "page.html", "readme.txt", "Summary.tsm"}}),
+    ([](const auto& p) {
+        const char* labels[] = {"documents", "text", "html", "all"};
+        return p.param.index >= 0 && p.param.index < 4 ? std::string(labels[p.param.index])
+                                                       : "case_" + std::to_string(p.index);
+    }));
 
 TEST_F(Viewer, TextStaysWhenTheFilterChanges) {
     drive::clickRow(viewer.File, "readme.txt");
@@ -150,6 +155,18 @@ INSTANTIATE_TEST_SUITE_P(Names, ViewerOpen,
                                                       "%93%C7%82%F1%82%C5%82%CB.txt"}),
                          [](const auto& p) { return p.index == 0 ? "ascii" : "shift_jis"; });
 #endif
+
+TEST_F(Viewer, TabLeavesTheTextBoxBothWays) {
+    drive::press(QKeySequence("Down"));
+    const QString text = viewer.txtViewer->toPlainText();
+    drive::press(QKeySequence("Tab"));
+    ASSERT_EQ(QApplication::focusWidget(), viewer.txtViewer);
+    drive::press(QKeySequence("Tab"));
+    EXPECT_EQ(QApplication::focusWidget(), viewer.cmdClose);
+    drive::press(QKeySequence("Shift+Tab, Shift+Tab"));
+    EXPECT_EQ(QApplication::focusWidget(), viewer.File);
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), text);  // no tab typed on the way
+}
 
 TEST_F(Viewer, EnterAndEscClose) {
     ASSERT_EQ(QApplication::focusWidget(), viewer.File);

@@ -39,7 +39,17 @@ INSTANTIATE_TEST_SUITE_P(Patterns, Wildcards,
                                            WildCase{"*.txt", "読んでね.TXT", true}, WildCase{"?.txt", "表.txt", true},
                                            WildCase{"a*b*c", "aXXbYYc", true}, WildCase{"a*b*c", "aXXbYY", false},
                                            WildCase{"Summary.tsm", "SUMMARY.TSM", true},
-                                           WildCase{"*.htm", "a.html", false}));
+                                           WildCase{"*.htm", "a.html", false}),
+                         ([](const auto& p) {
+                             std::string label = p.param.match ? "matches" : "differs";
+                             for (const char c : std::string("_") + p.param.pattern + "_" + p.param.name) {
+                                 if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+                                     label += c;
+                                 else if (label.back() != '_')
+                                     label += '_';
+                             }
+                             return label + (label.back() == '_' ? "" : "_") + std::to_string(p.index);
+                         }));
 
 struct NameRuleCase {
     const char* name;
@@ -54,19 +64,32 @@ INSTANTIATE_TEST_SUITE_P(
     Names, NameRule,
     ::testing::Values(NameRuleCase{"Castle.LZH", P::None}, NameRuleCase{" lead", P::None},
                       NameRuleCase{".notes", P::None}, NameRuleCase{"表示.txt", P::None},
-                      NameRuleCase{"CONSOLE.txt", P::None}, NameRuleCase{"COM10", P::None},
-                      NameRuleCase{"", P::Blank}, NameRuleCase{"   ", P::Blank}, NameRuleCase{".", P::DotName},
-                      NameRuleCase{"..", P::DotName}, NameRuleCase{"...", P::TrailingDotOrBlank},
-                      NameRuleCase{"a/b", P::Separator}, NameRuleCase{"a\\b", P::Separator},
-                      NameRuleCase{"a:b", P::ReservedCharacter}, NameRuleCase{"a<b", P::ReservedCharacter},
-                      NameRuleCase{"a>b", P::ReservedCharacter}, NameRuleCase{"a\"b", P::ReservedCharacter},
-                      NameRuleCase{"a|b", P::ReservedCharacter}, NameRuleCase{"a?b", P::ReservedCharacter},
-                      NameRuleCase{"a*b", P::ReservedCharacter}, NameRuleCase{"a\x01b", P::ControlCharacter},
-                      NameRuleCase{"a\x7F", P::ControlCharacter}, NameRuleCase{"end.", P::TrailingDotOrBlank},
-                      NameRuleCase{"end ", P::TrailingDotOrBlank}, NameRuleCase{"con", P::DeviceName},
-                      NameRuleCase{"Nul.txt", P::DeviceName}, NameRuleCase{"aux .tar.gz", P::DeviceName},
-                      NameRuleCase{"LPT9", P::DeviceName}, NameRuleCase{"COM\u00b9", P::DeviceName},
-                      NameRuleCase{"com\u00b2.txt", P::DeviceName}, NameRuleCase{"LPT\u00b3.log", P::DeviceName}));
+                      NameRuleCase{"CONSOLE.txt", P::None}, NameRuleCase{"COM10", P::None}, NameRuleCase{"", P::Blank},
+                      NameRuleCase{"   ", P::Blank}, NameRuleCase{".", P::DotName}, NameRuleCase{"..", P::DotName},
+                      NameRuleCase{"...", P::TrailingDotOrBlank}, NameRuleCase{"a/b", P::Separator},
+                      NameRuleCase{"a\\b", P::Separator}, NameRuleCase{"a:b", P::ReservedCharacter},
+                      NameRuleCase{"a<b", P::ReservedCharacter}, NameRuleCase{"a>b", P::ReservedCharacter},
+                      NameRuleCase{"a\"b", P::ReservedCharacter}, NameRuleCase{"a|b", P::ReservedCharacter},
+                      NameRuleCase{"a?b", P::ReservedCharacter}, NameRuleCase{"a*b", P::ReservedCharacter},
+                      NameRuleCase{"a\x01b", P::ControlCharacter}, NameRuleCase{"a\x7F", P::ControlCharacter},
+                      NameRuleCase{"end.", P::TrailingDotOrBlank}, NameRuleCase{"end ", P::TrailingDotOrBlank},
+                      NameRuleCase{"con", P::DeviceName}, NameRuleCase{"Nul.txt", P::DeviceName},
+                      NameRuleCase{"aux .tar.gz", P::DeviceName}, NameRuleCase{"LPT9", P::DeviceName},
+                      NameRuleCase{"COM\u00b9", P::DeviceName}, NameRuleCase{"com\u00b2.txt", P::DeviceName},
+                      NameRuleCase{"LPT\u00b3.log", P::DeviceName}),
+    ([](const auto& p) {
+        const char* kinds[] = {
+            "None",      "Blank", "DotName", "Separator", "ReservedCharacter", "ControlCharacter", "TrailingDotOrBlank",
+            "DeviceName"};
+        std::string label = kinds[static_cast<int>(p.param.problem)];
+        for (const char c : std::string("_") + p.param.name) {
+            if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+                label += c;
+            else if (label.back() != '_')
+                label += '_';
+        }
+        return label + (label.back() == '_' ? "" : "_") + std::to_string(p.index);
+    }));
 
 TEST(Wildcards, SeveralPatternsSeparatedBySemicolons) {
     EXPECT_TRUE(sysutil::matchesAnyWildcard("*.txt;*.html;*.htm", "a.HTM"));

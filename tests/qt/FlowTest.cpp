@@ -1,0 +1,340 @@
+// A user's flow through the main window: what stays highlighted and where the
+// keyboard is after each command, rows that can be told apart, lists that
+// follow the disk, archives dropped from the file manager, and a board that
+// cannot be made.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolTip>
+
+#include "Driver.h"
+#include "Workspace.h"
+#include "app/frmFzarc.h"
+
+namespace fs = std::filesystem;
+using sysutil::MsgAnswer;
+
+namespace {
+
+class Flow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ws.archive(fridgeDir(), "Alpha.LZH", {{"Summary.tsm", "a"}, {"readme.txt", "r"}});
+        ws.archive(fridgeDir(), "Beta.LZH", {{"Summary.tsm", "b"}});
+        ws.scenario("Castle");
+        ws.scenario("Dragon");
+    }
+    void open() {
+        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
+        window->Form_Load();
+        drive::bringUp(*window);
+    }
+    fs::path fridgeDir() const { return ws.root.path() / "fridge"; }
+    QString board(const std::string& rel) const { return QString::fromStdString(ws.boardStr(rel)); }
+    QStringList pool() const { return fakes::itemTexts(*window->lstPool); }
+    QStringList fridge() const { return fakes::itemTexts(*window->filArc); }
+    // What each list highlights ("" for nothing) and which widget has the keyboard.
+    QString highlighted(const ui::ListBox* list) const { return list->selectedText(); }
+    QWidget* keyboard() const { return QApplication::focusWidget(); }
+    std::shared_ptr<int> countReads(QListWidget* list) {
+        auto reads = std::make_shared<int>(0);
+        QObject::connect(list->model(), &QAbstractItemModel::modelReset, [reads] { ++*reads; });
+        return reads;
+    }
+
+    fakes::Workspace ws;
+    fakes::FakeDialogs dialogs;
+    archiver::Unlha32Archiver archiver;
+    fakes::FakeLauncher launcher;
+    std::unique_ptr<app::frmFzarc> window;
+};
+
+// The lists follow the disk within a moment; the tests wait for that
+// generously, since they measure no speed.
+constexpr int kFollowsWithin = 5000;
+
+TEST_F(Flow, TakeOutExaminePutAwayThrowAwayByKeysAlone) {
+    open();
+    // Take out: the new scenario is highlighted on the board, the keyboard
+    // stays in the fridge, where Enter takes out again.
+    drive::press(QKeySequence("Down, Return"));
+    ASSERT_TRUE(fs::exists(ws.board() / "Alpha" / "Summary.tsm"));
+    EXPECT_EQ(highlighted(window->filArc), "Alpha.LZH");
+    EXPECT_EQ(highlighted(window->lstPool), board("Alpha"));
+    EXPECT_EQ(keyboard(), window->filArc);
+    EXPECT_TRUE(window->cmdLoad->isDefault());
+
+    // Examine: Tab to the board, where the new scenario waits; Enter.
+    drive::tabTo(window->lstPool);
+    dialogs.onModal = drive::whenShown([](QWidget&) { drive::press(QKeySequence("Escape")); });
+    drive::press(QKeySequence("Return"));
+    EXPECT_EQ(dialogs.modalShown, 1);
+    EXPECT_EQ(keyboard(), window->lstPool);
+    EXPECT_EQ(highlighted(window->lstPool), board("Alpha"));
+
+    // Put away under a new name: the new archive is highlighted in the
+    // fridge, the scenario still on the board, the keyboard back there.
+    dialogs.inputs = {std::string("Alpha2")};
+    drive::press(QKeySequence("Alt+R"));
+    ASSERT_TRUE(fs::exists(fridgeDir() / "Alpha2.LZH"));
+    EXPECT_EQ(highlighted(window->filArc), "Alpha2.LZH");
+    EXPECT_EQ(highlighted(window->lstPool), board("Alpha"));
+    EXPECT_EQ(keyboard(), window->lstPool);
+
+    // Throw away the scenario: nothing is highlighted in its place.
+    dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+D"));
+    EXPECT_FALSE(fs::exists(ws.board() / "Alpha"));
+    EXPECT_EQ(pool(), (QStringList{board("Castle"), board("Dragon")}));
+    EXPECT_EQ(highlighted(window->lstPool), "");
+    EXPECT_EQ(keyboard(), window->lstPool);
+    // So a second Alt+D asks nothing.
+    drive::press(QKeySequence("Alt+D"));
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+
+    // Throw away the new archive from the menu: the keyboard is back in the fridge.
+    dialogs.answers = {MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+F, F, D"));
+    EXPECT_FALSE(fs::exists(fridgeDir() / "Alpha2.LZH"));
+    EXPECT_EQ(highlighted(window->filArc), "");
+    EXPECT_EQ(keyboard(), window->filArc);
+}
+
+TEST_F(Flow, ARefreshKeepsTheHighlightedRowsAndNeverPicksANeighbour) {
+    open();
+    drive::clickRow(window->lstPool, board("Dragon"));
+    drive::clickRow(window->filArc, "Beta.LZH");
+    drive::press(QKeySequence("F5"));
+    EXPECT_EQ(highlighted(window->filArc), "Beta.LZH");
+    EXPECT_EQ(highlighted(window->lstPool), board("Dragon"));
+    EXPECT_EQ(keyboard(), window->filArc);
+
+    drive::clickRow(window->lstPool, board("Dragon"));
+    fs::remove_all(ws.board() / "Dragon");
+    fs::remove(fridgeDir() / "Beta.LZH");
+    drive::press(QKeySequence("F5"));
+    EXPECT_EQ(pool(), QStringList{board("Castle")});
+    EXPECT_EQ(highlighted(window->lstPool), "");
+    EXPECT_EQ(highlighted(window->filArc), "");
+    EXPECT_EQ(keyboard(), window->lstPool);  // disabled while it was read, and back
+    drive::press(QKeySequence("Alt+D"));
+    drive::press(QKeySequence("Alt+L"));
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(dialogs.progressCaptions.empty());
+}
+
+TEST_F(Flow, TakeOutHighlightsTheScenarioBelowTheArchivesFolder) {
+    ws.archive(fridgeDir(), "Station.LZH", {{"Station/Summary.tsm", "s"}});
+    open();
+    drive::clickRow(window->filArc, "Station.LZH");
+    drive::press(QKeySequence("Alt+L"));
+    EXPECT_EQ(highlighted(window->lstPool), board("Station/Station"));
+    EXPECT_EQ(keyboard(), window->filArc);
+}
+
+TEST_F(Flow, ScenariosWithLongPathsCanBeToldApart) {
+    // A deep engine folder: every full path is wider than the list.
+    const fs::path engine = ws.root.path() / testsupport::u8("ゲーム/とても長い名前のフォルダ/Tessarune 本体");
+    const fs::path deepBoard = engine / "Scenario" / testsupport::u8("FZARC_まな板");
+    for (const char* rel : {"Festival", "Festival/番外編"})
+        testsupport::writeFile(deepBoard / testsupport::u8(rel) / "Summary.tsm", "t");
+    ws.sandbox.set("TRPath", sysutil::utf8FromPath(engine));
+    open();
+    const QString festival = QString::fromStdString(sysutil::utf8FromPath(deepBoard / "Festival"));
+    const QString extra = QString::fromStdString(sysutil::utf8FromPath(deepBoard / testsupport::u8("Festival/番外編")));
+    ASSERT_EQ(pool(), (QStringList{festival, extra}));  // each row's text the full path
+    QListWidget& list = *window->lstPool;
+    ASSERT_GT(list.fontMetrics().horizontalAdvance(festival), list.viewport()->width());
+
+    // The two rows look different (cut on the left, both would show the same
+    // beginning), and nothing asks to scroll sideways.
+    auto seen = [&](int row) {
+        return list.viewport()
+            ->grab(list.visualItemRect(list.item(row)).intersected(list.viewport()->rect()))
+            .toImage();
+    };
+    const QImage first = seen(0);
+    const QImage second = seen(1);
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(list.horizontalScrollBar()->isVisible());
+    EXPECT_LE(list.visualItemRect(list.item(1)).right(), list.viewport()->rect().right());
+
+    // The mouse resting on a row shows the whole path.
+    drive::hover(list.viewport(), list.visualItemRect(list.item(1)).center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::text() == extra; }, kFollowsWithin))
+        << QToolTip::text().toStdString();
+}
+
+TEST_F(Flow, ArchivesAndScenariosAppearAndVanishWithoutF5) {
+    open();
+    drive::clickRow(window->filArc, "Beta.LZH");
+    drive::clickRow(window->lstPool, board("Dragon"));
+
+    // Copied in from the file manager, and taken away there.
+    fs::copy_file(fridgeDir() / "Alpha.LZH", fridgeDir() / "Gamma.LZH");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fridge().contains("Gamma.LZH"); }, kFollowsWithin));
+    EXPECT_EQ(highlighted(window->filArc), "Beta.LZH");
+    fs::create_directories(ws.board() / "group");
+    ws.scenario("group/Echo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pool().contains(board("group/Echo")); }, kFollowsWithin));
+    EXPECT_EQ(highlighted(window->lstPool), board("Dragon"));
+    EXPECT_EQ(keyboard(), window->lstPool);
+
+    fs::remove(fridgeDir() / "Beta.LZH");
+    fs::remove(ws.board() / "Dragon" / "Summary.tsm");  // no longer a scenario
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fridge().contains("Beta.LZH") && !pool().contains(board("Dragon")); },
+                                kFollowsWithin));
+    EXPECT_EQ(highlighted(window->filArc), "");
+    EXPECT_EQ(highlighted(window->lstPool), "");
+}
+
+TEST_F(Flow, ATakeOutOfManyFilesCostsOneRefresh) {
+    std::map<std::string, std::string> files{{"Summary.tsm", "t"}};
+    for (int i = 0; i < 400; ++i) files["data" + std::to_string(i % 40) + "/f" + std::to_string(i)] = "x";
+    ws.archive(fridgeDir(), "Many.LZH", files);
+    open();
+    const auto boardReads = countReads(window->lstPool);
+    const auto fridgeReads = countReads(window->filArc);
+    drive::clickRow(window->filArc, "Many.LZH");
+    drive::press(QKeySequence("Return"));
+    ASSERT_TRUE(fs::exists(ws.board() / "Many" / "data39" / "f399"));
+    QTest::qWait(1500);  // what the disk said meanwhile has had every chance to arrive
+    EXPECT_EQ(*boardReads, 1);
+    EXPECT_EQ(*fridgeReads, 1);
+    EXPECT_EQ(highlighted(window->lstPool), board("Many"));
+}
+
+TEST_F(Flow, ChangesMadeWhileACommandRunsShowWhenItEnds) {
+    open();
+    drive::clickRow(window->lstPool, board("Castle"));
+    bool shownMeanwhile = true;
+    dialogs.onModal = drive::whenShown([&](QWidget&) {
+        fs::copy_file(fridgeDir() / "Alpha.LZH", fridgeDir() / "Gamma.LZH");
+        QTest::qWait(1000);
+        shownMeanwhile = fridge().contains("Gamma.LZH");
+        drive::press(QKeySequence("Escape"));
+    });
+    drive::press(QKeySequence("Alt+T"));
+    EXPECT_FALSE(shownMeanwhile);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fridge().contains("Gamma.LZH"); }, kFollowsWithin));
+}
+
+class Drops : public Flow {
+protected:
+    // Archives lying elsewhere, as the file manager shows them.
+    QString outside(const std::string& name, const std::string& bytes) {
+        testsupport::writeFile(ws.root.path() / "downloads" / testsupport::u8(name), bytes);
+        return QString::fromStdString(ws.root.str("downloads/" + name));
+    }
+    bool noWorkFilesLeft() const {
+        for (const auto& e : fs::directory_iterator(fridgeDir()))
+            if (e.path().filename().string().starts_with(".fzarc-")) return false;
+        return true;
+    }
+};
+
+TEST_F(Drops, CopyEachArchiveIntoTheFridgeAndSayWhatWasLeftOut) {
+    open();
+    const std::string gamma = testsupport::randomBytes(300000, 7);
+    const QStringList files = {outside("Gamma.LZH", gamma), outside("delta.lzh", "d"), outside("notes.txt", "n")};
+    EXPECT_EQ(drive::drop(window->filArc, files), Qt::CopyAction);  // never a move
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Gamma.LZH"), gamma);
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "delta.lzh"), "d");
+    EXPECT_FALSE(fs::exists(fridgeDir() / "notes.txt"));
+    EXPECT_TRUE(fs::exists(ws.root.path() / "downloads" / "Gamma.LZH"));
+    EXPECT_EQ(fridge(), (QStringList{"Alpha.LZH", "Beta.LZH", "delta.lzh", "Gamma.LZH"}));
+    EXPECT_EQ(highlighted(window->filArc), "delta.lzh");
+    EXPECT_EQ(keyboard(), window->filArc);
+    EXPECT_EQ(dialogs.progressCaptions, (std::vector<std::string>{"「Gamma.LZH」を冷蔵庫にコピーしています...",
+                                                                  "「delta.lzh」を冷蔵庫にコピーしています..."}));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。\r\nnotes.txt");
+    EXPECT_TRUE(noWorkFilesLeft());
+}
+
+TEST_F(Drops, AnArchiveTheFridgeHoldsIsReplacedOnlyWhenTheUserSaysSo) {
+    open();
+    const std::string old = testsupport::readFile(fridgeDir() / "Alpha.LZH");
+    const QString newer = outside("ALPHA.lzh", "newer");
+    dialogs.answers = {MsgAnswer::No};
+    drive::drop(window->lstPool, {newer});
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "冷蔵庫には「Alpha.LZH」が既にあります。置き換えますか？");
+    EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Alpha.LZH"), old);
+    EXPECT_TRUE(dialogs.progressCaptions.empty());
+
+    dialogs.answers = {MsgAnswer::Yes};
+    drive::drop(window->filArc, {newer});
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Alpha.LZH"), "newer");
+    EXPECT_EQ(fridge(), (QStringList{"Alpha.LZH", "Beta.LZH"}));  // the one name Windows would see
+    EXPECT_EQ(highlighted(window->filArc), "Alpha.LZH");
+    // Dragged from the fridge itself: already there, nothing to ask.
+    drive::drop(window->filArc, {QString::fromStdString(sysutil::utf8FromPath(fridgeDir() / "Beta.LZH"))});
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_TRUE(noWorkFilesLeft());
+}
+
+TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
+    open();
+    EXPECT_EQ(drive::drop(window->filArc, {outside("notes.txt", "n")}), Qt::IgnoreAction);
+    fs::create_directories(ws.root.path() / "downloads" / "Folder.LZH");
+    EXPECT_EQ(drive::drop(window->filArc, QStringList{QString::fromStdString(ws.root.str("downloads/Folder.LZH"))}),
+              Qt::CopyAction);
+    EXPECT_EQ(dialogs.asked.back().text,
+              "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。\r\nFolder.LZH");
+    // A fridge folder picked for this run that has gone since.
+    fs::create_directories(ws.root.path() / "gone");
+    dialogs.folders = {ws.root.str("gone")};
+    drive::press(QKeySequence("Alt+O"));
+    fs::remove(ws.root.path() / "gone");
+    drive::drop(window->filArc, {outside("Gamma.LZH", "g")});
+    EXPECT_TRUE(dialogs.asked.back().text.starts_with("「Gamma.LZH」を冷蔵庫にコピーできませんでした。\r\n"))
+        << dialogs.asked.back().text;
+    EXPECT_FALSE(fs::exists(ws.root.path() / "gone"));
+    EXPECT_EQ(fridge(), QStringList{});
+}
+
+// Serves the window's events while the folders are walked, as the real
+// dialogs do, and notes whether the window was on screen when each message came.
+class WatchingDialogs : public fakes::FakeDialogs {
+public:
+    QWidget* window = nullptr;
+    std::vector<bool> windowShown;
+    void serveEvents() override { QApplication::processEvents(); }
+    sysutil::MsgAnswer message(const sysutil::MessageRequest& r) override {
+        windowShown.push_back(window && window->isVisible());
+        return FakeDialogs::message(r);
+    }
+};
+
+TEST(BoardProblems, AMissingScenarioFolderIsNamedAtStartAndOnF5) {
+    fakes::Workspace ws;
+    fs::remove_all(ws.root.path() / "engine" / "Scenario");
+    WatchingDialogs dialogs;
+    archiver::Unlha32Archiver archiver;
+    fakes::FakeLauncher launcher;
+    app::frmFzarc window(dialogs, archiver, launcher);
+    dialogs.window = &window;
+    window.Form_Load();
+    drive::bringUp(window);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.windowShown, std::vector<bool>{true});  // over the window it speaks of
+    const std::string board = sysutil::utf8FromPath(ws.board());
+    EXPECT_EQ(dialogs.asked[0].text,
+              "まな板のフォルダを作れません。\r\n" + board + "\r\nTessarune のインストール先「" + ws.engine() +
+                  "」に「Scenario」フォルダがありません。\r\n設定でインストール先を確かめてください。");
+    EXPECT_EQ(dialogs.asked[0].icon, sysutil::MsgIcon::Exclamation);
+    EXPECT_TRUE(window.lstPool->isEnabled());
+    drive::press(QKeySequence("F5"));
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    // Put right: the next F5 makes the board and says nothing.
+    fs::create_directories(ws.root.path() / "engine" / "Scenario");
+    drive::press(QKeySequence("F5"));
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_TRUE(fs::is_directory(ws.board()));
+}
+
+}  // namespace
