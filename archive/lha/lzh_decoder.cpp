@@ -84,7 +84,7 @@ Decoded decodeStaticHuffman(const Format& format, BitReader& in, OutputWindow& o
             blockLeft = in.get(16);
             if (blockLeft == 0 || !readSmallTable(in, kTempSymbols, kTempBits, kTempSkipAfter, temp) ||
                 !readCharTable(in, temp, chars) ||
-                !readSmallTable(in, format.positionSymbols, format.positionBits, 0, positions))
+                !readSmallTable(in, format.positionSymbols, format.positionBits, kNoSkip, positions))
                 return Decoded::Corrupt;
         }
         if (pos >= out.flushAt())

@@ -1,7 +1,9 @@
 #pragma once
 // What the match finders report, and the byte comparison they share.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace lha {
 
@@ -23,6 +25,19 @@ inline unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsig
     }
     while (len < limit && a[len] == b[len]) ++len;
     return len;
+}
+
+// The match finders' tables hold positions offset by the origin of the piece
+// they were recorded in, a value below the origin being empty: a new piece
+// starts past every value recorded so far and clears nothing. This is the
+// origin of the piece after one of `lastSize` bytes at `origin`; when the
+// values would no longer fit, `table` is cleared and the count starts again.
+inline std::uint32_t nextOrigin(std::uint32_t origin, std::size_t lastSize, std::size_t size,
+                                std::vector<std::uint32_t>& table) {
+    const std::uint64_t next = std::uint64_t{origin} + lastSize + 1;
+    if (next + size < 0xFFFFFFFFu) return static_cast<std::uint32_t>(next);
+    std::fill(table.begin(), table.end(), 0);
+    return 1;
 }
 
 }  // namespace lha

@@ -23,8 +23,8 @@ Match MatchFinder::search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) 
     const std::uint8_t* cur = data_ + pos;
     std::uint32_t candidate = head_[h];
     const std::uint64_t lowest = pos > dictSize_ ? pos - dictSize_ : 0;
-    while (candidate != 0 && chain-- > 0) {
-        const std::uint64_t cpos = candidate - 1;
+    while (candidate >= origin_ && chain-- > 0) {
+        const std::uint64_t cpos = candidate - origin_;
         if (cpos < lowest || cpos >= pos) break;
         const std::uint8_t* m = data_ + cpos;
         // Cheap rejection: the byte that would make this match longer must agree.

@@ -1,7 +1,6 @@
 #pragma once
 // Hash-chain match finder for the lazy parse, over one piece of input and the
 // window before it.
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -17,7 +16,7 @@ public:
     // Starts on a new piece of input, `size` bytes at `data`, forgetting
     // every position recorded before. Positions count from `data`.
     void start(const std::uint8_t* data, std::size_t size) {
-        std::fill(head_.begin(), head_.end(), 0);
+        origin_ = nextOrigin(origin_, size_, size, head_);
         data_ = data;
         size_ = size;
     }
@@ -39,7 +38,7 @@ public:
 private:
     void link(std::uint64_t pos, std::uint32_t h) {
         prev_[pos & mask_] = head_[h];
-        head_[h] = static_cast<std::uint32_t>(pos + 1);
+        head_[h] = origin_ + static_cast<std::uint32_t>(pos);
     }
     Match search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) const;
 
@@ -55,10 +54,11 @@ private:
     const unsigned hashBytes_;
     const std::uint32_t dictSize_;
     const std::uint32_t mask_;
-    std::vector<std::uint32_t> head_;  // position + 1, 0 when empty
+    std::vector<std::uint32_t> head_;  // origin_ + position (see nextOrigin)
     std::vector<std::uint32_t> prev_;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
+    std::uint32_t origin_ = 0;
 };
 
 }  // namespace lha

@@ -22,7 +22,7 @@ std::size_t MatchTree::walk(std::uint64_t pos, Match* out, std::size_t capacity)
     std::uint32_t candidate = bucket;
     // The next position's bucket is a likely cache miss: start loading it now.
     if (available > kHashBytes) __builtin_prefetch(&head_[hashAt(cur + 1)]);
-    bucket = static_cast<std::uint32_t>(pos + 1);
+    bucket = origin_ + static_cast<std::uint32_t>(pos);
 
     std::uint32_t* below = children(pos);  // where the next smaller node hangs
     std::uint32_t* above = below + 1;      // where the next greater node hangs
@@ -31,8 +31,8 @@ std::size_t MatchTree::walk(std::uint64_t pos, Match* out, std::size_t capacity)
     std::size_t found = 0;
     const std::uint64_t lowest = pos > dictSize_ ? pos - dictSize_ : 0;
     for (unsigned steps = depth_;; --steps) {
-        const std::uint64_t cpos = std::uint64_t{candidate} - 1;
-        if (candidate == 0 || cpos < lowest || steps == 0) {
+        const std::uint64_t cpos = std::uint64_t{candidate} - origin_;
+        if (candidate < origin_ || cpos < lowest || steps == 0) {
             *below = *above = 0;
             return found;
         }

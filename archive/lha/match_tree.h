@@ -5,7 +5,6 @@
 // a position and re-roots the tree there. Against hash chains it reaches the
 // longest match after visiting far fewer candidates, and it never compares a
 // prefix twice: every node below a turn shares the bytes already compared.
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -21,7 +20,7 @@ public:
     // Starts on a new piece of input, `size` bytes at `data`, forgetting
     // every position recorded before. Positions count from `data`.
     void start(const std::uint8_t* data, std::size_t size) {
-        std::fill(head_.begin(), head_.end(), 0);
+        origin_ = nextOrigin(origin_, size_, size, head_);
         data_ = data;
         size_ = size;
     }
@@ -56,10 +55,11 @@ private:
     // Node slots for two windows, so that a node a whole window back never
     // shares its slot with the position being inserted.
     const std::uint32_t mask_;
-    std::vector<std::uint32_t> head_;  // position + 1, 0 when empty
+    std::vector<std::uint32_t> head_;  // origin_ + position (see nextOrigin)
     std::vector<std::uint32_t> sons_;  // same encoding, two per slot
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
+    std::uint32_t origin_ = 0;
 };
 
 }  // namespace lha

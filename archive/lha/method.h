@@ -3,6 +3,7 @@
 // the decoders read it, and the encoder adds its search effort to the three
 // methods it writes.
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -19,22 +20,24 @@ enum class Coding {
 };
 
 struct Format {
-    std::string_view id;       // the five characters of the header, e.g. "-lh5-"
+    std::string_view id;  // the five characters of the header, e.g. "-lh5-"
     Coding coding;
     unsigned dictBits;         // window of 1 << dictBits bytes
     unsigned positionSymbols;  // size of the distance-class alphabet (static Huffman)
     unsigned positionBits;     // bits that carry the distance table's size (static Huffman)
+
+    friend constexpr bool operator==(const Format&, const Format&) = default;
 };
 
 // -lh4- is -lh5-'s coding for a 4 KiB window; its distance table can still
 // name 8 KiB, so it decodes in -lh5-'s. -lhx- is -lh7-'s coding with a larger
 // window (Japanese Windows archiver libraries write it).
 inline constexpr Format kFormats[] = {
-    {"-lh0-", Coding::Stored, 0, 0, 0},           {"-lz4-", Coding::Stored, 0, 0, 0},
-    {"-lhd-", Coding::Directory, 0, 0, 0},        {"-lh1-", Coding::AdaptiveHuffman, 12, 0, 0},
-    {"-lh4-", Coding::StaticHuffman, 13, 14, 4},  {"-lh5-", Coding::StaticHuffman, 13, 14, 4},
-    {"-lh6-", Coding::StaticHuffman, 15, 16, 5},  {"-lh7-", Coding::StaticHuffman, 16, 17, 5},
-    {"-lhx-", Coding::StaticHuffman, 20, 21, 5},  {"-lzs-", Coding::LarcLzs, 11, 0, 0},
+    {"-lh0-", Coding::Stored, 0, 0, 0},          {"-lz4-", Coding::Stored, 0, 0, 0},
+    {"-lhd-", Coding::Directory, 0, 0, 0},       {"-lh1-", Coding::AdaptiveHuffman, 12, 0, 0},
+    {"-lh4-", Coding::StaticHuffman, 13, 14, 4}, {"-lh5-", Coding::StaticHuffman, 13, 14, 4},
+    {"-lh6-", Coding::StaticHuffman, 15, 16, 5}, {"-lh7-", Coding::StaticHuffman, 16, 17, 5},
+    {"-lhx-", Coding::StaticHuffman, 20, 21, 5}, {"-lzs-", Coding::LarcLzs, 11, 0, 0},
     {"-lz5-", Coding::LarcLz5, 12, 0, 0},
 };
 
@@ -59,6 +62,8 @@ struct Method : Format {
     // match of takeLength or more spares the search most of its bytes.
     bool optimalParse;
     unsigned takeLength;
+
+    friend constexpr bool operator==(const Method&, const Method&) = default;
 };
 
 // Tuned on Shift-JIS scenario text (bench/): -lh5- for speed, as the program
@@ -67,6 +72,22 @@ struct Method : Format {
 inline constexpr Method kLh5{*findFormat("-lh5-"), 64, 96, 48, 12, 3, false, 0};
 inline constexpr Method kLh6{*findFormat("-lh6-"), 256, 256, 128, 32, 4, false, 0};
 inline constexpr Method kLh7{*findFormat("-lh7-"), 16, 64, 0, 0, 4, true, 32};
+
+// Whether a file is worth compressing: one bigger than four samples is stored
+// unless three samples of it, each parsed quickly in the method's window,
+// shrink by at least 1/kSampleSaving. Whether there is anything to gain shows
+// long before the method's own parse would find all of it.
+inline constexpr std::size_t kSampleSize = 64 * 1024;
+inline constexpr unsigned kSampleSaving = 64;  // 1.5%
+constexpr Method sampleMethod(const Method& method) {
+    Method quick = method;
+    quick.maxChain = 8;
+    quick.niceLength = 32;
+    quick.lazyLength = 16;
+    quick.goodLength = 8;
+    quick.optimalParse = false;
+    return quick;
+}
 
 inline constexpr std::string_view kStoredId = "-lh0-";
 inline constexpr std::string_view kDirectoryId = "-lhd-";
@@ -96,7 +117,10 @@ inline constexpr unsigned kMaxCodeBits = 16;
 inline constexpr unsigned kCharBits = 9;      // bits that carry the literal/length table's size
 inline constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
 inline constexpr unsigned kTempBits = 5;
-inline constexpr unsigned kTempSkipAfter = 3;  // a 2-bit count of zero lengths follows the third
+// Where a small table's 2-bit count of zero lengths follows: after the temp
+// table's third entry; the position table has none.
+inline constexpr unsigned kTempSkipAfter = 3;
+inline constexpr unsigned kNoSkip = 0;  // no entry is numbered 0 once read
 
 // The distance class of a match: how many bits `d` (distance - 1) needs. A
 // class above 1 is followed by its class - 1 low bits of d.

@@ -32,14 +32,16 @@ void relax(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std
 OptimalParser::OptimalParser(const Method& method) : method_(method), tree_(method) {}
 
 void OptimalParser::parse(const std::uint8_t* data, std::size_t history, std::size_t length, const Prices& prices,
-                          std::vector<std::uint32_t>& out) {
+                          StepSink& sink) {
     data_ = data;
     end_ = history + length;
     tree_.start(data, end_);
     for (std::size_t p = 0; p < history && end_ - p >= tree_.hashBytes(); ++p) tree_.insert(p);
     for (std::uint64_t at = history; at < end_;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, end_ - at));
-        parseStretch(at, n, prices, out);
+        // Each stretch reads the prices anew: the sink may have written a block.
+        parseStretch(at, n, prices);
+        sink.take(path_.data(), path_.size());
         at += n;
     }
 }
@@ -48,8 +50,7 @@ void OptimalParser::parse(const std::uint8_t* data, std::size_t history, std::si
 // Past a match of takeLength or more the search skips ahead, nearly to its
 // end: long matches are common in scenario text, and searching inside them
 // costs more than it gains.
-void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Prices& prices,
-                                 std::vector<std::uint32_t>& out) {
+void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Prices& prices) {
     const std::uint32_t* lengthPrice = prices.symbol.data() + 256 - kMinMatch;
     Match candidates[kMaxCandidates];
     cost_.assign(n + 1, kUnreached);
@@ -88,10 +89,10 @@ void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Price
             shorter = longest;
         }
     }
-    // Walk back from the end, then hand the steps out in order.
+    // Walk back from the end, then put the steps in order.
     path_.clear();
     for (std::size_t at = n; at > 0; at -= step::length(choice_[at])) path_.push_back(choice_[at]);
-    out.insert(out.end(), path_.rbegin(), path_.rend());
+    std::reverse(path_.begin(), path_.end());
 }
 
 }  // namespace lha

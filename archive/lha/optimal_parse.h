@@ -14,10 +14,10 @@ public:
     explicit OptimalParser(const Method& method);
 
     void parse(const std::uint8_t* data, std::size_t history, std::size_t length, const Prices& prices,
-               std::vector<std::uint32_t>& out) override;
+               StepSink& sink) override;
 
 private:
-    void parseStretch(std::uint64_t start, std::size_t n, const Prices& prices, std::vector<std::uint32_t>& out);
+    void parseStretch(std::uint64_t start, std::size_t n, const Prices& prices);
 
     const Method method_;
     MatchTree tree_;
