@@ -1,5 +1,7 @@
 #include "archive/lha/lazy_parse.h"
 
+#include <algorithm>
+
 namespace lha {
 
 void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_t length, const Prices&,
@@ -7,7 +9,8 @@ void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_
     const std::size_t end = history + length;
     const unsigned hashBytes = finder_.hashBytes();
     finder_.start(data, end);
-    for (std::size_t p = 0; p < history && end - p >= hashBytes; ++p) finder_.insert(p);
+    const std::size_t hashable = end >= hashBytes ? end - hashBytes + 1 : 0;  // positions that can be recorded
+    finder_.insert(0, std::min(history, hashable));
     std::size_t held = 0;
     auto out = [&](std::uint32_t s) {
         steps_[held++] = s;
@@ -37,7 +40,7 @@ void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_
             out(step::match(pending.length, pending.distance));
             // pos is recorded already; record the rest of the match.
             const std::size_t matchEnd = pos - 1 + pending.length;
-            for (std::size_t p = pos + 1; p < matchEnd && end - p >= hashBytes; ++p) finder_.insert(p);
+            if (pos + 1 < matchEnd) finder_.insert(pos + 1, std::min(matchEnd, std::max(hashable, pos + 1)));
             pos = matchEnd;
             hasPending = false;
             continue;
