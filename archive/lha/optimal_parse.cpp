@@ -2,34 +2,63 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace lha {
 namespace {
 
 constexpr std::size_t kStretch = 4096;  // input planned at once
-constexpr std::size_t kMaxCandidates = 64;
 // After a match of takeLength or more, its last kRecheck positions are
 // searched again, and every kSkipStride-th position before them is still
 // recorded: later input then finds most of the text the match covered
 // without paying a search at every byte.
 constexpr std::size_t kRecheck = 4;
 constexpr std::size_t kSkipStride = 2;
-constexpr std::uint32_t kUnreached = 0xFFFFFFFF;
+// Costs stay below 2^31, so that they compare alike signed or not.
+constexpr std::uint32_t kUnreached = 0x7FFFFFFF;
+// relax() handles lengths four at a time: the arrays it reads and writes
+// reach this far past the last length it offers.
+constexpr std::size_t kRelaxSlack = 3;
 
 // Offers one match distance at every length in [from, to] to the positions
-// ahead. Written without branches so that the compiler vectorises it.
+// ahead.
 void relax(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::uint32_t base,
            const std::uint32_t* __restrict lengthPrice, std::uint32_t tag, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+    // Lanes past `to` keep what they held.
+    const __m128i vbase = _mm_set1_epi32(static_cast<int>(base));
+    const __m128i vtag = _mm_set1_epi32(static_cast<int>(tag));
+    const __m128i end = _mm_set1_epi32(static_cast<int>(to + 1));
+    const __m128i four = _mm_set1_epi32(4);
+    __m128i len = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(from)), _mm_setr_epi32(0, 1, 2, 3));
+    for (std::size_t at = from; at <= to; at += 4) {
+        auto* const costAt = reinterpret_cast<__m128i*>(cost + at);
+        auto* const choiceAt = reinterpret_cast<__m128i*>(choice + at);
+        const __m128i c = _mm_add_epi32(vbase, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lengthPrice + at)));
+        const __m128i old = _mm_loadu_si128(costAt);
+        const __m128i better = _mm_and_si128(_mm_cmplt_epi32(c, old), _mm_cmplt_epi32(len, end));
+        _mm_storeu_si128(costAt, _mm_or_si128(_mm_and_si128(better, c), _mm_andnot_si128(better, old)));
+        const __m128i step = _mm_or_si128(vtag, len);
+        _mm_storeu_si128(
+            choiceAt, _mm_or_si128(_mm_and_si128(better, step), _mm_andnot_si128(better, _mm_loadu_si128(choiceAt))));
+        len = _mm_add_epi32(len, four);
+    }
+#else
     for (std::size_t len = from; len <= to; ++len) {
         const std::uint32_t c = base + lengthPrice[len];
-        const bool better = c < cost[len];
-        cost[len] = better ? c : cost[len];
-        choice[len] = better ? (tag | static_cast<std::uint32_t>(len)) : choice[len];
+        if (c < cost[len]) {
+            cost[len] = c;
+            choice[len] = tag | static_cast<std::uint32_t>(len);
+        }
     }
+#endif
 }
 
 }  // namespace
 
-OptimalParser::OptimalParser(const Method& method) : method_(method), tree_(method) {}
+OptimalParser::OptimalParser(const Method& method) : method_(method), tree_(method), candidates_(tree_.depth()) {}
 
 void OptimalParser::parse(const std::uint8_t* data, std::size_t history, std::size_t length, const Prices& prices,
                           StepSink& sink) {
@@ -51,10 +80,12 @@ void OptimalParser::parse(const std::uint8_t* data, std::size_t history, std::si
 // end: long matches are common in scenario text, and searching inside them
 // costs more than it gains.
 void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Prices& prices) {
-    const std::uint32_t* lengthPrice = prices.symbol.data() + 256 - kMinMatch;
-    Match candidates[kMaxCandidates];
-    cost_.assign(n + 1, kUnreached);
-    choice_.assign(n + 1, 0);
+    // Each match length's price, and room for relax() to read past the longest.
+    for (unsigned len = kMinMatch; len <= kMaxMatch; ++len) lengthPrice_[len] = prices.symbol[256 + len - kMinMatch];
+    const std::uint32_t* const lengthPrice = lengthPrice_.data();
+    Match* const candidates = candidates_.data();
+    cost_.assign(n + 1 + kRelaxSlack, kUnreached);
+    choice_.assign(n + 1 + kRelaxSlack, 0);
     cost_[0] = 0;
     std::size_t skipUntil = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -71,7 +102,7 @@ void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Price
             choice_[i + 1] = step::literal(byte);
         }
         if (!canHash) continue;
-        const std::size_t found = tree_.collectAndInsert(p, candidates, kMaxCandidates);
+        const std::size_t found = tree_.collectAndInsert(p, candidates);
         const unsigned room = static_cast<unsigned>(n - i);
         unsigned shorter = kMinMatch - 1;
         for (std::size_t k = 0; k < found && shorter < room; ++k) {

@@ -1,6 +1,7 @@
 #pragma once
 // The optimal parse: the cheapest sequence of literals and matches through a
 // piece of input, by the bit prices of the last block's codes.
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +22,8 @@ private:
 
     const Method method_;
     MatchTree tree_;
+    std::vector<Match> candidates_;
+    std::array<std::uint32_t, kMaxMatch + 4> lengthPrice_{};
     const std::uint8_t* data_ = nullptr;
     std::uint64_t end_ = 0;
     // Cheapest cost of reaching each position of a stretch, and the step that gets there.

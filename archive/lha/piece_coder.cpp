@@ -1,5 +1,7 @@
 #include "archive/lha/piece_coder.h"
 
+#include <algorithm>
+
 namespace lha {
 
 Parser& PieceCoder::parserFor(const Method& method) {
@@ -17,6 +19,7 @@ std::uint64_t PieceCoder::code(const Method& method, const std::uint8_t* data, s
         block_->distances.reserve(kMaxBlockSymbols);
     }
     block_->clear();  // of anything a piece that threw left behind
+    block_->limit = std::min<std::size_t>(method.blockSymbols, kMaxBlockSymbols);
     BitWriter bits(out);
     method_ = &method;
     prices_ = &prices;
