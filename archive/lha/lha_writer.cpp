@@ -78,7 +78,7 @@ WriteStatus LhaWriter::addFile(EntryHeader entry, InputFile& source, std::uint64
     if (size > kMaxEntrySize) return fail(WriteError::TooLarge, "file larger than 4 GiB");
     entry.method = method.id;
     if (buildLevel2Header(entry).size() > 0xFFFF) return fail(WriteError::TooLarge, "path too long for an LHA header");
-    if (size <= LzhEncoder::firstPieceSize(method)) return queueFile(std::move(entry), source, size, method, progress);
+    if (size <= LzhEncoder::wholeLimit(method)) return queueFile(std::move(entry), source, size, method, progress);
     if (auto s = writeFinished(true); !s) return s;
     return streamFile(std::move(entry), source, size, method, progress);
 }
@@ -207,16 +207,17 @@ WriteStatus readThrough(InputFile& source, std::vector<std::uint8_t>& buf, const
 
 }  // namespace
 
-WriteStatus LhaWriter::compressInto(InputFile& source, const Method& method, const ByteProgress& progress,
-                                    std::uint16_t& crc, std::uint64_t& packed, std::uint64_t& read) {
+WriteStatus LhaWriter::compressInto(InputFile& source, std::uint64_t size, const Method& method,
+                                    const ByteProgress& progress, std::uint16_t& crc, std::uint64_t& packed,
+                                    std::uint64_t& read) {
     bool writeOk = true;
     auto sink = [&](const std::uint8_t* d, std::size_t s) {
         if (writeOk) writeOk = out_.write(d, s);
     };
     if (encoder_ && encoder_->method() == method)
-        encoder_->restart(sink);
+        encoder_->restart(sink, size);
     else
-        encoder_.emplace(method, workers_, sink);
+        encoder_.emplace(method, workers_, sink, size);
     if (auto s = readThrough(source, readBuffer_, progress, crc, read,
                              [&](const std::uint8_t* d, std::size_t n) {
                                  encoder_->write(d, n);
@@ -248,7 +249,7 @@ WriteStatus LhaWriter::streamFile(EntryHeader entry, InputFile& source, std::uin
     std::uint64_t read = 0;
     bool stored = !looksCompressible(source, size, method);
     if (!stored) {
-        if (auto s = compressInto(source, method, progress, crc, packed, read); !s) return s;
+        if (auto s = compressInto(source, size, method, progress, crc, packed, read); !s) return s;
         if (packed >= size) {  // did not shrink after all: store instead
             if (!source.rewind() || !out_.seek(dataAt)) return fail(WriteError::WriteFailed, "seek");
             stored = true;

@@ -77,8 +77,8 @@ private:
     WriteStatus writeQueued(Queued& q);
     WriteStatus writeHeaderAt(std::uint64_t offset, const EntryHeader& entry);
     bool looksCompressible(InputFile& source, std::uint64_t size, const Method& method);
-    WriteStatus compressInto(InputFile& source, const Method& method, const ByteProgress& progress, std::uint16_t& crc,
-                             std::uint64_t& packed, std::uint64_t& read);
+    WriteStatus compressInto(InputFile& source, std::uint64_t size, const Method& method, const ByteProgress& progress,
+                             std::uint16_t& crc, std::uint64_t& packed, std::uint64_t& read);
     WriteStatus storeInto(InputFile& source, const ByteProgress& progress, std::uint16_t& crc, std::uint64_t& packed);
 
     OutputFile& out_;

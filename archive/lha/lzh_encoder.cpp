@@ -9,13 +9,23 @@ constexpr std::size_t kOutFlush = 64 * 1024;
 
 }  // namespace
 
-LzhEncoder::LzhEncoder(const Method& method, Workers& workers, Sink sink)
-    : method_(method), workers_(workers), sink_(std::move(sink)) {
+std::size_t LzhEncoder::pieceLength(std::uint64_t size, const Format& format) {
+    if (size <= wholeLimit(format)) return static_cast<std::size_t>(std::max<std::uint64_t>(size, 1));
+    const std::uint64_t pieces = 2 * ((size + 2 * kMaxPiece - 1) / (2 * kMaxPiece));
+    return static_cast<std::size_t>((size + pieces - 1) / pieces);
+}
+
+LzhEncoder::LzhEncoder(const Method& method, Workers& workers, Sink sink, std::uint64_t size)
+    : method_(method), workers_(workers), sink_(std::move(sink)), pieceLength_(pieceLength(size, method)) {
     out_.reserve(kOutFlush * 2);
 }
 
-LzhEncoder::LzhEncoder(const Method& method, Sink sink)
-    : method_(method), ownWorkers_(std::make_unique<Workers>()), workers_(*ownWorkers_), sink_(std::move(sink)) {
+LzhEncoder::LzhEncoder(const Method& method, Sink sink, std::uint64_t size)
+    : method_(method),
+      ownWorkers_(std::make_unique<Workers>()),
+      workers_(*ownWorkers_),
+      sink_(std::move(sink)),
+      pieceLength_(pieceLength(size, method)) {
     out_.reserve(kOutFlush * 2);
 }
 
@@ -28,9 +38,10 @@ LzhEncoder::~LzhEncoder() {
     }
 }
 
-void LzhEncoder::restart(Sink sink) {
+void LzhEncoder::restart(Sink sink, std::uint64_t size) {
     while (appended_ < posted_) workers_.wait(piece(appended_++).ticket);
     sink_ = std::move(sink);
+    pieceLength_ = pieceLength(size, method_);
     posted_ = appended_ = 0;
     total_ = produced_ = 0;
     pieces_[0].data.clear();
@@ -41,9 +52,9 @@ void LzhEncoder::restart(Sink sink) {
 
 void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
     total_ += size;
-    const std::size_t limit = firstPieceSize(method_);
     while (size > 0) {
         Piece& p = piece(posted_);
+        const std::size_t limit = p.history + pieceLength_;
         if (p.data.size() == limit) {
             post();
             continue;

@@ -20,24 +20,27 @@ class LzhEncoder {
 public:
     using Sink = std::function<void(const std::uint8_t* data, std::size_t size)>;
 
-    // Input parsed at once, after the window before it.
-    static constexpr std::size_t kPieceSize = 1024 * 1024;
-    // The first piece holds a window's worth more: a file no bigger is one
-    // piece, coded whole by one worker.
-    static constexpr std::size_t firstPieceSize(const Format& format) {
-        return (std::size_t{1} << format.dictBits) + kPieceSize;
+    // A file up to this size is one piece, coded whole by one worker.
+    static constexpr std::size_t wholeLimit(const Format& format) {
+        return (std::size_t{1} << format.dictBits) + (std::size_t{1} << 20);
     }
+    // A bigger one is cut into pieces of this length (the last one may be
+    // shorter), each parsed after the window before it: an even number of
+    // them, so that both workers finish together, and as few as buffers of
+    // kMaxPiece allow, since each piece builds its window's tables anew.
+    static constexpr std::size_t kMaxPiece = 4 << 20;
+    static std::size_t pieceLength(std::uint64_t size, const Format& format);
 
-    // Codes on `workers`, which must outlive the encoder.
-    LzhEncoder(const Method& method, Workers& workers, Sink sink);
+    // Codes a file of `size` bytes on `workers`, which must outlive the encoder.
+    LzhEncoder(const Method& method, Workers& workers, Sink sink, std::uint64_t size);
     // Codes on two worker threads of its own.
-    LzhEncoder(const Method& method, Sink sink);
+    LzhEncoder(const Method& method, Sink sink, std::uint64_t size);
     ~LzhEncoder();  // waits for the pieces still being coded
     LzhEncoder(const LzhEncoder&) = delete;
     LzhEncoder& operator=(const LzhEncoder&) = delete;
 
     // Starts on another file, keeping the buffers.
-    void restart(Sink sink);
+    void restart(Sink sink, std::uint64_t size);
 
     void write(const std::uint8_t* data, std::size_t size);
     void finish();  // codes what is left and flushes the last bits
@@ -70,6 +73,7 @@ private:
     Workers& workers_;
     Sink sink_;
     std::array<Piece, 3> pieces_;  // two being coded, one filling
+    std::size_t pieceLength_;
     std::uint64_t posted_ = 0;
     std::uint64_t appended_ = 0;
     std::uint64_t total_ = 0;

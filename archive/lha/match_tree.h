@@ -52,7 +52,7 @@ private:
     std::uint32_t* children(std::uint32_t value) { return &sons_[2 * static_cast<std::size_t>(value & mask_)]; }
 
     static constexpr unsigned kHashBytes = 4;
-    static constexpr unsigned kHashBits = 17;
+    static constexpr unsigned kHashBits = 16;
     const unsigned niceLength_;
     const unsigned depth_;  // nodes visited at most per walk
     const std::uint32_t dictSize_;

@@ -9,13 +9,16 @@
 namespace lha {
 namespace {
 
-constexpr std::size_t kStretch = 4096;  // input planned at once
-// After a match of takeLength or more, its last kRecheck positions are
-// searched again, and every kSkipStride-th position before them is still
-// recorded: later input then finds most of the text the match covered
-// without paying a search at every byte.
+constexpr std::size_t kStretch = 32768;  // input planned at once: a match cannot cross its end
+// After a match of takeLength or more, the search skips ahead to its last
+// kRecheck positions. Of the positions skipped, every kSkipStride-th within
+// kSkipRecorded of the match's start is still recorded in the tree: later
+// input then finds most of the text the match covered without a walk at every
+// byte. Later text parts from a repeat mostly near its start; recording the
+// rest of it too would cost a tenth more time for a third of a percent.
 constexpr std::size_t kRecheck = 4;
 constexpr std::size_t kSkipStride = 2;
+constexpr std::size_t kSkipRecorded = 20;
 // Costs stay below 2^31, so that they compare alike signed or not.
 constexpr std::uint32_t kUnreached = 0x7FFFFFFF;
 // relax() handles lengths four at a time: the arrays it reads and writes
@@ -23,27 +26,29 @@ constexpr std::uint32_t kUnreached = 0x7FFFFFFF;
 constexpr std::size_t kRelaxSlack = 3;
 
 // Offers one match distance at every length in [from, to] to the positions
-// ahead.
-void relax(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::uint32_t base,
+// ahead of `at`: cost[at + len] and choice[at + len].
+void relax(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::size_t at, std::uint32_t base,
            const std::uint32_t* __restrict lengthPrice, std::uint32_t tag, std::size_t from, std::size_t to) {
+    cost += at;
+    choice += at;
 #if defined(__SSE2__)
-    // Lanes past `to` keep what they held.
+    // Four lengths at a time; lanes past `to` keep what they held.
     const __m128i vbase = _mm_set1_epi32(static_cast<int>(base));
     const __m128i vtag = _mm_set1_epi32(static_cast<int>(tag));
     const __m128i end = _mm_set1_epi32(static_cast<int>(to + 1));
     const __m128i four = _mm_set1_epi32(4);
-    __m128i len = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(from)), _mm_setr_epi32(0, 1, 2, 3));
-    for (std::size_t at = from; at <= to; at += 4) {
-        auto* const costAt = reinterpret_cast<__m128i*>(cost + at);
-        auto* const choiceAt = reinterpret_cast<__m128i*>(choice + at);
-        const __m128i c = _mm_add_epi32(vbase, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lengthPrice + at)));
+    __m128i lanes = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(from)), _mm_setr_epi32(0, 1, 2, 3));
+    for (std::size_t len = from; len <= to; len += 4) {
+        auto* const costAt = reinterpret_cast<__m128i*>(cost + len);
+        auto* const choiceAt = reinterpret_cast<__m128i*>(choice + len);
+        const __m128i c = _mm_add_epi32(vbase, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lengthPrice + len)));
         const __m128i old = _mm_loadu_si128(costAt);
-        const __m128i better = _mm_and_si128(_mm_cmplt_epi32(c, old), _mm_cmplt_epi32(len, end));
+        const __m128i better = _mm_and_si128(_mm_cmplt_epi32(c, old), _mm_cmplt_epi32(lanes, end));
         _mm_storeu_si128(costAt, _mm_or_si128(_mm_and_si128(better, c), _mm_andnot_si128(better, old)));
-        const __m128i step = _mm_or_si128(vtag, len);
+        const __m128i step = _mm_or_si128(vtag, lanes);
         _mm_storeu_si128(
             choiceAt, _mm_or_si128(_mm_and_si128(better, step), _mm_andnot_si128(better, _mm_loadu_si128(choiceAt))));
-        len = _mm_add_epi32(len, four);
+        lanes = _mm_add_epi32(lanes, four);
     }
 #else
     for (std::size_t len = from; len <= to; ++len) {
@@ -87,12 +92,12 @@ void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Price
     cost_.assign(n + 1 + kRelaxSlack, kUnreached);
     choice_.assign(n + 1 + kRelaxSlack, 0);
     cost_[0] = 0;
-    std::size_t skipUntil = 0;
+    std::size_t skipFrom = 0, skipUntil = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t p = start + i;
         const bool canHash = end_ - p >= tree_.hashBytes();
         if (i < skipUntil) {
-            if (canHash && (skipUntil - i) % kSkipStride == 0) tree_.insert(p);
+            if (canHash && i - skipFrom <= kSkipRecorded && (skipUntil - i) % kSkipStride == 0) tree_.insert(p);
             continue;
         }
         const std::uint32_t here = cost_[i];
@@ -110,13 +115,15 @@ void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Price
             const std::uint32_t d = candidates[k].distance - 1;
             const unsigned ps = positionSymbol(d);
             const std::uint32_t distCost = here + prices.position[ps] + (ps > 1 ? ps - 1 : 0);
-            relax(cost_.data() + i, choice_.data() + i, distCost, lengthPrice, step::match(0, candidates[k].distance),
+            relax(cost_.data(), choice_.data(), i, distCost, lengthPrice, step::match(0, candidates[k].distance),
                   shorter + 1, longest);
             // The search resumes where this match reaches (at least
             // kMinMatch on): a nearer position could be reached only through
             // the literals of positions it skipped.
-            if (method_.takeLength != 0 && longest >= std::max<std::size_t>(method_.takeLength, kRecheck + kMinMatch))
+            if (method_.takeLength != 0 && longest >= std::max<std::size_t>(method_.takeLength, kRecheck + kMinMatch)) {
+                skipFrom = i;
                 skipUntil = i + longest - kRecheck;
+            }
             shorter = longest;
         }
     }

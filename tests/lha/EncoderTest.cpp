@@ -14,7 +14,8 @@ namespace {
 
 std::vector<std::uint8_t> encode(const std::string& data, const lha::Method& method, std::size_t writeSize) {
     std::vector<std::uint8_t> out;
-    lha::LzhEncoder enc(method, [&](const std::uint8_t* d, std::size_t n) { out.insert(out.end(), d, d + n); });
+    lha::LzhEncoder enc(
+        method, [&](const std::uint8_t* d, std::size_t n) { out.insert(out.end(), d, d + n); }, data.size());
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
     for (std::size_t at = 0; at < data.size(); at += writeSize)
         enc.write(bytes + at, std::min(writeSize, data.size() - at));
@@ -27,21 +28,25 @@ std::vector<std::uint8_t> encode(const std::string& data, const lha::Method& met
 class Encoder : public ::testing::TestWithParam<lha::Method> {};
 
 TEST_P(Encoder, OutputDoesNotDependOnWritesOrThreads) {
-    // Several pieces, parsed two at a time.
+    // Four pieces, coded two at a time, each after the window before it and
+    // with the prices of the piece two before.
     std::string data;
-    for (int i = 0; i < 8; ++i) data += testsupport::sjisText(450000 + i) + testsupport::randomBytes(20000, 200 + i);
+    for (int i = 0; data.size() <= 2 * lha::LzhEncoder::kMaxPiece; ++i)
+        data += testsupport::sjisText(450000 + i) + testsupport::randomBytes(20000, 200 + i);
     const auto whole = encode(data, GetParam(), data.size());
     EXPECT_LT(whole.size(), data.size() / 2);
-    for (int run = 0; run < 3; ++run) EXPECT_EQ(encode(data, GetParam(), data.size()), whole) << "run " << run;
+    for (int run = 0; run < 2; ++run) EXPECT_EQ(encode(data, GetParam(), data.size()), whole) << "run " << run;
     EXPECT_EQ(encode(data, GetParam(), 7777), whole);
-    EXPECT_EQ(encode(data, GetParam(), 1), whole);
+    // Byte by byte across a piece boundary.
+    const std::string two = data.substr(0, lha::LzhEncoder::wholeLimit(GetParam()) + 5000);
+    EXPECT_EQ(encode(two, GetParam(), 1), encode(two, GetParam(), two.size()));
 }
 
 // Small files of text and noise, an empty one, folders between them, and
 // files on either side of one piece: the first is compressed whole by one
 // worker, the second in pieces on both.
 std::vector<lhatest::ReadEntry> mixedEntries(const lha::Method& method) {
-    const std::size_t piece = lha::LzhEncoder::firstPieceSize(method);
+    const std::size_t piece = lha::LzhEncoder::wholeLimit(method);
     // The same text at shifted places: a worker that remembered the positions
     // of a file it compressed before would find other matches.
     auto text = [](int i, std::size_t n) { return testsupport::randomBytes(37 * i, i) + testsupport::sjisText(n); };
