@@ -10,9 +10,14 @@ namespace {
 
 constexpr std::size_t kReadChunk = 256 * 1024;
 constexpr std::uint64_t kMaxEntrySize = std::numeric_limits<std::uint32_t>::max();
-// Files read ahead of the one being written: enough to keep both workers
-// busy, few enough that their buffers stay small.
-constexpr std::size_t kMaxQueued = 6;
+// Files read ahead of the one being written: enough that a long one does not
+// leave the other worker idle, few enough that their buffers stay small.
+constexpr std::uint64_t kQueueBytes = 2 << 20;
+constexpr std::size_t kQueueFiles = 256;
+// Small files go to a worker together, so that handing them over costs less
+// than compressing them.
+constexpr std::uint64_t kBatchBytes = 64 * 1024;
+constexpr std::size_t kBatchFiles = 32;
 
 WriteStatus fail(WriteError e, std::string detail) {
     return {e, std::move(detail)};
@@ -64,12 +69,10 @@ WriteStatus LhaWriter::addDirectory(EntryHeader entry) {
     entry.nameUtf16.clear();
     entry.dosAttributes = 0x10;
     if (queue_.empty()) return writeHeaderAt(out_.tell(), entry);
-    Queued& q = freeSlot();
+    Queued& q = takeSlot(0);
     q.entry = std::move(entry);
     q.isFile = false;
-    q.compressing = false;
-    queue_.push_back(std::move(spare_.back()));
-    spare_.pop_back();
+    q.size = 0;
     return writeFinished(false);
 }
 
@@ -90,79 +93,136 @@ WriteStatus LhaWriter::finish() {
     return {};
 }
 
-// A slot for one more queued entry (at spare_.back()), once the queue has
-// room: the oldest entry is written first when it has none.
-LhaWriter::Queued& LhaWriter::freeSlot() {
-    if (spare_.empty()) spare_.push_back(std::make_unique<Queued>());
-    return *spare_.back();
+// Moves a spare slot to the end of the queue: the one whose buffer fits
+// `size` most closely, else the biggest, so that buffers grow seldom.
+LhaWriter::Queued& LhaWriter::takeSlot(std::uint64_t size) {
+    const std::uint64_t need = size + 1;
+    auto best = spare_.end();
+    for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+        const std::size_t has = (*it)->data.size();
+        if (best == spare_.end()) {
+            best = it;
+            continue;
+        }
+        const std::size_t had = (*best)->data.size();
+        if (has >= need ? (had < need || has < had) : (had < need && has > had)) best = it;
+    }
+    if (best == spare_.end()) {
+        queue_.push_back(std::make_unique<Queued>());
+    } else {
+        queue_.push_back(std::move(*best));
+        spare_.erase(best);
+    }
+    Queued& q = *queue_.back();
+    q.posted = q.compressing = false;
+    return q;
 }
 
 WriteStatus LhaWriter::queueFile(EntryHeader entry, InputFile& source, std::uint64_t size, const Method& method,
                                  const ByteProgress& progress) {
-    if (queue_.size() >= kMaxQueued)
-        if (auto s = writeQueued(*queue_.front()); !s) return s;
-    Queued& q = freeSlot();
-    // The whole file, and a byte more to tell whether it grew since its size was taken.
-    q.data.resize(static_cast<std::size_t>(size) + 1);
+    while (!queue_.empty() && (queuedBytes_ + size > kQueueBytes || queue_.size() >= kQueueFiles))
+        if (auto s = writeQueued(); !s) return s;
+    Queued& q = takeSlot(size);
+    q.isFile = true;
+    q.size = static_cast<std::size_t>(size);
+    q.method = method;
+    q.stored = true;
+    // An entry that failed to be read leaves the queue again.
+    auto drop = [&](WriteStatus s) {
+        spare_.push_back(std::move(queue_.back()));
+        queue_.pop_back();
+        return s;
+    };
+    // The whole file, and a byte more to tell whether it grew since its size
+    // was taken. The buffer keeps its size: bytes past the file are left as they are.
+    if (q.data.size() < q.size + 1) q.data.resize(q.size + 1);
     std::size_t got = 0;
-    for (std::size_t n = 1; n > 0 && got < q.data.size(); got += n)
-        n = source.read(q.data.data() + got, q.data.size() - got);
-    if (source.failed()) return fail(WriteError::ReadFailed, "read");
+    for (std::size_t n = 1; n > 0 && got < q.size + 1; got += n) n = source.read(q.data.data() + got, q.size + 1 - got);
+    if (source.failed()) return drop(fail(WriteError::ReadFailed, "read"));
     // A file that changed size while it was read would make a lying header.
-    if (got != size) return fail(WriteError::ReadFailed, "file changed while reading");
-    q.data.resize(static_cast<std::size_t>(size));
-    if (progress && !progress(size)) return fail(WriteError::Cancelled, "");
+    if (got != size) return drop(fail(WriteError::ReadFailed, "file changed while reading"));
+    if (progress && !progress(size)) return drop(fail(WriteError::Cancelled, ""));
+    queuedBytes_ += size;
 
-    entry.dataCrc = crc16(0, q.data.data(), q.data.size());
+    entry.dataCrc = crc16(0, q.data.data(), q.size);
     entry.originalSize = static_cast<std::uint32_t>(size);
     q.entry = std::move(entry);
-    q.isFile = true;
-    q.method = method;
-    q.stored = size == 0;
-    q.compressing = size != 0;
-    if (q.compressing) {
-        q.ticket = workers_.post([&q](PieceCoder& coder) {
-            const std::size_t n = q.data.size();
-            if (n > 4 * kSampleSize) {
-                const auto starts = sampleStarts(n);
-                const std::array<const std::uint8_t*, 3> samples{q.data.data() + starts[0], q.data.data() + starts[1],
-                                                                 q.data.data() + starts[2]};
-                q.stored = !samplesShrink(coder, q.method, samples, {kSampleSize, kSampleSize, kSampleSize}, q.packed);
-                if (q.stored) return;
-            }
-            q.packed.clear();
-            q.prices.setInitial(q.method);
-            coder.code(q.method, q.data.data(), 0, n, q.prices, q.packed);
-            q.stored = q.packed.size() >= n;  // did not shrink after all
-        });
+    if (size != 0) {
+        q.compressing = true;
+        batch_.push_back(&q);
+        batchBytes_ += size;
+        if (batchBytes_ >= kBatchBytes || batch_.size() >= kBatchFiles) postBatch();
     }
-    queue_.push_back(std::move(spare_.back()));
-    spare_.pop_back();
     return writeFinished(false);
+}
+
+// Hands the files read since the last batch to a worker.
+void LhaWriter::postBatch() {
+    if (batch_.empty()) return;
+    const std::uint64_t ticket = workers_.post([files = batch_](PieceCoder& coder) {
+        for (Queued* q : files) compress(*q, coder);
+    });
+    for (Queued* q : batch_) {
+        q->ticket = ticket;
+        q->posted = true;
+    }
+    batch_.clear();
+    batchBytes_ = 0;
+}
+
+// On a worker: compresses a queued file, or finds it is better stored.
+void LhaWriter::compress(Queued& q, PieceCoder& coder) {
+    const std::size_t n = q.size;
+    if (n > 4 * kSampleSize) {
+        const auto starts = sampleStarts(n);
+        const std::array<const std::uint8_t*, 3> samples{q.data.data() + starts[0], q.data.data() + starts[1],
+                                                         q.data.data() + starts[2]};
+        q.stored = !samplesShrink(coder, q.method, samples, {kSampleSize, kSampleSize, kSampleSize}, q.packed);
+        if (q.stored) return;
+    }
+    q.packed.clear();
+    q.prices.setInitial(q.method);
+    coder.code(q.method, q.data.data(), 0, n, q.prices, q.packed);
+    q.stored = q.packed.size() >= n;  // did not shrink after all
 }
 
 // Writes the queued entries in order: those already compressed, or all.
 WriteStatus LhaWriter::writeFinished(bool all) {
+    if (all) postBatch();
     while (!queue_.empty()) {
-        Queued& q = *queue_.front();
-        if (!all && q.compressing && !workers_.finished(q.ticket)) break;
-        if (auto s = writeQueued(q); !s) return s;
+        const Queued& q = *queue_.front();
+        const bool done = !q.compressing || (q.posted && (q.ticket == lastWaited_ || workers_.finished(q.ticket)));
+        if (!all && !done) break;
+        if (auto s = writeQueued(); !s) return s;
     }
     return {};
 }
 
-WriteStatus LhaWriter::writeQueued(Queued& q) {
-    auto slot = std::move(queue_.front());
+// Writes the oldest queued entry, waiting for its worker when it must.
+WriteStatus LhaWriter::writeQueued() {
+    spare_.push_back(std::move(queue_.front()));
     queue_.pop_front();
-    spare_.push_back(std::move(slot));
+    Queued& q = *spare_.back();
+    queuedBytes_ -= q.size;
     if (!q.isFile) return writeHeaderAt(out_.tell(), q.entry);
-    if (q.compressing) workers_.wait(q.ticket);
-    const auto& bytes = q.stored ? q.data : q.packed;
+    if (q.compressing) {
+        if (!q.posted) postBatch();
+        waitFor(q.ticket);
+    }
+    const std::uint8_t* bytes = q.stored ? q.data.data() : q.packed.data();
+    const std::size_t length = q.stored ? q.size : q.packed.size();
     q.entry.method = q.stored ? kStoredId : q.method.id;
-    q.entry.compressedSize = static_cast<std::uint32_t>(bytes.size());
+    q.entry.compressedSize = static_cast<std::uint32_t>(length);
     if (auto s = writeHeaderAt(out_.tell(), q.entry); !s) return s;
-    if (!out_.write(bytes.data(), bytes.size())) return fail(WriteError::WriteFailed, "write");
+    if (!out_.write(bytes, length)) return fail(WriteError::WriteFailed, "write");
     return {};
+}
+
+// Waits for a batch; the files that share it find it done.
+void LhaWriter::waitFor(std::uint64_t ticket) {
+    if (ticket == lastWaited_) return;
+    workers_.wait(ticket);
+    lastWaited_ = ticket;
 }
 
 bool LhaWriter::looksCompressible(InputFile& source, std::uint64_t size, const Method& method) {

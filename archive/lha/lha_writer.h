@@ -60,11 +60,13 @@ private:
         EntryHeader entry;
         bool isFile = false;
         Method method = kLh5;
-        std::vector<std::uint8_t> data;    // the whole file
+        std::size_t size = 0;              // of the file
+        std::vector<std::uint8_t> data;    // the whole file, at its start
         std::vector<std::uint8_t> packed;  // compressed, unless stored
         bool stored = false;               // the worker's answer, once it is done
         Prices prices;
-        bool compressing = false;  // handed to a worker, to be waited for
+        bool compressing = false;  // to be compressed by a worker
+        bool posted = false;       // handed over, with the batch that `ticket` names
         std::uint64_t ticket = 0;
     };
 
@@ -72,9 +74,12 @@ private:
                           const ByteProgress& progress);
     WriteStatus streamFile(EntryHeader entry, InputFile& source, std::uint64_t size, const Method& method,
                            const ByteProgress& progress);
-    Queued& freeSlot();
+    Queued& takeSlot(std::uint64_t size);
+    void postBatch();
+    static void compress(Queued& q, PieceCoder& coder);
     WriteStatus writeFinished(bool all);
-    WriteStatus writeQueued(Queued& q);
+    WriteStatus writeQueued();
+    void waitFor(std::uint64_t ticket);
     WriteStatus writeHeaderAt(std::uint64_t offset, const EntryHeader& entry);
     bool looksCompressible(InputFile& source, std::uint64_t size, const Method& method);
     WriteStatus compressInto(InputFile& source, std::uint64_t size, const Method& method, const ByteProgress& progress,
@@ -87,6 +92,10 @@ private:
     // finish what they run, and only then go the entries they worked on.
     std::deque<std::unique_ptr<Queued>> queue_;
     std::vector<std::unique_ptr<Queued>> spare_;
+    std::uint64_t queuedBytes_ = 0;
+    std::vector<Queued*> batch_;  // read, not yet handed to a worker
+    std::uint64_t batchBytes_ = 0;
+    std::uint64_t lastWaited_ = ~std::uint64_t{0};
     Workers workers_;
     std::optional<LzhEncoder> encoder_;
 };
