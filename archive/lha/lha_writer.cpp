@@ -173,7 +173,7 @@ void LhaWriter::postBatch() {
 // On a worker: compresses a queued file, or finds it is better stored.
 void LhaWriter::compress(Queued& q, PieceCoder& coder) {
     const std::size_t n = q.size;
-    if (n > 4 * kSampleSize) {
+    if (n > kSampledAbove) {
         const auto starts = sampleStarts(n);
         const std::array<const std::uint8_t*, 3> samples{q.data.data() + starts[0], q.data.data() + starts[1],
                                                          q.data.data() + starts[2]};

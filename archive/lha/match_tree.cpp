@@ -10,7 +10,7 @@ MatchTree::MatchTree(const Method& method)
       dictSize_(1u << method.dictBits),
       mask_((2u << method.dictBits) - 1),
       head_(std::size_t{1} << kHashBits, 0),
-      sons_(std::size_t{4} << method.dictBits, 0) {}
+      sons_(new std::uint32_t[std::size_t{4} << method.dictBits]) {}
 
 template <bool kCollect>
 std::size_t MatchTree::walk(std::uint64_t pos, Match* out) {

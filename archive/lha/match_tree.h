@@ -6,6 +6,7 @@
 // longest match after visiting far fewer candidates, and it never compares a
 // prefix twice: every node below a turn shares the bytes already compared.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "archive/lha/match.h"
@@ -60,7 +61,9 @@ private:
     // shares its slot with the position being inserted.
     const std::uint32_t mask_;
     std::vector<std::uint32_t> head_;  // origin_ + position (see nextOrigin)
-    std::vector<std::uint32_t> sons_;  // same encoding, two per slot
+    // Same encoding, two per slot. Left uninitialised: a node's children are
+    // written when it is recorded, and only nodes of this piece are visited.
+    std::unique_ptr<std::uint32_t[]> sons_;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     std::uint32_t origin_ = 0;

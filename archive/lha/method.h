@@ -77,11 +77,13 @@ inline constexpr Method kLh5{*findFormat("-lh5-"), 80, 96, 48, 12, 3, false, 0, 
 inline constexpr Method kLh6{*findFormat("-lh6-"), 256, 256, 128, 32, 4, false, 0, 65535};
 inline constexpr Method kLh7{*findFormat("-lh7-"), 24, 64, 0, 0, 4, true, 32, 16384};
 
-// Whether a file is worth compressing: one bigger than four samples is stored
-// unless three samples of it, each parsed quickly in the method's window,
-// shrink by at least 1/kSampleSaving. Whether there is anything to gain shows
-// long before the method's own parse would find all of it.
-inline constexpr std::size_t kSampleSize = 64 * 1024;
+// Whether a file is worth compressing: one bigger than kSampledAbove is
+// stored unless three samples of it, each parsed quickly in the method's
+// window, shrink by at least 1/kSampleSaving. Whether there is anything to
+// gain shows long before the method's own parse would find all of it; a
+// smaller file is simply compressed.
+inline constexpr std::size_t kSampledAbove = 256 * 1024;
+inline constexpr std::size_t kSampleSize = 16 * 1024;
 inline constexpr unsigned kSampleSaving = 64;  // 1.5%
 constexpr Method sampleMethod(const Method& method) {
     Method quick = method;

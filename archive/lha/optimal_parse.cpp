@@ -74,8 +74,8 @@ void OptimalParser::parse(const std::uint8_t* data, std::size_t history, std::si
     for (std::uint64_t at = history; at < end_;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, end_ - at));
         // Each stretch reads the prices anew: the sink may have written a block.
-        parseStretch(at, n, prices);
-        sink.take(path_.data(), path_.size());
+        const auto [steps, count] = parseStretch(at, n, prices);
+        sink.take(steps, count);
         at += n;
     }
 }
@@ -84,7 +84,8 @@ void OptimalParser::parse(const std::uint8_t* data, std::size_t history, std::si
 // Past a match of takeLength or more the search skips ahead, nearly to its
 // end: long matches are common in scenario text, and searching inside them
 // costs more than it gains.
-void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Prices& prices) {
+std::pair<const std::uint32_t*, std::size_t> OptimalParser::parseStretch(std::uint64_t start, std::size_t n,
+                                                                         const Prices& prices) {
     // Each match length's price, and room for relax() to read past the longest.
     for (unsigned len = kMinMatch; len <= kMaxMatch; ++len) lengthPrice_[len] = prices.symbol[256 + len - kMinMatch];
     const std::uint32_t* const lengthPrice = lengthPrice_.data();
@@ -127,10 +128,14 @@ void OptimalParser::parseStretch(std::uint64_t start, std::size_t n, const Price
             shorter = longest;
         }
     }
-    // Walk back from the end, then put the steps in order.
-    path_.clear();
-    for (std::size_t at = n; at > 0; at -= step::length(choice_[at])) path_.push_back(choice_[at]);
-    std::reverse(path_.begin(), path_.end());
+    // Walk back from the end, laying the steps down from the back of cost_,
+    // which is done with: they end up in order. There are at most n of them,
+    // and the walk reads choice_ only.
+    std::uint32_t* const steps = cost_.data() + cost_.size();
+    std::size_t count = 0;
+    for (std::size_t at = n; at > 0; at -= step::length(choice_[at]))
+        steps[-static_cast<std::ptrdiff_t>(++count)] = choice_[at];
+    return {steps - count, count};
 }
 
 }  // namespace lha

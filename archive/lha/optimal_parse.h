@@ -3,6 +3,7 @@
 // piece of input, by the bit prices of the last block's codes.
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "archive/lha/match_tree.h"
@@ -18,7 +19,8 @@ public:
                StepSink& sink) override;
 
 private:
-    void parseStretch(std::uint64_t start, std::size_t n, const Prices& prices);
+    // Returns the stretch's steps, in order.
+    std::pair<const std::uint32_t*, std::size_t> parseStretch(std::uint64_t start, std::size_t n, const Prices& prices);
 
     const Method method_;
     MatchTree tree_;
@@ -29,7 +31,6 @@ private:
     // Cheapest cost of reaching each position of a stretch, and the step that gets there.
     std::vector<std::uint32_t> cost_;
     std::vector<std::uint32_t> choice_;
-    std::vector<std::uint32_t> path_;
 };
 
 }  // namespace lha
