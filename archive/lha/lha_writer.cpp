@@ -278,13 +278,21 @@ WriteStatus LhaWriter::compressInto(InputFile& source, std::uint64_t size, const
         encoder_->restart(sink, size);
     else
         encoder_.emplace(method, workers_, sink, size);
-    if (auto s = readThrough(source, readBuffer_, progress, crc, read,
-                             [&](const std::uint8_t* d, std::size_t n) {
-                                 encoder_->write(d, n);
-                                 return writeOk;
-                             });
-        !s)
-        return s;
+    // Read straight into the encoder's pieces, a chunk at a time for the
+    // progress callback.
+    crc = 0;
+    read = 0;
+    for (;;) {
+        const auto [to, room] = encoder_->room();
+        const std::size_t n = source.read(to, std::min(room, kReadChunk));
+        if (source.failed()) return fail(WriteError::ReadFailed, "read");
+        if (n == 0) break;
+        crc = crc16(crc, to, n);
+        encoder_->commit(n);
+        if (!writeOk) return fail(WriteError::WriteFailed, "write");
+        read += n;
+        if (progress && !progress(read)) return fail(WriteError::Cancelled, "");
+    }
     encoder_->finish();
     if (!writeOk) return fail(WriteError::WriteFailed, "write");
     packed = encoder_->bytesOut();

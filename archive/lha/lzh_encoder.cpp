@@ -1,6 +1,7 @@
 #include "archive/lha/lzh_encoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace lha {
 namespace {
@@ -9,15 +10,17 @@ constexpr std::size_t kOutFlush = 64 * 1024;
 
 }  // namespace
 
-std::size_t LzhEncoder::pieceLength(std::uint64_t size, const Format& format) {
-    if (size <= wholeLimit(format)) return static_cast<std::size_t>(std::max<std::uint64_t>(size, 1));
-    const std::uint64_t pieces = 2 * ((size + 2 * kMaxPiece - 1) / (2 * kMaxPiece));
+std::size_t LzhEncoder::pieceLength(std::uint64_t size, const Method& method) {
+    if (size <= wholeLimit(method)) return static_cast<std::size_t>(std::max<std::uint64_t>(size, 1));
+    const std::uint64_t pair = 2 * maxPiece(method);
+    const std::uint64_t pieces = 2 * ((size + pair - 1) / pair);
     return static_cast<std::size_t>((size + pieces - 1) / pieces);
 }
 
 LzhEncoder::LzhEncoder(const Method& method, Workers& workers, Sink sink, std::uint64_t size)
     : method_(method), workers_(workers), sink_(std::move(sink)), pieceLength_(pieceLength(size, method)) {
     out_.reserve(kOutFlush * 2);
+    startPiece(pieces_[0], nullptr, 0);
 }
 
 LzhEncoder::LzhEncoder(const Method& method, Sink sink, std::uint64_t size)
@@ -27,6 +30,7 @@ LzhEncoder::LzhEncoder(const Method& method, Sink sink, std::uint64_t size)
       sink_(std::move(sink)),
       pieceLength_(pieceLength(size, method)) {
     out_.reserve(kOutFlush * 2);
+    startPiece(pieces_[0], nullptr, 0);
 }
 
 LzhEncoder::~LzhEncoder() {
@@ -44,30 +48,47 @@ void LzhEncoder::restart(Sink sink, std::uint64_t size) {
     pieceLength_ = pieceLength(size, method_);
     posted_ = appended_ = 0;
     total_ = produced_ = 0;
-    pieces_[0].data.clear();
-    pieces_[0].history = 0;
+    startPiece(pieces_[0], nullptr, 0);
     out_.clear();
     bits_.clear();
 }
 
-void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
+// Starts a piece after `size` bytes of window. Its buffer holds all of it
+// from the first: one that doubled its way up would touch twice the memory.
+void LzhEncoder::startPiece(Piece& p, const std::uint8_t* window, std::size_t size) {
+    const std::size_t need = size + pieceLength_;
+    if (p.capacity < need) {
+        p.data = std::make_unique_for_overwrite<std::uint8_t[]>(need);
+        p.capacity = need;
+    }
+    if (size > 0) std::memcpy(p.data.get(), window, size);
+    p.size = p.history = size;
+}
+
+std::pair<std::uint8_t*, std::size_t> LzhEncoder::room() {
+    if (piece(posted_).size == piece(posted_).history + pieceLength_) post();
+    Piece& p = piece(posted_);
+    return {p.data.get() + p.size, p.history + pieceLength_ - p.size};
+}
+
+void LzhEncoder::commit(std::size_t size) {
+    piece(posted_).size += size;
     total_ += size;
+}
+
+void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        Piece& p = piece(posted_);
-        const std::size_t limit = p.history + pieceLength_;
-        if (p.data.size() == limit) {
-            post();
-            continue;
-        }
-        const std::size_t n = std::min(limit - p.data.size(), size);
-        p.data.insert(p.data.end(), data, data + n);
+        const auto [to, room] = this->room();
+        const std::size_t n = std::min(room, size);
+        std::memcpy(to, data, n);
+        commit(n);
         data += n;
         size -= n;
     }
 }
 
 void LzhEncoder::finish() {
-    if (piece(posted_).data.size() > piece(posted_).history) post();
+    if (piece(posted_).size > piece(posted_).history) post();
     while (appended_ < posted_) appendOldest();
     bits_.flush();
     drainOutput(true);
@@ -84,13 +105,11 @@ void LzhEncoder::post() {
         p.prices.setInitial(method_);
     p.ticket = workers_.post([&p, &method = method_](PieceCoder& coder) {
         p.out.clear();
-        p.bits = coder.code(method, p.data.data(), p.history, p.data.size() - p.history, p.prices, p.out);
+        p.bits = coder.code(method, p.data.get(), p.history, p.size - p.history, p.prices, p.out);
     });
     ++posted_;
-    Piece& next = piece(posted_);
-    const std::size_t window = std::min(p.data.size(), std::size_t{1} << method_.dictBits);
-    next.data.assign(p.data.end() - static_cast<std::ptrdiff_t>(window), p.data.end());
-    next.history = window;
+    const std::size_t window = std::min(p.size, std::size_t{1} << method_.dictBits);
+    startPiece(piece(posted_), p.data.get() + p.size - window, window);
 }
 
 void LzhEncoder::appendOldest() {

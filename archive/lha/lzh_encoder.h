@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "archive/lha/bit_writer.h"
@@ -27,9 +28,13 @@ public:
     // A bigger one is cut into pieces of this length (the last one may be
     // shorter), each parsed after the window before it: an even number of
     // them, so that both workers finish together, and as few as buffers of
-    // kMaxPiece allow, since each piece builds its window's tables anew.
-    static constexpr std::size_t kMaxPiece = 4 << 20;
-    static std::size_t pieceLength(std::uint64_t size, const Format& format);
+    // maxPiece allow. The optimal parse builds its window's match tree anew
+    // for each piece, a twentieth of a 1 MiB piece's time; the lazy parse's
+    // hash chains cost next to nothing to rebuild, and its pieces stay small.
+    static constexpr std::size_t maxPiece(const Method& method) {
+        return method.optimalParse ? std::size_t{4} << 20 : std::size_t{1} << 20;
+    }
+    static std::size_t pieceLength(std::uint64_t size, const Method& method);
 
     // Codes a file of `size` bytes on `workers`, which must outlive the encoder.
     LzhEncoder(const Method& method, Workers& workers, Sink sink, std::uint64_t size);
@@ -43,6 +48,10 @@ public:
     void restart(Sink sink, std::uint64_t size);
 
     void write(const std::uint8_t* data, std::size_t size);
+    // Or, sparing a copy: room in the piece being filled (never empty) for
+    // the input to be read straight into, then how much of it was filled.
+    std::pair<std::uint8_t*, std::size_t> room();
+    void commit(std::size_t size);
     void finish();  // codes what is left and flushes the last bits
 
     const Method& method() const { return method_; }
@@ -56,7 +65,11 @@ private:
     // the last block of the piece two before it, which has been coded by
     // then, so the output never depends on how the threads were scheduled.
     struct Piece {
-        std::vector<std::uint8_t> data;  // the window before it, then its own bytes
+        // The window before it, then its own bytes: `size` of `capacity`,
+        // allocated once and not cleared.
+        std::unique_ptr<std::uint8_t[]> data;
+        std::size_t capacity = 0;
+        std::size_t size = 0;
         std::size_t history = 0;
         Prices prices;  // to start with; after its last block once coded
         std::vector<std::uint8_t> out;
@@ -64,6 +77,7 @@ private:
         std::uint64_t ticket = 0;
     };
     Piece& piece(std::uint64_t index) { return pieces_[index % pieces_.size()]; }
+    void startPiece(Piece& p, const std::uint8_t* window, std::size_t size);
     void post();
     void appendOldest();
     void drainOutput(bool all);

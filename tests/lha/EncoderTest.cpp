@@ -31,7 +31,7 @@ TEST_P(Encoder, OutputDoesNotDependOnWritesOrThreads) {
     // Four pieces, coded two at a time, each after the window before it and
     // with the prices of the piece two before.
     std::string data;
-    for (int i = 0; data.size() <= 2 * lha::LzhEncoder::kMaxPiece; ++i)
+    for (int i = 0; data.size() <= 2 * lha::LzhEncoder::maxPiece(GetParam()); ++i)
         data += testsupport::sjisText(450000 + i) + testsupport::randomBytes(20000, 200 + i);
     const auto whole = encode(data, GetParam(), data.size());
     EXPECT_LT(whole.size(), data.size() / 2);
