@@ -16,7 +16,6 @@ struct Block {
     std::vector<std::uint32_t> distances;  // distance - 1, for matches
     std::vector<std::uint32_t> charFreq;   // counted as symbols come
     std::vector<std::uint32_t> posFreq;
-    std::size_t limit = kMaxBlockSymbols;  // symbols it takes at most
 
     explicit Block(const Format& format) : charFreq(kCharSymbols, 0), posFreq(format.positionSymbols, 0) {}
     void literal(std::uint8_t c) {
@@ -31,7 +30,7 @@ struct Block {
         ++charFreq[code];
         ++posFreq[positionSymbol(distance - 1)];
     }
-    bool full() const { return symbols.size() >= limit; }
+    bool full() const { return symbols.size() == kMaxBlockSymbols; }
     void clear() {
         symbols.clear();
         distances.clear();

@@ -62,10 +62,6 @@ struct Method : Format {
     // match of takeLength or more spares the search most of its bytes.
     bool optimalParse;
     unsigned takeLength;
-    // Symbols per block, at most kMaxBlockSymbols. The optimal parse prices
-    // its choices by the codes of the last block written: smaller blocks keep
-    // those prices closer to the text at hand, for a few more table bytes.
-    unsigned blockSymbols;
 
     friend constexpr bool operator==(const Method&, const Method&) = default;
 };
@@ -73,9 +69,9 @@ struct Method : Format {
 // Tuned on Shift-JIS scenario text (bench/): -lh5- for speed, as the program
 // uses it; -lh7- for size. Chains keyed on four bytes hold far fewer
 // candidates, and the 3-byte matches they give up seldom pay in a big window.
-inline constexpr Method kLh5{*findFormat("-lh5-"), 80, 96, 48, 12, 3, false, 0, 65535};
-inline constexpr Method kLh6{*findFormat("-lh6-"), 256, 256, 128, 32, 4, false, 0, 65535};
-inline constexpr Method kLh7{*findFormat("-lh7-"), 24, 64, 0, 0, 4, true, 32, 16384};
+inline constexpr Method kLh5{*findFormat("-lh5-"), 80, 96, 48, 12, 3, false, 0};
+inline constexpr Method kLh6{*findFormat("-lh6-"), 256, 256, 128, 32, 4, false, 0};
+inline constexpr Method kLh7{*findFormat("-lh7-"), 24, 64, 0, 0, 4, true, 32};
 
 // Whether a file is worth compressing: one bigger than kSampledAbove is
 // stored unless three samples of it, each parsed quickly in the method's

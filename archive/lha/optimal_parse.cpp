@@ -15,10 +15,10 @@ constexpr std::size_t kStretch = 32768;  // input planned at once: a match canno
 // kSkipRecorded of the match's start is still recorded in the tree: later
 // input then finds most of the text the match covered without a walk at every
 // byte. Later text parts from a repeat mostly near its start; recording the
-// rest of it too would cost a tenth more time for a third of a percent.
+// rest of it too would cost a seventh more time for half a percent.
 constexpr std::size_t kRecheck = 4;
 constexpr std::size_t kSkipStride = 2;
-constexpr std::size_t kSkipRecorded = 20;
+constexpr std::size_t kSkipRecorded = 16;
 // Costs stay below 2^31, so that they compare alike signed or not.
 constexpr std::uint32_t kUnreached = 0x7FFFFFFF;
 // relax() handles lengths four at a time: the arrays it reads and writes

@@ -1,8 +1,14 @@
 #include "archive/lha/piece_coder.h"
 
-#include <algorithm>
+#include "archive/lha/huffman.h"
 
 namespace lha {
+namespace {
+
+// Symbols gathered between two pricings, at least.
+constexpr std::size_t kRepriceSymbols = 512;
+
+}  // namespace
 
 Parser& PieceCoder::parserFor(const Method& method) {
     for (auto& [m, parser] : parsers_)
@@ -19,7 +25,7 @@ std::uint64_t PieceCoder::code(const Method& method, const std::uint8_t* data, s
         block_->distances.reserve(kMaxBlockSymbols);
     }
     block_->clear();  // of anything a piece that threw left behind
-    block_->limit = std::min<std::size_t>(method.blockSymbols, kMaxBlockSymbols);
+    priced_ = 0;
     BitWriter bits(out);
     method_ = &method;
     prices_ = &prices;
@@ -41,12 +47,21 @@ void PieceCoder::take(const std::uint32_t* steps, std::size_t count) {
             block.match(length, step::payload(steps[i]));
         if (block.full()) writeBlock();
     }
+    // The optimal parse prices what comes next by the codes the block being
+    // gathered would get now: fresher than the last block's, and a block
+    // stays long, so the tables cost few bytes and decode quickly.
+    if (method_->optimalParse && block.symbols.size() >= priced_ + kRepriceSymbols) {
+        prices_->setFrom(limitedCodeLengths(block.charFreq, kMaxCodeBits),
+                         limitedCodeLengths(block.posFreq, kMaxCodeBits));
+        priced_ = block.symbols.size();
+    }
 }
 
 void PieceCoder::writeBlock() {
     const auto codes = lha::writeBlock(*bits_, *method_, *block_);
     prices_->setFrom(codes.charLen, codes.posLen);
     block_->clear();
+    priced_ = 0;
 }
 
 }  // namespace lha

@@ -35,6 +35,7 @@ private:
     const Method* method_ = nullptr;
     Prices* prices_ = nullptr;
     BitWriter* bits_ = nullptr;
+    std::size_t priced_ = 0;  // the block's symbols when the prices were last set
 };
 
 }  // namespace lha
