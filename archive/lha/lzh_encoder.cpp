@@ -97,9 +97,9 @@ void LzhEncoder::finish() {
 // Hands the piece being filled to a worker, and starts the next one with the
 // window before it.
 void LzhEncoder::post() {
-    if (posted_ - appended_ == 2) appendOldest();
+    if (posted_ - appended_ == inFlight()) appendOldest();
     Piece& p = piece(posted_);
-    if (posted_ >= 2)
+    if (method_.optimalParse && posted_ >= 2)
         p.prices = piece(posted_ - 2).prices;
     else
         p.prices.setInitial(method_);

@@ -59,9 +59,9 @@ public:
     std::uint64_t bytesOut() const { return produced_; }
 
 private:
-    // The input is coded in pieces on the worker threads, at most two at a
-    // time: each piece is parsed and written as whole blocks by one worker,
-    // and the pieces' bits join in order. A piece starts with the prices of
+    // The input is coded in pieces on the worker threads, a few at a time:
+    // each piece is parsed and written as whole blocks by one worker, and the
+    // pieces' bits join in order. An optimal parse starts with the prices of
     // the last block of the piece two before it, which has been coded by
     // then, so the output never depends on how the threads were scheduled.
     struct Piece {
@@ -76,7 +76,7 @@ private:
         std::uint64_t bits = 0;
         std::uint64_t ticket = 0;
     };
-    Piece& piece(std::uint64_t index) { return pieces_[index % pieces_.size()]; }
+    Piece& piece(std::uint64_t index) { return pieces_[index % (inFlight() + 1)]; }
     void startPiece(Piece& p, const std::uint8_t* window, std::size_t size);
     void post();
     void appendOldest();
@@ -86,7 +86,12 @@ private:
     std::unique_ptr<Workers> ownWorkers_;
     Workers& workers_;
     Sink sink_;
-    std::array<Piece, 3> pieces_;  // two being coded, one filling
+    // Pieces being coded, at most: the optimal parse's wait for the prices of
+    // the piece two before; the lazy parse's, blind to prices, do not, and a
+    // third keeps both workers busy when one piece takes longer than its
+    // neighbour.
+    std::size_t inFlight() const { return method_.optimalParse ? 2 : 3; }
+    std::array<Piece, 4> pieces_;  // those being coded, and one filling
     std::size_t pieceLength_;
     std::uint64_t posted_ = 0;
     std::uint64_t appended_ = 0;
