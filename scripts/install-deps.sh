@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-translations-l10n fonts-noto-cjk xvfb xauth
   lhasa p7zip-full libarchive-tools strace desktop-file-utils
+  time bc  # the benchmarks' measurements
 )
 for option in "$@"; do
   case "$option" in

@@ -21,6 +21,25 @@ public:
                                            static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word)};
             out_.insert(out_.end(), bytes, bytes + 4);
         }
+        written_ += count;
+    }
+
+    // Appends `bits` bits written by another writer (its bytes, the last one
+    // padded): pieces coded apart follow one another bit by bit.
+    void append(const std::uint8_t* bytes, std::uint64_t bits) {
+        if (filled_ % 8 == 0) {  // on a byte boundary: the bytes go as they are
+            drainWholeBytes();
+            const std::size_t whole = static_cast<std::size_t>(bits / 8);
+            out_.insert(out_.end(), bytes, bytes + whole);
+            written_ += bits - bits % 8;
+            bytes += whole;
+            bits %= 8;
+        }
+        for (; bits >= 32; bits -= 32, bytes += 4)
+            put(32, std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |
+                        bytes[3]);
+        for (; bits >= 8; bits -= 8) put(8, *bytes++);
+        if (bits > 0) put(static_cast<unsigned>(bits), *bytes >> (8 - bits));
     }
 
     // Pads the last partial byte with zero bits.
@@ -31,14 +50,15 @@ public:
         acc_ = 0;
     }
 
-    // Hands the bits not yet forming a whole byte to the caller (fewer than 8).
-    void detach(std::uint64_t& acc, unsigned& count) {
-        drainWholeBytes();
-        acc = acc_ & ((std::uint64_t{1} << filled_) - 1);
-        count = filled_;
+    // Forgets the bits not yet written out, to start another stream.
+    void clear() {
         acc_ = 0;
         filled_ = 0;
+        written_ = 0;
     }
+
+    // Bits put since the writer began, padding not counted.
+    std::uint64_t bitsWritten() const { return written_; }
 
 private:
     void drainWholeBytes() {
@@ -51,6 +71,7 @@ private:
     std::vector<std::uint8_t>& out_;
     std::uint64_t acc_ = 0;
     unsigned filled_ = 0;
+    std::uint64_t written_ = 0;
 };
 
 }  // namespace lha

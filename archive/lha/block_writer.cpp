@@ -18,9 +18,9 @@ unsigned firstUsed(const std::vector<std::uint32_t>& freq) {
 }
 
 // Code lengths of a small table (temp or position): 3 bits for 0..6, then a
-// unary tail for 7..16. After the third entry, `special` marks where a 2-bit
-// count of zero lengths may follow.
-void writeSmallTable(BitWriter& bw, const std::vector<std::uint8_t>& len, unsigned sizeBits, int special) {
+// unary tail for 7..16. After entry `skipAfter` (kNoSkip: nowhere), a 2-bit
+// count of zero lengths follows.
+void writeSmallTable(BitWriter& bw, const std::vector<std::uint8_t>& len, unsigned sizeBits, unsigned skipAfter) {
     unsigned n = static_cast<unsigned>(len.size());
     while (n > 0 && len[n - 1] == 0) --n;
     bw.put(sizeBits, n);
@@ -31,9 +31,9 @@ void writeSmallTable(BitWriter& bw, const std::vector<std::uint8_t>& len, unsign
             bw.put(3, k);
         else
             bw.put(k - 3, (1u << (k - 3)) - 2);
-        if (static_cast<int>(i) == special) {
-            while (i < 6 && i < n && len[i] == 0) ++i;
-            bw.put(2, (i - 3) & 3);
+        if (i == skipAfter) {
+            while (i < skipAfter + 3 && i < n && len[i] == 0) ++i;
+            bw.put(2, i - skipAfter);
         }
     }
 }
@@ -110,7 +110,7 @@ BlockCodes writeBlock(BitWriter& bw, const Format& format, const Block& block) {
         bw.put(kCharBits, firstUsed(block.charFreq));
     }
     if (!singleSymbol(posLen)) {
-        writeSmallTable(bw, posLen, format.positionBits, -1);
+        writeSmallTable(bw, posLen, format.positionBits, kNoSkip);
     } else {
         bw.put(format.positionBits, 0);
         bw.put(format.positionBits, firstUsed(block.posFreq));

@@ -1,13 +1,24 @@
 #include "archive/lha/lazy_parse.h"
 
+#include <algorithm>
+
 namespace lha {
 
 void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_t length, const Prices&,
-                       std::vector<std::uint32_t>& out) {
+                       StepSink& sink) {
     const std::size_t end = history + length;
     const unsigned hashBytes = finder_.hashBytes();
     finder_.start(data, end);
-    for (std::size_t p = 0; p < history && end - p >= hashBytes; ++p) finder_.insert(p);
+    const std::size_t hashable = end >= hashBytes ? end - hashBytes + 1 : 0;  // positions that can be recorded
+    finder_.insert(0, std::min(history, hashable));
+    std::size_t held = 0;
+    auto out = [&](std::uint32_t s) {
+        steps_[held++] = s;
+        if (held == steps_.size()) {
+            sink.take(steps_.data(), held);
+            held = 0;
+        }
+    };
     Match pending;  // the deferred match, which began at pos - 1
     bool hasPending = false;
     std::size_t pos = history;
@@ -21,15 +32,15 @@ void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_
         }
         if (hasPending) {
             if (cur.length > pending.length) {
-                out.push_back(step::literal(data[pos - 1]));
+                out(step::literal(data[pos - 1]));
                 pending = cur;
                 ++pos;
                 continue;
             }
-            out.push_back(step::match(pending.length, pending.distance));
+            out(step::match(pending.length, pending.distance));
             // pos is recorded already; record the rest of the match.
             const std::size_t matchEnd = pos - 1 + pending.length;
-            for (std::size_t p = pos + 1; p < matchEnd && end - p >= hashBytes; ++p) finder_.insert(p);
+            if (pos + 1 < matchEnd) finder_.insert(pos + 1, std::min(matchEnd, std::max(hashable, pos + 1)));
             pos = matchEnd;
             hasPending = false;
             continue;
@@ -38,11 +49,12 @@ void LazyParser::parse(const std::uint8_t* data, std::size_t history, std::size_
             pending = cur;
             hasPending = true;
         } else {
-            out.push_back(step::literal(data[pos]));
+            out(step::literal(data[pos]));
         }
         ++pos;
     }
-    if (hasPending) out.push_back(step::match(pending.length, pending.distance));
+    if (hasPending) out(step::match(pending.length, pending.distance));
+    if (held > 0) sink.take(steps_.data(), held);
 }
 
 }  // namespace lha

@@ -96,7 +96,7 @@ private:
         blockLeft_ = in_.get(16);
         return blockLeft_ != 0 && readSmallTable(in_, kTempSymbols, kTempBits, kTempSkipAfter, temp_) &&
                readCharTable(in_, temp_, chars_) &&
-               readSmallTable(in_, format_.positionSymbols, format_.positionBits, 0, positions_);
+               readSmallTable(in_, format_.positionSymbols, format_.positionBits, kNoSkip, positions_);
     }
 
     const Format& format_;

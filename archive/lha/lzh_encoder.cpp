@@ -2,10 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
-
-#include "archive/lha/bit_writer.h"
-#include "archive/lha/block_writer.h"
 
 namespace lha {
 namespace {
@@ -14,132 +10,113 @@ constexpr std::size_t kOutFlush = 64 * 1024;
 
 }  // namespace
 
-LzhEncoder::LzhEncoder(const Method& method, Sink sink) : method_(method), sink_(std::move(sink)), block_(method) {
-    // Before the first block: bytes at 8 bits, matches a little dearer.
-    prices_.symbol.resize(kCharSymbols);
-    for (unsigned s = 0; s < kCharSymbols; ++s) prices_.symbol[s] = s < 256 ? 8 : 8 + std::min(4u, (s - 256) / 16);
-    prices_.position.assign(method.positionSymbols, 4);
-    block_.symbols.reserve(kMaxBlockSymbols);
-    block_.distances.reserve(kMaxBlockSymbols);
+std::size_t LzhEncoder::pieceLength(std::uint64_t size, const Method& method) {
+    if (size <= wholeLimit(method)) return static_cast<std::size_t>(std::max<std::uint64_t>(size, 1));
+    const std::uint64_t pair = 2 * maxPiece(method);
+    const std::uint64_t pieces = 2 * ((size + pair - 1) / pair);
+    return static_cast<std::size_t>((size + pieces - 1) / pieces);
+}
+
+LzhEncoder::LzhEncoder(const Method& method, Workers& workers, Sink sink, std::uint64_t size)
+    : method_(method), workers_(workers), sink_(std::move(sink)), pieceLength_(pieceLength(size, method)) {
     out_.reserve(kOutFlush * 2);
+    startPiece(pieces_[0], nullptr, 0);
+}
+
+LzhEncoder::LzhEncoder(const Method& method, Sink sink, std::uint64_t size)
+    : method_(method),
+      ownWorkers_(std::make_unique<Workers>()),
+      workers_(*ownWorkers_),
+      sink_(std::move(sink)),
+      pieceLength_(pieceLength(size, method)) {
+    out_.reserve(kOutFlush * 2);
+    startPiece(pieces_[0], nullptr, 0);
+}
+
+LzhEncoder::~LzhEncoder() {
+    for (; appended_ < posted_; ++appended_) {
+        try {
+            workers_.wait(piece(appended_).ticket);
+        } catch (...) {  // stopped already: what went wrong was told then
+        }
+    }
+}
+
+void LzhEncoder::restart(Sink sink, std::uint64_t size) {
+    while (appended_ < posted_) workers_.wait(piece(appended_++).ticket);
+    sink_ = std::move(sink);
+    pieceLength_ = pieceLength(size, method_);
+    posted_ = appended_ = 0;
+    total_ = produced_ = 0;
+    startPiece(pieces_[0], nullptr, 0);
+    out_.clear();
+    bits_.clear();
+}
+
+// Starts a piece after `size` bytes of window. Its buffer holds all of it
+// from the first: one that doubled its way up would touch twice the memory.
+void LzhEncoder::startPiece(Piece& p, const std::uint8_t* window, std::size_t size) {
+    const std::size_t need = size + pieceLength_;
+    if (p.capacity < need) {
+        p.data = std::make_unique_for_overwrite<std::uint8_t[]>(need);
+        p.capacity = need;
+    }
+    if (size > 0) std::memcpy(p.data.get(), window, size);
+    p.size = p.history = size;
+}
+
+std::pair<std::uint8_t*, std::size_t> LzhEncoder::room() {
+    if (piece(posted_).size == piece(posted_).history + pieceLength_) post();
+    Piece& p = piece(posted_);
+    return {p.data.get() + p.size, p.history + pieceLength_ - p.size};
+}
+
+void LzhEncoder::commit(std::size_t size) {
+    piece(posted_).size += size;
+    total_ += size;
 }
 
 void LzhEncoder::write(const std::uint8_t* data, std::size_t size) {
-    total_ += size;
     while (size > 0) {
-        const std::size_t held = static_cast<std::size_t>(end_ - base_);
-        const std::size_t room = bufferLimit() - held;
-        if (room == 0) {
-            startParse(false);
-            slideWindow();
-            continue;
-        }
+        const auto [to, room] = this->room();
         const std::size_t n = std::min(room, size);
-        // Grows as input comes: a small file never pays for a whole piece.
-        if (buffer_.size() < held + n) buffer_.resize(std::min(bufferLimit(), std::max(held + n, 2 * buffer_.size())));
-        std::memcpy(buffer_.data() + (end_ - base_), data, n);
-        end_ += n;
+        std::memcpy(to, data, n);
+        commit(n);
         data += n;
         size -= n;
     }
 }
 
 void LzhEncoder::finish() {
-    startParse(true);
-    while (!pieces_.empty()) finishOldestParse();
-    if (!block_.symbols.empty()) writeBlock();
-    BitWriter bw(out_);
-    // Flush the bit accumulator kept between blocks.
-    bw.put(bitCount_, static_cast<std::uint32_t>(bitAcc_));
-    bw.flush();
-    bitCount_ = 0;
-    bitAcc_ = 0;
+    if (piece(posted_).size > piece(posted_).history) post();
+    while (appended_ < posted_) appendOldest();
+    bits_.flush();
     drainOutput(true);
 }
 
-void LzhEncoder::slideWindow() {
-    const std::uint64_t keep = std::uint64_t{1} << method_.dictBits;
-    const std::uint64_t newBase = pos_ > keep ? pos_ - keep : 0;
-    if (newBase <= base_) return;
-    const std::size_t shift = static_cast<std::size_t>(newBase - base_);
-    std::memmove(buffer_.data(), buffer_.data() + shift, static_cast<std::size_t>(end_ - newBase));
-    base_ = newBase;
+// Hands the piece being filled to a worker, and starts the next one with the
+// window before it.
+void LzhEncoder::post() {
+    if (posted_ - appended_ == inFlight()) appendOldest();
+    Piece& p = piece(posted_);
+    if (method_.optimalParse && posted_ >= 2)
+        p.prices = piece(posted_ - 2).prices;
+    else
+        p.prices.setInitial(method_);
+    p.ticket = workers_.post([&p, &method = method_](PieceCoder& coder) {
+        p.out.clear();
+        p.bits = coder.code(method, p.data.get(), p.history, p.size - p.history, p.prices, p.out);
+    });
+    ++posted_;
+    const std::size_t window = std::min(p.size, std::size_t{1} << method_.dictBits);
+    startPiece(piece(posted_), p.data.get() + p.size - window, window);
 }
 
-// Hands the input not yet parsed, with the window before it, to a parser.
-void LzhEncoder::startParse(bool final) {
-    if (pos_ == end_) return;
-    if (pieces_.size() == parsers_.size()) finishOldestParse();
-    const std::uint64_t from = pos_ - std::min<std::uint64_t>(pos_ - base_, std::uint64_t{1} << method_.dictBits);
-    auto piece = std::make_unique<Piece>();
-    piece->data.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(from - base_),
-                       buffer_.begin() + static_cast<std::ptrdiff_t>(end_ - base_));
-    const auto history = static_cast<std::size_t>(pos_ - from);
-    const auto length = static_cast<std::size_t>(end_ - pos_);
-    auto& slot = parsers_[piecesStarted_++ % parsers_.size()];
-    if (!slot) slot = makeParser(method_);  // a small file needs only one
-    Parser& parser = *slot;
-    Piece& p = *piece;
-    // A file that fits one piece is parsed right here, without a thread.
-    const auto policy = final && pieces_.empty() ? std::launch::deferred : std::launch::async;
-    auto work = [&parser, &p, history, length, prices = prices_] {
-        parser.parse(p.data.data(), history, length, prices, p.steps);
-    };
-    try {
-        p.done = std::async(policy, work);
-    } catch (const std::system_error&) {
-        p.done = std::async(std::launch::deferred, work);  // no thread to be had: parse when needed
-    }
-    pieces_.push_back(std::move(piece));
-    pos_ = end_;
-}
-
-// Encodes the steps of the oldest piece once its parse is done.
-void LzhEncoder::finishOldestParse() {
-    Piece& piece = *pieces_.front();
-    piece.done.get();
-    for (const std::uint32_t s : piece.steps) {
-        const unsigned length = step::length(s);
-        if (length == 1)
-            emitLiteral(static_cast<std::uint8_t>(step::payload(s)));
-        else
-            emitMatch(length, step::payload(s));
-    }
-    pieces_.pop_front();
-}
-
-void LzhEncoder::updatePrices(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen) {
-    // A symbol the last block did not use costs a little more than its rarest.
-    const unsigned charMax = *std::max_element(charLen.begin(), charLen.end());
-    const unsigned posMax = *std::max_element(posLen.begin(), posLen.end());
-    for (unsigned s = 0; s < kCharSymbols; ++s) prices_.symbol[s] = charLen[s] ? charLen[s] : std::max(charMax + 2, 9u);
-    for (unsigned p = 0; p < prices_.position.size(); ++p)
-        prices_.position[p] = posLen[p] ? posLen[p] : std::max(posMax + 2, 5u);
-}
-
-void LzhEncoder::emitLiteral(std::uint8_t c) {
-    block_.literal(c);
-    if (block_.full()) writeBlock();
-}
-
-void LzhEncoder::emitMatch(unsigned length, std::uint32_t distance) {
-    block_.match(length, distance);
-    if (block_.full()) writeBlock();
-}
-
-void LzhEncoder::writeBlock() {
-    BitWriter bw(out_);
-    // Resume the bits left over from the previous block.
-    bw.put(bitCount_, static_cast<std::uint32_t>(bitAcc_));
-    bitCount_ = 0;
-    bitAcc_ = 0;
-
-    const auto codes = lha::writeBlock(bw, method_, block_);
-    updatePrices(codes.charLen, codes.posLen);
-    // Keep the partial byte for the next block: blocks follow bit by bit.
-    bw.detach(bitAcc_, bitCount_);
-
-    block_.clear();
+void LzhEncoder::appendOldest() {
+    Piece& p = piece(appended_);
+    workers_.wait(p.ticket);
+    ++appended_;
+    bits_.append(p.out.data(), p.bits);
     drainOutput(false);
 }
 

@@ -10,58 +10,65 @@ MatchTree::MatchTree(const Method& method)
       dictSize_(1u << method.dictBits),
       mask_((2u << method.dictBits) - 1),
       head_(std::size_t{1} << kHashBits, 0),
-      sons_(std::size_t{4} << method.dictBits, 0) {}
+      sons_(new std::uint32_t[std::size_t{4} << method.dictBits]) {}
 
-std::size_t MatchTree::walk(std::uint64_t pos, Match* out, std::size_t capacity) {
-    const std::uint8_t* cur = data_ + pos;
+template <bool kCollect>
+std::size_t MatchTree::walk(std::uint64_t pos, Match* out) {
+    const std::uint8_t* const cur = data_ + pos;
     const unsigned available = static_cast<unsigned>(std::min<std::uint64_t>(kMaxMatch, size_ - pos));
     // The tree orders positions by at most `limit` bytes: a candidate equal
     // that far replaces its node, so the walk always ends.
     const unsigned limit = std::min(niceLength_, available);
     std::uint32_t& bucket = head_[hashAt(cur)];
-    std::uint32_t candidate = bucket;
+    std::uint32_t value = bucket;
     // The next position's bucket is a likely cache miss: start loading it now.
     if (available > kHashBytes) __builtin_prefetch(&head_[hashAt(cur + 1)]);
-    bucket = static_cast<std::uint32_t>(pos + 1);
+    const std::uint32_t origin = origin_;
+    bucket = origin + static_cast<std::uint32_t>(pos);
 
-    std::uint32_t* below = children(pos);  // where the next smaller node hangs
-    std::uint32_t* above = below + 1;      // where the next greater node hangs
-    unsigned belowLen = 0, aboveLen = 0;   // prefix every node on that side shares
+    std::uint32_t* below = children(bucket);  // where the next smaller node hangs
+    std::uint32_t* above = below + 1;         // where the next greater node hangs
+    unsigned belowLen = 0, aboveLen = 0;      // prefix every node on that side shares
     unsigned best = kMinMatch - 1;
     std::size_t found = 0;
-    const std::uint64_t lowest = pos > dictSize_ ? pos - dictSize_ : 0;
-    for (unsigned steps = depth_;; --steps) {
-        const std::uint64_t cpos = std::uint64_t{candidate} - 1;
-        if (candidate == 0 || cpos < lowest || steps == 0) {
-            *below = *above = 0;
-            return found;
-        }
-        const std::uint8_t* m = data_ + cpos;
-        const unsigned len = commonLength(m, cur, std::min(belowLen, aboveLen), limit);
-        std::uint32_t* node = children(cpos);
-        if (len > best && found < capacity) {
-            best = len;
-            const unsigned full = len == limit ? commonLength(m, cur, len, available) : len;
-            out[found++] = Match{full, static_cast<std::uint32_t>(pos - cpos)};
-        }
-        if (len == limit) {
-            // Equal as far as the tree looks: pos takes the node's place.
-            *below = node[0];
-            *above = node[1];
-            return found;
+    // Positions before the window, and values of earlier pieces, lie below.
+    const std::uint32_t floor = origin + static_cast<std::uint32_t>(pos > dictSize_ ? pos - dictSize_ : 0);
+    for (unsigned steps = depth_; value >= floor && steps != 0; --steps) {
+        const std::uint8_t* const m = data_ + (value - origin);
+        std::uint32_t* const node = children(value);
+        unsigned len = std::min(belowLen, aboveLen);
+        // Most nodes part at the first byte not yet known to agree.
+        if (m[len] == cur[len]) {
+            len = commonLength(m, cur, len + 1, limit);
+            if (kCollect && len > best) {
+                best = len;
+                const unsigned full = len == limit ? commonLength(m, cur, len, available) : len;
+                out[found++] = Match{full, static_cast<std::uint32_t>(pos - (value - origin))};
+            }
+            if (len == limit) {
+                // Equal as far as the tree looks: pos takes the node's place.
+                *below = node[0];
+                *above = node[1];
+                return found;
+            }
         }
         if (m[len] < cur[len]) {
-            *below = candidate;
+            *below = value;
             below = node + 1;
             belowLen = len;
-            candidate = *below;
+            value = *below;
         } else {
-            *above = candidate;
+            *above = value;
             above = node;
             aboveLen = len;
-            candidate = *above;
+            value = *above;
         }
     }
+    *below = *above = 0;
+    return found;
 }
+
+template std::size_t MatchTree::walk<true>(std::uint64_t, Match*);
+template std::size_t MatchTree::walk<false>(std::uint64_t, Match*);
 
 }  // namespace lha

@@ -3,6 +3,7 @@
 // the decoders read it, and the encoder adds its search effort to the three
 // methods it writes.
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -23,11 +24,13 @@ enum class Coding {
 };
 
 struct Format {
-    std::string_view id;       // the five characters of the header, e.g. "-lh5-"
+    std::string_view id;  // the five characters of the header, e.g. "-lh5-"
     Coding coding;
     unsigned dictBits;         // window of 1 << dictBits bytes
     unsigned positionSymbols;  // size of the distance-class alphabet (static Huffman)
     unsigned positionBits;     // bits that carry the distance table's size (static Huffman)
+
+    friend constexpr bool operator==(const Format&, const Format&) = default;
 };
 
 // -lh4- is -lh5-'s coding for a 4 KiB window; its distance table can still
@@ -74,14 +77,34 @@ struct Method : Format {
     // match of takeLength or more spares the search most of its bytes.
     bool optimalParse;
     unsigned takeLength;
+
+    friend constexpr bool operator==(const Method&, const Method&) = default;
 };
 
 // Tuned on Shift-JIS scenario text (bench/): -lh5- for speed, as the program
 // uses it; -lh7- for size. Chains keyed on four bytes hold far fewer
 // candidates, and the 3-byte matches they give up seldom pay in a big window.
-inline constexpr Method kLh5{*findFormat("-lh5-"), 64, 96, 48, 12, 3, false, 0};
+inline constexpr Method kLh5{*findFormat("-lh5-"), 80, 96, 48, 12, 3, false, 0};
 inline constexpr Method kLh6{*findFormat("-lh6-"), 256, 256, 128, 32, 4, false, 0};
-inline constexpr Method kLh7{*findFormat("-lh7-"), 16, 64, 0, 0, 4, true, 32};
+inline constexpr Method kLh7{*findFormat("-lh7-"), 24, 64, 0, 0, 4, true, 32};
+
+// Whether a file is worth compressing: one bigger than kSampledAbove is
+// stored unless three samples of it, each parsed quickly in the method's
+// window, shrink by at least 1/kSampleSaving. Whether there is anything to
+// gain shows long before the method's own parse would find all of it; a
+// smaller file is simply compressed.
+inline constexpr std::size_t kSampledAbove = 256 * 1024;
+inline constexpr std::size_t kSampleSize = 16 * 1024;
+inline constexpr unsigned kSampleSaving = 64;  // 1.5%
+constexpr Method sampleMethod(const Method& method) {
+    Method quick = method;
+    quick.maxChain = 8;
+    quick.niceLength = 32;
+    quick.lazyLength = 16;
+    quick.goodLength = 8;
+    quick.optimalParse = false;
+    return quick;
+}
 
 inline constexpr std::string_view kStoredId = "-lh0-";
 inline constexpr std::string_view kDirectoryId = "-lhd-";
@@ -111,7 +134,10 @@ inline constexpr unsigned kMaxCodeBits = 16;
 inline constexpr unsigned kCharBits = 9;      // bits that carry the literal/length table's size
 inline constexpr unsigned kTempSymbols = 19;  // 3 run codes + lengths 1..16
 inline constexpr unsigned kTempBits = 5;
-inline constexpr unsigned kTempSkipAfter = 3;  // a 2-bit count of zero lengths follows the third
+// Where a small table's 2-bit count of zero lengths follows: after the temp
+// table's third entry; the position table has none.
+inline constexpr unsigned kTempSkipAfter = 3;
+inline constexpr unsigned kNoSkip = 0;  // no entry is numbered 0 once read
 
 // The distance class of a match: how many bits `d` (distance - 1) needs. A
 // class above 1 is followed by its class - 1 low bits of d.

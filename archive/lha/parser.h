@@ -15,6 +15,12 @@ namespace lha {
 struct Prices {
     std::vector<std::uint32_t> symbol;    // kCharSymbols entries
     std::vector<std::uint32_t> position;  // method.positionSymbols entries
+
+    // Before the first block: bytes at 8 bits, matches a little dearer.
+    void setInitial(const Format& format);
+    // From the code lengths of a block just written. A symbol the block did
+    // not use costs a little more than its rarest.
+    void setFrom(const std::vector<std::uint8_t>& charLen, const std::vector<std::uint8_t>& posLen);
 };
 
 // One step of a parse, packed in 32 bits: the length (1 for a literal) below,
@@ -35,13 +41,24 @@ constexpr std::uint32_t payload(std::uint32_t s) {
 }  // byte or distance
 }  // namespace step
 
+// Takes the steps of a parse in order, a few thousand at a time. Between two
+// calls it may write blocks and so change the prices the parse reads.
+class StepSink {
+public:
+    virtual void take(const std::uint32_t* steps, std::size_t count) = 0;
+
+protected:
+    ~StepSink() = default;
+};
+
 class Parser {
 public:
     virtual ~Parser() = default;
     // Parses data[history, history + length); data[0, history) is the window
-    // before it, at most a dictionary long. Appends the steps to `out`.
+    // before it, at most a dictionary long. Recorded positions of an earlier
+    // parse are forgotten without clearing any table.
     virtual void parse(const std::uint8_t* data, std::size_t history, std::size_t length, const Prices& prices,
-                       std::vector<std::uint32_t>& out) = 0;
+                       StepSink& sink) = 0;
 };
 
 // The method's parse: lazy on hash chains, or optimal on a match tree.

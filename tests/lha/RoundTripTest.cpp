@@ -122,26 +122,22 @@ TEST_P(RoundTripLarge, FileLargerThanEveryBufferStaysIntact) {
 }
 
 TEST_P(RoundTripLarge, RepeatsReachBackAcrossPieces) {
-    // Right where the second and third pieces begin, 2,000 bytes of noise
-    // repeat from a whole window back: a piece must see the window before it.
-    // Against the same file with fresh noise there, the repeats must cost
-    // next to nothing. (Text around them keeps the file worth compressing.)
+    // Right where the second piece begins, 2,000 bytes of noise repeat from a
+    // whole window back: a piece must see the window before it. Against the
+    // same file with fresh noise there, the repeat must cost next to nothing.
+    // (Text around it keeps the file worth compressing.)
     const lha::Method& method = GetParam();
     const std::size_t window = std::size_t{1} << method.dictBits;
-    const std::size_t first = window + lha::LzhEncoder::kPieceSize;  // where the second piece begins
-    auto make = [&](bool repeat) {
-        std::string data;
-        unsigned seed = 300;
-        for (const std::size_t boundary : {first, first + lha::LzhEncoder::kPieceSize}) {
-            while (data.size() < boundary) data += sjisText(8000) + testsupport::randomBytes(40000, seed++);
-            data.resize(boundary);
-            data += repeat ? data.substr(boundary - window, 2000) : testsupport::randomBytes(2000, seed++);
-        }
-        return data + sjisText(8000);
-    };
+    const std::size_t size = 2 * lha::LzhEncoder::wholeLimit(method) + 1000;
+    const std::size_t boundary = lha::LzhEncoder::pieceLength(size, method);
+    std::string base;
+    for (unsigned seed = 300; base.size() < size; ++seed)
+        base += sjisText(8000) + testsupport::randomBytes(40000, seed);
+    base.resize(size);
     std::uintmax_t sizes[2];
     for (const bool repeat : {false, true}) {
-        const std::string data = make(repeat);
+        std::string data = base;
+        data.replace(boundary, 2000, repeat ? base.substr(boundary - window, 2000) : testsupport::randomBytes(2000, 9));
         TempDir dir;
         const auto arc = lhatest::writeSingleFile(dir, data, method);
         const auto entries = lhatest::readBack(arc);
@@ -149,16 +145,16 @@ TEST_P(RoundTripLarge, RepeatsReachBackAcrossPieces) {
         EXPECT_TRUE(entries[0].data == data);
         sizes[repeat] = std::filesystem::file_size(arc);
     }
-    EXPECT_LT(sizes[1], sizes[0] - 2 * 1900) << method.id;
+    EXPECT_LT(sizes[1], sizes[0] - 1900) << method.id;
 }
 
 TEST_P(RoundTripLarge, SizesAroundAPieceBoundary) {
-    // The first piece is the window plus one piece of input; around that size
-    // the last piece holds a byte, nothing, or everything but a byte.
+    // Up to wholeLimit a file is one piece; one byte more makes two pieces,
+    // and an odd size leaves the last one a byte short.
     const lha::Method& method = GetParam();
-    const std::size_t first = (std::size_t{1} << method.dictBits) + lha::LzhEncoder::kPieceSize;
-    const std::string text = sjisText(first + lha::LzhEncoder::kPieceSize + 1);
-    for (const std::size_t size : {first - 1, first, first + 1, first + lha::LzhEncoder::kPieceSize + 1}) {
+    const std::size_t whole = lha::LzhEncoder::wholeLimit(method);
+    const std::string text = sjisText(2 * whole + 1);
+    for (const std::size_t size : {whole - 1, whole, whole + 1, whole + 2, 2 * whole + 1}) {
         const std::string data = text.substr(0, size);
         TempDir dir;
         const auto entries = lhatest::readBack(lhatest::writeSingleFile(dir, data, method));
