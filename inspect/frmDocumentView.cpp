@@ -4,12 +4,14 @@
 #include <QScrollBar>
 
 #include "sysutil/PathRules.h"
+#include "ui/RunnableFiles.h"
 #include "ui/TwipsLayout.h"
 #include "sysutil/WRText.h"
 
 namespace inspect {
 
-frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, QWidget* parent) : QDialog(parent), launcher_(launcher) {
+frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, sysutil::Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), launcher_(launcher), dialogs_(dialogs) {
     setObjectName("frmDocumentView");
     setWindowTitle(QStringLiteral("ドキュメントビューワ"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -90,8 +92,15 @@ void frmDocumentView::ShowSelectedFile() {
 
 void frmDocumentView::cmdExecFile_Click() {
     const std::string name = File->ListIndex() >= 0 ? File->FileName() : std::string();
-    // Opened, never run: an executable read-me is still only a document.
-    launcher_.OpenDocument(sysutil::AddBackslash(File->Path()) + name, static_cast<std::uintptr_t>(winId()));
+    const std::string path = sysutil::AddBackslash(File->Path()) + name;
+    // Opened, never run: a program or a shortcut that came with a scenario is
+    // only shown here, never handed to the desktop, which would run it.
+    if (ui::runsWhenOpened(sysutil::pathFromUtf8(path))) {
+        dialogs_.message({"「" + File->shownName() + "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。",
+                          "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
+        return;
+    }
+    launcher_.OpenDocument(path, static_cast<std::uintptr_t>(winId()));
 }
 
 bool frmDocumentView::eventFilter(QObject* watched, QEvent* event) {
@@ -101,7 +110,7 @@ bool frmDocumentView::eventFilter(QObject* watched, QEvent* event) {
 
 void mnuDocument(const std::string& scenarioFolder, sysutil::Dialogs& dialogs, sysutil::Launcher& launcher,
                  QWidget* owner) {
-    frmDocumentView viewer(launcher, owner);
+    frmDocumentView viewer(launcher, dialogs, owner);
     // A folder that has gone since the last refresh simply lists nothing.
     viewer.File->setPath(scenarioFolder);
     dialogs.showModal(viewer);

@@ -26,7 +26,7 @@ inline constexpr DocumentFilter kDocumentFilters[] = {
 class frmDocumentView : public QDialog, public sysutil::ModalForm {
     Q_OBJECT
 public:
-    frmDocumentView(sysutil::Launcher& launcher, QWidget* parent = nullptr);
+    frmDocumentView(sysutil::Launcher& launcher, sysutil::Dialogs& dialogs, QWidget* parent = nullptr);
     int execModal() override { return exec(); }
 
     ui::FileListBox* File;
@@ -45,6 +45,7 @@ protected:
 
 private:
     sysutil::Launcher& launcher_;
+    sysutil::Dialogs& dialogs_;
 };
 
 // The examine command: the viewer on the selected scenario's folder.

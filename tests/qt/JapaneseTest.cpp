@@ -113,8 +113,8 @@ const std::vector<WindowCase>& windows() {
         {"about",
          [](fakes::Workspace&, fakes::FakeDialogs&) { return std::unique_ptr<QWidget>(new app::frmVersion()); }},
         {"viewer",
-         [](fakes::Workspace&, fakes::FakeDialogs&) {
-             return std::unique_ptr<QWidget>(new inspect::frmDocumentView(launcher));
+         [](fakes::Workspace&, fakes::FakeDialogs& d) {
+             return std::unique_ptr<QWidget>(new inspect::frmDocumentView(launcher, d));
          }},
     };
     return all;

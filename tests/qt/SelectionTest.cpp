@@ -74,7 +74,8 @@ TEST(ViewerSelection, OpenWithNothingHighlightedOpensTheFolder) {
     testsupport::TempDir dir;
     testsupport::writeFile(dir.path() / "readme.txt", "r");
     fakes::FakeLauncher launcher;
-    inspect::frmDocumentView viewer(launcher);
+    fakes::FakeDialogs dialogs;
+    inspect::frmDocumentView viewer(launcher, dialogs);
     viewer.File->setPath(dir.str());
     drive::bringUp(viewer);
     ASSERT_EQ(QApplication::focusWidget(), viewer.File);

@@ -31,7 +31,8 @@ protected:
     void filter(int index) { drive::choose(viewer.cboExt, QString::fromUtf8(inspect::kDocumentFilters[index].entry)); }
     testsupport::TempDir dir;
     fakes::FakeLauncher launcher;
-    inspect::frmDocumentView viewer{launcher};
+    fakes::FakeDialogs dialogs;
+    inspect::frmDocumentView viewer{launcher, dialogs};
 };
 
 TEST_F(Viewer, StartsOnTextWithAnEmptyBox) {
@@ -93,7 +94,7 @@ TEST_F(Viewer, UnreadableOrVanishedFilesDoNotCrash) {
     std::filesystem::remove(dir.path() / "readme.txt");
     drive::clickRow(viewer.File, "readme.txt");
     EXPECT_TRUE(viewer.txtViewer->toPlainText().isEmpty());
-    inspect::frmDocumentView gone(launcher);
+    inspect::frmDocumentView gone(launcher, dialogs);
     gone.File->setPath(dir.str("no such scenario"));
     EXPECT_EQ(gone.File->count(), 0);
 }
@@ -136,7 +137,8 @@ TEST_P(ViewerOpen, AnExecutableReadmeIsOpenedNotRun) {
     Opener opener;
     QDesktopServices::setUrlHandler("file", &opener, "open");
     ui::cExecute launcher;
-    inspect::frmDocumentView viewer(launcher);
+    fakes::FakeDialogs dialogs;
+    inspect::frmDocumentView viewer(launcher, dialogs);
     viewer.File->setPath(d.str("scenario"));
     drive::bringUp(viewer);
     ASSERT_EQ(fakes::itemTexts(*viewer.File), QStringList{GetParam().shown});
@@ -155,6 +157,59 @@ INSTANTIATE_TEST_SUITE_P(Names, ViewerOpen,
                                                       "%93%C7%82%F1%82%C5%82%CB.txt"}),
                          [](const auto& p) { return p.index == 0 ? "ascii" : "shift_jis"; });
 #endif
+
+// Programs, installers, shortcuts and desktop entries that came with a
+// scenario are never handed to the desktop, which would run them (with Wine
+// installed, a Windows program too), whatever their name says.
+struct RunnableCase {
+    const char* label;
+    const char* name;
+    std::string content;
+    const char* linkTo = nullptr;  // the name is a link to this file
+};
+void PrintTo(const RunnableCase& c, std::ostream* os) {
+    *os << c.label;
+}
+std::string elfStart() {
+    std::string elf("\x7f" "ELF\x02\x01\x01", 7);
+    elf.resize(64, '\0');
+    elf[16] = 2;  // an executable
+    return elf;
+}
+class ViewerRefuses : public Viewer, public ::testing::WithParamInterface<RunnableCase> {};
+TEST_P(ViewerRefuses, ProgramsAndShortcutsAreShownButNotOpened) {
+    const auto& c = GetParam();
+    const auto file = dir.path() / (c.linkTo ? c.linkTo : c.name);
+    testsupport::writeFile(file, c.content);
+    if (c.linkTo) std::filesystem::create_symlink(file, dir.path() / c.name);
+    filter(3);
+    drive::clickRow(viewer.File, c.name);
+    drive::click(viewer.cmdExecFile);
+    EXPECT_TRUE(launcher.opened.empty());
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text,
+              "「" + std::string(c.name) + "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。");
+    // Nor does the launcher itself hand it over, whoever asks.
+    EXPECT_FALSE(ui::cExecute().OpenDocument(dir.str(c.name), 0));
+}
+std::vector<RunnableCase> runnables() {
+    std::vector<RunnableCase> all{
+        {"windows_program", "setup.exe", "MZ"},
+        {"batch", "RUN.BAT", "echo"},
+        {"script_by_name", "install.sh", "echo"},
+        {"desktop_entry", "game.desktop", "[Desktop Entry]\n"},
+        {"windows_shortcut", "readme.lnk", "L"},
+        {"program_named_as_text", "readme.txt", elfStart()},
+        {"windows_program_named_as_text", "manual.txt", std::string("MZ\x90\0", 4)},
+        {"desktop_entry_named_as_text", "notes.txt", "[Desktop Entry]\nExec=sh\n"},
+    };
+#if !defined(_WIN32)
+    all.push_back({"link_to_a_program", "guide.txt", "MZ", "setup.exe"});
+#endif
+    return all;
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, ViewerRefuses, ::testing::ValuesIn(runnables()),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 TEST_F(Viewer, TabLeavesTheTextBoxBothWays) {
     drive::press(QKeySequence("Down"));
