@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "archive/EntryNames.h"
+#include "archive/Failures.h"
 #include "archive/WorkFolders.h"
 #include "archive/lha/lha_writer.h"
-#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/TextCodec.h"
 #include "sysutil/WorkFolder.h"
@@ -32,17 +32,8 @@ struct SourceEntry {
     std::uint64_t size = 0;
 };
 
-ArchiveResult unreadable(const fs::path& p, const std::error_code& ec) {
-    return ArchiveResult::failure(
-        ArchiveError::ReadFailed,
-        "「" + sysutil::utf8FromPath(p) + "」を読み込めません。\r\n" + sysutil::describeError(ec));
-}
-
-// An entry put away will not take, and why.
-struct Refusal {
-    std::string name;
-    std::string why;
-};
+using failed::Refusal;
+using failed::unreadable;
 
 // A name as UTF-8: as it is, or, where old tools copied a name from Japanese
 // Windows byte for byte, its CP932 characters. nullopt when neither.
@@ -103,15 +94,6 @@ ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& pr
     return ArchiveResult::success();
 }
 
-// The refusal of a whole put away: the first few entries and why.
-ArchiveResult refusedEntries(const std::vector<Refusal>& refused) {
-    constexpr std::size_t kShown = 5;
-    std::string text = "次のものは、取り出すときに元どおりに戻せません。";
-    for (std::size_t i = 0; i < refused.size() && i < kShown; ++i)
-        text += "\r\n" + refused[i].name + ": " + refused[i].why;
-    if (refused.size() > kShown) text += "\r\nほか " + std::to_string(refused.size() - kShown) + " 件";
-    return ArchiveResult::failure(ArchiveError::UnsafeEntry, text);
-}
 
 // CP932 when every component fits, as Japanese archivers write. Otherwise the
 // entry says code page 65001 and stores UTF-8. Either way, when the stored
@@ -175,22 +157,6 @@ std::error_code publish(const fs::path& tmp, const fs::path& target) {
 #endif
 }
 
-ArchiveResult fromWriteStatus(const lha::WriteStatus& s, const std::string& name) {
-    switch (s.error) {
-        case lha::WriteError::None:
-            return ArchiveResult::success();
-        case lha::WriteError::ReadFailed:
-            return ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを読み込めません: " + name);
-        case lha::WriteError::WriteFailed:
-            return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                          "書庫を書き込めません（ディスクの空き容量を確認してください）。");
-        case lha::WriteError::TooLarge:
-            return ArchiveResult::failure(ArchiveError::WriteFailed, "LHA書庫に入らない大きさです: " + name);
-        case lha::WriteError::Cancelled:
-            return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
-    }
-    return ArchiveResult::failure(ArchiveError::WriteFailed, s.detail);
-}
 
 // Writes every entry into the archive being made.
 ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>& entries, const lha::Method& method,
@@ -200,7 +166,7 @@ ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>&
     for (const auto& e : entries) {
         const std::string name = sysutil::utf8FromPath(e.path);
         info.currentName = name;
-        if (progress && !progress(info)) return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
+        if (progress && !progress(info)) return failed::cancelled();
         lha::EntryHeader h;
         setNames(h, e.components, e.isFolder);
         setTime(h, e.path);
@@ -209,8 +175,7 @@ ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>&
             s = writer.addDirectory(std::move(h));
         } else {
             lha::InputFile in;
-            if (!in.open(e.path))
-                return ArchiveResult::failure(ArchiveError::ReadFailed, "ファイルを開けません: " + name);
+            if (!in.open(e.path)) return failed::cannotOpenFile(name);
             const std::uint64_t before = info.bytesDone;
             s = writer.addFile(std::move(h), in, e.size, method, [&](std::uint64_t done) {
                 info.bytesDone = before + done;
@@ -218,10 +183,10 @@ ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>&
             });
             info.bytesDone = before + e.size;
         }
-        if (!s) return fromWriteStatus(s, name);
+        if (!s) return failed::writing(s, name);
         ++info.entriesDone;
     }
-    if (auto s = writer.finish(); !s) return fromWriteStatus(s, archivePath);
+    if (auto s = writer.finish(); !s) return failed::writing(s, archivePath);
     return ArchiveResult::success();
 }
 
@@ -233,10 +198,8 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     const fs::path folder = sysutil::pathFromUtf8(sourceFolder);
     std::error_code ec;
     if (fs::exists(fs::symlink_status(target, ec)))
-        return ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + archivePath);
-    if (!fs::is_directory(folder, ec))
-        return ArchiveResult::failure(ArchiveError::ReadFailed,
-                                      "圧縮するフォルダがありません: " + sysutil::utf8FromPath(folder));
+        return failed::alreadyExists(archivePath);
+    if (!fs::is_directory(folder, ec)) return failed::noSourceFolder(folder);
 
     // What a killed run left in either folder goes first (a merge it had
     // begun in the scenario is finished, so that the archive holds it whole).
@@ -245,7 +208,7 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     std::vector<SourceEntry> entries;
     std::vector<Refusal> refused;
     if (auto r = collect(folder, {}, pattern.empty() ? "*.*" : pattern, entries, refused); !r.ok()) return r;
-    if (!refused.empty()) return refusedEntries(refused);
+    if (!refused.empty()) return failed::refusedEntries(refused);
     sysutil::ProgressInfo info;
     info.entriesTotal = entries.size();
     for (const auto& e : entries) info.bytesTotal += e.size;
@@ -253,10 +216,7 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     // Written in a work folder named after this process, so that a crash
     // leaves nothing for good, and flushed before it takes its name.
     const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
-    if (work.empty())
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()) + "\r\n" +
-                                          sysutil::describeError(ec));
+    if (work.empty()) return failed::cannotMakeArchive(sysutil::utf8FromPath(target.parent_path()), ec);
     const fs::path tmp = work / "archive.lzh";
     lha::OutputFile out;
     // Whatever went wrong, the half-written archive goes with its folder.
@@ -266,20 +226,15 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
         return r;
     };
     if (!out.createNew(tmp))
-        return abandon(ArchiveResult::failure(ArchiveError::WriteFailed,
-                                              "書庫を作れません: " + sysutil::utf8FromPath(target.parent_path()) +
-                                                  "\r\n" + sysutil::describeError(out.error())));
+        return abandon(failed::cannotMakeArchive(sysutil::utf8FromPath(target.parent_path()), out.error()));
     const ArchiveResult written =
         guarded([&] { return writeEntries(out, entries, method, archivePath, info, progress); },
                 ArchiveError::WriteFailed, "書庫を作れません: " + archivePath);
     if (!written.ok()) return abandon(written);
-    if (!out.close()) return abandon(fromWriteStatus({lha::WriteError::WriteFailed, ""}, archivePath));
-    if (const auto failed = publish(tmp, target)) {
-        if (failed == std::errc::file_exists)
-            return abandon(ArchiveResult::failure(ArchiveError::AlreadyExists,
-                                                  "同じ名前のファイルが既にあります: " + archivePath));
-        return abandon(ArchiveResult::failure(ArchiveError::WriteFailed,
-                                              "書庫を作れません: " + archivePath + "\r\n" + sysutil::describeError(failed)));
+    if (!out.close()) return abandon(failed::writing({lha::WriteError::WriteFailed, ""}, archivePath));
+    if (const auto unpublished = publish(tmp, target)) {
+        if (unpublished == std::errc::file_exists) return abandon(failed::alreadyExists(archivePath));
+        return abandon(failed::cannotMakeArchive(archivePath, unpublished));
     }
     sysutil::removeWorkFolder(work);
     if (progress) progress(info);
@@ -293,7 +248,7 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
     std::error_code ec;
     // A pipe or a device would never end.
     if (!fs::is_regular_file(from, ec))
-        return ArchiveResult::failure(ArchiveError::ReadFailed, "「" + source + "」はふつうのファイルではありません。");
+        return failed::notARegularFile(source);
     sysutil::ProgressInfo info;
     info.entriesTotal = 1;
     info.bytesTotal = fs::file_size(from, ec);
@@ -304,10 +259,7 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
     // Written in a work folder, flushed, then published under its name: a
     // crash leaves the fridge as it was or with the whole copy.
     const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
-    if (work.empty())
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "「" + sysutil::utf8FromPath(target.parent_path()) +
-                                                                     "」に書き込めません。\r\n" +
-                                                                     sysutil::describeError(ec));
+    if (work.empty()) return failed::cannotWriteInto(target.parent_path(), ec);
     const fs::path tmp = work / "archive.lzh";
     lha::OutputFile out;
     auto abandon = [&](ArchiveResult r) {
@@ -315,16 +267,11 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
         sysutil::removeWorkFolder(work);
         return r;
     };
-    auto writeFailed = [&] {
-        return ArchiveResult::failure(
-            ArchiveError::WriteFailed,
-            "書き込めません（ディスクの空き容量を確認してください）。\r\n" + sysutil::describeError(out.error()));
-    };
+    auto writeFailed = [&] { return failed::cannotWriteInto(target.parent_path(), out.error()); };
     if (!out.createNew(tmp)) return abandon(writeFailed());
     std::vector<char> buffer(1 << 20);
     for (;;) {
-        if (progress && !progress(info))
-            return abandon(ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。"));
+        if (progress && !progress(info)) return abandon(failed::cancelled());
         const std::size_t n = in.read(buffer.data(), buffer.size());
         if (in.failed()) return abandon(unreadable(from, std::error_code(EIO, std::generic_category())));
         if (n == 0) break;
@@ -336,12 +283,8 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
         fs::rename(tmp, target, ec);
     else
         ec = publish(tmp, target);
-    if (ec == std::errc::file_exists)
-        return abandon(
-            ArchiveResult::failure(ArchiveError::AlreadyExists, "同じ名前のファイルが既にあります: " + targetPath));
-    if (ec)
-        return abandon(ArchiveResult::failure(
-            ArchiveError::WriteFailed, "「" + targetPath + "」を置き換えられません。\r\n" + sysutil::describeError(ec)));
+    if (ec == std::errc::file_exists) return abandon(failed::alreadyExists(targetPath));
+    if (ec) return abandon(failed::cannotReplace(targetPath, ec));
     sysutil::removeWorkFolder(work);
     ++info.entriesDone;
     if (progress) progress(info);

@@ -6,12 +6,12 @@
 #include <map>
 
 #include "archive/EntryNames.h"
+#include "archive/Failures.h"
 #include "archive/Placement.h"
 #include "archive/WorkFolders.h"
 #include "archive/lha/file_io.h"
 #include "archive/lha/lha_reader.h"
 #include "archive/lha/method.h"
-#include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/WorkFolder.h"
@@ -44,39 +44,8 @@ struct Plan {
 
 enum class Checks { Names, None };
 
-ArchiveResult cancelled() {
-    return ArchiveResult::failure(ArchiveError::Cancelled, "中止しました。");
-}
-
-ArchiveResult fromReadStatus(const lha::ReadStatus& s, const std::string& name) {
-    using lha::ReadError;
-    switch (s.error) {
-        case ReadError::None:
-            break;
-        case ReadError::NotArchive:
-            return ArchiveResult::failure(ArchiveError::NotArchive, "LHA書庫ではありません。");
-        case ReadError::BadHeader:
-            return ArchiveResult::failure(ArchiveError::Corrupt, "書庫が壊れています（ヘッダーが正しくありません）。");
-        case ReadError::Truncated:
-            return ArchiveResult::failure(ArchiveError::Corrupt, "書庫が途中で切れています。");
-        case ReadError::UnsupportedMethod:
-            return ArchiveResult::failure(ArchiveError::UnsupportedMethod,
-                                          "展開できない圧縮形式です（" + s.detail + "）: " + name);
-        case ReadError::BadData:
-            return ArchiveResult::failure(ArchiveError::Corrupt, "データが壊れています: " + name);
-        case ReadError::CrcMismatch:
-            return ArchiveResult::failure(ArchiveError::Corrupt, "データが壊れています（CRCが一致しません）: " + name);
-        case ReadError::ReadFailed:
-            return ArchiveResult::failure(ArchiveError::ReadFailed, "書庫を読み込めません。");
-        case ReadError::Stopped:
-            return cancelled();
-    }
-    return ArchiveResult::success();
-}
-
 ArchiveResult openSource(lha::FileSource& source, const std::string& path) {
-    if (!source.open(sysutil::pathFromUtf8(path)))
-        return ArchiveResult::failure(ArchiveError::ReadFailed, "書庫を開けません: " + path);
+    if (!source.open(sysutil::pathFromUtf8(path))) return failed::cannotOpenArchive(path);
     return ArchiveResult::success();
 }
 
@@ -116,7 +85,7 @@ ArchiveResult planEntries(lha::ByteSource& source, Checks checks, Plan& plan) {
     lha::Reader reader(source);
     NameClashes clashes;
     for (std::optional<lha::Entry> e;;) {
-        if (auto s = reader.next(e); !s) return fromReadStatus(s, "");
+        if (auto s = reader.next(e); !s) return failed::reading(s, "");
         if (!e) break;
         PlannedEntry p;
         const StoredPath stored = storedPath(*e);
@@ -124,22 +93,20 @@ ArchiveResult planEntries(lha::ByteSource& source, Checks checks, Plan& plan) {
         p.isFolder = e->isDirectory() || (stored.nameless && e->originalSize == 0);
         if (checks == Checks::Names) {
             if (e->isSymlink())
-                return ArchiveResult::failure(ArchiveError::UnsafeEntry, "リンクは展開できません: " + p.shown);
+                return failed::linkEntry(p.shown);
             if (!lha::findFormat(e->method))
-                return fromReadStatus({lha::ReadError::UnsupportedMethod, e->method}, p.shown);
+                return failed::reading({lha::ReadError::UnsupportedMethod, e->method}, p.shown);
             const auto safe = safeComponents(stored.components);
             if (!safe)
-                return ArchiveResult::failure(ArchiveError::UnsafeEntry,
-                                              "安全に展開できない名前があります: " + p.shown);
+                return failed::unsafeName(p.shown);
             p.path = *safe;
             if (!p.isFolder && (stored.nameless || p.path.empty()))
-                return ArchiveResult::failure(ArchiveError::Corrupt, "名前のないファイルがあります。");
+                return failed::namelessFile();
             if (!p.path.empty() && !clashes.add(p.path, p.isFolder))
-                return ArchiveResult::failure(ArchiveError::UnsafeEntry,
-                                              "同じ名前になる項目が重なっています: " + p.shown);
+                return failed::namesClash(p.shown);
         }
         if (!p.isFolder && __builtin_add_overflow(plan.totalBytes, e->originalSize, &plan.totalBytes))
-            return ArchiveResult::failure(ArchiveError::Corrupt, "書庫が壊れています（サイズが正しくありません）。");
+            return failed::impossibleSizes();
         p.header = std::move(*e);
         plan.entries.push_back(std::move(p));
     }
@@ -163,7 +130,7 @@ ArchiveResult decodeAll(lha::ByteSource& source, const Plan& plan, const sysutil
     info.bytesTotal = plan.totalBytes;
     for (const auto& p : plan.entries) {
         info.currentName = p.shown;
-        if (progress && !progress(info)) return cancelled();
+        if (progress && !progress(info)) return failed::cancelled();
         if (!p.isFolder) {
             if (auto s = sink.open(p); !s.ok()) return s;
             bool writeFailed = false;
@@ -174,7 +141,7 @@ ArchiveResult decodeAll(lha::ByteSource& source, const Plan& plan, const sysutil
             });
             auto closed = sink.close(p);
             if (writeFailed) return closed;
-            if (!status) return fromReadStatus(status, p.shown);
+            if (!status) return failed::reading(status, p.shown);
             if (!closed.ok()) return closed;
         }
         ++info.entriesDone;
@@ -203,12 +170,6 @@ std::optional<fs::file_time_type> fileTimeOf(const lha::Entry& e) {
 void setFileTime(const fs::path& p, const lha::Entry& e) {
     std::error_code ec;
     if (const auto t = fileTimeOf(e)) fs::last_write_time(p, *t, ec);
-}
-
-ArchiveResult writeFailed(const std::string& name, const std::error_code& ec) {
-    const bool full = ec.default_error_condition() == std::errc::no_space_on_device;
-    return ArchiveResult::failure(full ? ArchiveError::NoSpace : ArchiveError::WriteFailed,
-                                  "書き込めません: " + name + "\r\n" + sysutil::describeError(ec));
 }
 
 // What a take out writes must be on the disk before a rename makes it
@@ -264,8 +225,7 @@ public:
         const bool flushed = fd_ >= 0 && ::syncfs(fd_) == 0;
         const std::error_code ec(flushed ? 0 : fd_ < 0 ? error_ : errno, std::generic_category());
         if (flushed) return ArchiveResult::success();
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "取り出したファイルをディスクに書き込めません。\r\n" + sysutil::describeError(ec));
+        return failed::cannotFlushExtracted(ec);
     }
 
 private:
@@ -328,7 +288,7 @@ public:
         return t;
     }
     ArchiveResult open(const PlannedEntry& p) override {
-        if (!out_.createNew(target(p))) return writeFailed(p.shown, out_.error());
+        if (!out_.createNew(target(p))) return failed::cannotWrite(p.shown, out_.error());
         return ArchiveResult::success();
     }
     bool write(const std::uint8_t* data, std::size_t n) override {
@@ -336,7 +296,7 @@ public:
         return out_.write(data, n);
     }
     ArchiveResult close(const PlannedEntry& p) override {
-        if (!out_.close(kFlushEachFile)) return writeFailed(p.shown, out_.error());
+        if (!out_.close(kFlushEachFile)) return failed::cannotWrite(p.shown, out_.error());
         setFileTime(target(p), p.header);
         return ArchiveResult::success();
     }
@@ -352,12 +312,12 @@ private:
 ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::path& staging,
                           const sysutil::ProgressReport& progress) {
     std::error_code ec;
-    if (!fs::create_directory(staging, ec) && ec) return writeFailed(sysutil::utf8FromPath(staging), ec);
+    if (!fs::create_directory(staging, ec) && ec) return failed::cannotWrite(sysutil::utf8FromPath(staging), ec);
     DiskFlush flush(staging);
     FileSink files(staging, flush);
     for (const auto& p : plan.entries) {
         const fs::path folder = p.isFolder ? files.target(p) : files.target(p).parent_path();
-        if (!fs::create_directories(folder, ec) && ec) return writeFailed(p.shown, ec);
+        if (!fs::create_directories(folder, ec) && ec) return failed::cannotWrite(p.shown, ec);
     }
     if (auto s = decodeAll(source, plan, progress, files); !s.ok()) return s;
     for (auto it = plan.entries.rbegin(); it != plan.entries.rend(); ++it)
@@ -420,11 +380,10 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
     const fs::path parent = dest.parent_path().empty() ? fs::path(".") : dest.parent_path();
     std::error_code ec;
     if (!fs::is_directory(parent, ec))
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "展開先のフォルダがありません: " + sysutil::utf8FromPath(parent));
+        return failed::noDestinationFolder(parent);
     const auto space = fs::space(parent, ec);
     if (!ec && plan.totalBytes > space.available)
-        return ArchiveResult::failure(ArchiveError::NoSpace, "ディスクの空き容量が足りません。");
+        return failed::noSpace();
 
     // Hidden, so that a list refreshed meanwhile never shows a half-extracted
     // scenario; named after this process, so that a crash leaves nothing for
@@ -433,9 +392,7 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
     removeLeftovers(stagingParent);
     const fs::path work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
     if (work.empty())
-        return ArchiveResult::failure(
-            ArchiveError::WriteFailed,
-            "作業フォルダを作れません: " + sysutil::utf8FromPath(stagingParent) + "\r\n" + sysutil::describeError(ec));
+        return failed::cannotMakeWorkFolder(stagingParent, ec);
     const ArchiveResult result = guarded(
         [&] {
             auto r = extractInto(source, plan, extractedTree(work), progress);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "archive/ArchiveBuilder.h"
+#include "archive/Failures.h"
 #include "sysutil/PathRules.h"
 
 namespace archiver {
@@ -71,7 +72,7 @@ ArchiveResult runCommand(const ArchiveCommand& cmd, std::string& output, const s
             return r;
         }
     }
-    return ArchiveResult::failure(ArchiveError::BadCommand, "不明なコマンドです。");
+    return failed::unknownCommand();
 }
 
 std::optional<int> Unlha32Archiver::getVersion() {

@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "archive/Failures.h"
 #include "archive/lha/file_io.h"
-#include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/WorkFolder.h"
@@ -33,12 +33,6 @@ std::string shown(const fs::path& p) {
 bool present(const fs::path& p) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(p, ec));
-}
-
-ArchiveResult cannotPlace(const fs::path& p, const std::error_code& ec) {
-    const bool full = ec.default_error_condition() == std::errc::no_space_on_device;
-    return ArchiveResult::failure(full ? ArchiveError::NoSpace : ArchiveError::WriteFailed,
-                                  "ファイルを置けません: " + shown(p) + "\r\n" + sysutil::describeError(ec));
 }
 
 // The entries of a folder by what Windows takes for the same name, each
@@ -102,8 +96,7 @@ ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
         const bool srcDir = e.is_directory(ec);
         const auto st = fs::symlink_status(there, ec);
         if (srcDir != fs::is_directory(st) || fs::is_symlink(st))
-            return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                          "同じ名前のファイルとフォルダがぶつかります: " + shown(there));
+            return failed::fileMeetsFolder(shown(there));
         if (srcDir)
             if (auto s = checkMerge(e.path(), there); !s.ok()) return s;
     }
@@ -309,12 +302,13 @@ public:
     ArchiveResult run() {
         for (std::size_t i = 0; i < moves_.steps().size(); ++i) {
             std::error_code ec;
-            if (!moves_.steps()[i].oldName.empty() && !moves_.keep(i, ec)) return cannotPlace(moves_.old(i), ec);
+            if (!moves_.steps()[i].oldName.empty() && !moves_.keep(i, ec))
+                return failed::cannotPlace(shown(moves_.old(i)), ec);
             fs::rename(moves_.source(i), moves_.target(i), ec);
-            if (ec) return cannotPlace(moves_.target(i), ec);
+            if (ec) return failed::cannotPlace(shown(moves_.target(i)), ec);
             placed_ = i + 1;
             moves_.settleName(i, ec);
-            if (ec) return cannotPlace(moves_.target(i), ec);
+            if (ec) return failed::cannotPlace(shown(moves_.target(i)), ec);
         }
         return ArchiveResult::success();
     }
@@ -361,21 +355,16 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) 
     std::error_code ec;
     if (!fs::exists(destination, ec)) {
         fs::rename(tree, destination, ec);
-        if (ec)
-            return ArchiveResult::failure(ArchiveError::WriteFailed, "展開先を作れません: " + shown(destination) +
-                                                                         "\r\n" + sysutil::describeError(ec));
-        return ArchiveResult::success();
+        return ec ? failed::cannotMakeDestination(shown(destination), ec) : ArchiveResult::success();
     }
     if (!fs::is_directory(destination, ec))
-        return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                      "展開先がフォルダではありません: " + shown(destination));
+        return failed::destinationNotAFolder(shown(destination));
     if (auto s = checkMerge(tree, destination); !s.ok()) return s;
     std::vector<Step> steps;
     planMerge(tree, destination, {}, {}, steps);
     if (steps.empty()) return ArchiveResult::success();
-    if (const auto failed = writeJournal(work, steps))
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "展開先に書き込めません: " + shown(destination) +
-                                                                     "\r\n" + sysutil::describeError(failed));
+    if (const auto unwritten = writeJournal(work, steps))
+        return failed::cannotWriteDestination(shown(destination), unwritten);
     Merge merge(Moves(work, destination, std::move(steps)));
     const auto result = merge.run();
     // Done, or undone: the journal goes. Anything that could not go back

@@ -11,27 +11,35 @@ namespace {
 
 // Kinds that run by their name. Scripts inherit application/x-executable.
 constexpr const char* kRunByName[] = {
-    "application/x-executable",   "application/x-sharedlib",
-    "application/x-ms-dos-executable", "application/x-msdownload",
-    "application/vnd.microsoft.portable-executable", "application/x-msi",
-    "application/x-ms-shortcut",  "application/x-mswinurl",
-    "application/x-desktop",      "application/x-java-archive",
-    "application/vnd.appimage",   "application/x-shellscript",
-    "application/x-bat",          "application/x-msdos-program",
+    "application/x-executable",
+    "application/x-sharedlib",
+    "application/x-ms-dos-executable",
+    "application/x-msdownload",
+    "application/vnd.microsoft.portable-executable",
+    "application/x-msi",
+    "application/x-ms-shortcut",
+    "application/x-mswinurl",
+    "application/x-desktop",
+    "application/x-java-archive",
+    "application/vnd.appimage",
+    "application/x-shellscript",
+    "application/x-bat",
+    "application/x-msdos-program",
 };
 
 // Windows kinds a Wine prefix may hand to its own runners, though the
 // desktop's type database need not know them all.
-constexpr const char* kRunBySuffix[] = {"exe", "com", "bat", "cmd", "pif", "scr", "msi", "msp", "lnk", "url",
-                                        "hta", "js",  "jse", "vbs", "vbe", "wsf", "wsh", "ps1", "reg", "cpl",
-                                        "msc", "jar", "desktop", "appimage", "run", "sh"};
+constexpr const char* kRunBySuffix[] = {"exe", "com", "bat", "cmd", "pif",     "scr",      "msi", "msp", "lnk",
+                                        "url", "hta", "js",  "jse", "vbs",     "vbe",      "wsf", "wsh", "ps1",
+                                        "reg", "cpl", "msc", "jar", "desktop", "appimage", "run", "sh"};
 
 // Kinds a desktop recognises by content and may run: programs and desktop
 // entries (a desktop entry is also a text, so it must be named here).
 constexpr const char* kRunByContent[] = {
-    "application/x-sharedlib", "application/x-ms-dos-executable", "application/x-msdownload",
-    "application/vnd.microsoft.portable-executable", "application/x-msi", "application/x-ms-shortcut",
-    "application/x-desktop", "application/vnd.appimage",
+    "application/x-sharedlib",  "application/x-ms-dos-executable",
+    "application/x-msdownload", "application/vnd.microsoft.portable-executable",
+    "application/x-msi",        "application/x-ms-shortcut",
+    "application/x-desktop",    "application/vnd.appimage",
 };
 
 template <std::size_t N>
