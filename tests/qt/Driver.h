@@ -41,6 +41,9 @@ void tabTo(QWidget* target);
 void click(QWidget* widget);
 // A left click on the row showing `text` (scrolled into view first).
 void clickRow(QListWidget* list, const QString& text);
+// The left button pressed on the row showing `from`, the mouse moved onto the
+// row showing `to` with the button held, and let go there.
+void pressAndSlide(QListWidget* list, const QString& from, const QString& to);
 // Opens a drop-down list with a click and picks `entry` by keys.
 void choose(QComboBox* box, const QString& entry);
 // The mouse moved onto a widget, at `at` (its middle by default), no button held.
