@@ -44,14 +44,22 @@ constexpr std::size_t kMostWatchedFolders = 4000;
 // The local files a drag carries.
 std::vector<std::string> draggedFiles(const QMimeData& data) {
     std::vector<std::string> files;
-    for (const QUrl& url : data.urls())
-        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile()) continue;
+#if defined(_WIN32)
+        files.push_back(url.toLocalFile().toStdString());
+#else
+        // The name's own bytes: a Shift-JIS name from old media, read as
+        // UTF-8, would name no file at all.
+        files.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
+#endif
+    }
     return files;
 }
 
 bool carriesAnArchive(const QMimeData& data) {
     for (const auto& file : draggedFiles(data))
-        if (sysutil::matchesWildcard("*.LZH", sysutil::utf8FromPath(sysutil::pathFromUtf8(file).filename())))
+        if (sysutil::matchesWildcard("*.LZH", sysutil::displayName(sysutil::pathFromUtf8(file).filename())))
             return true;
     return false;
 }

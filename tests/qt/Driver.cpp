@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QMimeData>
 #include <QTest>
@@ -166,9 +167,15 @@ void hover(QWidget* widget, QPoint at) {
 }
 
 Qt::DropAction drop(QWidget* widget, const QStringList& files, Qt::DropActions actions) {
+    QList<QByteArray> names;
+    for (const QString& file : files) names << QFile::encodeName(file);
+    return drop(widget, names, actions);
+}
+
+Qt::DropAction drop(QWidget* widget, const QList<QByteArray>& files, Qt::DropActions actions) {
     QMimeData data;
     QList<QUrl> urls;
-    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    for (const QByteArray& file : files) urls << QUrl::fromEncoded("file://" + file.toPercentEncoding("/"));
     data.setUrls(urls);
     // Where the mouse is: a list's rows lie in its viewport.
     QWidget* under = widget;

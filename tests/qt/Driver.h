@@ -54,6 +54,10 @@ void hover(QWidget* widget, QPoint at = {});
 // window took (Qt::IgnoreAction when it refused the drop).
 Qt::DropAction drop(QWidget* widget, const QStringList& files,
                     Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction);
+// The same, the files named by their bytes on the disk, as the file manager
+// hands them over (a Shift-JIS name from old media is no UTF-8).
+Qt::DropAction drop(QWidget* widget, const QList<QByteArray>& files,
+                    Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction);
 
 // For FakeDialogs::onModal: the form shows as the user meets it (modal and
 // active), `act` drives it, and what had the keyboard before has it again once

@@ -277,6 +277,18 @@ TEST_F(Drops, AnArchiveTheFridgeHoldsIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_TRUE(noWorkFilesLeft());
 }
 
+TEST_F(Drops, AnArchiveNamedInShiftJisIsCopiedUnderItsOwnName) {
+    open();
+    const std::string name = "\x93\xc7\x82\xf1\x82\xc5\x82\xcb.LZH";  // 読んでね.LZH from old media
+    testsupport::writeFile(ws.root.path() / "downloads" / name, "old");
+    EXPECT_EQ(
+        drive::drop(window->filArc, QList<QByteArray>{QByteArray::fromStdString(ws.root.str("downloads/" + name))}),
+        Qt::CopyAction);
+    EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / name), "old");
+    EXPECT_EQ(highlighted(window->filArc), "読んでね.LZH");
+}
+
 TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
     open();
     EXPECT_EQ(drive::drop(window->filArc, {outside("notes.txt", "n")}), Qt::IgnoreAction);
