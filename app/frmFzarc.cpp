@@ -241,6 +241,11 @@ void frmFzarc::unlessACommandRuns(Command command, QWidget* home) {
         BusyScope scope(busy_);
         command();
     }
+    if (closeWhenDone_) {
+        closeWhenDone_ = false;
+        close();
+        return;
+    }
     if (home) home->setFocus(Qt::OtherFocusReason);
     // What changed on the disk while the command ran and its refresh did not read.
     if (fridgeChanged_ || boardChanged_) folderChanged(fridgeChanged_);
@@ -465,6 +470,14 @@ void frmFzarc::mnuVersion_Click() {
 }
 
 void frmFzarc::closeEvent(QCloseEvent* event) {
+    // Events flow while a command works (before its progress window shows,
+    // while a folder is walked): closing then would tidy the board beside a
+    // take out writing to it, and end the program in the middle of it.
+    if (busy_) {
+        closeWhenDone_ = true;
+        event->ignore();
+        return;
+    }
     // The settings dialog promises this clean-up; it touches empty folders
     // outside the scenarios only.
     if (settings::readSetting(settings::kKeyExitRMNoFileDir) == "1")
