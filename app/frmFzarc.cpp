@@ -44,14 +44,22 @@ constexpr std::size_t kMostWatchedFolders = 4000;
 // The local files a drag carries.
 std::vector<std::string> draggedFiles(const QMimeData& data) {
     std::vector<std::string> files;
-    for (const QUrl& url : data.urls())
-        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile()) continue;
+#if defined(_WIN32)
+        files.push_back(url.toLocalFile().toStdString());
+#else
+        // The name's own bytes: a Shift-JIS name from old media, read as
+        // UTF-8, would name no file at all.
+        files.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
+#endif
+    }
     return files;
 }
 
 bool carriesAnArchive(const QMimeData& data) {
     for (const auto& file : draggedFiles(data))
-        if (sysutil::matchesWildcard("*.LZH", sysutil::utf8FromPath(sysutil::pathFromUtf8(file).filename())))
+        if (sysutil::matchesWildcard("*.LZH", sysutil::displayName(sysutil::pathFromUtf8(file).filename())))
             return true;
     return false;
 }
@@ -232,6 +240,11 @@ void frmFzarc::unlessACommandRuns(Command command, QWidget* home) {
     {
         BusyScope scope(busy_);
         command();
+    }
+    if (closeWhenDone_) {
+        closeWhenDone_ = false;
+        close();
+        return;
     }
     if (home) home->setFocus(Qt::OtherFocusReason);
     // What changed on the disk while the command ran and its refresh did not read.
@@ -457,6 +470,14 @@ void frmFzarc::mnuVersion_Click() {
 }
 
 void frmFzarc::closeEvent(QCloseEvent* event) {
+    // Events flow while a command works (before its progress window shows,
+    // while a folder is walked): closing then would tidy the board beside a
+    // take out writing to it, and end the program in the middle of it.
+    if (busy_) {
+        closeWhenDone_ = true;
+        event->ignore();
+        return;
+    }
     // The settings dialog promises this clean-up; it touches empty folders
     // outside the scenarios only.
     if (settings::readSetting(settings::kKeyExitRMNoFileDir) == "1")

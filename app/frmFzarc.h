@@ -119,6 +119,8 @@ private:
     archiver::Archiver& archiver_;
     sysutil::Launcher& launcher_;
     bool busy_ = false;
+    // The user closed the window while a command ran: it closes when the command ends.
+    bool closeWhenDone_ = false;
     // The lists follow the disk: a change in the fridge or on the board
     // refreshes its list once things have been quiet for a moment, never
     // while a command runs (a command's own refresh reads the changes).

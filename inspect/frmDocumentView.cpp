@@ -4,9 +4,9 @@
 #include <QScrollBar>
 
 #include "sysutil/PathRules.h"
+#include "sysutil/WRText.h"
 #include "ui/RunnableFiles.h"
 #include "ui/TwipsLayout.h"
-#include "sysutil/WRText.h"
 
 namespace inspect {
 
@@ -51,9 +51,11 @@ frmDocumentView::frmDocumentView(sysutil::Launcher& launcher, sysutil::Dialogs& 
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdExecFile, &QPushButton::clicked, this, &frmDocumentView::cmdExecFile_Click);
     connect(cboExt, &QComboBox::currentIndexChanged, this, &frmDocumentView::ApplyFilter);
-    connect(File, &QListWidget::itemClicked, this, &frmDocumentView::ShowSelectedFile);
     connect(File->verticalScrollBar(), &QScrollBar::valueChanged, this, &frmDocumentView::ShowSelectedFile);
     File->installEventFilter(this);
+    // A click is the button let go, wherever it was pressed: a press on one
+    // row and a release on another highlights the second, which must show.
+    File->viewport()->installEventFilter(this);
 
     // Load: start on "テキスト" with an empty text box.
     cboExt->setCurrentIndex(1);
@@ -105,6 +107,9 @@ void frmDocumentView::cmdExecFile_Click() {
 
 bool frmDocumentView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == File && event->type() == QEvent::KeyRelease) ShowSelectedFile();
+    // Once the list has taken the release, and the highlight with it.
+    if (watched == File->viewport() && event->type() == QEvent::MouseButtonRelease)
+        QMetaObject::invokeMethod(this, &frmDocumentView::ShowSelectedFile, Qt::QueuedConnection);
     return QDialog::eventFilter(watched, event);
 }
 

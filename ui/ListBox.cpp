@@ -1,6 +1,7 @@
 #include "ui/ListBox.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -65,6 +66,16 @@ void ListBox::focusInEvent(QFocusEvent* event) {
     // Undo the unseen "current" row the focus brought along.
     if (ListIndex() < 0 && currentIndex().isValid())
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+    // With no current row Qt answers every move with the first row: End
+    // would highlight the top of the list, and a command then act on it.
+    // These two start from the top instead, and so go where they say.
+    const int key = event->key();
+    if ((key == Qt::Key_End || key == Qt::Key_PageDown) && !currentIndex().isValid() && count() > 0)
+        selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    QListWidget::keyPressEvent(event);
 }
 
 }  // namespace ui

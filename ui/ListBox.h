@@ -2,7 +2,8 @@
 // A list box whose selection is what the user highlighted, and nothing else.
 // Qt makes the first row "current" when the list gets the focus, unseen; here
 // the current row follows the selection, so a command never acts on a row the
-// user did not pick and the first Down selects the first row.
+// user did not pick and the first Down selects the first row; End and Page
+// Down, from nothing highlighted, go down as they say.
 #include <QListWidget>
 
 namespace ui {
@@ -27,6 +28,7 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace ui

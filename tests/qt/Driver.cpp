@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
 #include <algorithm>
+#include <optional>
 #include <set>
 
 namespace drive {
@@ -111,14 +113,35 @@ void click(QWidget* widget) {
     settle();
 }
 
-void clickRow(QListWidget* list, const QString& text) {
+namespace {
+
+// The middle of the row showing `text`, scrolled into view; nullopt (and a
+// failure) when no row shows it.
+std::optional<QPoint> rowAt(QListWidget* list, const QString& text) {
     const auto rows = list->findItems(text, Qt::MatchExactly);
     if (rows.isEmpty()) {
         ADD_FAILURE() << list->objectName().toStdString() << " shows no row " << text.toStdString();
-        return;
+        return std::nullopt;
     }
     list->scrollToItem(rows.front());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(rows.front()).center());
+    return list->visualItemRect(rows.front()).center();
+}
+
+}  // namespace
+
+void clickRow(QListWidget* list, const QString& text) {
+    if (const auto at = rowAt(list, text)) QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, *at);
+    settle();
+}
+
+void pressAndSlide(QListWidget* list, const QString& from, const QString& to) {
+    const auto start = rowAt(list, from);
+    const auto end = rowAt(list, to);
+    if (!start || !end) return;
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, *start);
+    QTest::mouseMove(list->viewport(), (*start + *end) / 2);
+    QTest::mouseMove(list->viewport(), *end);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, *end);
     settle();
 }
 
@@ -144,9 +167,15 @@ void hover(QWidget* widget, QPoint at) {
 }
 
 Qt::DropAction drop(QWidget* widget, const QStringList& files, Qt::DropActions actions) {
+    QList<QByteArray> names;
+    for (const QString& file : files) names << QFile::encodeName(file);
+    return drop(widget, names, actions);
+}
+
+Qt::DropAction drop(QWidget* widget, const QList<QByteArray>& files, Qt::DropActions actions) {
     QMimeData data;
     QList<QUrl> urls;
-    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    for (const QByteArray& file : files) urls << QUrl::fromEncoded("file://" + file.toPercentEncoding("/"));
     data.setUrls(urls);
     // Where the mouse is: a list's rows lie in its viewport.
     QWidget* under = widget;

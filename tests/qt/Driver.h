@@ -41,6 +41,9 @@ void tabTo(QWidget* target);
 void click(QWidget* widget);
 // A left click on the row showing `text` (scrolled into view first).
 void clickRow(QListWidget* list, const QString& text);
+// The left button pressed on the row showing `from`, the mouse moved onto the
+// row showing `to` with the button held, and let go there.
+void pressAndSlide(QListWidget* list, const QString& from, const QString& to);
 // Opens a drop-down list with a click and picks `entry` by keys.
 void choose(QComboBox* box, const QString& entry);
 // The mouse moved onto a widget, at `at` (its middle by default), no button held.
@@ -50,6 +53,10 @@ void hover(QWidget* widget, QPoint at = {});
 // widget, the file manager offering `actions`. Returns the action the
 // window took (Qt::IgnoreAction when it refused the drop).
 Qt::DropAction drop(QWidget* widget, const QStringList& files,
+                    Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction);
+// The same, the files named by their bytes on the disk, as the file manager
+// hands them over (a Shift-JIS name from old media is no UTF-8).
+Qt::DropAction drop(QWidget* widget, const QList<QByteArray>& files,
                     Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction);
 
 // For FakeDialogs::onModal: the form shows as the user meets it (modal and

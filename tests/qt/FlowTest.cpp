@@ -277,6 +277,18 @@ TEST_F(Drops, AnArchiveTheFridgeHoldsIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_TRUE(noWorkFilesLeft());
 }
 
+TEST_F(Drops, AnArchiveNamedInShiftJisIsCopiedUnderItsOwnName) {
+    open();
+    const std::string name = "\x93\xc7\x82\xf1\x82\xc5\x82\xcb.LZH";  // 読んでね.LZH from old media
+    testsupport::writeFile(ws.root.path() / "downloads" / name, "old");
+    EXPECT_EQ(
+        drive::drop(window->filArc, QList<QByteArray>{QByteArray::fromStdString(ws.root.str("downloads/" + name))}),
+        Qt::CopyAction);
+    EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / name), "old");
+    EXPECT_EQ(highlighted(window->filArc), "読んでね.LZH");
+}
+
 TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
     open();
     EXPECT_EQ(drive::drop(window->filArc, {outside("notes.txt", "n")}), Qt::IgnoreAction);
@@ -295,6 +307,43 @@ TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
         << dialogs.asked.back().text;
     EXPECT_FALSE(fs::exists(ws.root.path() / "gone"));
     EXPECT_EQ(fridge(), QStringList{});
+}
+
+// The user closes the window while a take out works, before a progress
+// window would stand in the way.
+class ClosingDialogs : public fakes::FakeDialogs {
+public:
+    QWidget* window = nullptr;
+    std::function<bool()> boardUntouched;
+    bool openDuringWork = false, untouchedDuringWork = false;
+    void runWithProgress(const std::string& caption,
+                         const std::function<void(const sysutil::ProgressReport&)>& work) override {
+        drive::press(QKeySequence("Alt+F, X"));
+        openDuringWork = window->isVisible();
+        untouchedDuringWork = boardUntouched();
+        FakeDialogs::runWithProgress(caption, work);
+    }
+};
+
+TEST(Exit, WaitsForTheCommandThatRuns) {
+    fakes::Workspace ws;
+    ws.archive(ws.root.path() / "fridge", "Alpha.LZH", {{"Summary.tsm", "a"}});
+    fs::create_directories(ws.board() / "empty");
+    ws.sandbox.set("ExitRMNoFileDir", "1");
+    ClosingDialogs dialogs;
+    archiver::Unlha32Archiver archiver;
+    fakes::FakeLauncher launcher;
+    app::frmFzarc window(dialogs, archiver, launcher);
+    dialogs.window = &window;
+    dialogs.boardUntouched = [&] { return fs::exists(ws.board() / "empty"); };
+    window.Form_Load();
+    drive::bringUp(window);
+    drive::press(QKeySequence("Down, Alt+L"));
+    EXPECT_TRUE(dialogs.openDuringWork);
+    EXPECT_TRUE(dialogs.untouchedDuringWork);  // no tidying beside the take out
+    EXPECT_FALSE(window.isVisible());          // then closed, as asked
+    EXPECT_TRUE(fs::exists(ws.board() / "Alpha" / "Summary.tsm"));
+    EXPECT_FALSE(fs::exists(ws.board() / "empty"));
 }
 
 // Serves the window's events while the folders are walked, as the real

@@ -182,6 +182,10 @@ TEST_F(ScreenshotJourney, ShowsEveryWindowAndLeavesEverythingAsItWas) {
     const auto fridgeBefore = contents(fridge);
     const std::string iniBefore = testsupport::readFile(temp.path() / "fzarc.ini");
 
+    // As start-up leaves it, so that the About box names the archiver.
+    const auto version = archiver.getVersion();
+    ASSERT_TRUE(version);
+    app::strUnLHAVer = app::archiverVersionLine(*version);
     ui::QtDialogs dialogs(nullptr, QString::fromUtf8(app::kAppTitle));
     ui::cExecute launcher;
     app::frmFzarc window(dialogs, archiver, launcher);

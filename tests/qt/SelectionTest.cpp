@@ -70,6 +70,20 @@ TEST_F(Selection, TheFirstDownHighlightsTheFirstRow) {
     EXPECT_FALSE(fs::exists(ws.board() / "Beta"));
 }
 
+// From nothing highlighted, End is the last row and Page Down a page on,
+// never the first row: what a command then acts on is where the key went.
+TEST_F(Selection, EndAndPageDownFromNothingGoDown) {
+    drive::press(QKeySequence("End"));
+    EXPECT_EQ(window->filArc->selectedText(), "Beta.LZH");
+    drive::tabTo(window->lstPool);
+    drive::press(QKeySequence("PgDown"));
+    EXPECT_EQ(window->lstPool->selectedText(), QString::fromStdString(ws.boardStr("Dragon")));
+    dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+D"));
+    EXPECT_FALSE(fs::exists(ws.board() / "Dragon"));
+    EXPECT_TRUE(fs::exists(ws.board() / "Castle"));
+}
+
 TEST(ViewerSelection, OpenWithNothingHighlightedOpensTheFolder) {
     testsupport::TempDir dir;
     testsupport::writeFile(dir.path() / "readme.txt", "r");

@@ -73,6 +73,18 @@ TEST_F(Viewer, TextStaysWhenTheFilterChanges) {
     EXPECT_EQ(viewer.txtViewer->toPlainText(), "content of readme.txt");
 }
 
+TEST_F(Viewer, TheHighlightedFileIsTheOneShownHoweverTheMouseGotThere) {
+    testsupport::writeFile(dir.path() / "second.txt", "content of second.txt");
+    filter(0);
+    filter(1);
+    drive::clickRow(viewer.File, "readme.txt");
+    drive::pressAndSlide(viewer.File, "readme.txt", "second.txt");
+    ASSERT_EQ(viewer.File->selectedText(), "second.txt");
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), "content of second.txt");
+    drive::pressAndSlide(viewer.File, "second.txt", "readme.txt");
+    EXPECT_EQ(viewer.txtViewer->toPlainText(), "content of readme.txt");
+}
+
 TEST_F(Viewer, ShiftJisShowsRightAndLfOnlyIsOneLine) {
     testsupport::writeFile(dir.path() / "sjis.txt", "\x93\xc7\x82\xf1\x82\xc5\x82\xcb\r\n\x95\x5c\x8e\xa6");
     testsupport::writeFile(dir.path() / "unix.txt", "one\ntwo\n");
