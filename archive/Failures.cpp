@@ -137,6 +137,15 @@ ArchiveResult fileMeetsFolder(const std::string& shown) {
     return fail(E::WriteFailed, "同じ名前のファイルとフォルダがぶつかります: " + shown);
 }
 
+ArchiveResult destinationMadeMeanwhile(const std::string& shown) {
+    return fail(E::WriteFailed, "取り出している間に「" + shown + "」が作られました。もう一度取り出してください。");
+}
+
+ArchiveResult anotherMergeUnderWay(const std::string& shown) {
+    return fail(E::WriteFailed, "同じフォルダに、ほかの取り出しが行われています: " + shown +
+                                    "\r\n終わってから、もう一度取り出してください。");
+}
+
 ArchiveResult alreadyExists(const std::string& path) {
     return fail(E::AlreadyExists, "同じ名前のファイルが既にあります: " + path);
 }

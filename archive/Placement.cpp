@@ -11,6 +11,7 @@
 #include "archive/lha/file_io.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/Processes.h"
 #include "sysutil/WorkFolder.h"
 
 namespace archiver {
@@ -338,6 +339,20 @@ private:
     std::size_t placed_ = 0;  // steps whose entry moved in
 };
 
+// Whether a running program merges into the folder that holds `work` too:
+// another work folder there holds a journal, and its owner runs. (A dead
+// run's journal was finished before this take out began, or cannot be.)
+bool anotherMerge(const fs::path& work) {
+    std::error_code ec;
+    for (fs::directory_iterator it(work.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+        const auto owner = sysutil::workFolderOwner(sysutil::utf8FromPath(it->path().filename()));
+        if (owner && it->path().filename() != work.filename() && present(it->path() / kJournal) &&
+            (*owner == sysutil::currentProcessId() || sysutil::processRuns(*owner)))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 fs::path stagingParentFor(const fs::path& destination) {
@@ -359,12 +374,24 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) 
     }
     if (!fs::is_directory(destination, ec))
         return failed::destinationNotAFolder(shown(destination));
+    // A journal is finished into the folder that holds it: a work folder
+    // beside a destination made meanwhile (by another take out, say) would
+    // have a killed merge finished into the folder above.
+    if (!fs::equivalent(work.parent_path(), destination, ec))
+        return failed::destinationMadeMeanwhile(shown(destination));
     if (auto s = checkMerge(tree, destination); !s.ok()) return s;
     std::vector<Step> steps;
     planMerge(tree, destination, {}, {}, steps);
     if (steps.empty()) return ArchiveResult::success();
     if (const auto unwritten = writeJournal(work, steps))
         return failed::cannotWriteDestination(shown(destination), unwritten);
+    // Two merges into one folder at once would leave some files of each.
+    // Each publishes its journal, then looks for another's: of two at once,
+    // the later one always sees the earlier, and steps back.
+    if (anotherMerge(work)) {
+        removeJournal(work);
+        return failed::anotherMergeUnderWay(shown(destination));
+    }
     Merge merge(Moves(work, destination, std::move(steps)));
     const auto result = merge.run();
     // Done, or undone: the journal goes. Anything that could not go back

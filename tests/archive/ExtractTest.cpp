@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include "archive/ArchiveTestUtil.h"
 #include "archive/WorkFolders.h"
 #include "lha/PrintMethod.h"
+#include "sysutil/WorkFolder.h"
 
 namespace fs = std::filesystem;
 using archivetest::q;
@@ -417,8 +419,8 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), expected), "");
 }
 
-// A journal planted with a link on its way (an archive can hold a work
-// folder's names) moves nothing out of its folder.
+// A journal planted with a link on its way (by hand: archives may not hold
+// a work folder's names) moves nothing out of its folder.
 TEST(UnfinishedMerge, IsNeverFollowedThroughALink) {
     TempDir d;
     const fs::path castle = d.path() / "Castle";
@@ -432,6 +434,54 @@ TEST(UnfinishedMerge, IsNeverFollowedThroughALink) {
     EXPECT_EQ(archivetest::readTree(d.path() / "home"), (Tree{{"mine.txt", "the user's"}}));
     EXPECT_TRUE(fs::exists(castle / work / "tree" / "evil.txt"));
 }
+
+// What another take out does while this one extracts: it made the folder
+// this one was to make (a merge from beside it would be finished into the
+// folder above after a kill), or it merges into the same folder (the two
+// would leave some files of each). This one steps back and says so.
+struct Meanwhile {
+    const char* label;
+    bool destinationExists;
+    std::function<void(const fs::path& dest)> happens;
+};
+void PrintTo(const Meanwhile& m, std::ostream* os) {
+    *os << m.label;
+}
+class TakeOutMeanwhile : public ::testing::TestWithParam<Meanwhile> {};
+
+TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"a.txt", "new a"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const fs::path board = d.path() / "board", dest = board / "Castle";
+    fs::create_directories(board);
+    if (GetParam().destinationExists) archivetest::makeTree(dest, {{"Summary.tsm", "old"}});
+    bool done = false;
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(dest),
+                                            [&](const sysutil::ProgressInfo&) {
+                                                if (!std::exchange(done, true)) GetParam().happens(dest);
+                                                return true;
+                                            });
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.message.find("もう一度取り出してください"), std::string::npos) << r.message;
+    Tree left = archivetest::readTree(board);
+    const auto work = std::erase_if(left, [](const auto& e) { return e.first.find(".fzarc-") != std::string::npos; });
+    EXPECT_EQ(work, GetParam().destinationExists ? 3u : 0u) << "only the other's work folder stays";
+    EXPECT_EQ(archivetest::treeDifference(left, Tree{{"Castle/", ""}, {"Castle/Summary.tsm", "old"}}), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Others, TakeOutMeanwhile,
+    ::testing::Values(Meanwhile{"made_the_destination", false,
+                                [](const fs::path& dest) { archivetest::makeTree(dest, {{"Summary.tsm", "old"}}); }},
+                      Meanwhile{"merges_into_it", true,
+                                [](const fs::path& dest) {
+                                    std::error_code ec;
+                                    const auto other = sysutil::createWorkFolder(dest, sysutil::kWorkStaging, ec);
+                                    testsupport::writeFile(other / "journal", "FZARC merge 1\nend\n");
+                                }}),
+    [](const auto& p) { return std::string(p.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnfinishedMerge,
