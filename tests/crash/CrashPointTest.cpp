@@ -342,6 +342,16 @@ const Command kCommands[] = {
          archive(root, "Castle.LZH", kCastle);
      },
      [](const fs::path&) { return std::vector<std::string>{"throwarchive", "Castle.LZH"}; }},
+    // Replaces an archive the fridge holds under another case.
+    {"drop_into_the_fridge",
+     [](const fs::path& root) {
+         archive(root, "castle.lzh", {{"Summary.tsm", "old"}});
+         archive(root, "Old.LZH", {{"Summary.tsm", "old"}});
+         fs::create_directories(root / "desktop");
+         archive(root, "Castle.LZH", kCastle);
+         fs::rename(root / "fridge" / "Castle.LZH", root / "desktop" / "Castle.LZH");
+     },
+     [](const fs::path& root) { return std::vector<std::string>{"drop", (root / "desktop" / "Castle.LZH").string()}; }},
     {"settings_save", [](const fs::path&) {},
      [](const fs::path& root) {
          return std::vector<std::string>{"settings", "TRPath=" + root.string() + "/engine2",
