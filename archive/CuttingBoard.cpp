@@ -5,6 +5,7 @@
 
 #include "archive/WorkFolders.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/WorkFolder.h"
 
 namespace archiver {
 namespace fs = std::filesystem;
@@ -21,7 +22,9 @@ bool holdsSummary(const fs::path& folder) {
 
 // True when the folder held nothing but empty folders and is gone.
 bool pruneEmpty(const fs::path& folder) {
-    if (holdsSummary(folder)) return false;
+    // Another running FZARC's work folder: the empty folders of a scenario
+    // it is still extracting are the scenario's.
+    if (sysutil::workFolderOwner(sysutil::utf8FromPath(folder.filename())) || holdsSummary(folder)) return false;
     std::error_code ec;
     bool empty = true;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
