@@ -9,6 +9,7 @@
 
 #include "archive/Failures.h"
 #include "archive/lha/file_io.h"
+#include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/Processes.h"
@@ -89,6 +90,14 @@ bool throughFolders(const fs::path& base, const fs::path& relative) {
 // Refuses, before anything moves, what a merge could only do by replacing a
 // folder with a file or the other way round, or by writing through a link.
 ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
+    // What a folder holds must be known: a file of the same name would be
+    // replaced without being kept, and lost if a later move fails.
+    std::error_code listed;
+    for (fs::directory_iterator it(into, listed), end; !listed && it != end; it.increment(listed)) {
+    }
+    if (listed)
+        return ArchiveResult::failure(ArchiveError::WriteFailed, "展開先のフォルダを読み込めません: " + shown(into) +
+                                                                     "\r\n" + sysutil::describeError(listed));
     const NamesIn existing(into);
     for (const auto& e : entriesOf(from)) {
         const fs::path there = existing.find(e.path().filename());

@@ -241,6 +241,28 @@ TEST(ListArchive, ShowsNamesSizesAndFolders) {
 }
 
 #if !defined(_WIN32)
+// A folder the user may write to but not list: what it holds cannot be told,
+// so its files could be replaced without being kept, and lost when a later
+// move fails (here into a read-only folder). Refused before anything moves.
+TEST(Merge, IntoAFolderThatCannotBeListedIsRefused) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"sub/save.dat", "new"}, {"zz/new.txt", "n"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const fs::path castle = d.path() / "Castle";
+    archivetest::makeTree(castle, {{"Summary.tsm", "t"}, {"sub/save.dat", "old"}, {"zz/keep.txt", "k"}});
+    const Tree before = archivetest::readTree(castle);
+    fs::permissions(castle / "sub", fs::perms::owner_write | fs::perms::owner_exec);
+    fs::permissions(castle / "zz", fs::perms::owner_read | fs::perms::owner_exec);
+    archiver::ArchiveResult r;
+    {
+        testsupport::AsOrdinaryUser user(d.path());
+        r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(castle), {});
+    }
+    fs::permissions(castle / "sub", fs::perms::owner_all);
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), before), "");
+}
+
 // A folder 450 levels deep: deeper than any path the system takes whole.
 void makeDeepTree(const fs::path& root, int levels) {
     fs::create_directories(root);
