@@ -44,17 +44,26 @@ class NamesIn {
 public:
     explicit NamesIn(const fs::path& folder) {
         std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            byKey_.emplace(sysutil::nameKey(sysutil::utf8FromPath(it->path().filename())), it->path());
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const auto key = sysutil::nameKey(sysutil::utf8FromPath(it->path().filename()));
+            if (!byKey_.emplace(key, it->path()).second) twins_.emplace(key, it->path());
+        }
     }
     // The entry of the same name, or an empty path.
     fs::path find(const fs::path& name) const {
         const auto it = byKey_.find(sysutil::nameKey(sysutil::utf8FromPath(name)));
         return it == byKey_.end() ? fs::path() : it->second;
     }
+    // A second entry of the same name (a system that tells case apart holds
+    // both), or an empty path.
+    fs::path twin(const fs::path& name) const {
+        const auto it = twins_.find(sysutil::nameKey(sysutil::utf8FromPath(name)));
+        return it == twins_.end() ? fs::path() : it->second;
+    }
 
 private:
     std::map<std::u32string, fs::path> byKey_;
+    std::map<std::u32string, fs::path> twins_;
 };
 
 // In name order, so that a merge takes the same steps however often it runs.
@@ -102,6 +111,11 @@ ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
     for (const auto& e : entriesOf(from)) {
         const fs::path there = existing.find(e.path().filename());
         if (there.empty()) continue;
+        // Which of the two it replaces, only Windows could say.
+        if (const fs::path twin = existing.twin(e.path().filename()); !twin.empty())
+            return ArchiveResult::failure(ArchiveError::WriteFailed,
+                                          "展開先に、Windowsでは同じ名前になるものが二つあります: " + shown(there) +
+                                              "\r\n" + shown(twin));
         std::error_code ec;
         const bool srcDir = e.is_directory(ec);
         const auto st = fs::symlink_status(there, ec);

@@ -241,27 +241,52 @@ TEST(ListArchive, ShowsNamesSizesAndFolders) {
 }
 
 #if !defined(_WIN32)
-// A folder the user may write to but not list: what it holds cannot be told,
-// so its files could be replaced without being kept, and lost when a later
-// move fails (here into a read-only folder). Refused before anything moves.
-TEST(Merge, IntoAFolderThatCannotBeListedIsRefused) {
+// A take out into an existing folder whose last move fails (into a folder
+// made read-only) puts back every file it replaced. Some folders cannot say
+// which files a move replaces: one the user may write to but not list, one
+// holding two names Windows takes for one. Refused before anything moves.
+struct HardMerge {
+    const char* label;
+    Tree archive;
+    Tree folder;
+    std::function<void(const fs::path&)> prepare;
+};
+void PrintTo(const HardMerge& m, std::ostream* os) {
+    *os << m.label;
+}
+class HardMerges : public ::testing::TestWithParam<HardMerge> {};
+
+TEST_P(HardMerges, FailWithTheFolderAsItWas) {
     TempDir d;
-    archivetest::makeTree(d.path() / "src", {{"sub/save.dat", "new"}, {"zz/new.txt", "n"}});
+    Tree archive = GetParam().archive;
+    archive["zz/new.txt"] = "n";
+    archivetest::makeTree(d.path() / "src", archive);
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     const fs::path castle = d.path() / "Castle";
-    archivetest::makeTree(castle, {{"Summary.tsm", "t"}, {"sub/save.dat", "old"}, {"zz/keep.txt", "k"}});
+    archivetest::makeTree(castle, GetParam().folder);
+    archivetest::makeTree(castle, {{"Summary.tsm", "t"}, {"zz/keep.txt", "k"}});
     const Tree before = archivetest::readTree(castle);
-    fs::permissions(castle / "sub", fs::perms::owner_write | fs::perms::owner_exec);
+    GetParam().prepare(castle);
     fs::permissions(castle / "zz", fs::perms::owner_read | fs::perms::owner_exec);
     archiver::ArchiveResult r;
     {
         testsupport::AsOrdinaryUser user(d.path());
         r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(castle), {});
     }
-    fs::permissions(castle / "sub", fs::perms::owner_all);
+    testsupport::run("chmod -R u+rwx " + q(castle));
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), before), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, HardMerges,
+    ::testing::Values(HardMerge{"not_listable", {{"sub/save.dat", "new"}}, {{"sub/save.dat", "old"}},
+                                [](const fs::path& at) {
+                                    fs::permissions(at / "sub", fs::perms::owner_write | fs::perms::owner_exec);
+                                }},
+                      HardMerge{"two_names_windows_takes_for_one", {{"a.txt", "new"}},
+                                {{"a.txt", "old a"}, {"A.txt", "old A"}}, [](const fs::path&) {}}),
+    [](const auto& p) { return std::string(p.param.label); });
 
 // A folder 450 levels deep: deeper than any path the system takes whole.
 void makeDeepTree(const fs::path& root, int levels) {
