@@ -113,6 +113,9 @@ std::string answerProblem(const std::string& answer, const std::string& name) {
         return "このファイル名は使えません。\r\n" + sysutil::nameProblemText(problem) +
                "\r\nフォルダは指定できません。しまう先は冷蔵庫のフォルダです。";
     if (problem != NameProblem::None) return "このファイル名は使えません。\r\n" + sysutil::nameProblemText(problem);
+    // The fridge list leaves hidden files out: the archive would never show.
+    if (name.front() == '.')
+        return "このファイル名は使えません。\r\n「.」で始まる名前は隠しファイルになり、冷蔵庫の一覧に出ません。";
     // Take out would refuse the archive later, when the scenario may be gone.
     problem = sysutil::windowsNameProblem(takeOutFolderName(name));
     if (problem != NameProblem::None)

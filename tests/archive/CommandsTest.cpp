@@ -157,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{"CON", "装置に使う名前"}, AnswerCase{"aux.dat", "装置に使う名前"},
                       AnswerCase{"LPT\u00b2", "装置に使う名前"}, AnswerCase{"dot.", "末尾"},
                       AnswerCase{"blank ", "末尾"}, AnswerCase{"tab\there", "制御文字"},
-                      AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"}),
+                      AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"},
+                      AnswerCase{".castle", "冷蔵庫の一覧に出ません"}),
     [](const auto& p) { return labelOf(p.param.answer) + "_" + std::to_string(p.index); });
 
 TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
