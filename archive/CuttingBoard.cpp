@@ -4,6 +4,7 @@
 #include <set>
 
 #include "archive/WorkFolders.h"
+#include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/WorkFolder.h"
 
@@ -29,7 +30,10 @@ bool pruneEmpty(const fs::path& folder) {
     bool empty = true;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (sysutil::isLink(*it) || !it->is_directory(ec2) || !pruneEmpty(it->path())) empty = false;
+        // Another file system mounted below the board is not the board's to tidy.
+        if (sysutil::isLink(*it) || !it->is_directory(ec2) || sysutil::isMountedOn(it->path()) ||
+            !pruneEmpty(it->path()))
+            empty = false;
     }
     if (ec || !empty) return false;
     fs::remove(folder, ec);
@@ -79,7 +83,7 @@ void removeEmptyFoldersOutsideScenarios(const std::string& board) {
     std::error_code ec;
     for (fs::directory_iterator it(sysutil::pathFromUtf8(board), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (!sysutil::isLink(*it) && it->is_directory(ec2)) pruneEmpty(it->path());
+        if (!sysutil::isLink(*it) && it->is_directory(ec2) && !sysutil::isMountedOn(it->path())) pruneEmpty(it->path());
     }
 }
 

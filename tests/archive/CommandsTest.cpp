@@ -6,6 +6,7 @@
 
 #include "archive/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
+#include "archive/CuttingBoard.h"
 #include "support/FakeDialogs.h"
 #include "sysutil/PathRules.h"
 
@@ -366,6 +367,28 @@ TEST_P(ThrowAwayMounts, LeaveWhatIsMountedInside) {
 }
 INSTANTIATE_TEST_SUITE_P(Kinds, ThrowAwayMounts, ::testing::Bool(),
                          [](const auto& p) { return p.param ? "bind_mount" : "tmpfs"; });
+
+// Nor does the exit tidying touch the empty folders of another file system
+// mounted on the board, directly or deeper.
+class ExitTidyingMounts : public Commands, public ::testing::WithParamInterface<bool> {};
+TEST_P(ExitTidyingMounts, LeaveWhatIsMountedOnTheBoard) {
+    const bool bind = GetParam();
+    const auto mountPoint = bind ? board / "usb" : board / "group" / "usb";
+    fs::create_directories(mountPoint);
+    fs::create_directories(root.path() / "elsewhere" / "DCIM");
+    fs::create_directories(board / "Empty" / "a");
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        (bind ? mount((root.path() / "elsewhere").c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr)
+              : mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m")) != 0)
+        GTEST_SKIP() << "no mount namespace here (needs root)";
+    fs::create_directories(mountPoint / "DCIM");
+    archiver::removeEmptyFoldersOutsideScenarios(sysutil::utf8FromPath(board));
+    EXPECT_TRUE(fs::exists(mountPoint / "DCIM"));
+    EXPECT_FALSE(fs::exists(board / "Empty"));
+    umount(mountPoint.c_str());
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, ExitTidyingMounts, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "bind_mount" : "tmpfs_deeper"; });
 
 TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
     if (!testsupport::runningAsRoot()) GTEST_SKIP() << "needs root to stage a folder its user cannot change";
