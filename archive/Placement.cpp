@@ -113,9 +113,9 @@ ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
         if (there.empty()) continue;
         // Which of the two it replaces, only Windows could say.
         if (const fs::path twin = existing.twin(e.path().filename()); !twin.empty())
-            return ArchiveResult::failure(ArchiveError::WriteFailed,
-                                          "展開先に、Windowsでは同じ名前になるものが二つあります: " + shown(there) +
-                                              "\r\n" + shown(twin));
+            return ArchiveResult::failure(
+                ArchiveError::WriteFailed,
+                "展開先に、Windowsでは同じ名前になるものが二つあります: " + shown(there) + "\r\n" + shown(twin));
         std::error_code ec;
         const bool srcDir = e.is_directory(ec);
         const auto st = fs::symlink_status(there, ec);

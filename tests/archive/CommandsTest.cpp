@@ -220,7 +220,8 @@ std::vector<ScenarioCase> scenarioCases() {
     std::vector<ScenarioCase> cases = {
         {"plain_tree", files(Tree{{"表示/能力.txt", "x"}, {".notes", "n"}, {" lead.txt", "l"}}), {}},
         // The tidying would take it for a run's leftover, and its journal for a merge to finish.
-        {"work_folder_name", files(Tree{{"sub/.fzarc-staging-4000000000-1/x", "1"}}),
+        {"work_folder_name",
+         files(Tree{{"sub/.fzarc-staging-4000000000-1/x", "1"}}),
          {"sub/.fzarc-staging-4000000000-1", "作業用"}},
     };
 #if !defined(_WIN32)

@@ -278,15 +278,19 @@ TEST_P(HardMerges, FailWithTheFolderAsItWas) {
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), before), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Folders, HardMerges,
-    ::testing::Values(HardMerge{"not_listable", {{"sub/save.dat", "new"}}, {{"sub/save.dat", "old"}},
-                                [](const fs::path& at) {
-                                    fs::permissions(at / "sub", fs::perms::owner_write | fs::perms::owner_exec);
-                                }},
-                      HardMerge{"two_names_windows_takes_for_one", {{"a.txt", "new"}},
-                                {{"a.txt", "old a"}, {"A.txt", "old A"}}, [](const fs::path&) {}}),
-    [](const auto& p) { return std::string(p.param.label); });
+INSTANTIATE_TEST_SUITE_P(Folders, HardMerges,
+                         ::testing::Values(HardMerge{"not_listable",
+                                                     {{"sub/save.dat", "new"}},
+                                                     {{"sub/save.dat", "old"}},
+                                                     [](const fs::path& at) {
+                                                         fs::permissions(at / "sub", fs::perms::owner_write |
+                                                                                         fs::perms::owner_exec);
+                                                     }},
+                                           HardMerge{"two_names_windows_takes_for_one",
+                                                     {{"a.txt", "new"}},
+                                                     {{"a.txt", "old a"}, {"A.txt", "old A"}},
+                                                     [](const fs::path&) {}}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 // A folder 450 levels deep: deeper than any path the system takes whole.
 void makeDeepTree(const fs::path& root, int levels) {
@@ -518,17 +522,20 @@ TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
     EXPECT_EQ(archivetest::treeDifference(left, Tree{{"Castle/", ""}, {"Castle/Summary.tsm", "old"}}), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Others, TakeOutMeanwhile,
-    ::testing::Values(Meanwhile{"made_the_destination", false,
-                                [](const fs::path& dest) { archivetest::makeTree(dest, {{"Summary.tsm", "old"}}); }},
-                      Meanwhile{"merges_into_it", true,
-                                [](const fs::path& dest) {
-                                    std::error_code ec;
-                                    const auto other = sysutil::createWorkFolder(dest, sysutil::kWorkStaging, ec);
-                                    testsupport::writeFile(other / "journal", "FZARC merge 1\nend\n");
-                                }}),
-    [](const auto& p) { return std::string(p.param.label); });
+INSTANTIATE_TEST_SUITE_P(Others, TakeOutMeanwhile,
+                         ::testing::Values(Meanwhile{"made_the_destination", false,
+                                                     [](const fs::path& dest) {
+                                                         archivetest::makeTree(dest, {{"Summary.tsm", "old"}});
+                                                     }},
+                                           Meanwhile{"merges_into_it", true,
+                                                     [](const fs::path& dest) {
+                                                         std::error_code ec;
+                                                         const auto other =
+                                                             sysutil::createWorkFolder(dest, sysutil::kWorkStaging, ec);
+                                                         testsupport::writeFile(other / "journal",
+                                                                                "FZARC merge 1\nend\n");
+                                                     }}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnfinishedMerge,
