@@ -146,6 +146,10 @@ ArchiveResult anotherMergeUnderWay(const std::string& shown) {
                                     "\r\n終わってから、もう一度取り出してください。");
 }
 
+ArchiveResult destinationTwins(const std::string& shown, const std::string& twin) {
+    return fail(E::WriteFailed, "展開先に、Windowsでは同じ名前になるものが二つあります: " + shown + "\r\n" + twin);
+}
+
 ArchiveResult alreadyExists(const std::string& path) {
     return fail(E::AlreadyExists, "同じ名前のファイルが既にあります: " + path);
 }

@@ -9,7 +9,6 @@
 
 #include "archive/Failures.h"
 #include "archive/lha/file_io.h"
-#include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/Processes.h"
@@ -104,18 +103,14 @@ ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
     std::error_code listed;
     for (fs::directory_iterator it(into, listed), end; !listed && it != end; it.increment(listed)) {
     }
-    if (listed)
-        return ArchiveResult::failure(ArchiveError::WriteFailed, "展開先のフォルダを読み込めません: " + shown(into) +
-                                                                     "\r\n" + sysutil::describeError(listed));
+    if (listed) return failed::unreadable(into, listed);
     const NamesIn existing(into);
     for (const auto& e : entriesOf(from)) {
         const fs::path there = existing.find(e.path().filename());
         if (there.empty()) continue;
         // Which of the two it replaces, only Windows could say.
         if (const fs::path twin = existing.twin(e.path().filename()); !twin.empty())
-            return ArchiveResult::failure(
-                ArchiveError::WriteFailed,
-                "展開先に、Windowsでは同じ名前になるものが二つあります: " + shown(there) + "\r\n" + shown(twin));
+            return failed::destinationTwins(shown(there), shown(twin));
         std::error_code ec;
         const bool srcDir = e.is_directory(ec);
         const auto st = fs::symlink_status(there, ec);
