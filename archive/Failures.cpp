@@ -146,6 +146,11 @@ ArchiveResult anotherMergeUnderWay(const std::string& shown) {
                                     "\r\n終わってから、もう一度取り出してください。");
 }
 
+ArchiveResult workFolderGone(const std::string& shown) {
+    return fail(E::WriteFailed, "取り出している間に「" + shown +
+                                    "」が移されたか、作業フォルダが消されました。もう一度取り出してください。");
+}
+
 ArchiveResult destinationTwins(const std::string& shown, const std::string& twin) {
     return fail(E::WriteFailed, "展開先に、Windowsでは同じ名前になるものが二つあります: " + shown + "\r\n" + twin);
 }

@@ -386,6 +386,8 @@ fs::path extractedTree(const fs::path& work) {
 ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) {
     const fs::path tree = extractedTree(work);
     std::error_code ec;
+    // Moved away with its folder: a merge of nothing is no success.
+    if (!fs::is_directory(fs::symlink_status(tree, ec))) return failed::workFolderGone(shown(destination));
     if (!fs::exists(destination, ec)) {
         fs::rename(tree, destination, ec);
         return ec ? failed::cannotMakeDestination(shown(destination), ec) : ArchiveResult::success();
