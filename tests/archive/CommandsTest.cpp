@@ -410,4 +410,34 @@ TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
 }
 #endif
 
+// The fridge's archives may be the only copies: a scenario holding the fridge
+// is not thrown away.
+struct FridgeCase {
+    const char* label;
+    const char* fridge;  // below the board
+    bool refused;
+};
+void PrintTo(const FridgeCase& c, std::ostream* os) {
+    *os << c.label;
+}
+class ThrowAwayFridge : public Commands, public ::testing::WithParamInterface<FridgeCase> {};
+TEST_P(ThrowAwayFridge, RefusesAScenarioHoldingTheFridge) {
+    archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
+    const fs::path at = board / testsupport::u8(GetParam().fridge);
+    testsupport::writeFile(at / "Only.LZH", "the only copy");
+    dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
+    archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Castle"), dialogs, sysutil::utf8FromPath(at));
+    EXPECT_EQ(testsupport::readFile(at / "Only.LZH"), "the only copy");
+    EXPECT_EQ(fs::exists(board / "Castle" / "Summary.tsm"), GetParam().refused);
+    if (GetParam().refused) {
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_NE(dialogs.asked[0].text.find("すてられません"), std::string::npos) << dialogs.asked[0].text;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Fridges, ThrowAwayFridge,
+                         ::testing::Values(FridgeCase{"the_scenario_itself", "Castle", true},
+                                           FridgeCase{"inside_it", "Castle/archives", true},
+                                           FridgeCase{"beside_it", "Castle2", false}),
+                         [](const auto& p) { return std::string(p.param.label); });
+
 }  // namespace

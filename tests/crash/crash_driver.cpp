@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     } else if (command == "takeout" && args.size() == 1) {
         archiver::takeOut(inFridge(args[0]), board(), dialogs, archiver);
     } else if (command == "throwscenario" && args.size() == 1) {
-        archiver::throwAwayScenario(args[0], dialogs);
+        archiver::throwAwayScenario(args[0], dialogs, setting(settings::kKeyArcPath));
     } else if (command == "throwarchive" && args.size() == 1) {
         archiver::throwAwayArchive(inFridge(args[0]), dialogs);
     } else if (command == "drop" && !args.empty()) {
