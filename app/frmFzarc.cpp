@@ -421,7 +421,8 @@ void frmFzarc::mnuChangeArcFolder_Click() {
 }
 
 void frmFzarc::mnuDelete_Click() {
-    unlessACommandRuns([this] { applyOutcome(archiver::throwAwayScenario(selectedScenario(), dialogs_)); }, lstPool);
+    unlessACommandRuns(
+        [this] { applyOutcome(archiver::throwAwayScenario(selectedScenario(), dialogs_, filArc->Path())); }, lstPool);
 }
 
 void frmFzarc::mnuDocument_Click() {

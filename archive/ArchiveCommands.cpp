@@ -113,6 +113,9 @@ std::string answerProblem(const std::string& answer, const std::string& name) {
         return "このファイル名は使えません。\r\n" + sysutil::nameProblemText(problem) +
                "\r\nフォルダは指定できません。しまう先は冷蔵庫のフォルダです。";
     if (problem != NameProblem::None) return "このファイル名は使えません。\r\n" + sysutil::nameProblemText(problem);
+    // The fridge list leaves hidden files out: the archive would never show.
+    if (name.front() == '.')
+        return "このファイル名は使えません。\r\n「.」で始まる名前は隠しファイルになり、冷蔵庫の一覧に出ません。";
     // Take out would refuse the archive later, when the scenario may be gone.
     problem = sysutil::windowsNameProblem(takeOutFolderName(name));
     if (problem != NameProblem::None)
@@ -154,8 +157,38 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
     }
 }
 
-Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs) {
+namespace {
+
+// Whether `inner` is `outer` or lies below it, links resolved.
+bool within(const std::string& inner, const std::string& outer) {
+    std::error_code ec;
+    const auto in = std::filesystem::weakly_canonical(sysutil::pathFromUtf8(inner), ec);
+    const auto out = std::filesystem::weakly_canonical(sysutil::pathFromUtf8(outer), ec);
+    if (ec || in.empty() || out.empty()) return false;
+    auto same = [](const std::filesystem::path& a, const std::filesystem::path& b) {
+#if defined(_WIN32)
+        return sysutil::sameName(sysutil::utf8FromPath(a), sysutil::utf8FromPath(b));
+#else
+        return a == b;
+#endif
+    };
+    auto i = in.begin();
+    for (auto o = out.begin(); o != out.end(); ++o, ++i)
+        if (!o->empty() && (i == in.end() || !same(*i, *o))) return false;
+    return true;
+}
+
+}  // namespace
+
+Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
+                          const std::string& fridgeFolder) {
     if (!scenario) return {Refresh::None};
+    // The archives there may be the only copies of everything put away.
+    if (!fridgeFolder.empty() && within(fridgeFolder, *scenario)) {
+        warn(dialogs, "冷蔵庫のフォルダ「" + fridgeFolder +
+                          "」がこのシナリオの中にあります。\r\n書庫まで消えてしまうため、すてられません。");
+        return {Refresh::None};
+    }
     if (dialogs.message({"よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) !=
         MsgAnswer::Yes)
         return {Refresh::None};

@@ -47,8 +47,10 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
                 Archiver& archiver);
 
 // Deletes the selected scenario folder after two questions; says what could
-// not be deleted. The window's events are served while the folder goes.
-Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs);
+// not be deleted. The window's events are served while the folder goes. A
+// scenario holding the fridge folder (`fridgeFolder`) is refused.
+Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
+                          const std::string& fridgeFolder = {});
 
 // Deletes the selected archive after one question.
 Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs);

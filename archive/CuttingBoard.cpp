@@ -4,7 +4,9 @@
 #include <set>
 
 #include "archive/WorkFolders.h"
+#include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/WorkFolder.h"
 
 namespace archiver {
 namespace fs = std::filesystem;
@@ -21,12 +23,17 @@ bool holdsSummary(const fs::path& folder) {
 
 // True when the folder held nothing but empty folders and is gone.
 bool pruneEmpty(const fs::path& folder) {
-    if (holdsSummary(folder)) return false;
+    // Another running FZARC's work folder: the empty folders of a scenario
+    // it is still extracting are the scenario's.
+    if (sysutil::workFolderOwner(sysutil::utf8FromPath(folder.filename())) || holdsSummary(folder)) return false;
     std::error_code ec;
     bool empty = true;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (sysutil::isLink(*it) || !it->is_directory(ec2) || !pruneEmpty(it->path())) empty = false;
+        // Another file system mounted below the board is not the board's to tidy.
+        if (sysutil::isLink(*it) || !it->is_directory(ec2) || sysutil::isMountedOn(it->path()) ||
+            !pruneEmpty(it->path()))
+            empty = false;
     }
     if (ec || !empty) return false;
     fs::remove(folder, ec);
@@ -76,7 +83,7 @@ void removeEmptyFoldersOutsideScenarios(const std::string& board) {
     std::error_code ec;
     for (fs::directory_iterator it(sysutil::pathFromUtf8(board), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (!sysutil::isLink(*it) && it->is_directory(ec2)) pruneEmpty(it->path());
+        if (!sysutil::isLink(*it) && it->is_directory(ec2) && !sysutil::isMountedOn(it->path())) pruneEmpty(it->path());
     }
 }
 

@@ -137,6 +137,24 @@ ArchiveResult fileMeetsFolder(const std::string& shown) {
     return fail(E::WriteFailed, "同じ名前のファイルとフォルダがぶつかります: " + shown);
 }
 
+ArchiveResult destinationMadeMeanwhile(const std::string& shown) {
+    return fail(E::WriteFailed, "取り出している間に「" + shown + "」が作られました。もう一度取り出してください。");
+}
+
+ArchiveResult anotherMergeUnderWay(const std::string& shown) {
+    return fail(E::WriteFailed, "同じフォルダに、ほかの取り出しが行われています: " + shown +
+                                    "\r\n終わってから、もう一度取り出してください。");
+}
+
+ArchiveResult workFolderGone(const std::string& shown) {
+    return fail(E::WriteFailed, "取り出している間に「" + shown +
+                                    "」が移されたか、作業フォルダが消されました。もう一度取り出してください。");
+}
+
+ArchiveResult destinationTwins(const std::string& shown, const std::string& twin) {
+    return fail(E::WriteFailed, "展開先に、Windowsでは同じ名前になるものが二つあります: " + shown + "\r\n" + twin);
+}
+
 ArchiveResult alreadyExists(const std::string& path) {
     return fail(E::AlreadyExists, "同じ名前のファイルが既にあります: " + path);
 }

@@ -46,6 +46,13 @@ ArchiveResult noSourceFolder(const std::filesystem::path& folder);
 ArchiveResult noDestinationFolder(const std::filesystem::path& folder);
 ArchiveResult destinationNotAFolder(const std::string& shown);
 ArchiveResult fileMeetsFolder(const std::string& shown);
+// A take out into a folder that another made or merges into meanwhile.
+ArchiveResult destinationMadeMeanwhile(const std::string& shown);
+ArchiveResult anotherMergeUnderWay(const std::string& shown);
+ArchiveResult workFolderGone(const std::string& shown);
+// Two entries of a folder that Windows takes for one name, where a take out
+// would replace one of them.
+ArchiveResult destinationTwins(const std::string& shown, const std::string& twin);
 ArchiveResult alreadyExists(const std::string& path);
 
 // Writes that failed; each is NoSpace when the disk is full.

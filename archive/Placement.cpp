@@ -11,6 +11,7 @@
 #include "archive/lha/file_io.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/Processes.h"
 #include "sysutil/WorkFolder.h"
 
 namespace archiver {
@@ -42,17 +43,26 @@ class NamesIn {
 public:
     explicit NamesIn(const fs::path& folder) {
         std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            byKey_.emplace(sysutil::nameKey(sysutil::utf8FromPath(it->path().filename())), it->path());
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const auto key = sysutil::nameKey(sysutil::utf8FromPath(it->path().filename()));
+            if (!byKey_.emplace(key, it->path()).second) twins_.emplace(key, it->path());
+        }
     }
     // The entry of the same name, or an empty path.
     fs::path find(const fs::path& name) const {
         const auto it = byKey_.find(sysutil::nameKey(sysutil::utf8FromPath(name)));
         return it == byKey_.end() ? fs::path() : it->second;
     }
+    // A second entry of the same name (a system that tells case apart holds
+    // both), or an empty path.
+    fs::path twin(const fs::path& name) const {
+        const auto it = twins_.find(sysutil::nameKey(sysutil::utf8FromPath(name)));
+        return it == twins_.end() ? fs::path() : it->second;
+    }
 
 private:
     std::map<std::u32string, fs::path> byKey_;
+    std::map<std::u32string, fs::path> twins_;
 };
 
 // In name order, so that a merge takes the same steps however often it runs.
@@ -88,10 +98,19 @@ bool throughFolders(const fs::path& base, const fs::path& relative) {
 // Refuses, before anything moves, what a merge could only do by replacing a
 // folder with a file or the other way round, or by writing through a link.
 ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
+    // What a folder holds must be known: a file of the same name would be
+    // replaced without being kept, and lost if a later move fails.
+    std::error_code listed;
+    for (fs::directory_iterator it(into, listed), end; !listed && it != end; it.increment(listed)) {
+    }
+    if (listed) return failed::unreadable(into, listed);
     const NamesIn existing(into);
     for (const auto& e : entriesOf(from)) {
         const fs::path there = existing.find(e.path().filename());
         if (there.empty()) continue;
+        // Which of the two it replaces, only Windows could say.
+        if (const fs::path twin = existing.twin(e.path().filename()); !twin.empty())
+            return failed::destinationTwins(shown(there), shown(twin));
         std::error_code ec;
         const bool srcDir = e.is_directory(ec);
         const auto st = fs::symlink_status(there, ec);
@@ -338,6 +357,20 @@ private:
     std::size_t placed_ = 0;  // steps whose entry moved in
 };
 
+// Whether a running program merges into the folder that holds `work` too:
+// another work folder there holds a journal, and its owner runs. (A dead
+// run's journal was finished before this take out began, or cannot be.)
+bool anotherMerge(const fs::path& work) {
+    std::error_code ec;
+    for (fs::directory_iterator it(work.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+        const auto owner = sysutil::workFolderOwner(sysutil::utf8FromPath(it->path().filename()));
+        if (owner && it->path().filename() != work.filename() && present(it->path() / kJournal) &&
+            (*owner == sysutil::currentProcessId() || sysutil::processRuns(*owner)))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 fs::path stagingParentFor(const fs::path& destination) {
@@ -353,18 +386,32 @@ fs::path extractedTree(const fs::path& work) {
 ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) {
     const fs::path tree = extractedTree(work);
     std::error_code ec;
+    // Moved away with its folder: a merge of nothing is no success.
+    if (!fs::is_directory(fs::symlink_status(tree, ec))) return failed::workFolderGone(shown(destination));
     if (!fs::exists(destination, ec)) {
         fs::rename(tree, destination, ec);
         return ec ? failed::cannotMakeDestination(shown(destination), ec) : ArchiveResult::success();
     }
     if (!fs::is_directory(destination, ec))
         return failed::destinationNotAFolder(shown(destination));
+    // A journal is finished into the folder that holds it: a work folder
+    // beside a destination made meanwhile (by another take out, say) would
+    // have a killed merge finished into the folder above.
+    if (!fs::equivalent(work.parent_path(), destination, ec))
+        return failed::destinationMadeMeanwhile(shown(destination));
     if (auto s = checkMerge(tree, destination); !s.ok()) return s;
     std::vector<Step> steps;
     planMerge(tree, destination, {}, {}, steps);
     if (steps.empty()) return ArchiveResult::success();
     if (const auto unwritten = writeJournal(work, steps))
         return failed::cannotWriteDestination(shown(destination), unwritten);
+    // Two merges into one folder at once would leave some files of each.
+    // Each publishes its journal, then looks for another's: of two at once,
+    // the later one always sees the earlier, and steps back.
+    if (anotherMerge(work)) {
+        removeJournal(work);
+        return failed::anotherMergeUnderWay(shown(destination));
+    }
     Merge merge(Moves(work, destination, std::move(steps)));
     const auto result = merge.run();
     // Done, or undone: the journal goes. Anything that could not go back

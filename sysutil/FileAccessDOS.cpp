@@ -172,6 +172,10 @@ std::vector<std::string> removeTree(const std::string& folder, const std::string
     return remains.all();
 }
 
+bool isMountedOn(const fs::path& folder) {
+    return isMountPoint(folder, deviceOf(folder.parent_path()));
+}
+
 FileAccessDOS::FileAccessDOS(Dialogs* dialogs) : dialogs_(dialogs) {}
 
 void FileAccessDOS::waitFor(const std::function<void()>& work) {

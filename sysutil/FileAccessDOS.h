@@ -2,6 +2,7 @@
 // Whole-folder operations: list every folder below a folder, and delete a
 // folder tree. Both run off the window's thread while the dialog seam serves
 // the window's events, and neither ever follows a link out of the tree.
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,5 +46,7 @@ std::vector<std::string> listSubfolders(const std::string& folder);
 // alone; empty when all went.
 std::vector<std::string> removeTree(const std::string& folder, const std::string& lastName = "",
                                     std::size_t report = 5);
+// Whether another file system (or a bind mount) is mounted on `folder`.
+bool isMountedOn(const std::filesystem::path& folder);
 
 }  // namespace sysutil

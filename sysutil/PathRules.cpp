@@ -1,6 +1,7 @@
 #include "sysutil/PathRules.h"
 
 #include "sysutil/TextCodec.h"
+#include "sysutil/WorkFolder.h"
 
 #include <array>
 #include <system_error>
@@ -101,6 +102,12 @@ NameProblem windowsNameProblem(std::string_view name) {
     if (name.find_first_of("<>:\"|?*") != std::string_view::npos) return NameProblem::ReservedCharacter;
     if (name.back() == '.' || name.back() == ' ') return NameProblem::TrailingDotOrBlank;
     if (isDeviceName(name)) return NameProblem::DeviceName;
+    // The tidying trusts these names: one brought in by an archive could
+    // carry a journal that moves or deletes the user's files.
+    std::string lower(name);
+    for (auto& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (lower == kWorkMarker || workFolderOwner(lower)) return NameProblem::WorkName;
     return NameProblem::None;
 }
 
@@ -122,6 +129,8 @@ std::string nameProblemText(NameProblem problem) {
             return "Windowsでは名前の末尾に「.」や空白を使えません。";
         case NameProblem::DeviceName:
             return "Windowsが装置に使う名前（CON、NUL、COM1など）です。";
+        case NameProblem::WorkName:
+            return "FZARCが作業用に使う名前です。";
     }
     return {};
 }

@@ -43,6 +43,7 @@ enum class NameProblem {
     ControlCharacter,    // below U+0020, and DEL
     TrailingDotOrBlank,  // Windows drops them, so "a." would become "a"
     DeviceName,          // CON, NUL, COM1, LPT¹, "con.txt" ...
+    WorkName,            // FZARC's own work folder or marker (sysutil/WorkFolder.h), in any case
 };
 NameProblem windowsNameProblem(std::string_view utf8Name);
 // The reason, as a Japanese sentence for messages.

@@ -6,6 +6,7 @@
 
 #include "archive/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
+#include "archive/CuttingBoard.h"
 #include "support/FakeDialogs.h"
 #include "sysutil/PathRules.h"
 
@@ -157,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{"CON", "装置に使う名前"}, AnswerCase{"aux.dat", "装置に使う名前"},
                       AnswerCase{"LPT\u00b2", "装置に使う名前"}, AnswerCase{"dot.", "末尾"},
                       AnswerCase{"blank ", "末尾"}, AnswerCase{"tab\there", "制御文字"},
-                      AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"}),
+                      AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"},
+                      AnswerCase{".castle", "冷蔵庫の一覧に出ません"}),
     [](const auto& p) { return labelOf(p.param.answer) + "_" + std::to_string(p.index); });
 
 TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
@@ -217,6 +219,10 @@ std::function<bool(const fs::path&)> files(const Tree& tree) {
 std::vector<ScenarioCase> scenarioCases() {
     std::vector<ScenarioCase> cases = {
         {"plain_tree", files(Tree{{"表示/能力.txt", "x"}, {".notes", "n"}, {" lead.txt", "l"}}), {}},
+        // The tidying would take it for a run's leftover, and its journal for a merge to finish.
+        {"work_folder_name",
+         files(Tree{{"sub/.fzarc-staging-4000000000-1/x", "1"}}),
+         {"sub/.fzarc-staging-4000000000-1", "作業用"}},
     };
 #if !defined(_WIN32)
     auto raw = [](std::string name, std::string content = "x") {
@@ -363,6 +369,28 @@ TEST_P(ThrowAwayMounts, LeaveWhatIsMountedInside) {
 INSTANTIATE_TEST_SUITE_P(Kinds, ThrowAwayMounts, ::testing::Bool(),
                          [](const auto& p) { return p.param ? "bind_mount" : "tmpfs"; });
 
+// Nor does the exit tidying touch the empty folders of another file system
+// mounted on the board, directly or deeper.
+class ExitTidyingMounts : public Commands, public ::testing::WithParamInterface<bool> {};
+TEST_P(ExitTidyingMounts, LeaveWhatIsMountedOnTheBoard) {
+    const bool bind = GetParam();
+    const auto mountPoint = bind ? board / "usb" : board / "group" / "usb";
+    fs::create_directories(mountPoint);
+    fs::create_directories(root.path() / "elsewhere" / "DCIM");
+    fs::create_directories(board / "Empty" / "a");
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        (bind ? mount((root.path() / "elsewhere").c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr)
+              : mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m")) != 0)
+        GTEST_SKIP() << "no mount namespace here (needs root)";
+    fs::create_directories(mountPoint / "DCIM");
+    archiver::removeEmptyFoldersOutsideScenarios(sysutil::utf8FromPath(board));
+    EXPECT_TRUE(fs::exists(mountPoint / "DCIM"));
+    EXPECT_FALSE(fs::exists(board / "Empty"));
+    umount(mountPoint.c_str());
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, ExitTidyingMounts, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "bind_mount" : "tmpfs_deeper"; });
+
 TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
     if (!testsupport::runningAsRoot()) GTEST_SKIP() << "needs root to stage a folder its user cannot change";
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}, {"save/slot.dat", "s"}, {"bgm/theme.ogg", "o"}});
@@ -381,5 +409,35 @@ TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
     EXPECT_EQ(archiver::scenariosAmong({sysutil::utf8FromPath(board / "Castle")}).size(), 1u);
 }
 #endif
+
+// The fridge's archives may be the only copies: a scenario holding the fridge
+// is not thrown away.
+struct FridgeCase {
+    const char* label;
+    const char* fridge;  // below the board
+    bool refused;
+};
+void PrintTo(const FridgeCase& c, std::ostream* os) {
+    *os << c.label;
+}
+class ThrowAwayFridge : public Commands, public ::testing::WithParamInterface<FridgeCase> {};
+TEST_P(ThrowAwayFridge, RefusesAScenarioHoldingTheFridge) {
+    archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
+    const fs::path at = board / testsupport::u8(GetParam().fridge);
+    testsupport::writeFile(at / "Only.LZH", "the only copy");
+    dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
+    archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Castle"), dialogs, sysutil::utf8FromPath(at));
+    EXPECT_EQ(testsupport::readFile(at / "Only.LZH"), "the only copy");
+    EXPECT_EQ(fs::exists(board / "Castle" / "Summary.tsm"), GetParam().refused);
+    if (GetParam().refused) {
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_NE(dialogs.asked[0].text.find("すてられません"), std::string::npos) << dialogs.asked[0].text;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Fridges, ThrowAwayFridge,
+                         ::testing::Values(FridgeCase{"the_scenario_itself", "Castle", true},
+                                           FridgeCase{"inside_it", "Castle/archives", true},
+                                           FridgeCase{"beside_it", "Castle2", false}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 }  // namespace

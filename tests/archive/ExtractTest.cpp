@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include "archive/ArchiveTestUtil.h"
 #include "archive/WorkFolders.h"
 #include "lha/PrintMethod.h"
+#include "sysutil/WorkFolder.h"
 
 namespace fs = std::filesystem;
 using archivetest::q;
@@ -239,6 +241,57 @@ TEST(ListArchive, ShowsNamesSizesAndFolders) {
 }
 
 #if !defined(_WIN32)
+// A take out into an existing folder whose last move fails (into a folder
+// made read-only) puts back every file it replaced. Some folders cannot say
+// which files a move replaces: one the user may write to but not list, one
+// holding two names Windows takes for one. Refused before anything moves.
+struct HardMerge {
+    const char* label;
+    Tree archive;
+    Tree folder;
+    std::function<void(const fs::path&)> prepare;
+};
+void PrintTo(const HardMerge& m, std::ostream* os) {
+    *os << m.label;
+}
+class HardMerges : public ::testing::TestWithParam<HardMerge> {};
+
+TEST_P(HardMerges, FailWithTheFolderAsItWas) {
+    TempDir d;
+    Tree archive = GetParam().archive;
+    archive["zz/new.txt"] = "n";
+    archivetest::makeTree(d.path() / "src", archive);
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const fs::path castle = d.path() / "Castle";
+    archivetest::makeTree(castle, GetParam().folder);
+    archivetest::makeTree(castle, {{"Summary.tsm", "t"}, {"zz/keep.txt", "k"}});
+    const Tree before = archivetest::readTree(castle);
+    GetParam().prepare(castle);
+    fs::permissions(castle / "zz", fs::perms::owner_read | fs::perms::owner_exec);
+    archiver::ArchiveResult r;
+    {
+        testsupport::AsOrdinaryUser user(d.path());
+        r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(castle), {});
+    }
+    testsupport::run("chmod -R u+rwx " + q(castle));
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), before), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, HardMerges,
+                         ::testing::Values(HardMerge{"not_listable",
+                                                     {{"sub/save.dat", "new"}},
+                                                     {{"sub/save.dat", "old"}},
+                                                     [](const fs::path& at) {
+                                                         fs::permissions(at / "sub", fs::perms::owner_write |
+                                                                                         fs::perms::owner_exec);
+                                                     }},
+                                           HardMerge{"two_names_windows_takes_for_one",
+                                                     {{"a.txt", "new"}},
+                                                     {{"a.txt", "old a"}, {"A.txt", "old A"}},
+                                                     [](const fs::path&) {}}),
+                         [](const auto& p) { return std::string(p.param.label); });
+
 // A folder 450 levels deep: deeper than any path the system takes whole.
 void makeDeepTree(const fs::path& root, int levels) {
     fs::create_directories(root);
@@ -417,8 +470,8 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), expected), "");
 }
 
-// A journal planted with a link on its way (an archive can hold a work
-// folder's names) moves nothing out of its folder.
+// A journal planted with a link on its way (by hand: archives may not hold
+// a work folder's names) moves nothing out of its folder.
 TEST(UnfinishedMerge, IsNeverFollowedThroughALink) {
     TempDir d;
     const fs::path castle = d.path() / "Castle";
@@ -432,6 +485,69 @@ TEST(UnfinishedMerge, IsNeverFollowedThroughALink) {
     EXPECT_EQ(archivetest::readTree(d.path() / "home"), (Tree{{"mine.txt", "the user's"}}));
     EXPECT_TRUE(fs::exists(castle / work / "tree" / "evil.txt"));
 }
+
+// What another take out does while this one extracts: it made the folder
+// this one was to make (a merge from beside it would be finished into the
+// folder above after a kill), or it merges into the same folder (the two
+// would leave some files of each). This one steps back and says so.
+struct Meanwhile {
+    const char* label;
+    bool destinationExists;
+    std::size_t othersWork;  // entries of another run's work folder left on the board
+    std::function<void(const fs::path& dest)> happens;
+};
+void PrintTo(const Meanwhile& m, std::ostream* os) {
+    *os << m.label;
+}
+class TakeOutMeanwhile : public ::testing::TestWithParam<Meanwhile> {};
+
+TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"a.txt", "new a"}, {"zz/", ""}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const fs::path board = d.path() / "board", dest = board / "Castle";
+    fs::create_directories(board);
+    if (GetParam().destinationExists) archivetest::makeTree(dest, {{"Summary.tsm", "old"}});
+    bool done = false;
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(dest),
+                                            [&](const sysutil::ProgressInfo& at) {
+                                                // At the last entry, a folder: every file is out.
+                                                if (at.entriesDone + 1 == at.entriesTotal && !std::exchange(done, true))
+                                                    GetParam().happens(dest);
+                                                return true;
+                                            });
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.message.find("もう一度取り出してください"), std::string::npos) << r.message;
+    Tree left = archivetest::readTree(board);
+    const auto work = std::erase_if(left, [](const auto& e) { return e.first.find(".fzarc-") != std::string::npos; });
+    EXPECT_EQ(work, GetParam().othersWork) << "only the other's work folder stays";
+    EXPECT_EQ(archivetest::treeDifference(left, Tree{{"Castle/", ""}, {"Castle/Summary.tsm", "old"}}), "");
+}
+
+std::vector<Meanwhile> meanwhileCases() {
+    std::vector<Meanwhile> cases = {
+        {"made_the_destination", false, 0,
+         [](const fs::path& dest) { archivetest::makeTree(dest, {{"Summary.tsm", "old"}}); }},
+        {"merges_into_it", true, 3,
+         [](const fs::path& dest) {
+             std::error_code ec;
+             const auto other = sysutil::createWorkFolder(dest, sysutil::kWorkStaging, ec);
+             testsupport::writeFile(other / "journal", "FZARC merge 1\nend\n");
+         }},
+    };
+#if !defined(_WIN32)
+    // The folder, this take out's work folder inside, moved away, and one of
+    // the same name made: nothing to place, which is no success.
+    cases.push_back({"moved_away_and_made_again", true, 0, [](const fs::path& dest) {
+                         fs::rename(dest, dest.parent_path().parent_path() / "moved");
+                         archivetest::makeTree(dest, {{"Summary.tsm", "old"}});
+                     }});
+#endif
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Others, TakeOutMeanwhile, ::testing::ValuesIn(meanwhileCases()),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnfinishedMerge,

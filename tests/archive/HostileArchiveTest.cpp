@@ -167,6 +167,13 @@ const std::vector<Hostile>& hostiles() {
         {"cp932_lead_byte_hides_dotdot", false,
          [] { return withEnd(level0("evil.txt", "one") + level0("\x81/../evil.txt", "two")); }},
         {"good_then_bad", false, [] { return withEnd(level0("good.txt", "fine") + level0("../evil.txt", "x")); }},
+        // FZARC's own work names: the next tidying would play a planted journal.
+        {"planted_work_folder", false,
+         [] {
+             return withEnd(level0(".fzarc-staging-4000000000-7/.fzarc-work", "") +
+                            level0(".fzarc-staging-4000000000-7/journal", "FZARC merge 1\nend\n"));
+         }},
+        {"planted_marker_other_case", false, [] { return withEnd(level0("Castle/.FZARC-WORK", "")); }},
         {"same_name_twice", false, [] { return withEnd(level0("Readme.txt", "one") + level0("README.TXT", "two")); }},
         {"file_then_folder_of_that_name", false,
          [] { return withEnd(level0("a", "file") + level2("x.txt", {"a"}, "under a")); }},

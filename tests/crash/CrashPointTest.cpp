@@ -309,9 +309,10 @@ const Command kCommands[] = {
      [](const fs::path& root) {
          return std::vector<std::string>{"putaway", sysutil::utf8FromPath(board(root) / "Castle"), "Castle"};
      }},
-    {"take_out_into_a_new_folder",
-     [](const fs::path& root) { archive(root, "Castle.LZH", kCastle); },
-     [](const fs::path&) { return std::vector<std::string>{"takeout", "Castle.LZH"}; }},
+    {"take_out_into_a_new_folder", [](const fs::path& root) { archive(root, "Castle.LZH", kCastle); },
+     [](const fs::path&) {
+         return std::vector<std::string>{"takeout", "Castle.LZH"};
+     }},
     // Replaces Summary.tsm and b.txt (held as B.TXT), adds a file to a folder
     // that exists and a folder that does not; a.txt and the user's own
     // mine.txt are not the archive's and stay.
@@ -325,7 +326,9 @@ const Command kCommands[] = {
                                            {"sub/s.txt", "old s"},
                                            {"mine.txt", "the user's own"}});
      },
-     [](const fs::path&) { return std::vector<std::string>{"takeout", "Castle.LZH"}; }},
+     [](const fs::path&) {
+         return std::vector<std::string>{"takeout", "Castle.LZH"};
+     }},
     {"throw_away_a_scenario",
      [](const fs::path& root) {
          scenario(board(root) / "Castle",
@@ -341,7 +344,21 @@ const Command kCommands[] = {
          archive(root, "Old.LZH", {{"Summary.tsm", "old"}});
          archive(root, "Castle.LZH", kCastle);
      },
-     [](const fs::path&) { return std::vector<std::string>{"throwarchive", "Castle.LZH"}; }},
+     [](const fs::path&) {
+         return std::vector<std::string>{"throwarchive", "Castle.LZH"};
+     }},
+    // Replaces an archive the fridge holds under another case.
+    {"drop_into_the_fridge",
+     [](const fs::path& root) {
+         archive(root, "castle.lzh", {{"Summary.tsm", "old"}});
+         archive(root, "Old.LZH", {{"Summary.tsm", "old"}});
+         fs::create_directories(root / "desktop");
+         archive(root, "Castle.LZH", kCastle);
+         fs::rename(root / "fridge" / "Castle.LZH", root / "desktop" / "Castle.LZH");
+     },
+     [](const fs::path& root) {
+         return std::vector<std::string>{"drop", (root / "desktop" / "Castle.LZH").string()};
+     }},
     {"settings_save", [](const fs::path&) {},
      [](const fs::path& root) {
          return std::vector<std::string>{"settings", "TRPath=" + root.string() + "/engine2",

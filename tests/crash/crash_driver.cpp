@@ -5,6 +5,7 @@
 //   crash_driver SETTINGS takeout FILE              (from the fridge)
 //   crash_driver SETTINGS throwscenario SCENARIO
 //   crash_driver SETTINGS throwarchive FILE
+//   crash_driver SETTINGS drop PATH...             (files dropped onto the window)
 //   crash_driver SETTINGS settings KEY=VALUE...
 //   crash_driver SETTINGS exit                      (the tidying as the window closes)
 //   crash_driver SETTINGS start                     (the tidying as the next start runs it)
@@ -39,7 +40,7 @@ archiver::FridgeSelection inFridge(const std::string& file) {
 }
 
 int usage() {
-    std::fputs("usage: crash_driver SETTINGS putaway|takeout|throwscenario|throwarchive|settings|exit|start ...\n",
+    std::fputs("usage: crash_driver SETTINGS putaway|takeout|throwscenario|throwarchive|drop|settings|exit|start ...\n",
                stderr);
     return 2;
 }
@@ -61,9 +62,11 @@ int main(int argc, char** argv) {
     } else if (command == "takeout" && args.size() == 1) {
         archiver::takeOut(inFridge(args[0]), board(), dialogs, archiver);
     } else if (command == "throwscenario" && args.size() == 1) {
-        archiver::throwAwayScenario(args[0], dialogs);
+        archiver::throwAwayScenario(args[0], dialogs, setting(settings::kKeyArcPath));
     } else if (command == "throwarchive" && args.size() == 1) {
         archiver::throwAwayArchive(inFridge(args[0]), dialogs);
+    } else if (command == "drop" && !args.empty()) {
+        archiver::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs);
     } else if (command == "settings" && !args.empty()) {
         std::vector<std::pair<std::string, std::string>> values;
         for (const auto& a : args) values.emplace_back(a.substr(0, a.find('=')), a.substr(a.find('=') + 1));

@@ -1,6 +1,7 @@
 // The main window driven as a user drives it: every access key reaches its
 // command, the lists and their refresh, the default buttons, and exit.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QTimer>
@@ -226,6 +227,12 @@ TEST_F(MainWindow, ExitClearsEmptyFoldersOutsideScenariosOnlyWhenTicked) {
     testsupport::writeFile(ws.board() / "kept" / "deep" / "file.txt", "x");
     fs::create_directories(ws.root.path() / "outside");
     fs::create_directory_symlink(ws.root.path() / "outside", ws.board() / "link");
+    // Another FZARC, still taking out a scenario whose Summary.tsm comes last.
+    const std::string running = ".fzarc-staging-" + std::to_string(getppid()) + "-1";
+    for (const auto& at : {ws.board() / running, ws.board() / "kept" / running}) {
+        testsupport::writeFile(at / ".fzarc-work", "");
+        fs::create_directories(at / "tree" / "save" / "slot");
+    }
     ws.sandbox.set("ExitRMNoFileDir", "0");
     drive::press(QKeySequence("Alt+F, X"));
     EXPECT_FALSE(w->isVisible());
@@ -244,6 +251,8 @@ TEST_F(MainWindow, ExitClearsEmptyFoldersOutsideScenariosOnlyWhenTicked) {
     EXPECT_TRUE(fs::exists(ws.board()));
     EXPECT_TRUE(fs::is_symlink(ws.board() / "link"));
     EXPECT_TRUE(fs::exists(ws.root.path() / "outside"));
+    EXPECT_TRUE(fs::exists(ws.board() / running / "tree" / "save" / "slot"));
+    EXPECT_TRUE(fs::exists(ws.board() / "kept" / running / "tree" / "save" / "slot"));
 }
 
 TEST_F(MainWindow, SettingsCommandRepointsTheFridgeButNotTheBoard) {

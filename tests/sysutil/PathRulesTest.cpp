@@ -76,11 +76,20 @@ INSTANTIATE_TEST_SUITE_P(
                       NameRuleCase{"con", P::DeviceName}, NameRuleCase{"Nul.txt", P::DeviceName},
                       NameRuleCase{"aux .tar.gz", P::DeviceName}, NameRuleCase{"LPT9", P::DeviceName},
                       NameRuleCase{"COM\u00b9", P::DeviceName}, NameRuleCase{"com\u00b2.txt", P::DeviceName},
-                      NameRuleCase{"LPT\u00b3.log", P::DeviceName}),
+                      NameRuleCase{"LPT\u00b3.log", P::DeviceName}, NameRuleCase{".fzarc-work", P::WorkName},
+                      NameRuleCase{".FZARC-Staging-12-34", P::WorkName},
+                      NameRuleCase{".fzarc-archive-1-2", P::WorkName}, NameRuleCase{".fzarc-notes-12-34", P::None},
+                      NameRuleCase{".fzarc-staging-12-x", P::None}),
     ([](const auto& p) {
-        const char* kinds[] = {
-            "None",      "Blank", "DotName", "Separator", "ReservedCharacter", "ControlCharacter", "TrailingDotOrBlank",
-            "DeviceName"};
+        const char* kinds[] = {"None",
+                               "Blank",
+                               "DotName",
+                               "Separator",
+                               "ReservedCharacter",
+                               "ControlCharacter",
+                               "TrailingDotOrBlank",
+                               "DeviceName",
+                               "WorkName"};
         std::string label = kinds[static_cast<int>(p.param.problem)];
         for (const char c : std::string("_") + p.param.name) {
             if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
