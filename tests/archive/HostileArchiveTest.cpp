@@ -358,6 +358,11 @@ std::vector<ReadCase> readCases() {
          {{"a.txt", "one"}, {"b.txt", "two"}}},
         // Amiga archivers keep a file's note after its name, behind a NUL.
         {"amiga_note_level0", [] { return withEnd(level0(std::string("a.txt\0a note", 12), "x")); }, {{"a.txt", "x"}}},
+        // The fields after the name stand after the whole field, note and all:
+        // read after the name alone, this note gave a Unix time and a link's mode.
+        {"amiga_note_level0_fields_after_the_note",
+         [] { return withEnd(level0(std::string("a.txt\0hUzzzzz\xFF\xA1note", 19), "x")); },
+         {{"a.txt", "x"}}},
         // What LHA archivers write for an empty selection.
         {"lone_end_mark", [] { return std::string(1, '\0'); }, {}},
         // Windows times from 1601 to 60056: what a file cannot take is left unset.
