@@ -427,6 +427,25 @@ TEST(ReadsAsOthersDo, TimesNoFileCanHoldAreListedAsNone) {
     EXPECT_EQ(archiver::formatListing(listed).find("60056"), std::string::npos);
 }
 
+// A listing shows what the archive holds, but never hands a terminal a
+// control: not in a name, whatever its encoding, nor in the method field.
+TEST(Listing, ShowsHostileBytesEscaped) {
+    TempDir d;
+    std::string h = level2Header("m.txt", {}, "x");
+    h[4] = '\x1b';
+    h[5] = 'c';
+    reseal(h);
+    testsupport::writeFile(d.path() / "a.lzh", withEnd(h + "x" + level2("c1\u009b" "2J.txt", {}, "x", 65001) +
+                                                       level2("raw\x9b" "2J.txt", {}, "x", 65001) +
+                                                       level0("ctl\x1b]0;title\x07.txt", "x")));
+    std::vector<archiver::ListedEntry> listed;
+    ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
+    const std::string shown = archiver::formatListing(listed);
+    for (const char* raw : {"\x1b", "\x07", "\x9b"}) EXPECT_EQ(shown.find(raw), std::string::npos) << shown;
+    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt"})
+        EXPECT_NE(shown.find(escaped), std::string::npos) << shown;
+}
+
 // What a refusal says: a Japanese sentence for the cause the user meets.
 struct MessageCase {
     const char* label;
@@ -469,6 +488,15 @@ std::vector<MessageCase> messageCases() {
              return withEnd(h + "hello");
          },
          "展開できない圧縮形式です（-lhq-）"},
+        {"unknown_method_escaped",
+         [] {
+             std::string h = level2Header("a.txt", {}, "hello");
+             h[4] = '\x1b';  // -l<ESC>c-: ESC c resets a terminal
+             h[5] = 'c';
+             reseal(h);
+             return withEnd(h + "hello");
+         },
+         "展開できない圧縮形式です（-l\\x1Bc-）"},
         {"truncated", [] { return level2("a.txt", {}, std::string(1000, 'a')).substr(0, 500); },
          "書庫が途中で切れています"},
         {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
