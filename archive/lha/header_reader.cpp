@@ -316,15 +316,15 @@ ReadStatus readHeader(ByteSource& source, std::uint64_t offset, Entry& entry, bo
         return {};
     }
     // A 0 byte ends the archive, unless a level-2 header of 256·k bytes
-    // begins there (the low byte of its size).
+    // begins there (the low byte of its size). Such a header that does not
+    // read is damaged: taken for the end, it would hide what follows.
     if (*h.at(0) == 0) {
         const bool level2 = h.need(22) && *h.at(2) == '-' && *h.at(6) == '-' && *h.at(20) == 2;
-        if (!level2 || !readHeaderAt(source, h, entry)) {
+        if (!level2) {
             if (h.readFailed()) return {ReadError::ReadFailed, ""};
-            entry = Entry{};
             atEnd = true;
+            return {};
         }
-        return {};
     }
     return readHeaderAt(source, h, entry);
 }

@@ -128,6 +128,12 @@ std::string utf16(const std::u16string& s) {
     return out;
 }
 
+// A level-2 header padded to `size` bytes with a comment extension.
+std::string level2HeaderOfSize(const std::string& name, const std::string& data, std::size_t size) {
+    const std::string h = level2Header(name, {}, data);
+    return withExtension(h, 0x3F, std::string(size - h.size() - 3, 'c'));
+}
+
 struct Hostile {
     const char* label;
     bool damaged;  // the archive itself is damaged (test refuses it too), not only its names
@@ -253,6 +259,16 @@ const std::vector<Hostile>& hostiles() {
              reseal(h);
              return withEnd(h + "hello");
          }},
+        // A header of 256·k bytes begins with a 0 byte, as the end mark does:
+        // damaged, it is no end that hides the entries after it.
+        {"level2_header_of_256_bytes_damaged", true,
+         [] {
+             std::string h = level2HeaderOfSize("b.txt", "two", 256);
+             h[27] ^= 0x55;
+             return withEnd(level2("a.txt", {}, "one") + h + "two" + level2("c.txt", {}, "three"));
+         }},
+        {"level2_header_of_256_bytes_cut_short", true,
+         [] { return level2("a.txt", {}, "one") + level2HeaderOfSize("b.txt", "two", 256).substr(0, 100); }},
         {"garbage_after_an_entry", true, [] { return level0("a.txt", "hello") + "this is no header at all"; }},
         // Only LHa for OS-9/68k counts its level-2 headers two bytes short; a
         // header of that OS that counts right reads two bytes too many.
@@ -331,12 +347,6 @@ struct ReadCase {
     std::function<std::string()> bytes;
     archivetest::Tree want;
 };
-
-// A level-2 header padded to `size` bytes with a comment extension.
-std::string level2HeaderOfSize(const std::string& name, const std::string& data, std::size_t size) {
-    const std::string h = level2Header(name, {}, data);
-    return withExtension(h, 0x3F, std::string(size - h.size() - 3, 'c'));
-}
 
 std::string fileTime(std::uint64_t ticks) {
     std::string x;
