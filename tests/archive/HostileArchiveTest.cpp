@@ -445,9 +445,9 @@ TEST(Listing, ShowsHostileBytesEscaped) {
     h[4] = '\x1b';
     h[5] = 'c';
     reseal(h);
-    testsupport::writeFile(d.path() / "a.lzh", withEnd(h + "x" + level2("c1\u009b" "2J.txt", {}, "x", 65001) +
-                                                       level2("raw\x9b" "2J.txt", {}, "x", 65001) +
-                                                       level0("ctl\x1b]0;title\x07.txt", "x")));
+    testsupport::writeFile(d.path() / "a.lzh",
+                           withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) +
+                                   level2("raw\x9bJ.txt", {}, "x", 65001) + level0("ctl\x1b]0;title\x07.txt", "x")));
     std::vector<archiver::ListedEntry> listed;
     ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
     const std::string shown = archiver::formatListing(listed);

@@ -88,8 +88,8 @@ std::vector<std::uint8_t> overlappingHeaders(std::size_t headers, std::size_t en
         std::memset(h + 11, 0, 8);
         h[15 + 2] = 0x21;  // a date with a month and a day
         h[19] = 0x20;
-        h[20] = 1;   // level 1
-        h[21] = 0;   // no name
+        h[20] = 1;  // level 1
+        h[21] = 0;  // no name
         h[22] = h[23] = 0;
         h[24] = 'M';
         put16(f, p + 25, p == last ? 0xFFF0 : kApart);  // the first extension's size
