@@ -353,7 +353,7 @@ ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntr
             l.packedSize = p.header.packedSize;
             l.crc = p.header.dataCrc;
         }
-        l.method = p.header.method;
+        l.method = printableText(p.header.method);  // the header's own five bytes, whatever they are
         if (fileTimeOf(p.header)) l.mtime = p.header.mtime;
         entries.push_back(std::move(l));
     }

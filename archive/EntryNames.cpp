@@ -16,7 +16,9 @@ bool fromDos(const lha::Entry& e) {
 }
 
 Encoding encodingOf(const lha::Entry& e, const std::string& bytes) {
-    if (e.codePage == 65001u) return Encoding::Utf8;
+    // A code page says what the writer meant; bytes that are no UTF-8 still
+    // never pass as UTF-8.
+    if (e.codePage == 65001u && sysutil::isValidUtf8(bytes)) return Encoding::Utf8;
     if (e.codePage == 932u) return Encoding::Cp932;
     if (fromDos(e)) {
         // A Linux archiver writing bare level-0 headers: its UTF-8 is no CP932.
@@ -104,21 +106,45 @@ std::optional<std::vector<std::string>> safeComponents(const std::vector<std::st
     return parts;
 }
 
+std::string printableText(std::string_view text) {
+    std::string out;
+    auto escape = [&](const char* form, unsigned v) {
+        char hex[12];
+        std::snprintf(hex, sizeof hex, form, v);
+        out += hex;
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            escape("\\x%02X", c);
+            ++i;
+            continue;
+        }
+        const std::size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        if (n > 1 && (i + n > text.size() || !sysutil::isValidUtf8(text.substr(i, n)))) {
+            escape("\\x%02X", c);  // no UTF-8: a terminal may take the byte for a control
+            ++i;
+            continue;
+        }
+        // C1 controls (0x9B is a terminal's CSI) and the marks that turn text
+        // around, which make a name read as another.
+        const std::u16string wide = n > 1 ? sysutil::utf8ToUtf16(text.substr(i, n)) : std::u16string();
+        const char16_t u = wide.size() == 1 ? wide[0] : 0;
+        if ((u >= 0x80 && u <= 0x9F) || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
+            escape("\\u%04X", u);
+        else
+            out.append(text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
 std::string printableName(const std::vector<std::string>& components) {
     std::string out;
     for (const auto& component : components) {
         if (component.empty()) continue;
         if (!out.empty()) out += '/';
-        for (const char ch : component) {
-            const auto c = static_cast<unsigned char>(ch);
-            if (c < 0x20 || c == 0x7F) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%02X", c);
-                out += hex;
-            } else {
-                out += ch;
-            }
-        }
+        out += printableText(component);
     }
     return out;
 }

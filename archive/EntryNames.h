@@ -3,6 +3,7 @@
 // folders, and checked to stay inside the destination.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/lha/entry.h"
@@ -28,8 +29,13 @@ StoredPath storedPath(const lha::Entry& entry);
 // folder itself.
 std::optional<std::vector<std::string>> safeComponents(const std::vector<std::string>& components);
 
-// A name for messages: components joined by '/' (empty ones left out), control characters shown
-// as \xHH so that a hostile name cannot reach a terminal raw.
+// Text from an archive as it may be shown: control characters and bytes
+// that are no UTF-8 as \xHH, C1 controls and the bidirectional overrides
+// as \uHHHH, so that a hostile archive cannot drive a terminal or dress
+// one name up as another.
+std::string printableText(std::string_view text);
+
+// A name for messages: components printable as above, joined by '/' (empty ones left out).
 std::string printableName(const std::vector<std::string>& components);
 
 }  // namespace archiver

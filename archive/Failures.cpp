@@ -1,5 +1,6 @@
 #include "archive/Failures.h"
 
+#include "archive/EntryNames.h"
 #include "archive/lha/lha_writer.h"
 #include "archive/lha/read_status.h"
 #include "sysutil/ErrorText.h"
@@ -47,7 +48,7 @@ ArchiveResult reading(const lha::ReadStatus& s, const std::string& name) {
         case ReadError::Truncated:
             return fail(E::Corrupt, "書庫が途中で切れています。");
         case ReadError::UnsupportedMethod:
-            return fail(E::UnsupportedMethod, "展開できない圧縮形式です（" + s.detail + "）: " + name);
+            return fail(E::UnsupportedMethod, "展開できない圧縮形式です（" + printableText(s.detail) + "）: " + name);
         case ReadError::BadData:
             return fail(E::Corrupt, "データが壊れています: " + name);
         case ReadError::CrcMismatch:

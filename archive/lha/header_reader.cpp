@@ -199,15 +199,16 @@ void readCommonFields(const HeaderBytes& h, Entry& e) {
 
 // Levels 0 and 1 begin alike: a one-byte size and a checksum, an MS-DOS time
 // and attribute, the name and the data's CRC, then `after` bytes more of
-// fields at least. Gives the size of that base header.
-ReadStatus parseDosBase(HeaderBytes& h, Entry& e, std::size_t after, std::size_t& base) {
+// fields at least. Gives the size of that base header and of its name field.
+ReadStatus parseDosBase(HeaderBytes& h, Entry& e, std::size_t after, std::size_t& base, std::size_t& n) {
     base = std::size_t{*h.at(0)} + 2;
     if (!h.need(base)) return h.shortRead();
     if (!checksumMatches(h, base - 2)) return bad("header checksum mismatch");
-    const std::size_t n = *h.at(21);
+    n = *h.at(21);
     if (base < 24 + n + after) return bad("name longer than the header");
     e.name.assign(reinterpret_cast<const char*>(h.at(22)), n);
-    // Amiga archivers keep a file's note after its name, behind a NUL.
+    // Amiga archivers keep a file's note after its name, behind a NUL; the
+    // fields after the name field stay where the whole field ends.
     e.name.resize(std::min(e.name.find('\0'), e.name.size()));
     e.dataCrc = u16(h.at(22 + n));
     e.mtime = fromDosTime(u32(h.at(15)));
@@ -216,10 +217,9 @@ ReadStatus parseDosBase(HeaderBytes& h, Entry& e, std::size_t after, std::size_t
 }
 
 ReadStatus parseLevel0(HeaderBytes& h, Entry& e) {
-    std::size_t total = 0;
-    if (auto s = parseDosBase(h, e, 0, total); !s) return s;
+    std::size_t total = 0, n = 0;
+    if (auto s = parseDosBase(h, e, 0, total, n); !s) return s;
     // Unix LHA adds its OS id, a version byte, time, mode, uid and gid.
-    const std::size_t n = e.name.size();
     if (total > 24 + n) e.osId = static_cast<char>(*h.at(24 + n));
     if (e.osId == 'U' && total >= 32 + n) {
         e.mtime = static_cast<std::int32_t>(u32(h.at(26 + n)));
@@ -230,9 +230,9 @@ ReadStatus parseLevel0(HeaderBytes& h, Entry& e) {
 }
 
 ReadStatus parseLevel1(HeaderBytes& h, Entry& e) {
-    std::size_t base = 0;
-    if (auto s = parseDosBase(h, e, 3, base); !s) return s;  // the OS id, the first extension's size
-    e.osId = static_cast<char>(*h.at(24 + e.name.size()));
+    std::size_t base = 0, n = 0;
+    if (auto s = parseDosBase(h, e, 3, base, n); !s) return s;  // the OS id, the first extension's size
+    e.osId = static_cast<char>(*h.at(24 + n));
     Extensions x;
     // The extensions follow the base header and count in its "packed" size.
     if (auto s = walkExtensions(h, base, 2, kMaxHeaderSize, e, x); !s) return s;
@@ -316,15 +316,15 @@ ReadStatus readHeader(ByteSource& source, std::uint64_t offset, Entry& entry, bo
         return {};
     }
     // A 0 byte ends the archive, unless a level-2 header of 256·k bytes
-    // begins there (the low byte of its size).
+    // begins there (the low byte of its size). Such a header that does not
+    // read is damaged: taken for the end, it would hide what follows.
     if (*h.at(0) == 0) {
         const bool level2 = h.need(22) && *h.at(2) == '-' && *h.at(6) == '-' && *h.at(20) == 2;
-        if (!level2 || !readHeaderAt(source, h, entry)) {
+        if (!level2) {
             if (h.readFailed()) return {ReadError::ReadFailed, ""};
-            entry = Entry{};
             atEnd = true;
+            return {};
         }
-        return {};
     }
     return readHeaderAt(source, h, entry);
 }

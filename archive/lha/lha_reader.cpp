@@ -15,6 +15,11 @@ namespace {
 
 // Self-extracting archives put their program first; theirs fit well within this.
 constexpr std::uint64_t kSearchLimit = 256 * 1024;
+// Header bytes the search may read beyond the file's size. A real payload's
+// headers lie side by side, so walking them reads less than the file; fake
+// headers that overlap, each reaching over the next, would otherwise be read
+// again from every place one begins, quadratic in the file's size.
+constexpr std::uint64_t kSearchSlack = 8 << 20;
 
 ReadStatus decodeStored(ByteSource& source, const Entry& e, const DataSink& sink) {
     if (e.packedSize != e.originalSize) return {ReadError::BadData, "stored data of another size than declared"};
@@ -67,16 +72,20 @@ public:
     }
     std::uint64_t size() const override { return file_.size(); }
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        read_ += count;
         if (offset > bytes_.size() || count > bytes_.size() - offset) return file_.readAt(offset, buffer, count);
         std::memcpy(buffer, bytes_.data() + offset, count);
         return count;
     }
     bool failed() const override { return file_.failed(); }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    // The search has read as much as it may: what it found so far must do.
+    bool spent() const { return read_ > file_.size() + kSearchSlack; }
 
 private:
     ByteSource& file_;
     std::vector<std::uint8_t> bytes_;
+    std::uint64_t read_ = 0;
 };
 
 // Whether the headers from `at` on lead, entry by entry, to an end mark that
@@ -85,7 +94,7 @@ private:
 // chains pass through it.
 class ChainEnds {
 public:
-    explicit ChainEnds(ByteSource& source) : source_(source) {}
+    explicit ChainEnds(SearchArea& source) : source_(source) {}
 
     bool fromHere(std::uint64_t at) {
         std::vector<std::uint64_t> walked;
@@ -97,7 +106,7 @@ public:
                 break;
             }
             walked.push_back(at);
-            if (!readHeader(source_, at, e, atEnd)) break;
+            if (source_.spent() || !readHeader(source_, at, e, atEnd)) break;
             if (atEnd) {
                 ends = at + 1 >= source_.size();
                 break;
@@ -109,7 +118,7 @@ public:
     }
 
 private:
-    ByteSource& source_;
+    SearchArea& source_;
     std::unordered_map<std::uint64_t, bool> verdict_;
 };
 
@@ -135,7 +144,7 @@ ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
     const auto& bytes = area.bytes();
     std::optional<std::uint64_t> candidate;
     ChainEnds chains(area);
-    for (std::uint64_t at = 1; at < limit && at + 21 <= bytes.size(); ++at) {
+    for (std::uint64_t at = 1; at < limit && at + 21 <= bytes.size() && !area.spent(); ++at) {
         const std::uint8_t* b = bytes.data() + at;
         if (b[2] != '-' || b[6] != '-' || (b[3] != 'l' && b[3] != 'p') || b[20] > 3) continue;
         if (!readHeader(area, at, first, atEnd) || atEnd) continue;

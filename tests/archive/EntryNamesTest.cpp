@@ -48,6 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Origins, StoredNames,
                                  "unix_utf8", entry(2, 'U', "表示.txt", "フォルダ\xFF"), {"フォルダ", "", "表示.txt"}},
                              NameCase{"unix_but_cp932", entry(2, 'U', "\x95\x5c\x8e\xa6.txt"), {"表示.txt"}},
                              NameCase{"code_page_65001", with(entry(2, 'M', "\xE3\x80\x9C.txt"), 65001), {"〜.txt"}},
+                             // A code page that lies about its bytes: they are CP932 all the same.
+                             NameCase{"code_page_65001_lies", with(entry(2, 'U', "\x95\x5c.txt"), 65001), {"表.txt"}},
                              NameCase{"utf16_wins", with(entry(2, 'M', "\x81\x60.txt"), 932, u"〜.txt"), {"〜.txt"}},
                              NameCase{"folder_ext_separators",
                                       entry(2, 'M', "c",
@@ -76,8 +78,24 @@ TEST(SafeComponents, DropEmptyPartsAndRefuseEscapes) {
         EXPECT_FALSE(safeComponents(bad)) << bad.back();
 }
 
-TEST(PrintableName, ControlCharactersAreShownEscaped) {
-    EXPECT_EQ(archiver::printableName({"a", "b\x1b[2Jc\n.txt"}), "a/b\\x1B[2Jc\\x0A.txt");
+class PrintableText : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+
+TEST_P(PrintableText, NothingReachesATerminalRaw) {
+    EXPECT_EQ(archiver::printableText(GetParam().first), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PrintableText,
+    ::testing::Values(std::pair{"b\x1b[2Jc\n.txt", "b\\x1B[2Jc\\x0A.txt"}, std::pair{"\x7f", "\\x7F"},
+                      std::pair{"a\u009b2J\u0085", "a\\u009B2J\\u0085"},  // C1 controls: 0x9B is CSI
+                      std::pair{"\x9bJ\xC2", "\\x9BJ\\xC2"},              // bytes that are no UTF-8
+                      std::pair{"\xED\xA0\x80", "\\xED\\xA0\\x80"},       // a surrogate spelt in UTF-8
+                      std::pair{"txt\u202e.exe", "txt\\u202E.exe"},
+                      std::pair{"表示 〜 \U0001F600.txt", "表示 〜 \U0001F600.txt"}),
+    [](const auto& p) { return "case" + std::to_string(p.index); });
+
+TEST(PrintableName, ComponentsJoinedBySlash) {
+    EXPECT_EQ(archiver::printableName({"", "a", "b\x1b[2Jc\n.txt"}), "a/b\\x1B[2Jc\\x0A.txt");
 }
 
 }  // namespace

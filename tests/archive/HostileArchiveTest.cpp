@@ -128,6 +128,12 @@ std::string utf16(const std::u16string& s) {
     return out;
 }
 
+// A level-2 header padded to `size` bytes with a comment extension.
+std::string level2HeaderOfSize(const std::string& name, const std::string& data, std::size_t size) {
+    const std::string h = level2Header(name, {}, data);
+    return withExtension(h, 0x3F, std::string(size - h.size() - 3, 'c'));
+}
+
 struct Hostile {
     const char* label;
     bool damaged;  // the archive itself is damaged (test refuses it too), not only its names
@@ -260,6 +266,16 @@ const std::vector<Hostile>& hostiles() {
              reseal(h);
              return withEnd(h + "hello");
          }},
+        // A header of 256·k bytes begins with a 0 byte, as the end mark does:
+        // damaged, it is no end that hides the entries after it.
+        {"level2_header_of_256_bytes_damaged", true,
+         [] {
+             std::string h = level2HeaderOfSize("b.txt", "two", 256);
+             h[27] ^= 0x55;
+             return withEnd(level2("a.txt", {}, "one") + h + "two" + level2("c.txt", {}, "three"));
+         }},
+        {"level2_header_of_256_bytes_cut_short", true,
+         [] { return level2("a.txt", {}, "one") + level2HeaderOfSize("b.txt", "two", 256).substr(0, 100); }},
         {"garbage_after_an_entry", true, [] { return level0("a.txt", "hello") + "this is no header at all"; }},
         // Only LHa for OS-9/68k counts its level-2 headers two bytes short; a
         // header of that OS that counts right reads two bytes too many.
@@ -339,12 +355,6 @@ struct ReadCase {
     archivetest::Tree want;
 };
 
-// A level-2 header padded to `size` bytes with a comment extension.
-std::string level2HeaderOfSize(const std::string& name, const std::string& data, std::size_t size) {
-    const std::string h = level2Header(name, {}, data);
-    return withExtension(h, 0x3F, std::string(size - h.size() - 3, 'c'));
-}
-
 std::string fileTime(std::uint64_t ticks) {
     std::string x;
     for (int i = 0; i < 3; ++i) {
@@ -365,6 +375,11 @@ std::vector<ReadCase> readCases() {
          {{"a.txt", "one"}, {"b.txt", "two"}}},
         // Amiga archivers keep a file's note after its name, behind a NUL.
         {"amiga_note_level0", [] { return withEnd(level0(std::string("a.txt\0a note", 12), "x")); }, {{"a.txt", "x"}}},
+        // The fields after the name stand after the whole field, note and all:
+        // read after the name alone, this note gave a Unix time and a link's mode.
+        {"amiga_note_level0_fields_after_the_note",
+         [] { return withEnd(level0(std::string("a.txt\0hUzzzzz\xFF\xA1note", 19), "x")); },
+         {{"a.txt", "x"}}},
         // What LHA archivers write for an empty selection.
         {"lone_end_mark", [] { return std::string(1, '\0'); }, {}},
         // Windows times from 1601 to 60056: what a file cannot take is left unset.
@@ -429,6 +444,25 @@ TEST(ReadsAsOthersDo, TimesNoFileCanHoldAreListedAsNone) {
     EXPECT_EQ(archiver::formatListing(listed).find("60056"), std::string::npos);
 }
 
+// A listing shows what the archive holds, but never hands a terminal a
+// control: not in a name, whatever its encoding, nor in the method field.
+TEST(Listing, ShowsHostileBytesEscaped) {
+    TempDir d;
+    std::string h = level2Header("m.txt", {}, "x");
+    h[4] = '\x1b';
+    h[5] = 'c';
+    reseal(h);
+    testsupport::writeFile(d.path() / "a.lzh",
+                           withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) +
+                                   level2("raw\x9bJ.txt", {}, "x", 65001) + level0("ctl\x1b]0;title\x07.txt", "x")));
+    std::vector<archiver::ListedEntry> listed;
+    ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
+    const std::string shown = archiver::formatListing(listed);
+    for (const char* raw : {"\x1b", "\x07", "\x9b"}) EXPECT_EQ(shown.find(raw), std::string::npos) << shown;
+    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt"})
+        EXPECT_NE(shown.find(escaped), std::string::npos) << shown;
+}
+
 // What a refusal says: a Japanese sentence for the cause the user meets.
 struct MessageCase {
     const char* label;
@@ -471,6 +505,15 @@ std::vector<MessageCase> messageCases() {
              return withEnd(h + "hello");
          },
          "展開できない圧縮形式です（-lhq-）"},
+        {"unknown_method_escaped",
+         [] {
+             std::string h = level2Header("a.txt", {}, "hello");
+             h[4] = '\x1b';  // -l<ESC>c-: ESC c resets a terminal
+             h[5] = 'c';
+             reseal(h);
+             return withEnd(h + "hello");
+         },
+         "展開できない圧縮形式です（-l\\x1Bc-）"},
         {"truncated", [] { return level2("a.txt", {}, std::string(1000, 'a')).substr(0, 500); },
          "書庫が途中で切れています"},
         {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
