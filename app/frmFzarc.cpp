@@ -277,9 +277,9 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems) {
     lstPool->clear();
     lstPool->setEnabled(false);
     fraCuttingBoard->setTitle(QStringLiteral("一覧更新中..."));
-    sysutil::FileAccessDOS dos(&dialogs_);
-    const std::vector<std::string> folders = dos.SubDirectories(board);
-    const std::vector<std::string> scenarios = archiver::scenariosAmong(folders);
+    const sysutil::Subfolders listing = archiver::listBoard(board, &dialogs_);
+    const std::vector<std::string>& folders = listing.paths;
+    const std::vector<std::string> scenarios = archiver::scenariosAmong(listing);
     QStringList rows;
     for (const auto& scenario : scenarios) rows << q(scenario);
     lstPool->addItems(rows);

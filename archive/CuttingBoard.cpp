@@ -1,7 +1,9 @@
 #include "archive/CuttingBoard.h"
 
 #include <filesystem>
+#include <functional>
 #include <set>
+#include <string_view>
 
 #include "archive/WorkFolders.h"
 #include "sysutil/FileAccessDOS.h"
@@ -11,6 +13,14 @@
 namespace archiver {
 namespace fs = std::filesystem;
 namespace {
+
+bool isSeparator(char c) {
+#if defined(_WIN32)
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
 
 // Whether the folder is a scenario, or might be: anything named like the
 // summary file, hidden or not, keeps it.
@@ -42,13 +52,33 @@ bool pruneEmpty(const fs::path& folder) {
 
 }  // namespace
 
+namespace {
+
+bool isScenario(const std::string& folder) {
+    return sysutil::lookupExists(folder, sysutil::LookupKind::FilesAndFolders) &&
+           sysutil::lookupExists(sysutil::AddBackslash(folder) + kSummaryFile, sysutil::LookupKind::OrdinaryFiles);
+}
+
+}  // namespace
+
 std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders) {
     std::vector<std::string> out;
     for (const auto& f : folders)
-        if (sysutil::lookupExists(f, sysutil::LookupKind::FilesAndFolders) &&
-            sysutil::lookupExists(sysutil::AddBackslash(f) + kSummaryFile, sysutil::LookupKind::OrdinaryFiles))
-            out.push_back(f);
+        if (isScenario(f)) out.push_back(f);
     return out;
+}
+
+std::vector<std::string> scenariosAmong(const sysutil::Subfolders& listing) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < listing.paths.size(); ++i)
+        if ((i >= listing.mayHoldNoted.size() || listing.mayHoldNoted[i]) && isScenario(listing.paths[i]))
+            out.push_back(listing.paths[i]);
+    return out;
+}
+
+sysutil::Subfolders listBoard(const std::string& board, sysutil::Dialogs* dialogs) {
+    sysutil::FileAccessDOS dos(dialogs);
+    return dos.SubDirectories(board, kSummaryFile);
 }
 
 void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder) {
@@ -64,16 +94,20 @@ void tidyAtStart(const std::string& fridge, const std::string& board, const std:
 
 std::vector<std::string> foldersToWatch(const std::string& board, const std::vector<std::string>& folders,
                                         const std::vector<std::string>& scenarios, std::size_t limit) {
-    const std::set<std::string> isScenario(scenarios.begin(), scenarios.end());
+    // Looked up by every leading part of each folder's path: no path objects
+    // for the thousands of folders of a board.
+    const std::set<std::string, std::less<>> isScenario(scenarios.begin(), scenarios.end());
     const fs::path top = sysutil::pathFromUtf8(board).parent_path();  // the board less its trailing separator
     std::vector<std::string> out;
     if (limit > 0) out.push_back(sysutil::utf8FromPath(top));
     for (const auto& f : folders) {
         if (out.size() >= limit) break;
         bool inside = false;
-        for (fs::path up = sysutil::pathFromUtf8(f).parent_path(); !inside && up != top && up.has_relative_path();
-             up = up.parent_path())
-            inside = isScenario.count(sysutil::utf8FromPath(up)) > 0;
+        // Each folder above f (a scenario is never the board or above it), a
+        // run of separators cut as the path's parent would cut it.
+        for (std::size_t i = 1; i < f.size() && !inside; ++i)
+            if (isSeparator(f[i]) && !isSeparator(f[i - 1]))
+                inside = isScenario.find(std::string_view(f).substr(0, i)) != isScenario.end();
         if (!inside) out.push_back(f);
     }
     return out;

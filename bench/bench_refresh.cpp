@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -49,16 +50,25 @@ int main(int argc, char** argv) {
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(10);
-    double best = 1e9;
+    // Wall time, and the CPU time of the process (both threads), which other
+    // work on a busy machine disturbs less.
+    auto cpuNow = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    };
+    double best = 1e9, bestCpu = 1e9;
     for (int round = 0; round < 5; ++round) {
         const auto t0 = std::chrono::steady_clock::now();
+        const double c0 = cpuNow();
         window.mnuReload->trigger();
+        bestCpu = std::min(bestCpu, cpuNow() - c0);
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
     std::printf(
-        "Reload: %d scenarios listed of %d folders in %.3f s (target < 0.3 s); events served %d times during 5 "
-        "reloads\n",
-        window.lstPool->count(), folders, best, ticks);
+        "Reload: %d scenarios listed of %d folders in %.3f s, cpu %.3f s (target < 0.3 s); events served %d times "
+        "during 5 reloads\n",
+        window.lstPool->count(), folders, best, bestCpu, ticks);
     fs::remove_all(root);
     return 0;
 }

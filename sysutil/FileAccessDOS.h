@@ -5,11 +5,21 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sysutil/Dialogs.h"
 
 namespace sysutil {
+
+// Every folder below a folder, in the order SerchSubDirectory gives them, and
+// for each whether it may directly hold an entry named as asked (names
+// compared as Windows does): false only for a folder read whole without one,
+// so a linked or unreadable folder is true.
+struct Subfolders {
+    std::vector<std::string> paths;
+    std::vector<bool> mayHoldNoted;
+};
 
 class FileAccessDOS {
 public:
@@ -22,6 +32,8 @@ public:
     std::string SerchSubDirectory(const std::string& TargetDirectory);
     // The same paths as a list: a name holding "|" stays whole.
     std::vector<std::string> SubDirectories(const std::string& TargetDirectory);
+    // The same, noting the folders that hold an entry named `noted`.
+    Subfolders SubDirectories(const std::string& TargetDirectory, std::string_view noted);
 
     // Asks "本当によろしいですか？" unless NoMsg, then removes the tree,
     // write-protected parts included. A scenario's Summary.tsm goes last, and
@@ -40,6 +52,7 @@ private:
 
 // The same work without threads or questions, for callers already off the UI thread.
 std::vector<std::string> listSubfolders(const std::string& folder);
+Subfolders listSubfolders(const std::string& folder, std::string_view noted);
 // Removes the tree; `lastName` (compared as Windows does) goes after
 // everything else of its folder, and only when the rest went. Returns what
 // could not be removed, at most `report` paths besides the mount points left

@@ -2,6 +2,7 @@
 // commands are Qt-free, so this runs in every build (Windows under Wine too).
 #include <cctype>
 #include <functional>
+#include <set>
 #include <stdexcept>
 
 #include "archive/ArchiveCommands.h"
@@ -55,6 +56,42 @@ protected:
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
 };
+
+// The board's refresh opens only the folders its listing noted, and lists
+// exactly what looking into every folder lists; its watches take the board,
+// every folder outside the scenarios and the scenarios, never what is inside
+// one (a sibling whose name begins alike is outside).
+TEST_F(Commands, TheBoardListingGivesTheScenariosAndTheirWatches) {
+    archivetest::makeTree(board, {{"Castle/Summary.tsm", "t"},
+                                  {"Castle/save/slot.dat", "s"},
+                                  {"Castle2/readme.txt", "r"},
+                                  {"group/deeper/Station/SUMMARY.TSM", "t"},
+                                  {"group/deeper/Station/bgm/theme.ogg", "o"},
+                                  {"other/Summary.txt", "x"}});
+    fs::create_directories(board / "folder" / "Summary.tsm");
+    const sysutil::Subfolders listing = archiver::listBoard(boardFolder(), nullptr);
+    const auto scenarios = archiver::scenariosAmong(listing);
+    EXPECT_EQ(scenarios, archiver::scenariosAmong(listing.paths));
+    auto at = [&](const std::string& rel) {
+        return sysutil::utf8FromPath((board / testsupport::u8(rel)).make_preferred());
+    };
+    EXPECT_EQ(scenarios, (std::vector<std::string>{at("Castle"), at("group/deeper/Station")}));
+    const std::set<std::string> watched = [&] {
+        const auto list = archiver::foldersToWatch(boardFolder(), listing.paths, scenarios, 100);
+        return std::set<std::string>(list.begin(), list.end());
+    }();
+    const std::set<std::string> want{sysutil::utf8FromPath(board),
+                                     at("Castle"),
+                                     at("Castle2"),
+                                     at("folder"),
+                                     at("folder/Summary.tsm"),
+                                     at("group"),
+                                     at("group/deeper"),
+                                     at("group/deeper/Station"),
+                                     at("other")};
+    EXPECT_EQ(watched, want);
+    EXPECT_EQ(archiver::foldersToWatch(boardFolder(), listing.paths, scenarios, 3).size(), 3u);
+}
 
 // A tree as characters: names whose bytes are CP932 (copied from Windows by
 // old tools) read as what they say.

@@ -86,6 +86,61 @@ TEST(SerchSubDirectory, ServesEventsWhileWaiting) {
     EXPECT_GE(dialogs.served, 1);
 }
 
+// A folder is passed over by the board's refresh only when it was read whole
+// without the name: anything named so (any case, any kind) or unread keeps it.
+TEST(SubDirectories, NoteTheFoldersThatMayHoldAName) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "exact" / "Summary.tsm", "t");
+    testsupport::writeFile(d.path() / "upper" / "SUMMARY.TSM", "t");
+    fs::create_directories(d.path() / "folder" / "Summary.tsm");
+    testsupport::writeFile(d.path() / "other" / "Summary.txt", "t");
+    fs::create_directories(d.path() / "empty");
+    testsupport::writeFile(d.path() / "target" / "Summary.tsm", "t");
+    const bool linked = testsupport::tryDirectorySymlink(d.path() / "target", d.path() / "linked");
+    sysutil::FileAccessDOS dos;
+    const auto got = dos.SubDirectories(d.str(), "Summary.tsm");
+    ASSERT_EQ(got.paths.size(), got.mayHoldNoted.size());
+    std::set<std::string> noted;
+    for (std::size_t i = 0; i < got.paths.size(); ++i)
+        if (got.mayHoldNoted[i]) noted.insert(got.paths[i]);
+    std::set<std::string> want{d.str("exact"), d.str("upper"), d.str("folder"), d.str("target")};
+    if (linked) want.insert(d.str("linked"));  // not read: what lies behind the link is not ours
+    EXPECT_EQ(noted, want);
+    EXPECT_EQ(got.paths, dos.SubDirectories(d.str()));
+}
+
+TEST(SubDirectories, ReachTheBottomOfADeepTree) {
+    TempDir d;
+    fs::path deep = d.path();
+    std::string rel;
+    for (int level = 0; level < 80; ++level) {
+        deep /= "d";
+        rel += rel.empty() ? "d" : "/d";
+    }
+    fs::create_directories(deep);
+    testsupport::writeFile(deep / "summary.tsm", "t");
+    sysutil::FileAccessDOS dos;
+    const auto got = dos.SubDirectories(d.str(), "Summary.tsm");
+    ASSERT_EQ(got.paths.size(), 80u);
+    EXPECT_EQ(got.paths.back(), d.str(rel));
+    EXPECT_TRUE(got.mayHoldNoted.back());
+    EXPECT_FALSE(got.mayHoldNoted.front());
+}
+
+#if !defined(_WIN32)
+TEST(SubDirectories, AnUnreadableFolderMayHoldTheName) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "locked" / "Summary.tsm", "t");
+    fs::permissions(d.path() / "locked", fs::perms::owner_exec);  // searchable, not listable
+    testsupport::AsOrdinaryUser user(d.path());
+    sysutil::FileAccessDOS dos;
+    const auto got = dos.SubDirectories(d.str(), "Summary.tsm");
+    fs::permissions(d.path() / "locked", fs::perms::owner_all);
+    ASSERT_EQ(got.paths, std::vector<std::string>{d.str("locked")});
+    EXPECT_TRUE(got.mayHoldNoted[0]);
+}
+#endif
+
 TEST(DelTree, RemovesTheTreeButNotWhatLinksPointAt) {
     TempDir d;
     fs::create_directories(d.path() / "outside");
