@@ -58,7 +58,7 @@ tsan: deps
 	cmake --build --preset tsan -j2
 	ctest --preset tsan -j2
 
-bench: build
+bench: deps
 	@bash bench/run.sh
 
 fuzz:

@@ -5,7 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
 cmake --build --preset release -j2 >/dev/null
-LHA=build/bin/fzarc-lha
+# Its own folder: the dev build's programs in build/bin are not what is timed.
+BIN=build/release/bin
+LHA=$BIN/fzarc-lha
 work=${BENCH_DIR:-/tmp/fzarc-bench}
 corpus_script=${CORPUS_SCRIPT:-../shared/bench/make_corpus.sh}
 mkdir -p "$work"
@@ -142,5 +144,5 @@ fi
 
 # Folder walk, text reading and the reload command.
 head -c 10000000 "$work/big/text50.txt" > "$work/sjis10.txt"
-build/bin/bench_folders "$work/tree" "$work/sjis10.txt"
-build/bin/bench_refresh
+$BIN/bench_folders "$work/tree" "$work/sjis10.txt"
+$BIN/bench_refresh
