@@ -14,14 +14,6 @@ namespace archiver {
 namespace fs = std::filesystem;
 namespace {
 
-bool isSeparator(char c) {
-#if defined(_WIN32)
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
 // Whether the folder is a scenario, or might be: anything named like the
 // summary file, hidden or not, keeps it.
 bool holdsSummary(const fs::path& folder) {
@@ -106,7 +98,7 @@ std::vector<std::string> foldersToWatch(const std::string& board, const std::vec
         // Each folder above f (a scenario is never the board or above it), a
         // run of separators cut as the path's parent would cut it.
         for (std::size_t i = 1; i < f.size() && !inside; ++i)
-            if (isSeparator(f[i]) && !isSeparator(f[i - 1]))
+            if (sysutil::isSeparator(f[i]) && !sysutil::isSeparator(f[i - 1]))
                 inside = isScenario.find(std::string_view(f).substr(0, i)) != isScenario.end();
         if (!inside) out.push_back(f);
     }

@@ -16,14 +16,6 @@ namespace sysutil {
 namespace fs = std::filesystem;
 namespace {
 
-bool isSeparator(char c) {
-#if defined(_WIN32)
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
 // Next code point of UTF-8 text, folded to upper case as Windows compares
 // names: ASCII, Latin-1, Greek, Cyrillic and the full-width Latin letters
 // Japanese text uses (Japanese itself has no case).
@@ -92,6 +84,14 @@ bool isDeviceName(std::string_view name) {
 }
 
 }  // namespace
+
+bool isSeparator(char c) {
+#if defined(_WIN32)
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
 
 NameProblem windowsNameProblem(std::string_view name) {
     if (name.find_first_not_of(' ') == std::string_view::npos) return NameProblem::Blank;

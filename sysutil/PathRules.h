@@ -14,6 +14,9 @@ inline constexpr char kSeparator = '\\';
 inline constexpr char kSeparator = '/';
 #endif
 
+// A folder separator of this platform ("/", and "\\" too on Windows).
+bool isSeparator(char c);
+
 // Trailing blanks (spaces only) removed, then the separator appended unless
 // the text already ends with one. "" gives a lone separator.
 std::string AddBackslash(const std::string& path);
