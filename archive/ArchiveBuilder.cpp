@@ -284,7 +284,8 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
     else
         ec = publish(tmp, target);
     if (ec == std::errc::file_exists) return abandon(failed::alreadyExists(targetPath));
-    if (ec) return abandon(failed::cannotReplace(targetPath, ec));
+    if (ec)
+        return abandon(replace ? failed::cannotReplace(targetPath, ec) : failed::cannotWriteInto(target.parent_path(), ec));
     sysutil::removeWorkFolder(work);
     ++info.entriesDone;
     if (progress) progress(info);

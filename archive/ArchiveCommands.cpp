@@ -256,6 +256,14 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
             leftOut.push_back(shown);
             continue;
         }
+        // What take out would refuse to take out, the fridge does not take in.
+        auto problem = sysutil::windowsNameProblem(shown);
+        if (problem == sysutil::NameProblem::None) problem = sysutil::windowsNameProblem(takeOutFolderName(shown));
+        if (problem != sysutil::NameProblem::None) {
+            warn(dialogs, "「" + shown + "」は、この名前のままでは取り出せないため、冷蔵庫に入れませんでした。\r\n" +
+                              sysutil::nameProblemText(problem) + "\r\n書庫の名前を変えてから入れてください。");
+            continue;
+        }
         std::string target = AddBackslash(fridgeFolder) + name;
         bool replace = false;
         if (const std::string twin = fridgeTwin(fridgeFolder, name); !twin.empty()) {

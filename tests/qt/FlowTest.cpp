@@ -289,6 +289,22 @@ TEST_F(Drops, AnArchiveNamedInShiftJisIsCopiedUnderItsOwnName) {
     EXPECT_EQ(highlighted(window->filArc), "読んでね.LZH");
 }
 
+// What take out would refuse, the fridge does not take in: the archive's
+// own name, and the folder name a take out makes of it.
+TEST_F(Drops, NamesTakeOutWouldRefuseAreNotTaken) {
+    open();
+    for (const char* name : {"a:b.LZH", "CON.LZH", " .LZH", "x\x01.LZH"}) {
+        dialogs.asked.clear();
+        drive::drop(window->filArc, {outside(name, "x")});
+        ASSERT_EQ(dialogs.asked.size(), 1u) << name;
+        EXPECT_TRUE(dialogs.asked[0].text.starts_with(
+            "「" + std::string(name) + "」は、この名前のままでは取り出せないため、冷蔵庫に入れませんでした。"))
+            << dialogs.asked[0].text;
+    }
+    EXPECT_EQ(fridge(), (QStringList{"Alpha.LZH", "Beta.LZH"}));
+    EXPECT_TRUE(dialogs.progressCaptions.empty());
+}
+
 TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
     open();
     EXPECT_EQ(drive::drop(window->filArc, {outside("notes.txt", "n")}), Qt::IgnoreAction);
