@@ -58,8 +58,10 @@ ArchiveResult runCommand(const ArchiveCommand& cmd, std::string& output, const s
         case Command::Extract:
             return extractArchive(cmd.archivePath, cmd.paths.at(0), progress);
         case Command::Add: {
-            // "folder/*.*": the folder, and which of its files to take.
-            const auto pattern = sysutil::pathFromUtf8(cmd.paths.at(0));
+            // "folder/*.*": the folder, and which of its files to take; a
+            // folder named alone is taken whole.
+            auto pattern = sysutil::pathFromUtf8(cmd.paths.at(0));
+            if (std::error_code ec; std::filesystem::is_directory(pattern, ec)) pattern /= "*.*";
             return createArchive(cmd.archivePath, sysutil::utf8FromPath(pattern.parent_path()), cmd.method, progress,
                                  sysutil::utf8FromPath(pattern.filename()));
         }

@@ -109,6 +109,9 @@ TEST(FzarcLha, TakesItsArgumentsAsGivenAndSaysHowItWent) {
     EXPECT_TRUE(fs::exists(d.path() / "out dir" / "GPL-2"));
     EXPECT_EQ(fzarcLha(d.path(), "L -x.lzh", &out), 2) << "a name that looks like a switch needs --";
     EXPECT_EQ(fzarcLha(d.path(), "", &out), 2);
+    EXPECT_EQ(fzarcLha(d.path(), "A whole.lzh 'out dir'", &out), 0) << "a folder alone is the whole folder: " << out;
+    EXPECT_EQ(fzarcLha(d.path(), "L whole.lzh", &out), 0);
+    EXPECT_NE(out.find("GPL-2"), std::string::npos) << out;
     EXPECT_EQ(fzarcLha(d.path(), "T text.lzh", &out), 1);
     EXPECT_NE(out.find("LHA書庫ではありません"), std::string::npos) << out;
 }
