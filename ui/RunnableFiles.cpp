@@ -54,13 +54,18 @@ constexpr std::streamsize kSniffBytes = 64 * 1024;
 
 bool runsByName(const QMimeDatabase& db, const std::filesystem::path& file) {
     const QString name = QString::fromStdString(sysutil::displayName(file.filename()));
-    const QString suffix = name.mid(name.lastIndexOf(QLatin1Char('.')) + 1).toLower();
-    for (const char* s : kRunBySuffix)
-        if (name.contains(QLatin1Char('.')) && suffix == QLatin1String(s)) return true;
+    if (const qsizetype dot = name.lastIndexOf(QLatin1Char('.')); dot >= 0) {
+        const QString suffix = name.mid(dot + 1).toLower();
+        for (const char* s : kRunBySuffix)
+            if (suffix == QLatin1String(s)) return true;
+    }
     return isAny(db.mimeTypeForFile(name, QMimeDatabase::MatchExtension), kRunByName);
 }
 
 bool runsByContent(const QMimeDatabase& db, const std::filesystem::path& file) {
+    // Only a regular file has content to tell: reading a pipe would wait forever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return false;
     // Read through the path's own bytes: a Shift-JIS name is sniffed too.
     std::ifstream in(file, std::ios::binary);
     QByteArray start(kSniffBytes, '\0');
