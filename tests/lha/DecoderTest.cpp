@@ -69,3 +69,22 @@ TEST(LhxDecoder, ReachesAcrossItsWholeWindow) {
 }
 
 }  // namespace
+
+// The checksum of every entry's data: folded where the processor can and the
+// data is long, by tables otherwise and for the tail, always as defined.
+TEST(Crc16, AgreesWithTheDefinitionAtEveryLengthAndAlignment) {
+    const auto bitwise = [](std::uint16_t crc, const char* p, std::size_t n) {
+        for (; n > 0; --n) {
+            crc ^= static_cast<std::uint8_t>(*p++);
+            for (int k = 0; k < 8; ++k) crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+        }
+        return crc;
+    };
+    EXPECT_EQ(lha::crc16(0, "123456789", 9), 0xBB3D);
+    const std::string bytes = testsupport::randomBytes(1200, 7);
+    for (std::size_t at = 0; at < 16; ++at)
+        for (std::size_t n = 0; at + n <= bytes.size(); n += n < 300 ? 1 : 97)
+            for (const std::uint16_t start : {0x0000, 0x1234, 0xFFFF})
+                ASSERT_EQ(lha::crc16(start, bytes.data() + at, n), bitwise(start, bytes.data() + at, n))
+                    << "from " << at << ", " << n << " bytes";
+}
