@@ -7,12 +7,6 @@ namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-std::uint64_t loadBigEndian64(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = v << 8 | p[i];
-    return v;
-}
-
 }  // namespace
 
 BitReader::BitReader(ByteSource& source, std::uint64_t offset, std::uint64_t length)
@@ -33,17 +27,8 @@ bool BitReader::fillBuffer() {
     return got != 0;
 }
 
-void BitReader::refill() {
-    // Eight bytes at once while the buffer has them: whole bytes count, the
-    // rest are the stream's own next bits, which a later refill ORs in again.
-    if (end_ - at_ >= 8) {
-        bits_ |= loadBigEndian64(buffer_.data() + at_) >> count_;
-        const unsigned take = (63 - count_) >> 3;
-        at_ += take;
-        counted_ += take;
-        count_ += take * 8;
-        return;
-    }
+// Byte by byte near the end of the buffer, and zero bytes past the data.
+void BitReader::refillByBytes() {
     while (count_ <= 56) {
         ++counted_;
         if (at_ == end_ && !fillBuffer()) {

@@ -2,7 +2,9 @@
 // MSB-first bit reader over one entry's compressed data. Past the end it
 // hands out zero bits, as the last byte of a stream is padded with them, and
 // counts them, so a decoder can tell a stream that ran past its end.
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "archive/lha/byte_source.h"
@@ -39,7 +41,20 @@ public:
     bool readFailed() const { return source_.failed(); }
 
 private:
-    void refill();
+    // Eight bytes at once while the buffer has them: whole bytes count, the
+    // rest are the stream's own next bits, which a later refill ORs in again.
+    void refill() {
+        if (end_ - at_ < 8) return refillByBytes();
+        std::uint64_t word;
+        std::memcpy(&word, buffer_.data() + at_, 8);
+        if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+        bits_ |= word >> count_;
+        const unsigned take = (63 - count_) >> 3;
+        at_ += take;
+        counted_ += take;
+        count_ += take * 8;
+    }
+    void refillByBytes();
     bool fillBuffer();
 
     ByteSource& source_;
