@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -21,18 +23,20 @@ constexpr std::size_t kSkipStride = 2;
 constexpr std::size_t kSkipRecorded = 16;
 // Costs stay below 2^31, so that they compare alike signed or not.
 constexpr std::uint32_t kUnreached = 0x7FFFFFFF;
-// relax() handles lengths four at a time: the arrays it reads and writes
-// reach this far past the last length it offers.
-constexpr std::size_t kRelaxSlack = 3;
 
 // Offers one match distance at every length in [from, to] to the positions
-// ahead of `at`: cost[at + len] and choice[at + len].
-void relax(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::size_t at, std::uint32_t base,
-           const std::uint32_t* __restrict lengthPrice, std::uint32_t tag, std::size_t from, std::size_t to) {
+// ahead of `at`: cost[at + len] and choice[at + len]. Lengths go four or
+// eight at a time, lanes past `to` keeping what they held: the arrays it
+// reads and writes reach kRelaxSlack past the last length it offers.
+using Relax = void (*)(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::size_t at,
+                       std::uint32_t base, const std::uint32_t* __restrict lengthPrice, std::uint32_t tag,
+                       std::size_t from, std::size_t to);
+
+#if defined(__SSE2__)
+void relaxBy4(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::size_t at, std::uint32_t base,
+              const std::uint32_t* __restrict lengthPrice, std::uint32_t tag, std::size_t from, std::size_t to) {
     cost += at;
     choice += at;
-#if defined(__SSE2__)
-    // Four lengths at a time; lanes past `to` keep what they held.
     const __m128i vbase = _mm_set1_epi32(static_cast<int>(base));
     const __m128i vtag = _mm_set1_epi32(static_cast<int>(tag));
     const __m128i end = _mm_set1_epi32(static_cast<int>(to + 1));
@@ -50,7 +54,12 @@ void relax(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std
             choiceAt, _mm_or_si128(_mm_and_si128(better, step), _mm_andnot_si128(better, _mm_loadu_si128(choiceAt))));
         lanes = _mm_add_epi32(lanes, four);
     }
+}
 #else
+void relaxBy4(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::size_t at, std::uint32_t base,
+              const std::uint32_t* __restrict lengthPrice, std::uint32_t tag, std::size_t from, std::size_t to) {
+    cost += at;
+    choice += at;
     for (std::size_t len = from; len <= to; ++len) {
         const std::uint32_t c = base + lengthPrice[len];
         if (c < cost[len]) {
@@ -58,8 +67,48 @@ void relax(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std
             choice[len] = tag | static_cast<std::uint32_t>(len);
         }
     }
-#endif
 }
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same with AVX2, where the processor has it: the relaxation is a third
+// of the optimal parse's time, and twice the lanes take half of that.
+[[gnu::target("avx2")]] void relaxBy8(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, std::size_t at,
+                                      std::uint32_t base, const std::uint32_t* __restrict lengthPrice,
+                                      std::uint32_t tag, std::size_t from, std::size_t to) {
+    cost += at;
+    choice += at;
+    const __m256i vbase = _mm256_set1_epi32(static_cast<int>(base));
+    const __m256i vtag = _mm256_set1_epi32(static_cast<int>(tag));
+    const __m256i end = _mm256_set1_epi32(static_cast<int>(to + 1));
+    const __m256i eight = _mm256_set1_epi32(8);
+    __m256i lanes =
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(from)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (std::size_t len = from; len <= to; len += 8) {
+        auto* const costAt = reinterpret_cast<__m256i*>(cost + len);
+        auto* const choiceAt = reinterpret_cast<__m256i*>(choice + len);
+        const __m256i c =
+            _mm256_add_epi32(vbase, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lengthPrice + len)));
+        const __m256i old = _mm256_loadu_si256(costAt);
+        const __m256i better = _mm256_and_si256(_mm256_cmpgt_epi32(old, c), _mm256_cmpgt_epi32(end, lanes));
+        _mm256_storeu_si256(costAt, _mm256_blendv_epi8(old, c, better));
+        _mm256_storeu_si256(choiceAt,
+                            _mm256_blendv_epi8(_mm256_loadu_si256(choiceAt), _mm256_or_si256(vtag, lanes), better));
+        lanes = _mm256_add_epi32(lanes, eight);
+    }
+}
+
+Relax chooseRelax() {
+    __builtin_cpu_init();  // this runs among the static constructors
+    return __builtin_cpu_supports("avx2") ? relaxBy8 : relaxBy4;
+}
+#else
+Relax chooseRelax() {
+    return relaxBy4;
+}
+#endif
+
+const Relax relax = chooseRelax();
 
 }  // namespace
 

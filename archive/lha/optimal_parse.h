@@ -25,7 +25,9 @@ private:
     const Method method_;
     MatchTree tree_;
     std::vector<Match> candidates_;
-    std::array<std::uint32_t, kMaxMatch + 4> lengthPrice_{};
+    // relax() reads and writes this far past the last length it offers.
+    static constexpr std::size_t kRelaxSlack = 7;
+    std::array<std::uint32_t, kMaxMatch + 1 + kRelaxSlack> lengthPrice_{};
     const std::uint8_t* data_ = nullptr;
     std::uint64_t end_ = 0;
     // Cheapest cost of reaching each position of a stretch, and the step that gets there.
