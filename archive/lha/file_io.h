@@ -54,6 +54,8 @@ private:
     std::FILE* file_ = nullptr;
     std::uint64_t position_ = 0;
     std::uint64_t end_ = 0;  // the farthest written before a seek back
+    static constexpr std::uint64_t kWriteBehind = 4 << 20;
+    std::uint64_t unstarted_ = 0;  // bytes written since the disk was last started on them
     bool failed_ = false;
     std::error_code error_;
 };
