@@ -84,7 +84,11 @@ public:
         if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh start, whatever the last run left
         std::string out;
-        std::vector<char> buf(in.size() * 3 + 16);
+        // Room for most text at once (Shift-JIS grows by half in UTF-8),
+        // converted through a small buffer: a buffer for the worst case
+        // would be three times the input, every page of it cleared.
+        out.reserve(in.size() + in.size() / 2 + 16);
+        std::vector<char> buf(std::min<std::size_t>(in.size() * 3 + 16, 64 * 1024));
         char* src = const_cast<char*>(in.data());
         std::size_t srcLeft = in.size();
         while (srcLeft > 0) {

@@ -1,5 +1,6 @@
 #include "sysutil/WRText.h"
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -35,13 +36,21 @@ std::string WRText::RFile() {
     if (found.empty() || FileName.find_first_of("*?") != std::string::npos) return {};
     std::ifstream in(pathFromUtf8(found), std::ios::binary);
     if (!in) throw TextFileError("cannot open " + FileName);
+    // Read straight into the string, grown once to the size the file has
+    // now (it may still grow or shrink while it is read).
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(pathFromUtf8(found), ec);
     std::string bytes;
-    std::vector<char> buf(1 << 20);
+    if (!ec) bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxReadBytes)));
+    constexpr std::size_t kChunk = 1 << 20;
     while (bytes.size() < kMaxReadBytes) {
-        const auto want = std::min<std::uint64_t>(buf.size(), kMaxReadBytes - bytes.size());
-        in.read(buf.data(), static_cast<std::streamsize>(want));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, kMaxReadBytes - bytes.size()));
+        const std::size_t had = bytes.size();
+        bytes.resize(had + want);
+        in.read(bytes.data() + had, static_cast<std::streamsize>(want));
         const auto got = static_cast<std::size_t>(in.gcount());
-        bytes.append(buf.data(), got);
+        bytes.resize(had + got);
         if (got < want) break;
     }
     if (in.bad()) throw TextFileError("cannot read " + FileName);
