@@ -99,7 +99,7 @@ void relaxBy4(std::uint32_t* __restrict cost, std::uint32_t* __restrict choice, 
 }
 
 Relax chooseRelax() {
-    __builtin_cpu_init();  // this runs among the static constructors
+    __builtin_cpu_init();  // for a first call among the static constructors
     return __builtin_cpu_supports("avx2") ? relaxBy8 : relaxBy4;
 }
 #else
@@ -108,7 +108,11 @@ Relax chooseRelax() {
 }
 #endif
 
-const Relax relax = chooseRelax();
+// Chosen on first use, whenever that is.
+Relax relaxHere() {
+    static const Relax chosen = chooseRelax();
+    return chosen;
+}
 
 }  // namespace
 
@@ -138,6 +142,7 @@ std::pair<const std::uint32_t*, std::size_t> OptimalParser::parseStretch(std::ui
     // Each match length's price, and room for relax() to read past the longest.
     for (unsigned len = kMinMatch; len <= kMaxMatch; ++len) lengthPrice_[len] = prices.symbol[256 + len - kMinMatch];
     const std::uint32_t* const lengthPrice = lengthPrice_.data();
+    const Relax relax = relaxHere();
     Match* const candidates = candidates_.data();
     cost_.assign(n + 1 + kRelaxSlack, kUnreached);
     choice_.assign(n + 1 + kRelaxSlack, 0);
