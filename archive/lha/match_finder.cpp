@@ -20,29 +20,35 @@ Match MatchFinder::search(std::uint64_t pos, std::uint32_t h, unsigned atLeast) 
     const unsigned maxLen = static_cast<unsigned>(std::min<std::uint64_t>(kMaxMatch, available));
     if (maxLen < kMinMatch || atLeast >= maxLen || chain == 0) return {};
     unsigned bestLen = std::max(atLeast, kMinMatch - 1);
-    std::uint64_t bestPos = pos;
-    const std::uint8_t* cur = data_ + pos;
+    std::uint32_t bestValue = 0;
+    const std::uint8_t* const cur = data_ + pos;
     // Positions before the window, and values of earlier pieces, lie below.
     const std::uint32_t floor = origin_ + static_cast<std::uint32_t>(pos > dictSize_ ? pos - dictSize_ : 0);
+    // The loop keeps few registers: a value is the address of its bytes
+    // less `base`, and the tables come in as locals.
+    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(data_) - origin_;
+    const auto bytesOf = [base](std::uint32_t value) { return reinterpret_cast<const std::uint8_t*>(base + value); };
+    const std::uint32_t* const prev = prev_.data();
+    const std::uint32_t mask = mask_;
     // Cheap rejection: a longer match agrees in its first two bytes and in
     // the two that end it.
     const std::uint16_t head = load16(cur);
     std::uint16_t tail = load16(cur + bestLen - 1);
-    for (std::uint32_t value = head_[h]; value >= floor; value = prev_[value & mask_]) {
-        const std::uint8_t* m = data_ + (value - origin_);
-        if (load16(m + bestLen - 1) == tail && load16(m) == head) {
+    for (std::uint32_t value = head_[h]; value >= floor; value = prev[value & mask]) {
+        const std::uint8_t* const m = bytesOf(value);
+        if (load16(m + bestLen - 1) == tail && load16(m) == head) [[unlikely]] {
             const unsigned len = commonLength(m, cur, 2, maxLen);
             if (len > bestLen) {
                 bestLen = len;
-                bestPos = value - origin_;
+                bestValue = value;
                 if (len >= method_.niceLength || len >= maxLen) break;
                 tail = load16(cur + bestLen - 1);
             }
         }
         if (--chain == 0) break;
     }
-    if (bestPos == pos) return {};
-    return {bestLen, static_cast<std::uint32_t>(pos - bestPos)};
+    if (bestValue == 0) return {};
+    return {bestLen, static_cast<std::uint32_t>(cur - bytesOf(bestValue))};
 }
 
 }  // namespace lha
