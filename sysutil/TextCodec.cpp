@@ -95,8 +95,9 @@ public:
             char* dst = buf.data();
             std::size_t dstLeft = buf.size();
             const std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            const int error = errno;  // before append, whose allocation may set it
             out.append(buf.data(), static_cast<std::size_t>(dst - buf.data()));
-            if (r != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+            if (r != static_cast<std::size_t>(-1) || error == E2BIG) continue;
             if (!lossy) return std::nullopt;
             out += kReplacement;
             ++src;

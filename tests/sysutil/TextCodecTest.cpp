@@ -43,6 +43,20 @@ TEST(Cp932, LossyDecodingKeepsTheRest) {
     EXPECT_NE(s.find("表"), std::string::npos);
 }
 
+// Long text converts through a buffer of 64 KiB: a bad byte or a lone lead
+// byte where the output fills it is replaced, and nothing around it is lost.
+TEST(Cp932, LongTextKeepsEveryCharacterAcrossTheConversionBuffer) {
+    for (std::size_t kana = 21840; kana < 21850; ++kana) {  // ｱ is one byte in, three out
+        const std::string in(kana, '\xb1');
+        std::string utf8;
+        for (std::size_t i = 0; i < kana; ++i) utf8 += "ｱ";
+        EXPECT_EQ(sysutil::cp932ToUtf8(in + "\x95\x5c").value_or("<fail>"), utf8 + "表") << kana;
+        EXPECT_EQ(sysutil::cp932ToUtf8Lossy(in + "\x80\x95\x5c"), utf8 + "\xEF\xBF\xBD表") << kana;
+        EXPECT_EQ(sysutil::cp932ToUtf8Lossy(in + "\x81"), utf8 + "\xEF\xBF\xBD") << kana;
+        EXPECT_FALSE(sysutil::cp932ToUtf8(in + "\x81").has_value()) << kana;
+    }
+}
+
 TEST(DecodeText, PicksTheEncoding) {
     EXPECT_EQ(sysutil::decodeText("\xEF\xBB\xBFhello 表"), "hello 表");
     EXPECT_EQ(sysutil::decodeText("plain ソ"), "plain ソ");
