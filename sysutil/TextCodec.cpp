@@ -211,6 +211,7 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
         const auto b = static_cast<unsigned char>(bytes[i + 1]);
         units += static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
     }
+    if (bytes.size() % 2 != 0) units += u'\uFFFD';  // cut inside its last unit: marked, not dropped
     return utf16ToUtf8(units);
 }
 

@@ -63,6 +63,8 @@ TEST(DecodeText, PicksTheEncoding) {
     EXPECT_EQ(sysutil::decodeText("\x83\x5c\x81\x5b\x83\x58"), "ソース");
     EXPECT_EQ(sysutil::decodeText(std::string("\xFF\xFE\x68\x00\x68\x88", 6)), "h表");
     EXPECT_EQ(sysutil::decodeText(std::string("\xFE\xFF\x00\x68\x88\x68", 6)), "h表");
+    EXPECT_EQ(sysutil::decodeText(std::string("\xFF\xFE\x68\x00\x88", 5)), "h\xEF\xBF\xBD");
+    EXPECT_EQ(sysutil::decodeText("\xFF\xFE"), "");
 }
 
 TEST(Utf8, ValidityIsStrict) {
