@@ -95,8 +95,9 @@ public:
             char* dst = buf.data();
             std::size_t dstLeft = buf.size();
             const std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            const int error = errno;  // before append, whose allocation may set it
             out.append(buf.data(), static_cast<std::size_t>(dst - buf.data()));
-            if (r != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+            if (r != static_cast<std::size_t>(-1) || error == E2BIG) continue;
             if (!lossy) return std::nullopt;
             out += kReplacement;
             ++src;
@@ -210,6 +211,7 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
         const auto b = static_cast<unsigned char>(bytes[i + 1]);
         units += static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
     }
+    if (bytes.size() % 2 != 0) units += u'\uFFFD';  // cut inside its last unit: marked, not dropped
     return utf16ToUtf8(units);
 }
 

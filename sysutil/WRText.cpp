@@ -44,9 +44,15 @@ std::string WRText::RFile() {
     if (!ec) bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxReadBytes)));
     constexpr std::size_t kChunk = 1 << 20;
     while (bytes.size() < kMaxReadBytes) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, kMaxReadBytes - bytes.size()));
         const std::size_t had = bytes.size();
+        // Up to the room reserved; only a file that grew is read on past it,
+        // once it is seen to have more.
+        std::size_t want = bytes.capacity() - had;
+        if (want == 0) {
+            if (in.peek() == std::char_traits<char>::eof()) break;
+            want = kChunk;
+        }
+        want = static_cast<std::size_t>(std::min<std::uint64_t>(want, kMaxReadBytes - had));
         bytes.resize(had + want);
         in.read(bytes.data() + had, static_cast<std::streamsize>(want));
         const auto got = static_cast<std::size_t>(in.gcount());

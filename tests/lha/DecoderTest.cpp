@@ -68,6 +68,45 @@ TEST(LhxDecoder, ReachesAcrossItsWholeWindow) {
     EXPECT_EQ(decode(archiveOf("-lh7-", stream, original), out).error, lha::ReadError::BadData);
 }
 
+// Data cut short at every offset around the reader's 64 KiB buffer and the
+// eight bytes before it, and at both ends: whether the header owns up to the
+// cut or claims the whole stream, the entry is refused, never read past.
+TEST(Decoder, RefusesDataCutAtEveryOffsetAroundItsBuffer) {
+    const lha::Format& lh5 = *lha::findFormat("-lh5-");
+    const std::string original = testsupport::randomBytes(70000, 5);
+    std::vector<std::uint8_t> stream;
+    lha::BitWriter bits(stream);
+    lha::Block block(lh5);
+    for (const char c : original) {
+        block.literal(static_cast<std::uint8_t>(c));
+        if (block.full()) {
+            lha::writeBlock(bits, lh5, block);
+            block.clear();
+        }
+    }
+    lha::writeBlock(bits, lh5, block);
+    bits.flush();
+    ASSERT_GT(stream.size(), 65536u + 64);
+    std::string out;
+    ASSERT_TRUE(decode(archiveOf("-lh5-", stream, original), out));
+    ASSERT_TRUE(out == original);
+
+    std::vector<std::size_t> cuts;
+    for (std::size_t c = 0; c <= 24; ++c) cuts.push_back(c);
+    for (std::size_t c = 65536 - 24; c <= 65536 + 24; ++c) cuts.push_back(c);
+    for (std::size_t c = stream.size() - 24; c < stream.size(); ++c) cuts.push_back(c);
+    for (const std::size_t cut : cuts) {
+        const std::vector<std::uint8_t> head(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut));
+        std::vector<std::uint8_t> honest = archiveOf("-lh5-", head, original);
+        std::vector<std::uint8_t> claiming = archiveOf("-lh5-", stream, original);
+        claiming.resize(claiming.size() - 1 - (stream.size() - cut));  // the file ends at the cut
+        for (const auto* archive : {&honest, &claiming}) {
+            out.clear();
+            EXPECT_FALSE(decode(*archive, out)) << "cut at " << cut << (archive == &honest ? "" : ", size claimed");
+        }
+    }
+}
+
 }  // namespace
 
 // The checksum of every entry's data: folded where the processor can and the
@@ -87,4 +126,13 @@ TEST(Crc16, AgreesWithTheDefinitionAtEveryLengthAndAlignment) {
             for (const std::uint16_t start : {0x0000, 0x1234, 0xFFFF})
                 ASSERT_EQ(lha::crc16(start, bytes.data() + at, n), bitwise(start, bytes.data() + at, n))
                     << "from " << at << ", " << n << " bytes";
+}
+
+TEST(Crc16, RunsOnAcrossEverySplit) {
+    const std::string bytes = testsupport::randomBytes(300, 8);
+    for (const std::size_t n : {63, 64, 127, 128, 129, 300})
+        for (std::size_t k = 0; k <= n; ++k)
+            ASSERT_EQ(lha::crc16(lha::crc16(0x5A5A, bytes.data(), k), bytes.data() + k, n - k),
+                      lha::crc16(0x5A5A, bytes.data(), n))
+                << n << " bytes split at " << k;
 }

@@ -43,12 +43,28 @@ TEST(Cp932, LossyDecodingKeepsTheRest) {
     EXPECT_NE(s.find("表"), std::string::npos);
 }
 
+// Long text converts through a buffer of 64 KiB: a bad byte or a lone lead
+// byte where the output fills it is replaced, and nothing around it is lost.
+TEST(Cp932, LongTextKeepsEveryCharacterAcrossTheConversionBuffer) {
+    for (std::size_t kana = 21840; kana < 21850; ++kana) {  // ｱ is one byte in, three out
+        const std::string in(kana, '\xb1');
+        std::string utf8;
+        for (std::size_t i = 0; i < kana; ++i) utf8 += "ｱ";
+        EXPECT_EQ(sysutil::cp932ToUtf8(in + "\x95\x5c").value_or("<fail>"), utf8 + "表") << kana;
+        EXPECT_EQ(sysutil::cp932ToUtf8Lossy(in + "\x80\x95\x5c"), utf8 + "\xEF\xBF\xBD表") << kana;
+        EXPECT_EQ(sysutil::cp932ToUtf8Lossy(in + "\x81"), utf8 + "\xEF\xBF\xBD") << kana;
+        EXPECT_FALSE(sysutil::cp932ToUtf8(in + "\x81").has_value()) << kana;
+    }
+}
+
 TEST(DecodeText, PicksTheEncoding) {
     EXPECT_EQ(sysutil::decodeText("\xEF\xBB\xBFhello 表"), "hello 表");
     EXPECT_EQ(sysutil::decodeText("plain ソ"), "plain ソ");
     EXPECT_EQ(sysutil::decodeText("\x83\x5c\x81\x5b\x83\x58"), "ソース");
     EXPECT_EQ(sysutil::decodeText(std::string("\xFF\xFE\x68\x00\x68\x88", 6)), "h表");
     EXPECT_EQ(sysutil::decodeText(std::string("\xFE\xFF\x00\x68\x88\x68", 6)), "h表");
+    EXPECT_EQ(sysutil::decodeText(std::string("\xFF\xFE\x68\x00\x88", 5)), "h\xEF\xBF\xBD");
+    EXPECT_EQ(sysutil::decodeText("\xFF\xFE"), "");
 }
 
 TEST(Utf8, ValidityIsStrict) {

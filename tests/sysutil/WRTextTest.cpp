@@ -79,6 +79,23 @@ TEST(RFile, BinaryAndHugeFilesAreCappedNotFatal) {
     EXPECT_LE(text.size(), sysutil::WRText::kMaxReadBytes * 3);
 }
 
+// Sizes at the cap and around the reserved room: all of it is read, and
+// only a file longer than the cap is said to be cut.
+TEST(RFile, ReadsWholeFilesUpToTheCapExactly) {
+    TempDir d;
+    constexpr auto cap = sysutil::WRText::kMaxReadBytes;
+    for (const std::uint64_t size : {std::uint64_t{0}, std::uint64_t{15}, std::uint64_t{16}, std::uint64_t{1} << 20,
+                                     (std::uint64_t{1} << 20) + 1, cap, cap + 1}) {
+        const auto path = d.path() / "a.txt";
+        testsupport::writeFile(path, "");
+        std::filesystem::resize_file(path, size);
+        sysutil::WRText t;
+        t.FileName = d.str("a.txt");
+        EXPECT_EQ(t.RFile().size(), std::min(size, cap)) << size;
+        EXPECT_EQ(t.Truncated(), size > cap) << size;
+    }
+}
+
 TEST(WFile, WritesAndEmptiesWText) {
     TempDir d;
     sysutil::WRText t;
