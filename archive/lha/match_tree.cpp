@@ -25,6 +25,12 @@ std::size_t MatchTree::walk(std::uint64_t pos, Match* out) {
     if (available > kHashBytes) __builtin_prefetch(&head_[hashAt(cur + 1)]);
     const std::uint32_t origin = origin_;
     bucket = origin + static_cast<std::uint32_t>(pos);
+    // Locals, kept in registers: the node stores below could otherwise alias
+    // the members. A value is the address of its bytes less `base`.
+    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(data_) - origin;
+    std::uint32_t* const sons = sons_.get();
+    const std::uint32_t mask = mask_;
+    const auto children = [sons, mask](std::uint32_t v) { return &sons[2 * static_cast<std::size_t>(v & mask)]; };
 
     std::uint32_t* below = children(bucket);  // where the next smaller node hangs
     std::uint32_t* above = below + 1;         // where the next greater node hangs
@@ -34,7 +40,7 @@ std::size_t MatchTree::walk(std::uint64_t pos, Match* out) {
     // Positions before the window, and values of earlier pieces, lie below.
     const std::uint32_t floor = origin + static_cast<std::uint32_t>(pos > dictSize_ ? pos - dictSize_ : 0);
     for (unsigned steps = depth_; value >= floor && steps != 0; --steps) {
-        const std::uint8_t* const m = data_ + (value - origin);
+        const std::uint8_t* const m = reinterpret_cast<const std::uint8_t*>(base + value);
         std::uint32_t* const node = children(value);
         // The walk goes on to one of the two children: loading both while
         // this node's bytes are compared hides most of the wait for the next.
@@ -47,7 +53,7 @@ std::size_t MatchTree::walk(std::uint64_t pos, Match* out) {
             if (kCollect && len > best) {
                 best = len;
                 const unsigned full = len == limit ? commonLength(m, cur, len, available) : len;
-                out[found++] = Match{full, static_cast<std::uint32_t>(pos - (value - origin))};
+                out[found++] = Match{full, static_cast<std::uint32_t>(cur - m)};
             }
             if (len == limit) {
                 // Equal as far as the tree looks: pos takes the node's place.
