@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <vector>
 
 #include "sysutil/PathRules.h"
 #include "sysutil/TextCodec.h"
@@ -34,12 +33,13 @@ std::string WRText::RFile() {
     const std::string found = lookupFirst(FileName, LookupKind::OrdinaryFiles);
     // The lookup may accept wildcards; the file must be the one named.
     if (found.empty() || FileName.find_first_of("*?") != std::string::npos) return {};
-    std::ifstream in(pathFromUtf8(found), std::ios::binary);
+    const auto path = pathFromUtf8(found);
+    std::ifstream in(path, std::ios::binary);
     if (!in) throw TextFileError("cannot open " + FileName);
     // Read straight into the string, grown once to the size the file has
     // now (it may still grow or shrink while it is read).
     std::error_code ec;
-    const auto size = std::filesystem::file_size(pathFromUtf8(found), ec);
+    const auto size = std::filesystem::file_size(path, ec);
     std::string bytes;
     if (!ec) bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxReadBytes)));
     constexpr std::size_t kChunk = 1 << 20;

@@ -1,7 +1,6 @@
 #include "archive/lha/crc16.h"
 
 #include <array>
-#include <cstring>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
