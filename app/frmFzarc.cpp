@@ -78,8 +78,8 @@ private:
 }  // namespace
 
 frmFzarc::frmFzarc(sysutil::Dialogs& dialogs, archiver::Archiver& archiver, sysutil::Launcher& launcher,
-                   QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), archiver_(archiver), launcher_(launcher) {
+                   sysutil::Trash& trash, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), archiver_(archiver), launcher_(launcher), trash_(trash) {
     setObjectName("frmFzarc");
     setWindowTitle(QString::fromUtf8(kWindowCaption));
     setWindowIcon(appIcon());

@@ -17,6 +17,7 @@
 #include "archive/Archiver.h"
 #include "sysutil/Dialogs.h"
 #include "sysutil/Launcher.h"
+#include "sysutil/Trash.h"
 #include "ui/FileListBox.h"
 #include "ui/ListBox.h"
 
@@ -26,7 +27,7 @@ class frmFzarc : public QMainWindow {
     Q_OBJECT
 public:
     frmFzarc(sysutil::Dialogs& dialogs, archiver::Archiver& archiver, sysutil::Launcher& launcher,
-             QWidget* parent = nullptr);
+             sysutil::Trash& trash, QWidget* parent = nullptr);
 
     // Window load: the fridge list on the stored folder, then the reload command.
     void Form_Load();
@@ -118,6 +119,7 @@ private:
     sysutil::Dialogs& dialogs_;
     archiver::Archiver& archiver_;
     sysutil::Launcher& launcher_;
+    sysutil::Trash& trash_;
     bool busy_ = false;
     // The user closed the window while a command ran: it closes when the command ends.
     bool closeWhenDone_ = false;

@@ -8,6 +8,7 @@
 #include "app/mdlFZARC.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtTrash.h"
 #include "ui/cExecute.h"
 
 int main(int argc, char** argv) {
@@ -23,7 +24,8 @@ int main(int argc, char** argv) {
     if (!app::prepareSettingsFolder(dialogs, sysutil::settingsFolder()) || !app::Main(dialogs, archiver)) return 0;
 
     ui::cExecute launcher;
-    app::frmFzarc window(dialogs, archiver, launcher);
+    ui::QtTrash trash;
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
     dialogs.setOwner(&window);
     window.Form_Load();
     window.show();

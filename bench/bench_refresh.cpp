@@ -12,6 +12,7 @@
 #include "settings/INIAccess.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtTrash.h"
 #include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     ui::QtDialogs dialogs(nullptr, "FZARC");
     archiver::Unlha32Archiver archiver;
     ui::cExecute launcher;
-    app::frmFzarc window(dialogs, archiver, launcher);
+    ui::QtTrash trash;
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
     window.Form_Load();
     int ticks = 0;
     QTimer timer;

@@ -15,7 +15,7 @@ namespace {
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
+        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher, trash);
         window->Form_Load();
         drive::bringUp(*window);
     }
@@ -39,6 +39,7 @@ protected:
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
+    fakes::FakeTrash trash;
     std::unique_ptr<app::frmFzarc> window;
 };
 
@@ -255,9 +256,10 @@ TEST(CommandsAgainstTheDisk, ThrowAwayArchiveThatCannotGoIsReported) {
     SwappingDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
+    fakes::FakeTrash trash;
     dialogs.archive = ws.root.path() / "fridge" / "Locked.LZH";
     testsupport::writeFile(dialogs.archive, "x");
-    app::frmFzarc window(dialogs, archiver, launcher);
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
     window.Form_Load();
     drive::bringUp(window);
     drive::clickRow(window.filArc, "Locked.LZH");

@@ -27,7 +27,7 @@ protected:
         ws.scenario("Dragon");
     }
     void open() {
-        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
+        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher, trash);
         window->Form_Load();
         drive::bringUp(*window);
     }
@@ -48,6 +48,7 @@ protected:
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
+    fakes::FakeTrash trash;
     std::unique_ptr<app::frmFzarc> window;
 };
 
@@ -349,7 +350,8 @@ TEST(Exit, WaitsForTheCommandThatRuns) {
     ClosingDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
-    app::frmFzarc window(dialogs, archiver, launcher);
+    fakes::FakeTrash trash;
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
     dialogs.window = &window;
     dialogs.boardUntouched = [&] { return fs::exists(ws.board() / "empty"); };
     window.Form_Load();
@@ -381,7 +383,8 @@ TEST(BoardProblems, AMissingScenarioFolderIsNamedAtStartAndOnF5) {
     WatchingDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
-    app::frmFzarc window(dialogs, archiver, launcher);
+    fakes::FakeTrash trash;
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
     dialogs.window = &window;
     window.Form_Load();
     drive::bringUp(window);

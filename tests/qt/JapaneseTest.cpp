@@ -100,11 +100,12 @@ struct WindowCase {
 
 const std::vector<WindowCase>& windows() {
     static fakes::FakeLauncher launcher;
+    static fakes::FakeTrash trash;
     static archiver::Unlha32Archiver archiver;
     static const std::vector<WindowCase> all = {
         {"main_window",
          [](fakes::Workspace&, fakes::FakeDialogs& d) {
-             auto w = std::make_unique<app::frmFzarc>(d, archiver, launcher);
+             auto w = std::make_unique<app::frmFzarc>(d, archiver, launcher, trash);
              w->Form_Load();
              return std::unique_ptr<QWidget>(std::move(w));
          }},

@@ -108,7 +108,8 @@ TEST_P(EngineStart, FromTheMenu) {
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     ui::cExecute launcher;
-    app::frmFzarc window(dialogs, archiver, launcher);
+    fakes::FakeTrash trash;
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
     window.Form_Load();
     drive::bringUp(window);
     drive::press(QKeySequence("Alt+F, E, C"));

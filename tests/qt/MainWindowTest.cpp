@@ -18,7 +18,7 @@ namespace {
 class MainWindow : public ::testing::Test {
 protected:
     std::unique_ptr<app::frmFzarc> open() {
-        auto w = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
+        auto w = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher, trash);
         w->Form_Load();
         drive::bringUp(*w);
         return w;
@@ -30,6 +30,7 @@ protected:
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
+    fakes::FakeTrash trash;
 };
 
 // Which command a key reached, told by the first thing it did.

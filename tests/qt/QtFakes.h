@@ -9,6 +9,7 @@
 #include "archive/Archiver.h"
 #include "settings/INIAccess.h"
 #include "support/FakeDialogs.h"
+#include "support/FakeTrash.h"
 #include "support/TestSupport.h"
 #include "sysutil/Launcher.h"
 #include "sysutil/ProgramFolder.h"

@@ -25,6 +25,7 @@
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/QtDialogs.h"
+#include "support/FakeTrash.h"
 #include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
@@ -188,7 +189,8 @@ TEST_F(ScreenshotJourney, ShowsEveryWindowAndLeavesEverythingAsItWas) {
     app::strUnLHAVer = app::archiverVersionLine(*version);
     ui::QtDialogs dialogs(nullptr, QString::fromUtf8(app::kAppTitle));
     ui::cExecute launcher;
-    app::frmFzarc window(dialogs, archiver, launcher);
+    fakes::FakeTrash trash;
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
     dialogs.setOwner(&window);
     window.Form_Load();
     window.show();

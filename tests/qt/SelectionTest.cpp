@@ -20,7 +20,7 @@ protected:
         ws.archive(ws.root.path() / "fridge", "Beta.LZH", {{"Summary.tsm", "b"}});
         ws.scenario("Castle");
         ws.scenario("Dragon");
-        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher);
+        window = std::make_unique<app::frmFzarc>(dialogs, archiver, launcher, trash);
         window->Form_Load();
         drive::bringUp(*window);
     }
@@ -33,6 +33,7 @@ protected:
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
+    fakes::FakeTrash trash;
     std::unique_ptr<app::frmFzarc> window;
 };
 
