@@ -372,7 +372,7 @@ const Command kCommands[] = {
 struct Known {
     const char* command;
     const char* workspace;  // "*": every one
-    char answer;            // 'Y', 'N', '*'
+    char answer;            // 'Y' all Yes, 'N' all No, 'P' Yes then No, '*' any
     const char* why;
 };
 const Known kKnownLosses[] = {
@@ -447,17 +447,25 @@ std::vector<std::string> judge(const Command& c, const Ws& w, const Snapshot& be
     return wrong;
 }
 
+void PrintTo(const Command& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Safety : public ::testing::TestWithParam<Command> {};
 
 TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
     const Command& c = GetParam();
     testsupport::TempDir base;
     fs::permissions(base.path(), fs::perms::all);  // the ordinary user's trash lies there too
-    int workspaces = 0, losses = 0, knownLosses = 0;
+    int workspaces = 0, runs = 0, losses = 0, knownLosses = 0;
     std::vector<std::string> skipped;
     for (const auto& workspace : kWorkspaces) {
         bool counted = false;
-        for (const char answer : {'Y', 'N'}) {
+        // Every question Yes, then Yes to fewer and fewer of those asked, down to none.
+        constexpr int kAll = 1000;
+        for (int yesCount = kAll, asked = 0; yesCount >= 0;
+             yesCount = yesCount == kAll ? std::max(asked - 1, 0) : yesCount - 1) {
+            const char answer = yesCount == kAll ? 'Y' : yesCount == 0 ? 'N' : 'P';
             Ws w;
             w.root = base.path() / "ws";
             w.board = w.rel(kBoard), w.fridge = w.root / "fridge", w.outside = w.root / "outside";
@@ -490,23 +498,29 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
 
             const Snapshot before = snapshot(w.root);
             Session r{w, {}, fakes::FakeTrash(trashFolder), {}};
-            r.dialogs.answers.assign(20, answer == 'Y' ? sysutil::MsgAnswer::Yes : sysutil::MsgAnswer::No);
+            r.dialogs.answers.assign(std::min(yesCount, 20), sysutil::MsgAnswer::Yes);
+            r.dialogs.answers.insert(r.dialogs.answers.end(), 20, sysutil::MsgAnswer::No);
             {
                 std::optional<testsupport::AsOrdinaryUser> user;
                 if (workspace.ordinaryUser) user.emplace(base.path());
                 c.run(r);
             }
             std::vector<std::string> yes;
+            int questions = 0;
             for (const auto& q : r.dialogs.asked)
-                if (q.buttons != sysutil::MsgButtons::Ok && answer == 'Y') yes.push_back(q.text);
+                if (q.buttons != sysutil::MsgButtons::Ok && questions++ < yesCount) yes.push_back(q.text);
+            if (yesCount == kAll) asked = questions;
             const auto wrong = judge(c, w, before, snapshot(w.root), snapshot(trashFolder), yes, r.trash.offered);
             unmount();
             fs::remove_all(trashFolder);
             counted = true;
+            ++runs;
 
             const Known* isKnown = known(c.name, workspace.name, answer);
-            std::string report =
-                std::string(c.name) + ", " + workspace.name + ", all " + (answer == 'Y' ? "Yes" : "No");
+            std::string report = std::string(c.name) + ", " + workspace.name + ", " +
+                                 (answer == 'Y'   ? std::string("all Yes")
+                                  : answer == 'N' ? std::string("all No")
+                                                  : "Yes to the first " + std::to_string(yesCount) + ", then No");
             for (const auto& line : wrong) report += "\n  " + printable(line);
             for (const auto& q : r.dialogs.asked) {
                 std::string text = q.text;
@@ -527,7 +541,8 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
         }
         workspaces += counted;
     }
-    std::printf("%s: %d workspaces × 2 answers, %d losses", c.name, workspaces, losses);
+    std::printf("%s: %d workspaces × every prefix of Yes answers (%d runs), %d losses", c.name, workspaces, runs,
+                losses);
     if (knownLosses) std::printf(" (%d known)", knownLosses);
     for (const auto& s : skipped) std::printf("; skipped: %s", s.c_str());
     std::printf("\n");
