@@ -85,6 +85,18 @@ std::string printable(const std::string& path) {
     return out;
 }
 
+// Whether `text` shows `name` whole, not as a part of a longer name.
+bool mentions(const std::string& text, const std::string& name) {
+    auto partOfAName = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
+    };
+    for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1))
+        if ((at == 0 || !partOfAName(text[at - 1])) &&
+            (at + name.size() == text.size() || !partOfAName(text[at + name.size()])))
+            return true;
+    return false;
+}
+
 bool under(const std::string& path, const std::string& folder) {
     return path == folder || path.starts_with(folder + "/");
 }
@@ -333,12 +345,13 @@ const Command kCommands[] = {
     {"start tidying",
      [](Session& r) {
          const std::string board = r.ws.board.string() + "/";
-         archiver::tidyAtStart(r.ws.shown.string(), board, sysutil::settingsFolder());
+         // At start the list shows the stored fridge.
+         archiver::tidyAtStart(r.ws.fridge.string(), board, sysutil::settingsFolder());
          for (const auto& scenario : archiver::scenariosAmong(sysutil::listSubfolders(board)))
              archiver::removeLeftovers(sysutil::pathFromUtf8(scenario));
      },
      [](const Ws& w) {
-         return std::vector{w.board, w.shown, w.root / "settings"};
+         return std::vector{w.board, w.fridge, w.root / "settings"};
      }},
     {"settings save",
      [](Session& r) {
@@ -410,7 +423,7 @@ std::vector<std::string> judge(const Command& c, const Ws& w, const Snapshot& be
         for (std::string p = path; p.find('/') != std::string::npos; p = p.substr(0, p.rfind('/'))) {
             const std::string shown = sysutil::displayName(fs::path(baseName(p)));
             for (const auto& text : yesTexts)
-                if (text.find(shown) != std::string::npos) return true;
+                if (mentions(text, shown)) return true;
         }
         return false;
     };
@@ -470,6 +483,7 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
             w.root = base.path() / "ws";
             w.board = w.rel(kBoard), w.fridge = w.root / "fridge", w.outside = w.root / "outside";
             fs::create_directories(w.board), fs::create_directories(w.fridge), fs::create_directories(w.outside);
+            testsupport::writeFile(w.root / "engine" / "Tessarune.exe", "MZ");
             const bool made = workspace.build(w);
             auto unmount = [&] {
                 for (auto it = w.mounts.rbegin(); it != w.mounts.rend(); ++it)
@@ -517,10 +531,11 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
             ++runs;
 
             const Known* isKnown = known(c.name, workspace.name, answer);
-            std::string report = std::string(c.name) + ", " + workspace.name + ", " +
-                                 (answer == 'Y'   ? std::string("all Yes")
-                                  : answer == 'N' ? std::string("all No")
-                                                  : "Yes to the first " + std::to_string(yesCount) + ", then No");
+            const std::string label = std::string(workspace.name) + ", " +
+                                      (answer == 'Y'   ? std::string("all Yes")
+                                       : answer == 'N' ? std::string("all No")
+                                                       : "Yes to the first " + std::to_string(yesCount) + ", then No");
+            std::string report = std::string(c.name) + ", " + label;
             for (const auto& line : wrong) report += "\n  " + printable(line);
             for (const auto& q : r.dialogs.asked) {
                 std::string text = q.text;
@@ -531,7 +546,8 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
                 ++losses;
                 if (isKnown) {
                     ++knownLosses;
-                    std::printf("known loss (%s): %s\n", isKnown->why, report.c_str());
+                    std::printf("  known: %s: %s: %s%s\n", label.c_str(), isKnown->why, printable(wrong[0]).c_str(),
+                                wrong.size() > 1 ? (" (+" + std::to_string(wrong.size() - 1) + ")").c_str() : "");
                 } else {
                     ADD_FAILURE() << "loss: " << report;
                 }
