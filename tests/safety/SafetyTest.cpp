@@ -1,15 +1,18 @@
 // The data-safety test: every command of the window, and fzarc-lha's E and A,
-// run in hostile workspaces, every question answered Yes and then No. After
-// each run every file, folder and link that was there before is still there,
+// run in hostile workspaces, every question answered Yes, then Yes to fewer
+// and fewer, down to none. After each run every file, folder and link that was there before is still there,
 // the same, unless a question answered Yes named it, and then the trash holds
 // it; nothing changed outside the folders the command works in; and no name
 // appeared that Windows takes for one already there.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -394,6 +397,9 @@ const Known kKnownLosses[] = {
     {"take out", "scenario changed since its take out", '*', "replaces the edited file without a question"},
     {"take out", "case twins", '*', "makes a folder Windows takes for the one there"},
     {"take out", "undecodable names", '*', "takes out into the folder another undecodable name made"},
+    {"throw away scenario", "temporary fridge, stored one in a scenario", 'Y',
+     "throws away the scenario holding the stored fridge: only the fridge shown is checked"},
+    {"throw away scenario", "scenario that is a mount point", 'Y', "empties the file system mounted as the scenario"},
     {"throw away scenario", "*", 'Y', "the question names nothing; nothing goes to the trash"},
     {"throw away archive", "*", 'Y', "the question names nothing; nothing goes to the trash"},
     {"drop", "*", 'Y', "the replaced archive does not go to the trash"},
@@ -408,6 +414,26 @@ const Known* known(const std::string& command, const std::string& workspace, cha
             (answer == k.answer || k.answer == '*'))
             return &k;
     return nullptr;
+}
+
+// Removes everything in `base` but `base`: what is mounted there first,
+// wherever a command moved it.
+void clear(const fs::path& base) {
+    std::vector<std::string> mounted;
+    std::ifstream table("/proc/self/mounts");
+    for (std::string device, at, rest; table >> device >> at && std::getline(table, rest);)
+        if (at.starts_with(base.string() + "/")) mounted.push_back(at);
+    std::sort(mounted.rbegin(), mounted.rend());  // the deepest first
+    for (const auto& at : mounted) testsupport::run("umount -l '" + at + "'");
+    testsupport::run("chmod -R u+rwx '" + base.string() + "'");
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(base)) fs::remove_all(e.path(), ec);
+}
+
+bool isMountPoint(const fs::path& folder) {
+    struct stat self, parent;
+    return lstat(folder.c_str(), &self) == 0 && stat(folder.parent_path().c_str(), &parent) == 0 &&
+           self.st_dev != parent.st_dev;
 }
 
 // ---- The judge.
@@ -429,7 +455,9 @@ std::vector<std::string> judge(const Command& c, const Ws& w, const Snapshot& be
     };
     auto inTrash = [&](const std::string& path, const Entry& e) {
         for (const auto& [p, t] : trashed)
-            if (baseName(p) == baseName(path) && t == e) return true;
+            if (const std::string name = baseName(p), was = baseName(path);
+                (name == was || name.starts_with(was + ".")) && t == e)  // "name.2" beside a namesake
+                return true;
         return false;
     };
     for (const auto& [path, entry] : before) {
@@ -442,6 +470,15 @@ std::vector<std::string> judge(const Command& c, const Ws& w, const Snapshot& be
         else if (trashOffered && !c.namedFolder && !inTrash(path, entry))
             wrong.push_back(std::string(what) + ", named but not in the trash: " + path);
     }
+    // The folders FZARC works in stay, whatever was answered: the fridge may
+    // hold the only copy of every scenario put away.
+    for (const auto& folder : {w.fridge, w.shown, w.board, w.root / "settings"})
+        if (!fs::is_directory(folder))
+            wrong.push_back("a folder FZARC works in is gone: " + folder.lexically_relative(w.root).string());
+    // What lies on another file system stays where it is mounted.
+    for (const auto& m : w.mounts)
+        if (!isMountPoint(m))
+            wrong.push_back("the file system mounted here left: " + m.lexically_relative(w.root).string());
     std::vector<std::string> areas;
     for (const auto& a : c.areas(w)) areas.push_back(a.lexically_relative(w.root).generic_string());
     for (const auto& [path, entry] : after) {
@@ -485,15 +522,9 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
             fs::create_directories(w.board), fs::create_directories(w.fridge), fs::create_directories(w.outside);
             testsupport::writeFile(w.root / "engine" / "Tessarune.exe", "MZ");
             const bool made = workspace.build(w);
-            auto unmount = [&] {
-                for (auto it = w.mounts.rbegin(); it != w.mounts.rend(); ++it)
-                    testsupport::run("umount -l '" + it->string() + "'");
-                testsupport::run("chmod -R u+rwx '" + w.root.string() + "'");
-                fs::remove_all(w.root);
-            };
             if (!made) {
                 skipped.push_back(std::string(workspace.name) + " (mount needs root)");
-                unmount();
+                clear(base.path());
                 break;
             }
             if (w.shown.empty()) w.shown = w.fridge;
@@ -525,8 +556,7 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
                 if (q.buttons != sysutil::MsgButtons::Ok && questions++ < yesCount) yes.push_back(q.text);
             if (yesCount == kAll) asked = questions;
             const auto wrong = judge(c, w, before, snapshot(w.root), snapshot(trashFolder), yes, r.trash.offered);
-            unmount();
-            fs::remove_all(trashFolder);
+            clear(base.path());
             counted = true;
             ++runs;
 
