@@ -83,9 +83,9 @@ Attempt lockMarker(const fs::path& marker, bool create) {
 #if defined(_WIN32)
     // Shared for reading and writing, never for deletion: while held, the
     // marker stays. Not inherited by programs started meanwhile.
-    HANDLE h = CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                           nullptr);
+    HANDLE h =
+        CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD e = GetLastError();
         const std::error_code ec(static_cast<int>(e), std::system_category());

@@ -93,9 +93,9 @@ TEST(TakeOut, ManyMegabytesComeOutWhole) {
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "out"));
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "out"),
-                                          archivetest::readTree(d.path() / "src")),
-              "");
+    EXPECT_EQ(
+        archivetest::treeDifference(archivetest::readTree(d.path() / "out"), archivetest::readTree(d.path() / "src")),
+        "");
 }
 
 TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
@@ -413,7 +413,7 @@ INSTANTIATE_TEST_SUITE_P(TakeOut, OwnFileSystem, ::testing::Values("tmpfs", "ram
 // digits, a folder without the marker, a link.
 TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
     TempDir d;
-    const std::string dead = "2147483646";                  // beyond any process id the system hands out
+    const std::string dead = "2147483646";                 // beyond any process id the system hands out
     const std::string reused = std::to_string(getppid());  // a live process's, not the run's
     const fs::path fridge = d.path() / "fridge", castle = d.path() / "board" / "Castle";
     const Tree ours = {{".fzarc-archive-" + dead + "-1/.fzarc-work", ""},
@@ -531,7 +531,10 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
     ASSERT_TRUE(archivetest::unlha("E " + q(d.path() / "x.lzh") + " " + q(castle)).ok());
     Tree expected = interrupted;
     if (GetParam().finished)
-        expected = {{"Summary.tsm", "new title"}, {"b.txt", "new b"}, {"data/", ""}, {"data/d.txt", "d"},
+        expected = {{"Summary.tsm", "new title"},
+                    {"b.txt", "new b"},
+                    {"data/", ""},
+                    {"data/d.txt", "d"},
                     {"mine.txt", "the user's"}};
     else
         for (const char* folder : {"", "/kept", "/tree", "/tree/data"}) expected[work + folder + "/"] = "";
@@ -602,7 +605,9 @@ TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
 std::vector<Meanwhile> meanwhileCases() {
     std::vector<Meanwhile> cases = {
         {"made_the_destination", false, 0,
-         [](const fs::path& dest) { archivetest::makeTree(dest, {{"Summary.tsm", "old"}}); }},
+         [](const fs::path& dest) {
+             archivetest::makeTree(dest, {{"Summary.tsm", "old"}});
+         }},
         {"merges_into_it", true, 3,
          [](const fs::path& dest) {
              std::error_code ec;
@@ -625,14 +630,13 @@ INSTANTIATE_TEST_SUITE_P(Others, TakeOutMeanwhile, ::testing::ValuesIn(meanwhile
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnfinishedMerge,
-    ::testing::Values(
-        Unfinished{"whole",
-                   "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n"
-                   "R\tSummary.tsm\tSummary.tsm\tSUMMARY.TSM\nend\n",
-                   true},
-        Unfinished{"cut_short", "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n", false},
-        Unfinished{"leaving_its_folder", "FZARC merge 1\nN\tdata\t../data\nend\n", false},
-        Unfinished{"of_another_version", "FZARC merge 9\nN\tdata\tdata\nend\n", false}),
+    ::testing::Values(Unfinished{"whole",
+                                 "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n"
+                                 "R\tSummary.tsm\tSummary.tsm\tSUMMARY.TSM\nend\n",
+                                 true},
+                      Unfinished{"cut_short", "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n", false},
+                      Unfinished{"leaving_its_folder", "FZARC merge 1\nN\tdata\t../data\nend\n", false},
+                      Unfinished{"of_another_version", "FZARC merge 9\nN\tdata\tdata\nend\n", false}),
     [](const auto& p) { return std::string(p.param.label); });
 
 }  // namespace
