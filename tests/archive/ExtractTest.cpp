@@ -93,9 +93,9 @@ TEST(TakeOut, ManyMegabytesComeOutWhole) {
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "out"));
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(
-        archivetest::treeDifference(archivetest::readTree(d.path() / "out"), archivetest::readTree(d.path() / "src")),
-        "");
+    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "out"),
+                                          archivetest::readTree(d.path() / "src")),
+              "");
 }
 
 TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
@@ -531,10 +531,7 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
     ASSERT_TRUE(archivetest::unlha("E " + q(d.path() / "x.lzh") + " " + q(castle)).ok());
     Tree expected = interrupted;
     if (GetParam().finished)
-        expected = {{"Summary.tsm", "new title"},
-                    {"b.txt", "new b"},
-                    {"data/", ""},
-                    {"data/d.txt", "d"},
+        expected = {{"Summary.tsm", "new title"}, {"b.txt", "new b"}, {"data/", ""}, {"data/d.txt", "d"},
                     {"mine.txt", "the user's"}};
     else
         for (const char* folder : {"", "/kept", "/tree", "/tree/data"}) expected[work + folder + "/"] = "";
@@ -605,9 +602,7 @@ TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
 std::vector<Meanwhile> meanwhileCases() {
     std::vector<Meanwhile> cases = {
         {"made_the_destination", false, 0,
-         [](const fs::path& dest) {
-             archivetest::makeTree(dest, {{"Summary.tsm", "old"}});
-         }},
+         [](const fs::path& dest) { archivetest::makeTree(dest, {{"Summary.tsm", "old"}}); }},
         {"merges_into_it", true, 3,
          [](const fs::path& dest) {
              std::error_code ec;
@@ -630,13 +625,14 @@ INSTANTIATE_TEST_SUITE_P(Others, TakeOutMeanwhile, ::testing::ValuesIn(meanwhile
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnfinishedMerge,
-    ::testing::Values(Unfinished{"whole",
-                                 "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n"
-                                 "R\tSummary.tsm\tSummary.tsm\tSUMMARY.TSM\nend\n",
-                                 true},
-                      Unfinished{"cut_short", "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n", false},
-                      Unfinished{"leaving_its_folder", "FZARC merge 1\nN\tdata\t../data\nend\n", false},
-                      Unfinished{"of_another_version", "FZARC merge 9\nN\tdata\tdata\nend\n", false}),
+    ::testing::Values(
+        Unfinished{"whole",
+                   "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n"
+                   "R\tSummary.tsm\tSummary.tsm\tSUMMARY.TSM\nend\n",
+                   true},
+        Unfinished{"cut_short", "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n", false},
+        Unfinished{"leaving_its_folder", "FZARC merge 1\nN\tdata\t../data\nend\n", false},
+        Unfinished{"of_another_version", "FZARC merge 9\nN\tdata\tdata\nend\n", false}),
     [](const auto& p) { return std::string(p.param.label); });
 
 }  // namespace
