@@ -213,11 +213,11 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     info.entriesTotal = entries.size();
     for (const auto& e : entries) info.bytesTotal += e.size;
 
-    // Written in a work folder named after this process, so that a crash
-    // leaves nothing for good, and flushed before it takes its name.
-    const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
+    // Written in a work folder this run holds, so that a crash leaves
+    // nothing for good, and flushed before it takes its name.
+    sysutil::WorkFolder work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
     if (work.empty()) return failed::cannotMakeArchive(sysutil::utf8FromPath(target.parent_path()), ec);
-    const fs::path tmp = work / "archive.lzh";
+    const fs::path tmp = work.path() / "archive.lzh";
     lha::OutputFile out;
     // Whatever went wrong, the half-written archive goes with its folder.
     auto abandon = [&](ArchiveResult r) {
@@ -258,9 +258,9 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
 
     // Written in a work folder, flushed, then published under its name: a
     // crash leaves the fridge as it was or with the whole copy.
-    const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
+    sysutil::WorkFolder work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
     if (work.empty()) return failed::cannotWriteInto(target.parent_path(), ec);
-    const fs::path tmp = work / "archive.lzh";
+    const fs::path tmp = work.path() / "archive.lzh";
     lha::OutputFile out;
     auto abandon = [&](ArchiveResult r) {
         out.close(false);

@@ -381,22 +381,24 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
     std::error_code ec;
     if (!fs::is_directory(parent, ec))
         return failed::noDestinationFolder(parent);
-    const auto space = fs::space(parent, ec);
-    if (!ec && plan.totalBytes > space.available)
+    // Measured where the files are written. A file system that reports no
+    // size at all (FUSE ones may) cannot be measured, and is not taken for full.
+    const fs::path stagingParent = stagingParentFor(dest);
+    const auto space = fs::space(stagingParent, ec);
+    if (!ec && space.capacity > 0 && plan.totalBytes > space.available)
         return failed::noSpace();
 
     // Hidden, so that a list refreshed meanwhile never shows a half-extracted
-    // scenario; named after this process, so that a crash leaves nothing for
-    // good. What a killed run left there goes first, its merge finished.
-    const fs::path stagingParent = stagingParentFor(dest);
+    // scenario; held by this run, so that a crash leaves nothing for good.
+    // What a killed run left there goes first, its merge finished.
     removeLeftovers(stagingParent);
-    const fs::path work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
+    sysutil::WorkFolder work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
     if (work.empty())
         return failed::cannotMakeWorkFolder(stagingParent, ec);
     const ArchiveResult result = guarded(
         [&] {
-            auto r = extractInto(source, plan, extractedTree(work), progress);
-            return r.ok() ? placeExtracted(work, dest) : r;
+            auto r = extractInto(source, plan, extractedTree(work.path()), progress);
+            return r.ok() ? placeExtracted(work.path(), dest) : r;
         },
         ArchiveError::WriteFailed, "展開できません: " + archivePath);
     discardWork(work);

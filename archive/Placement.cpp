@@ -11,7 +11,6 @@
 #include "archive/lha/file_io.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
-#include "sysutil/Processes.h"
 #include "sysutil/WorkFolder.h"
 
 namespace archiver {
@@ -357,17 +356,17 @@ private:
     std::size_t placed_ = 0;  // steps whose entry moved in
 };
 
-// Whether a running program merges into the folder that holds `work` too:
-// another work folder there holds a journal, and its owner runs. (A dead
-// run's journal was finished before this take out began, or cannot be.)
+// Whether another run merges into the folder that holds `work` too: another
+// work folder there holds a journal, and its owner holds it (or whether it
+// does cannot be told). A journal whose run ended was finished before this
+// take out began, or cannot be.
 bool anotherMerge(const fs::path& work) {
     std::error_code ec;
-    for (fs::directory_iterator it(work.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
-        const auto owner = sysutil::workFolderOwner(sysutil::utf8FromPath(it->path().filename()));
-        if (owner && it->path().filename() != work.filename() && present(it->path() / kJournal) &&
-            (*owner == sysutil::currentProcessId() || sysutil::processRuns(*owner)))
+    for (fs::directory_iterator it(work.parent_path(), ec), end; !ec && it != end; it.increment(ec))
+        if (sysutil::workFolderOwner(sysutil::utf8FromPath(it->path().filename())) &&
+            it->path().filename() != work.filename() && present(it->path() / kJournal) &&
+            sysutil::workFolderInUse(it->path()))
             return true;
-    }
     return false;
 }
 
@@ -415,7 +414,8 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) 
     Merge merge(Moves(work, destination, std::move(steps)));
     const auto result = merge.run();
     // Done, or undone: the journal goes. Anything that could not go back
-    // keeps it, and the next start finishes the merge instead.
+    // keeps it, and once this run lets go of its work folder, whoever next
+    // tidies the folder finishes the merge instead.
     if (result.ok() || merge.undo()) removeJournal(work);
     return result;
 }
@@ -441,8 +441,8 @@ bool finishMerge(const fs::path& work) {
     return removeJournal(work);
 }
 
-void discardWork(const fs::path& work) {
-    if (!present(work / kJournal)) sysutil::removeWorkFolder(work);
+void discardWork(sysutil::WorkFolder& work) {
+    if (!present(work.path() / kJournal)) sysutil::removeWorkFolder(work);
 }
 
 }  // namespace archiver

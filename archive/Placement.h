@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "archive/ArchiveResult.h"
+#include "sysutil/WorkFolder.h"
 
 namespace archiver {
 
@@ -36,7 +37,8 @@ ArchiveResult placeExtracted(const std::filesystem::path& work, const std::files
 bool finishMerge(const std::filesystem::path& work);
 
 // Removes a take out's work folder, unless it holds the journal of a merge
-// still to be finished.
-void discardWork(const std::filesystem::path& work);
+// still to be finished: that one stays, and once let go, whoever next tidies
+// its folder finishes the merge.
+void discardWork(sysutil::WorkFolder& work);
 
 }  // namespace archiver

@@ -54,9 +54,9 @@ bool isWriteProtected(const fs::path& path) {
 // truncated one, and a killed run's work folder goes at the next start.
 std::error_code replaceAtomically(const fs::path& target, const std::string& bytes) {
     std::error_code ec;
-    const fs::path work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkSettings, ec);
+    sysutil::WorkFolder work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkSettings, ec);
     if (work.empty()) return ec;
-    const fs::path tmp = work / target.filename();
+    const fs::path tmp = work.path() / target.filename();
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         if (!out) ec = std::error_code(errno, std::generic_category());

@@ -1,8 +1,8 @@
 #include "sysutil/WorkFolder.h"
 
 #include <cerrno>
-#include <fstream>
 #include <random>
+#include <utility>
 
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
@@ -10,6 +10,11 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace sysutil {
@@ -44,28 +49,150 @@ bool isEmptyFolder(const fs::path& folder) {
     return !ec && it == fs::directory_iterator();
 }
 
+#if defined(_WIN32)
+using Native = HANDLE;
+constexpr Native kNoHandle = nullptr;
+void closeNative(Native h) {
+    if (h != kNoHandle) CloseHandle(h);
+}
+#else
+using Native = int;
+constexpr Native kNoHandle = -1;
+void closeNative(Native h) {
+    if (h != kNoHandle) ::close(h);
+}
+#endif
+
+enum class Lock {
+    Taken,    // ours now
+    Refused,  // someone holds it
+    Unknown,  // the file system cannot lock, or the marker cannot be opened
+    Missing,  // no marker (any more)
+};
+
+struct Attempt {
+    Lock lock;
+    Native handle = kNoHandle;  // open for Taken, and for Unknown once the marker opened
+    std::error_code ec;
+};
+
+// Opens the marker (makes it, when `create`) and takes its lock without
+// waiting. The lock belongs to this opening of the file, not to the process:
+// a second opening in the same process is refused too.
+Attempt lockMarker(const fs::path& marker, bool create) {
+#if defined(_WIN32)
+    // Shared for reading and writing, never for deletion: while held, the
+    // marker stays. Not inherited by programs started meanwhile.
+    HANDLE h =
+        CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD e = GetLastError();
+        const std::error_code ec(static_cast<int>(e), std::system_category());
+        if (e == ERROR_SHARING_VIOLATION) return {Lock::Refused, kNoHandle, ec};
+        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return {Lock::Missing, kNoHandle, ec};
+        return {Lock::Unknown, kNoHandle, ec};
+    }
+    OVERLAPPED at{};
+    if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) return {Lock::Taken, h, {}};
+    const DWORD e = GetLastError();
+    const std::error_code ec(static_cast<int>(e), std::system_category());
+    if (e == ERROR_LOCK_VIOLATION) {
+        CloseHandle(h);
+        return {Lock::Refused, kNoHandle, ec};
+    }
+    return {Lock::Unknown, h, ec};
+#else
+    const int common = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(marker.c_str(), common | O_RDWR | (create ? O_CREAT | O_EXCL : 0), 0666);
+    bool exclusive = true;
+    if (fd < 0 && !create && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        fd = ::open(marker.c_str(), common | O_RDONLY);  // another user's, or a read-only disk
+        exclusive = false;
+    }
+    if (fd < 0) {
+        const int e = errno;
+        return {e == ENOENT ? Lock::Missing : Lock::Unknown, kNoHandle, std::error_code(e, std::generic_category())};
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return {Lock::Unknown, kNoHandle, std::make_error_code(std::errc::invalid_argument)};
+    }
+    int e = 0;
+#if defined(F_OFD_SETLK)
+    struct flock whole {};
+    whole.l_type = exclusive ? F_WRLCK : F_RDLCK;
+    whole.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &whole) != 0) e = errno;
+    if (e == EINVAL)  // a kernel from before these locks
+#endif
+        e = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0 ? 0 : errno;
+    if (e == EAGAIN || e == EACCES || e == EWOULDBLOCK) {
+        ::close(fd);
+        return {Lock::Refused, kNoHandle, std::error_code(e, std::generic_category())};
+    }
+    if (e != 0) return {Lock::Unknown, fd, std::error_code(e, std::generic_category())};
+    // The marker may have gone between the opening and the lock (its owner
+    // removing the folder): a lock on a file no longer there holds nothing.
+    struct stat now {};
+    if (::lstat(marker.c_str(), &now) != 0 || now.st_dev != opened.st_dev || now.st_ino != opened.st_ino) {
+        ::close(fd);
+        return {Lock::Missing, kNoHandle, std::make_error_code(std::errc::no_such_file_or_directory)};
+    }
+    return {Lock::Taken, fd, {}};
+#endif
+}
+
 }  // namespace
 
-fs::path createWorkFolder(const fs::path& parent, const std::string& kind, std::error_code& ec) {
+WorkFolder::~WorkFolder() {
+    release();
+}
+
+WorkFolder::WorkFolder(WorkFolder&& other) noexcept
+    : path_(std::exchange(other.path_, {})), lock_(std::exchange(other.lock_, kNone)) {}
+
+WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
+    if (this != &other) {
+        release();
+        path_ = std::exchange(other.path_, {});
+        lock_ = std::exchange(other.lock_, kNone);
+    }
+    return *this;
+}
+
+void WorkFolder::release() {
+    closeNative(static_cast<Native>(lock_));
+    lock_ = kNone;
+}
+
+WorkFolder createWorkFolder(const fs::path& parent, const std::string& kind, std::error_code& ec) {
     static thread_local std::mt19937 random{std::random_device{}()};
     const std::string stem = std::string(kPrefix) + kind + "-" + std::to_string(currentProcessId()) + "-";
-    fs::path folder;
-    for (;;) {
-        folder = parent / (stem + std::to_string(random()));
-        if (fs::create_directory(folder, ec)) break;
-        if (ec) return {};  // false without an error: the name was taken
-    }
-    hide(folder);
-    {
-        std::ofstream marker(folder / kWorkMarker, std::ios::binary);
-        if (!marker) ec = std::error_code(errno ? errno : EIO, std::generic_category());
-    }
-    if (ec) {
+    // A tidying elsewhere may take a folder this fresh (empty, or its marker
+    // not locked yet) for a killed run's, and remove it: then another name.
+    for (int taken = 0; taken < 100;) {
+        const fs::path folder = parent / (stem + std::to_string(random()));
+        if (!fs::create_directory(folder, ec)) {
+            if (ec) return {};
+            continue;  // the name was someone's already
+        }
+        hide(folder);
+        const Attempt a = lockMarker(folder / kWorkMarker, true);
+        if (a.lock == Lock::Taken || (a.lock == Lock::Unknown && a.handle != kNoHandle))
+            return WorkFolder(folder, a.handle);
+        if (a.lock == Lock::Refused || a.lock == Lock::Missing) {
+            ++taken;
+            continue;
+        }
+        ec = a.ec;
         std::error_code ignored;
         fs::remove(folder, ignored);
         return {};
     }
-    return folder;
+    ec = std::make_error_code(std::errc::device_or_resource_busy);
+    return {};
 }
 
 std::optional<unsigned long> workFolderOwner(const std::string& name) {
@@ -81,17 +208,39 @@ std::optional<unsigned long> workFolderOwner(const std::string& name) {
     return std::nullopt;
 }
 
-bool isLeftoverWorkFolder(const fs::path& path) {
-    const auto owner = workFolderOwner(utf8FromPath(path.filename()));
-    if (!owner || *owner == currentProcessId() || processRuns(*owner)) return false;
+WorkFolder claimLeftover(const fs::path& path) {
+    if (!workFolderOwner(utf8FromPath(path.filename()))) return {};
     std::error_code ec;
-    if (!fs::is_directory(fs::symlink_status(path, ec))) return false;
-    return fs::is_regular_file(fs::symlink_status(path / kWorkMarker, ec)) || isEmptyFolder(path);
+    if (!fs::is_directory(fs::symlink_status(path, ec))) return {};
+    const auto marker = fs::symlink_status(path / kWorkMarker, ec);
+    if (marker.type() == fs::file_type::not_found) {
+        // Made, then killed before its marker. A run making it this moment
+        // finds it gone and takes another name; removing a folder refuses
+        // one that holds anything by now.
+        if (isEmptyFolder(path)) fs::remove(path, ec);
+        return {};
+    }
+    if (!fs::is_regular_file(marker)) return {};
+    const Attempt a = lockMarker(path / kWorkMarker, false);
+    if (a.lock == Lock::Taken) return WorkFolder(path, a.handle);
+    closeNative(a.handle);
+    return {};
 }
 
-bool removeWorkFolder(const fs::path& path) {
-    const std::string folder = utf8FromPath(path);
-    return removeTree(folder, kWorkMarker).empty() || removeTree(folder, kWorkMarker).empty();
+bool workFolderInUse(const fs::path& path) {
+    const Attempt a = lockMarker(path / kWorkMarker, false);
+    closeNative(a.handle);
+    return a.lock == Lock::Refused || a.lock == Lock::Unknown;
+}
+
+bool removeWorkFolder(WorkFolder& work) {
+    if (work.empty()) return true;
+    const std::string folder = utf8FromPath(work.path());
+    // Removed while held, so that no tidying meddles. Where the system keeps
+    // a file open from going (Windows), the marker goes once let go.
+    const bool gone = removeTree(folder, kWorkMarker).empty();
+    work.release();
+    return gone || removeTree(folder, kWorkMarker).empty() || removeTree(folder, kWorkMarker).empty();
 }
 
 }  // namespace sysutil

@@ -8,8 +8,13 @@
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #endif
 
 #include "archive/ArchiveBuilder.h"
@@ -17,6 +22,7 @@
 #include "archive/ArchiveTestUtil.h"
 #include "archive/WorkFolders.h"
 #include "lha/PrintMethod.h"
+#include "sysutil/Processes.h"
 #include "sysutil/WorkFolder.h"
 
 namespace fs = std::filesystem;
@@ -368,51 +374,69 @@ TEST(TakeOut, FailingIntoAnExistingFolderLeavesItAsItWas) {
 }
 
 // The destination on a file system of its own (a mount point): renames from
-// a staging folder beside it would cross file systems.
-TEST(TakeOut, IntoAFolderThatIsAMountPoint) {
+// a staging folder beside it would cross file systems. One that reports no
+// size at all (ramfs, as FUSE file systems may) is not taken for full.
+class OwnFileSystem : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(OwnFileSystem, TakesOutIntoItsMountPointAndANewFolderOnIt) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"a.txt", "new a"}});
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    fs::create_directories(d.path() / "dest");
+    const fs::path dest = d.path() / "dest";
+    fs::create_directories(dest);
     // A mount of this test process's own, gone with it.
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", (d.path() / "dest").c_str(), "tmpfs", 0, "size=8m") != 0)
+        mount(GetParam(), dest.c_str(), GetParam(), 0, std::string(GetParam()) == "tmpfs" ? "size=8m" : nullptr) != 0)
         GTEST_SKIP() << "no mount namespace here (needs root)";
-    archivetest::makeTree(d.path() / "dest", {{"SUMMARY.TSM", "old"}, {"mine.txt", "m"}});
-    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), d.str("dest"), {});
+    archivetest::makeTree(dest, {{"SUMMARY.TSM", "old"}, {"mine.txt", "m"}});
+    auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), d.str("dest"), {});
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(archivetest::readTree(d.path() / "dest"),
-              (Tree{{"Summary.tsm", "new"}, {"a.txt", "new a"}, {"mine.txt", "m"}}));
-    umount((d.path() / "dest").c_str());
+    r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), d.str("dest/New"), {});
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(archivetest::readTree(dest), (Tree{{"Summary.tsm", "new"},
+                                                 {"a.txt", "new a"},
+                                                 {"mine.txt", "m"},
+                                                 {"New/", ""},
+                                                 {"New/Summary.tsm", "new"},
+                                                 {"New/a.txt", "new a"}}));
+    umount(dest.c_str());
 }
+
+INSTANTIATE_TEST_SUITE_P(TakeOut, OwnFileSystem, ::testing::Values("tmpfs", "ramfs"),
+                         [](const auto& p) { return std::string(p.param); });
 
 // What a killed run left behind (a work folder named exactly as FZARC names
 // them, holding its marker, or nothing at all) goes at the next run in that
-// folder. The work of a running program stays, and so does anything that
-// only looks like FZARC's: another kind, a name that is not all digits, a
-// folder without the marker, a link.
+// folder, whatever process now has the number in its name (numbers start
+// again after a reboot). The work of a running program stays, and so does
+// anything that only looks like FZARC's: another kind, a name that is not all
+// digits, a folder without the marker, a link.
 TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
     TempDir d;
-    const std::string dead = "2147483646";  // beyond any process id the system hands out
-    const std::string alive = std::to_string(getppid());
+    const std::string dead = "2147483646";                 // beyond any process id the system hands out
+    const std::string reused = std::to_string(getppid());  // a live process's, not the run's
     const fs::path fridge = d.path() / "fridge", castle = d.path() / "board" / "Castle";
     const Tree ours = {{".fzarc-archive-" + dead + "-1/.fzarc-work", ""},
                        {".fzarc-archive-" + dead + "-1/archive.lzh", "half an archive"},
+                       {".fzarc-archive-" + reused + "-1/.fzarc-work", ""},
+                       {".fzarc-archive-" + reused + "-1/archive.lzh", "half an archive"},
                        {".fzarc-staging-" + dead + "-7/.fzarc-work", ""},
                        {".fzarc-staging-" + dead + "-7/tree/Castle/big.bin", "x"},
                        {".fzarc-staging-" + dead + "-8/", ""}};  // killed right after it was made
-    const Tree notOurs = {{".fzarc-archive-" + alive + "-1/.fzarc-work", ""},
-                          {".fzarc-archive-" + alive + "-1/archive.lzh", "another run's"},
-                          {".fzarc-backup-2024-01.LZH", "the user's"},
+    const Tree notOurs = {{".fzarc-backup-2024-01.LZH", "the user's"},
                           {".fzarc-notes-" + dead + "-mine/notes.txt", "the user's"},
                           {".fzarc-staging-" + dead + "-9/notes.txt", "no marker"},
                           {".fzarc-staging-" + dead + "-10x/.fzarc-work", ""},
                           {".fzarc-settings-" + dead + "-3.tmp", "a file"},
                           {"elsewhere/.fzarc-work", "behind a link"}};
+    std::vector<sysutil::WorkFolder> running;  // held as a run holds its work
     for (const auto& folder : {fridge, castle}) {
         archivetest::makeTree(folder, ours);
         archivetest::makeTree(folder, notOurs);
         fs::create_directory_symlink(folder / "elsewhere", folder / (".fzarc-staging-" + dead + "-11"));
+        std::error_code ec;
+        running.push_back(sysutil::createWorkFolder(folder, sysutil::kWorkArchive, ec));
+        testsupport::writeFile(running.back().path() / "archive.lzh", "another run's");
     }
     archivetest::makeTree(castle, {{"Summary.tsm", "old"}});
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "t"}});
@@ -424,12 +448,57 @@ TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
         for (const auto& [name, content] : ours) EXPECT_FALSE(left.count(name)) << name;
         EXPECT_TRUE(fs::is_symlink(folder / (".fzarc-staging-" + dead + "-11")));
     }
+    for (const auto& work : running) EXPECT_EQ(testsupport::readFile(work.path() / "archive.lzh"), "another run's");
 }
+
+#if defined(FZARC_HELD_PUT_AWAY)
+// A put away under way in another PID namespace (a sandboxed desktop app, a
+// container), its number there one no process has here: a put away here
+// tidies the same fridge meanwhile, leaves that work alone, and both succeed.
+TEST(Leftovers, ALiveRunInAnotherPidNamespaceIsLeftAlone) {
+    if (testsupport::run("unshare -p -f --mount-proc true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no PID namespace here (unshare -p needs root and util-linux)";
+    TempDir d;
+    const fs::path fridge = d.path() / "fridge", go = d.path() / "go";
+    archivetest::makeTree(d.path() / "theirs", {{"Summary.tsm", "theirs"}});
+    archivetest::makeTree(d.path() / "mine", {{"Summary.tsm", "mine"}});
+    fs::create_directories(fridge);
+    int number = std::stoi(testsupport::readFile("/proc/sys/kernel/pid_max")) - 1;
+    while (kill(number, 0) == 0 || errno != ESRCH) --number;
+    ASSERT_EQ(mkfifo(go.c_str(), 0600), 0);
+    const int toIt = open(go.c_str(), O_RDWR);  // never blocks, whoever opens the other end
+    // The next process made in the namespace has the number.
+    const std::string line = "unshare -p -f --mount-proc sh -c 'echo " + std::to_string(number - 1) +
+                             " > /proc/sys/kernel/ns_last_pid; \"$0\" \"$1\" \"$2\" < \"$3\"' " +
+                             q(FZARC_HELD_PUT_AWAY) + " " + q(d.path() / "theirs") + " " + q(fridge / "theirs.lzh") +
+                             " " + q(go) + " 2>&1";
+    FILE* out = popen(line.c_str(), "r");
+    char said[512] = "";
+    ASSERT_TRUE(std::fgets(said, sizeof said, out)) << line;
+    ASSERT_STREQ(said, "writing\n");
+    const auto r = archiver::createArchive(sysutil::utf8FromPath(fridge / "mine.lzh"),
+                                           sysutil::utf8FromPath(d.path() / "mine"), lha::kLh5, {});
+    EXPECT_TRUE(r.ok()) << r.message;
+    ASSERT_EQ(write(toIt, "\n", 1), 1);
+    close(toIt);
+    std::string rest;
+    while (std::fgets(said, sizeof said, out)) rest += said;
+    EXPECT_EQ(pclose(out), 0) << rest;
+    EXPECT_EQ(rest, "done\n");
+    for (const char* name : {"theirs", "mine"}) {
+        const fs::path back = d.path() / name;
+        fs::remove_all(back);
+        ASSERT_TRUE(archivetest::unlha("E " + q(fridge / (std::string(name) + ".lzh")) + " " + q(back)).ok()) << name;
+        EXPECT_EQ(archivetest::readTree(back), (Tree{{"Summary.tsm", name}}));
+    }
+}
+#endif
 
 #endif
 
 // A take out into an existing folder killed half-way leaves its journal; the
-// next run there finishes the merge and only then removes the rest. A
+// next run there finishes the merge and only then removes the rest, though a
+// live process (this one) has the number in the work folder's name now. A
 // journal that cannot be trusted keeps everything where it is.
 struct Unfinished {
     const char* label;
@@ -446,7 +515,7 @@ class UnfinishedMerge : public ::testing::TestWithParam<Unfinished> {};
 TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
     TempDir d;
     const fs::path castle = d.path() / "Castle";
-    const std::string work = ".fzarc-staging-2147483646-3";
+    const std::string work = ".fzarc-staging-" + std::to_string(sysutil::currentProcessId()) + "-3";
     // Killed after b.txt moved in (its old content kept), before data/ and Summary.tsm did.
     const Tree interrupted = {{"SUMMARY.TSM", "old title"},
                               {"b.txt", "new b"},
@@ -490,6 +559,8 @@ TEST(UnfinishedMerge, IsNeverFollowedThroughALink) {
 // this one was to make (a merge from beside it would be finished into the
 // folder above after a kill), or it merges into the same folder (the two
 // would leave some files of each). This one steps back and says so.
+sysutil::WorkFolder othersRun;  // the other take out's, held while it runs
+
 struct Meanwhile {
     const char* label;
     bool destinationExists;
@@ -499,7 +570,10 @@ struct Meanwhile {
 void PrintTo(const Meanwhile& m, std::ostream* os) {
     *os << m.label;
 }
-class TakeOutMeanwhile : public ::testing::TestWithParam<Meanwhile> {};
+class TakeOutMeanwhile : public ::testing::TestWithParam<Meanwhile> {
+protected:
+    void TearDown() override { othersRun = {}; }
+};
 
 TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
     TempDir d;
@@ -532,8 +606,8 @@ std::vector<Meanwhile> meanwhileCases() {
         {"merges_into_it", true, 3,
          [](const fs::path& dest) {
              std::error_code ec;
-             const auto other = sysutil::createWorkFolder(dest, sysutil::kWorkStaging, ec);
-             testsupport::writeFile(other / "journal", "FZARC merge 1\nend\n");
+             othersRun = sysutil::createWorkFolder(dest, sysutil::kWorkStaging, ec);
+             testsupport::writeFile(othersRun.path() / "journal", "FZARC merge 1\nend\n");
          }},
     };
 #if !defined(_WIN32)

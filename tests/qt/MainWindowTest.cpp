@@ -10,6 +10,7 @@
 #include "Workspace.h"
 #include "app/frmFzarc.h"
 #include "inspect/LaunchCommands.h"
+#include "sysutil/WorkFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -229,10 +230,11 @@ TEST_F(MainWindow, ExitClearsEmptyFoldersOutsideScenariosOnlyWhenTicked) {
     fs::create_directories(ws.root.path() / "outside");
     fs::create_directory_symlink(ws.root.path() / "outside", ws.board() / "link");
     // Another FZARC, still taking out a scenario whose Summary.tsm comes last.
-    const std::string running = ".fzarc-staging-" + std::to_string(getppid()) + "-1";
-    for (const auto& at : {ws.board() / running, ws.board() / "kept" / running}) {
-        testsupport::writeFile(at / ".fzarc-work", "");
-        fs::create_directories(at / "tree" / "save" / "slot");
+    std::vector<sysutil::WorkFolder> running;
+    for (const auto& at : {ws.board(), ws.board() / "kept"}) {
+        std::error_code ec;
+        running.push_back(sysutil::createWorkFolder(at, sysutil::kWorkStaging, ec));
+        fs::create_directories(running.back().path() / "tree" / "save" / "slot");
     }
     ws.sandbox.set("ExitRMNoFileDir", "0");
     drive::press(QKeySequence("Alt+F, X"));
@@ -252,8 +254,7 @@ TEST_F(MainWindow, ExitClearsEmptyFoldersOutsideScenariosOnlyWhenTicked) {
     EXPECT_TRUE(fs::exists(ws.board()));
     EXPECT_TRUE(fs::is_symlink(ws.board() / "link"));
     EXPECT_TRUE(fs::exists(ws.root.path() / "outside"));
-    EXPECT_TRUE(fs::exists(ws.board() / running / "tree" / "save" / "slot"));
-    EXPECT_TRUE(fs::exists(ws.board() / "kept" / running / "tree" / "save" / "slot"));
+    for (const auto& work : running) EXPECT_TRUE(fs::exists(work.path() / "tree" / "save" / "slot"));
 }
 
 TEST_F(MainWindow, SettingsCommandRepointsTheFridgeButNotTheBoard) {
