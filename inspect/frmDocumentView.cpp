@@ -5,7 +5,7 @@
 
 #include "sysutil/PathRules.h"
 #include "sysutil/WRText.h"
-#include "ui/RunnableFiles.h"
+#include "ui/Documents.h"
 #include "ui/TwipsLayout.h"
 
 namespace inspect {
@@ -95,11 +95,15 @@ void frmDocumentView::ShowSelectedFile() {
 void frmDocumentView::cmdExecFile_Click() {
     const std::string name = File->ListIndex() >= 0 ? File->FileName() : std::string();
     const std::string path = sysutil::AddBackslash(File->Path()) + name;
-    // Opened, never run: a program or a shortcut that came with a scenario is
-    // only shown here, never handed to the desktop, which would run it.
-    if (ui::runsWhenOpened(sysutil::pathFromUtf8(path))) {
-        dialogs_.message({"「" + File->shownName() + "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。",
-                          "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
+    // Opened, never run: only a document that came with a scenario goes to
+    // the desktop; anything else is only shown here.
+    const auto file = sysutil::pathFromUtf8(path);
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) && !ui::opensAsDocument(file)) {
+        dialogs_.message(
+            {"「" + File->shownName() +
+                 "」は文書（テキスト、HTML、PDF、画像）ではないため、関連付けられたプログラムでは開きません。",
+             "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
         return;
     }
     launcher_.OpenDocument(path, static_cast<std::uintptr_t>(winId()));

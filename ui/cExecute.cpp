@@ -14,8 +14,8 @@
 #include "sysutil/PathRules.h"
 #include "sysutil/Processes.h"
 #include "sysutil/ProgramFolder.h"
+#include "ui/Documents.h"
 #include "ui/QtDialogs.h"
-#include "ui/RunnableFiles.h"
 
 namespace ui {
 namespace fs = std::filesystem;
@@ -146,7 +146,7 @@ bool cExecute::OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd
     std::error_code ec;
     const fs::path file = fs::absolute(sysutil::pathFromUtf8(path), ec);
     if (ec || !fs::exists(file, ec)) return false;
-    if (runsWhenOpened(file)) return false;
+    if (!opensAsDocument(file)) return false;
 #if defined(_WIN32)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdWString(file.wstring())));
 #else

@@ -11,6 +11,7 @@
 #include "Driver.h"
 #include "QtFakes.h"
 #include "inspect/frmDocumentView.h"
+#include "ui/Documents.h"
 #include "ui/cExecute.h"
 
 namespace {
@@ -144,7 +145,8 @@ class ViewerOpen : public ::testing::TestWithParam<ReadmeCase> {};
 TEST_P(ViewerOpen, AnExecutableReadmeIsOpenedNotRun) {
     testsupport::TempDir d;
     const auto readme = d.path() / "scenario" / GetParam().name;
-    testsupport::writeFile(readme, "#!/bin/sh\ntouch '" + d.str("ran") + "'\n");
+    // Run, it would be a shell script (no "#!": a shell runs it all the same).
+    testsupport::writeFile(readme, "touch '" + d.str("ran") + "'\n");
     std::filesystem::permissions(readme, std::filesystem::perms::owner_all);
     Opener opener;
     QDesktopServices::setUrlHandler("file", &opener, "open");
@@ -170,58 +172,93 @@ INSTANTIATE_TEST_SUITE_P(Names, ViewerOpen,
                          [](const auto& p) { return p.index == 0 ? "ascii" : "shift_jis"; });
 #endif
 
-// Programs, installers, shortcuts and desktop entries that came with a
-// scenario are never handed to the desktop, which would run them (with Wine
-// installed, a Windows program too), whatever their name says.
-struct RunnableCase {
+// Only documents go to the desktop: plain text, HTML, PDF and images, by
+// the name (a link's target's too) and by the content alike. Whatever else
+// came with a scenario may be a program, an installer, a shortcut or a
+// script under a name no list foresees.
+struct Kind {
     const char* label;
-    const char* name;
-    std::string content;
-    const char* linkTo = nullptr;  // the name is a link to this file
+    std::string bytes;  // a name, or a content
+    bool document;
 };
-void PrintTo(const RunnableCase& c, std::ostream* os) {
-    *os << c.label;
-}
 std::string elfStart() {
-    std::string elf("\x7f" "ELF\x02\x01\x01", 7);
+    std::string elf(
+        "\x7f"
+        "ELF\x02\x01\x01",
+        7);
     elf.resize(64, '\0');
     elf[16] = 2;  // an executable
     return elf;
 }
-class ViewerRefuses : public Viewer, public ::testing::WithParamInterface<RunnableCase> {};
-TEST_P(ViewerRefuses, ProgramsAndShortcutsAreShownButNotOpened) {
-    const auto& c = GetParam();
-    const auto file = dir.path() / (c.linkTo ? c.linkTo : c.name);
-    testsupport::writeFile(file, c.content);
-    if (c.linkTo) std::filesystem::create_symlink(file, dir.path() / c.name);
+TEST(Documents, OnlyTextHtmlPdfAndImagesByNameAndContentAreOpened) {
+    const Kind names[] = {
+        {"text", "readme.txt", true},
+        {"html", "INDEX.HTM", true},
+        {"pdf", "manual.pdf", true},
+        {"jpeg", "photo.JPG", true},
+        {"png", "image.png", true},
+        {"gif", "anim.gif", true},
+        {"program", "setup.exe", false},
+        {"batch", "RUN.BAT", false},
+        {"script", "install.sh", false},
+        {"entry", "game.desktop", false},
+        {"shortcut", "readme.lnk", false},
+        {"java", "start.jnlp", false},
+        {"clickonce", "app.application", false},
+        {"clickonce ref", "app.appref-ms", false},
+        {"component", "x.wsc", false},
+        {"settings", "x.settingcontent-ms", false},
+        {"installer", "x.appinstaller", false},
+        {"python", "tool.py", false},
+        {"svg", "vector.svg", false},
+        {"no suffix", "README", false},
+        {"summary", "Summary.tsm", false},
+        {"double", "readme.txt.exe", false},
+    };
+    const Kind contents[] = {
+        {"text", "read me\r\n", true},
+        {"shift_jis", testsupport::sjisText(300), true},
+        {"html", "<html><body>hi</body></html>", true},
+        {"pdf", "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n", true},
+        {"png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16), true},
+        {"jpeg", std::string("\xff\xd8\xff\xe0\0\x10JFIF\0", 11), true},
+        {"empty", "", true},
+        {"elf", elfStart(), false},
+        {"windows program", std::string("MZ\x90\0", 4), false},
+        {"desktop entry", "[Desktop Entry]\nExec=sh\n", false},
+        {"shell script", "#!/bin/sh\necho\n", false},
+    };
+    testsupport::TempDir dir;
+    for (const auto& name : names)
+        for (const auto& content : contents) {
+            const auto file = dir.path() / name.bytes;
+            testsupport::writeFile(file, content.bytes);
+            EXPECT_EQ(ui::opensAsDocument(file), name.document && content.document)
+                << name.bytes << " holding " << content.label;
+            std::filesystem::remove(file);
+        }
+    EXPECT_TRUE(ui::opensAsDocument(dir.path()));
+#if !defined(_WIN32)
+    // A link opens as what it points to.
+    testsupport::writeFile(dir.path() / "setup.exe", "read me");
+    std::filesystem::create_symlink("setup.exe", dir.path() / "guide.txt");
+    EXPECT_FALSE(ui::opensAsDocument(dir.path() / "guide.txt"));
+#endif
+}
+
+TEST_F(Viewer, AnythingButADocumentIsShownButNotOpened) {
+    testsupport::writeFile(dir.path() / "start.jnlp", "<jnlp/>");
     filter(3);
-    drive::clickRow(viewer.File, c.name);
+    drive::clickRow(viewer.File, "start.jnlp");
     drive::click(viewer.cmdExecFile);
     EXPECT_TRUE(launcher.opened.empty());
     ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].text,
-              "「" + std::string(c.name) + "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。");
+    EXPECT_EQ(
+        dialogs.asked[0].text,
+        "「start.jnlp」は文書（テキスト、HTML、PDF、画像）ではないため、関連付けられたプログラムでは開きません。");
     // Nor does the launcher itself hand it over, whoever asks.
-    EXPECT_FALSE(ui::cExecute().OpenDocument(dir.str(c.name), 0));
+    EXPECT_FALSE(ui::cExecute().OpenDocument(dir.str("start.jnlp"), 0));
 }
-std::vector<RunnableCase> runnables() {
-    std::vector<RunnableCase> all{
-        {"windows_program", "setup.exe", "MZ"},
-        {"batch", "RUN.BAT", "echo"},
-        {"script_by_name", "install.sh", "echo"},
-        {"desktop_entry", "game.desktop", "[Desktop Entry]\n"},
-        {"windows_shortcut", "readme.lnk", "L"},
-        {"program_named_as_text", "readme.txt", elfStart()},
-        {"windows_program_named_as_text", "manual.txt", std::string("MZ\x90\0", 4)},
-        {"desktop_entry_named_as_text", "notes.txt", "[Desktop Entry]\nExec=sh\n"},
-    };
-#if !defined(_WIN32)
-    all.push_back({"link_to_a_program", "guide.txt", "MZ", "setup.exe"});
-#endif
-    return all;
-}
-INSTANTIATE_TEST_SUITE_P(Kinds, ViewerRefuses, ::testing::ValuesIn(runnables()),
-                         [](const auto& p) { return std::string(p.param.label); });
 
 TEST_F(Viewer, TabLeavesTheTextBoxBothWays) {
     drive::press(QKeySequence("Down"));
