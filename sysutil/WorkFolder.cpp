@@ -228,6 +228,11 @@ WorkFolder claimLeftover(const fs::path& path) {
 }
 
 bool workFolderInUse(const fs::path& path) {
+    // Our marker is a plain file: a folder, a link or a pipe there is no
+    // work of ours, and is not opened (a device might do something).
+    std::error_code ec;
+    const auto type = fs::symlink_status(path / kWorkMarker, ec).type();
+    if (type != fs::file_type::regular && type != fs::file_type::none && type != fs::file_type::unknown) return false;
     const Attempt a = lockMarker(path / kWorkMarker, false);
     closeNative(a.handle);
     return a.lock == Lock::Refused || a.lock == Lock::Unknown;

@@ -79,7 +79,8 @@ std::optional<unsigned long> workFolderOwner(const std::string& name);
 WorkFolder claimLeftover(const std::filesystem::path& path);
 
 // Whether a work folder is in use: its marker's lock is held by someone
-// else, or cannot be told (a file system that cannot lock).
+// else, or cannot be told (a file system that cannot lock). A marker that is
+// no plain file is no work of ours.
 bool workFolderInUse(const std::filesystem::path& path);
 
 // Removes a held work folder, its marker last, so that a removal cut short

@@ -494,6 +494,35 @@ TEST(Leftovers, ALiveRunInAnotherPidNamespaceIsLeftAlone) {
 }
 #endif
 
+// A folder named like a take out's, a journal in it, whose marker is no
+// plain file (a folder, a link, a pipe): no work of ours. It neither stops a
+// take out into its folder as if another ran there, nor is touched.
+class PlantedMarker : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PlantedMarker, NeitherStopsATakeOutNorIsTouched) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const fs::path dest = d.path() / "Castle", planted = dest / ".fzarc-staging-2147483646-1";
+    const std::string journal = "FZARC merge 1\nend\n";
+    archivetest::makeTree(dest, {{"Summary.tsm", "old"}, {".fzarc-staging-2147483646-1/journal", journal}});
+    const fs::path marker = planted / sysutil::kWorkMarker;
+    const std::string kind = GetParam();
+    if (kind == "folder") fs::create_directory(marker);
+    if (kind == "link") fs::create_symlink(d.path() / "src" / "Summary.tsm", marker);
+    if (kind == "pipe") {
+        ASSERT_EQ(mkfifo(marker.c_str(), 0600), 0);
+    }
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(dest), {});
+    EXPECT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(testsupport::readFile(dest / "Summary.tsm"), "new");
+    EXPECT_EQ(testsupport::readFile(planted / "journal"), journal);
+    EXPECT_TRUE(fs::exists(fs::symlink_status(marker)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Leftovers, PlantedMarker, ::testing::Values("folder", "link", "pipe"),
+                         [](const auto& p) { return std::string(p.param); });
+
 #endif
 
 // A take out into an existing folder killed half-way leaves its journal; the
