@@ -65,6 +65,7 @@ void closeNative(Native h) {
 
 enum class Lock {
     Taken,    // ours now
+    Shared,   // nobody's, as far as an opening only for reading can tell: judged, never claimed
     Refused,  // someone holds it
     Unknown,  // the file system cannot lock, or the marker cannot be opened
     Missing,  // no marker (any more)
@@ -140,7 +141,9 @@ Attempt lockMarker(const fs::path& marker, bool create) {
         ::close(fd);
         return {Lock::Missing, kNoHandle, std::make_error_code(std::errc::no_such_file_or_directory)};
     }
-    return {Lock::Taken, fd, {}};
+    // A shared lock proves only that nobody works there now: two tidyings
+    // would both get one.
+    return {exclusive ? Lock::Taken : Lock::Shared, fd, {}};
 #endif
 }
 

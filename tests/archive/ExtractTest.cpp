@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -522,6 +523,21 @@ TEST_P(PlantedMarker, NeitherStopsATakeOutNorIsTouched) {
 
 INSTANTIATE_TEST_SUITE_P(Leftovers, PlantedMarker, ::testing::Values("folder", "link", "pipe"),
                          [](const auto& p) { return std::string(p.param); });
+
+// A leftover whose marker this run may only read (another user's, or made
+// read-only by hand) gives it only a shared lock, which every tidying would
+// get at once: two would finish the same merge side by side. Never claimed.
+TEST(Leftovers, AMarkerThatCanOnlyBeReadIsNeverClaimed) {
+    TempDir d;
+    const fs::path left = d.path() / ".fzarc-staging-2147483646-1", marker = left / sysutil::kWorkMarker;
+    testsupport::writeFile(marker, "");
+    fs::permissions(marker, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const int was = geteuid() == 0 ? setfsuid(65534) : -1;  // root may write anything
+    const auto first = sysutil::claimLeftover(left), second = sysutil::claimLeftover(left);
+    if (was >= 0) setfsuid(was);
+    EXPECT_TRUE(first.empty() && second.empty());
+    EXPECT_TRUE(fs::exists(marker));
+}
 
 #endif
 
