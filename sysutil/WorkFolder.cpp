@@ -1,8 +1,10 @@
 #include "sysutil/WorkFolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 #include <utility>
+#include <vector>
 
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
@@ -41,6 +43,27 @@ void hide([[maybe_unused]] const fs::path& path) {
     const DWORD attr = GetFileAttributesW(path.c_str());
     if (attr != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path.c_str(), attr | FILE_ATTRIBUTE_HIDDEN);
 #endif
+}
+
+// Whether the folder holds, beside its marker, only what a run of its kind
+// makes there: a take out its extracted tree, the replaced files kept at
+// hand and its journal; a put away its archive; a settings save the new
+// file. Anything else is someone's who only used the name.
+bool holdsOnlyWork(const fs::path& folder) {
+    static const std::vector<std::pair<std::string, std::vector<std::string>>> made = {
+        {std::string(kPrefix) + kWorkStaging + "-", {"tree", "kept", "journal", "journal.tmp"}},
+        {std::string(kPrefix) + kWorkArchive + "-", {"archive.lzh"}},
+        {std::string(kPrefix) + kWorkSettings + "-", {"fzarc.ini"}}};
+    const std::string name = utf8FromPath(folder.filename());
+    const auto kind = std::find_if(made.begin(), made.end(), [&](const auto& k) { return name.starts_with(k.first); });
+    if (kind == made.end()) return false;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = utf8FromPath(it->path().filename());
+        if (entry != kWorkMarker && std::find(kind->second.begin(), kind->second.end(), entry) == kind->second.end())
+            return false;
+    }
+    return !ec;
 }
 
 bool isEmptyFolder(const fs::path& folder) {
@@ -225,7 +248,8 @@ WorkFolder claimLeftover(const fs::path& path) {
     }
     if (!fs::is_regular_file(marker)) return {};
     const Attempt a = lockMarker(path / kWorkMarker, false);
-    if (a.lock == Lock::Taken) return WorkFolder(path, a.handle);
+    // Looked into once held: a run still making it would add to it.
+    if (a.lock == Lock::Taken && holdsOnlyWork(path)) return WorkFolder(path, a.handle);
     closeNative(a.handle);
     return {};
 }

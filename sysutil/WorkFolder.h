@@ -70,11 +70,10 @@ WorkFolder createWorkFolder(const std::filesystem::path& parent, const std::stri
 std::optional<unsigned long> workFolderOwner(const std::string& name);
 
 // Takes over what a run no longer working left behind: a folder (not a
-// link) named exactly as FZARC names them, holding the marker, whose lock
-// nobody holds. The lock is then held by the folder returned, so that no
-// other tidying meddles; empty for anything else, including work under way,
-// a folder on a file system that cannot lock, and one whose marker this run
-// may only read (the lock it could take there keeps no other tidying out).
+// link) named exactly as FZARC names them, holding the marker and beside it
+// only what a run of its kind makes there, whose lock nobody holds. The lock is then held by the folder returned, so
+// that no other tidying meddles; empty for anything else, including work under way, a folder on a file system that
+// cannot lock, and one whose marker this run may only read (the lock it could take there keeps no other tidying out).
 // A folder of that name holding nothing at all (a run killed right after
 // making it) is removed here: there is nothing to lose.
 WorkFolder claimLeftover(const std::filesystem::path& path);

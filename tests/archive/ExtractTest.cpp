@@ -411,7 +411,8 @@ INSTANTIATE_TEST_SUITE_P(TakeOut, OwnFileSystem, ::testing::Values("tmpfs", "ram
 // folder, whatever process now has the number in its name (numbers start
 // again after a reboot). The work of a running program stays, and so does
 // anything that only looks like FZARC's: another kind, a name that is not all
-// digits, a folder without the marker, a link.
+// digits, a folder without the marker, one holding beside it something FZARC
+// never makes there, a link.
 TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
     TempDir d;
     const std::string dead = "2147483646";                 // beyond any process id the system hands out
@@ -423,11 +424,19 @@ TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
                        {".fzarc-archive-" + reused + "-1/archive.lzh", "half an archive"},
                        {".fzarc-staging-" + dead + "-7/.fzarc-work", ""},
                        {".fzarc-staging-" + dead + "-7/tree/Castle/big.bin", "x"},
+                       {".fzarc-staging-" + dead + "-7/journal.tmp", "half a journal"},
+                       {".fzarc-settings-" + dead + "-5/.fzarc-work", ""},
+                       {".fzarc-settings-" + dead + "-5/fzarc.ini", "half the settings"},
                        {".fzarc-staging-" + dead + "-8/", ""}};  // killed right after it was made
     const Tree notOurs = {{".fzarc-backup-2024-01.LZH", "the user's"},
                           {".fzarc-notes-" + dead + "-mine/notes.txt", "the user's"},
                           {".fzarc-staging-" + dead + "-9/notes.txt", "no marker"},
                           {".fzarc-staging-" + dead + "-10x/.fzarc-work", ""},
+                          {".fzarc-archive-" + dead + "-4/.fzarc-work", ""},
+                          {".fzarc-archive-" + dead + "-4/novel.txt", "the user's"},
+                          {".fzarc-staging-" + dead + "-12/.fzarc-work", ""},
+                          {".fzarc-staging-" + dead + "-12/tree/a.txt", "the user's"},
+                          {".fzarc-staging-" + dead + "-12/mine.txt", "the user's"},
                           {".fzarc-settings-" + dead + "-3.tmp", "a file"},
                           {"elsewhere/.fzarc-work", "behind a link"}};
     std::vector<sysutil::WorkFolder> running;  // held as a run holds its work
