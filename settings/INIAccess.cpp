@@ -56,6 +56,8 @@ std::error_code replaceAtomically(const fs::path& target, const std::string& byt
     std::error_code ec;
     sysutil::WorkFolder work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkSettings, ec);
     if (work.empty()) return ec;
+    // A killed run's folder is tidied only while it holds nothing but what
+    // a settings save makes (sysutil/WorkFolder.cpp): the file by its name.
     const fs::path tmp = work.path() / target.filename();
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);

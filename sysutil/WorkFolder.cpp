@@ -1,8 +1,10 @@
 #include "sysutil/WorkFolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 #include <utility>
+#include <vector>
 
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
@@ -43,6 +45,27 @@ void hide([[maybe_unused]] const fs::path& path) {
 #endif
 }
 
+// Whether the folder holds, beside its marker, only what a run of its kind
+// makes there: a take out its extracted tree, the replaced files kept at
+// hand and its journal; a put away its archive; a settings save the new
+// file. Anything else is someone's who only used the name.
+bool holdsOnlyWork(const fs::path& folder) {
+    static const std::vector<std::pair<std::string, std::vector<std::string>>> made = {
+        {std::string(kPrefix) + kWorkStaging + "-", {"tree", "kept", "journal", "journal.tmp"}},
+        {std::string(kPrefix) + kWorkArchive + "-", {"archive.lzh"}},
+        {std::string(kPrefix) + kWorkSettings + "-", {"fzarc.ini"}}};
+    const std::string name = utf8FromPath(folder.filename());
+    const auto kind = std::find_if(made.begin(), made.end(), [&](const auto& k) { return name.starts_with(k.first); });
+    if (kind == made.end()) return false;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = utf8FromPath(it->path().filename());
+        if (entry != kWorkMarker && std::find(kind->second.begin(), kind->second.end(), entry) == kind->second.end())
+            return false;
+    }
+    return !ec;
+}
+
 bool isEmptyFolder(const fs::path& folder) {
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
@@ -65,6 +88,7 @@ void closeNative(Native h) {
 
 enum class Lock {
     Taken,    // ours now
+    Shared,   // nobody's, as far as an opening only for reading can tell: judged, never claimed
     Refused,  // someone holds it
     Unknown,  // the file system cannot lock, or the marker cannot be opened
     Missing,  // no marker (any more)
@@ -140,7 +164,9 @@ Attempt lockMarker(const fs::path& marker, bool create) {
         ::close(fd);
         return {Lock::Missing, kNoHandle, std::make_error_code(std::errc::no_such_file_or_directory)};
     }
-    return {Lock::Taken, fd, {}};
+    // A shared lock proves only that nobody works there now: two tidyings
+    // would both get one.
+    return {exclusive ? Lock::Taken : Lock::Shared, fd, {}};
 #endif
 }
 
@@ -222,12 +248,18 @@ WorkFolder claimLeftover(const fs::path& path) {
     }
     if (!fs::is_regular_file(marker)) return {};
     const Attempt a = lockMarker(path / kWorkMarker, false);
-    if (a.lock == Lock::Taken) return WorkFolder(path, a.handle);
+    // Looked into once held: a run still making it would add to it.
+    if (a.lock == Lock::Taken && holdsOnlyWork(path)) return WorkFolder(path, a.handle);
     closeNative(a.handle);
     return {};
 }
 
 bool workFolderInUse(const fs::path& path) {
+    // Our marker is a plain file: a folder, a link or a pipe there is no
+    // work of ours, and is not opened (a device might do something).
+    std::error_code ec;
+    const auto type = fs::symlink_status(path / kWorkMarker, ec).type();
+    if (type != fs::file_type::regular && type != fs::file_type::none && type != fs::file_type::unknown) return false;
     const Attempt a = lockMarker(path / kWorkMarker, false);
     closeNative(a.handle);
     return a.lock == Lock::Refused || a.lock == Lock::Unknown;

@@ -70,16 +70,17 @@ WorkFolder createWorkFolder(const std::filesystem::path& parent, const std::stri
 std::optional<unsigned long> workFolderOwner(const std::string& name);
 
 // Takes over what a run no longer working left behind: a folder (not a
-// link) named exactly as FZARC names them, holding the marker, whose lock
-// nobody holds. The lock is then held by the folder returned, so that no
-// other tidying meddles; empty for anything else, including work under way
-// and a folder on a file system that cannot lock. A folder of that name
-// holding nothing at all (a run killed right after making it) is removed
-// here: there is nothing to lose.
+// link) named exactly as FZARC names them, holding the marker and beside it
+// only what a run of its kind makes there, whose lock nobody holds. The lock is then held by the folder returned, so
+// that no other tidying meddles; empty for anything else, including work under way, a folder on a file system that
+// cannot lock, and one whose marker this run may only read (the lock it could take there keeps no other tidying out).
+// A folder of that name holding nothing at all (a run killed right after
+// making it) is removed here: there is nothing to lose.
 WorkFolder claimLeftover(const std::filesystem::path& path);
 
 // Whether a work folder is in use: its marker's lock is held by someone
-// else, or cannot be told (a file system that cannot lock).
+// else, or cannot be told (a file system that cannot lock). A marker that is
+// no plain file is no work of ours.
 bool workFolderInUse(const std::filesystem::path& path);
 
 // Removes a held work folder, its marker last, so that a removal cut short

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -410,7 +411,8 @@ INSTANTIATE_TEST_SUITE_P(TakeOut, OwnFileSystem, ::testing::Values("tmpfs", "ram
 // folder, whatever process now has the number in its name (numbers start
 // again after a reboot). The work of a running program stays, and so does
 // anything that only looks like FZARC's: another kind, a name that is not all
-// digits, a folder without the marker, a link.
+// digits, a folder without the marker, one holding beside it something FZARC
+// never makes there, a link.
 TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
     TempDir d;
     const std::string dead = "2147483646";                 // beyond any process id the system hands out
@@ -422,11 +424,19 @@ TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
                        {".fzarc-archive-" + reused + "-1/archive.lzh", "half an archive"},
                        {".fzarc-staging-" + dead + "-7/.fzarc-work", ""},
                        {".fzarc-staging-" + dead + "-7/tree/Castle/big.bin", "x"},
+                       {".fzarc-staging-" + dead + "-7/journal.tmp", "half a journal"},
+                       {".fzarc-settings-" + dead + "-5/.fzarc-work", ""},
+                       {".fzarc-settings-" + dead + "-5/fzarc.ini", "half the settings"},
                        {".fzarc-staging-" + dead + "-8/", ""}};  // killed right after it was made
     const Tree notOurs = {{".fzarc-backup-2024-01.LZH", "the user's"},
                           {".fzarc-notes-" + dead + "-mine/notes.txt", "the user's"},
                           {".fzarc-staging-" + dead + "-9/notes.txt", "no marker"},
                           {".fzarc-staging-" + dead + "-10x/.fzarc-work", ""},
+                          {".fzarc-archive-" + dead + "-4/.fzarc-work", ""},
+                          {".fzarc-archive-" + dead + "-4/novel.txt", "the user's"},
+                          {".fzarc-staging-" + dead + "-12/.fzarc-work", ""},
+                          {".fzarc-staging-" + dead + "-12/tree/a.txt", "the user's"},
+                          {".fzarc-staging-" + dead + "-12/mine.txt", "the user's"},
                           {".fzarc-settings-" + dead + "-3.tmp", "a file"},
                           {"elsewhere/.fzarc-work", "behind a link"}};
     std::vector<sysutil::WorkFolder> running;  // held as a run holds its work
@@ -493,6 +503,50 @@ TEST(Leftovers, ALiveRunInAnotherPidNamespaceIsLeftAlone) {
     }
 }
 #endif
+
+// A folder named like a take out's, a journal in it, whose marker is no
+// plain file (a folder, a link, a pipe): no work of ours. It neither stops a
+// take out into its folder as if another ran there, nor is touched.
+class PlantedMarker : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PlantedMarker, NeitherStopsATakeOutNorIsTouched) {
+    TempDir d;
+    archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}});
+    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    const fs::path dest = d.path() / "Castle", planted = dest / ".fzarc-staging-2147483646-1";
+    const std::string journal = "FZARC merge 1\nend\n";
+    archivetest::makeTree(dest, {{"Summary.tsm", "old"}, {".fzarc-staging-2147483646-1/journal", journal}});
+    const fs::path marker = planted / sysutil::kWorkMarker;
+    const std::string kind = GetParam();
+    if (kind == "folder") fs::create_directory(marker);
+    if (kind == "link") fs::create_symlink(d.path() / "src" / "Summary.tsm", marker);
+    if (kind == "pipe") {
+        ASSERT_EQ(mkfifo(marker.c_str(), 0600), 0);
+    }
+    const auto r = archiver::extractArchive(sysutil::utf8FromPath(d.path() / "t.lzh"), sysutil::utf8FromPath(dest), {});
+    EXPECT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(testsupport::readFile(dest / "Summary.tsm"), "new");
+    EXPECT_EQ(testsupport::readFile(planted / "journal"), journal);
+    EXPECT_TRUE(fs::exists(fs::symlink_status(marker)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Leftovers, PlantedMarker, ::testing::Values("folder", "link", "pipe"),
+                         [](const auto& p) { return std::string(p.param); });
+
+// A leftover whose marker this run may only read (another user's, or made
+// read-only by hand) gives it only a shared lock, which every tidying would
+// get at once: two would finish the same merge side by side. Never claimed.
+TEST(Leftovers, AMarkerThatCanOnlyBeReadIsNeverClaimed) {
+    TempDir d;
+    const fs::path left = d.path() / ".fzarc-staging-2147483646-1", marker = left / sysutil::kWorkMarker;
+    testsupport::writeFile(marker, "");
+    fs::permissions(marker, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const int was = geteuid() == 0 ? setfsuid(65534) : -1;  // root may write anything
+    const auto first = sysutil::claimLeftover(left), second = sysutil::claimLeftover(left);
+    if (was >= 0) setfsuid(was);
+    EXPECT_TRUE(first.empty() && second.empty());
+    EXPECT_TRUE(fs::exists(marker));
+}
 
 #endif
 
