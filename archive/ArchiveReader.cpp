@@ -367,8 +367,26 @@ ArchiveResult testArchive(const std::string& archivePath, const sysutil::Progres
     return decodeWithoutWriting(source, plan, progress);
 }
 
-ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,
-                             const sysutil::ProgressReport& progress) {
+StagedExtraction::StagedExtraction(fs::path work, fs::path destination)
+    : work_(std::move(work)), destination_(std::move(destination)) {}
+
+StagedExtraction::~StagedExtraction() {
+    discardWork(work_);
+}
+
+ArchiveResult StagedExtraction::compare(std::vector<fs::path>& changed) const {
+    return guarded([&] { return compareWithDestination(work_, destination_, changed); }, ArchiveError::ReadFailed,
+                   "展開先を読めません: " + sysutil::utf8FromPath(destination_));
+}
+
+ArchiveResult StagedExtraction::place(sysutil::Trash* trash) {
+    return guarded([&] { return placeExtracted(work_, destination_, trash); }, ArchiveError::WriteFailed,
+                   "展開できません: " + sysutil::utf8FromPath(destination_));
+}
+
+ArchiveResult stageArchive(const std::string& archivePath, const std::string& destination,
+                           const sysutil::ProgressReport& progress, std::unique_ptr<StagedExtraction>& staged) {
+    staged.reset();
     lha::FileSource source;
     Plan plan;
     if (auto s = openAndPlan(archivePath, Checks::Names, source, plan); !s.ok()) return s;
@@ -393,14 +411,18 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
     const fs::path work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
     if (work.empty())
         return failed::cannotMakeWorkFolder(stagingParent, ec);
-    const ArchiveResult result = guarded(
-        [&] {
-            auto r = extractInto(source, plan, extractedTree(work), progress);
-            return r.ok() ? placeExtracted(work, dest) : r;
-        },
-        ArchiveError::WriteFailed, "展開できません: " + archivePath);
-    discardWork(work);
+    auto made = std::make_unique<StagedExtraction>(work, dest);
+    const ArchiveResult result = guarded([&] { return extractInto(source, plan, extractedTree(work), progress); },
+                                         ArchiveError::WriteFailed, "展開できません: " + archivePath);
+    if (result.ok()) staged = std::move(made);
     return result;
+}
+
+ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,
+                             const sysutil::ProgressReport& progress) {
+    std::unique_ptr<StagedExtraction> staged;
+    if (auto r = stageArchive(archivePath, destination, progress, staged); !r.ok()) return r;
+    return staged->place(nullptr);
 }
 
 }  // namespace archiver

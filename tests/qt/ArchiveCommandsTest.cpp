@@ -209,30 +209,49 @@ TEST_F(Commands, ThrowAwayScenarioAsksTwice) {
     dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
     drive::click(window->cmdDelete);
     ASSERT_EQ(dialogs.asked.size(), 2u);
-    EXPECT_EQ(dialogs.asked[0].text, "よろしいですか？");
+    EXPECT_EQ(dialogs.asked[0].text, "シナリオ「Castle」をごみ箱に移します。よろしいですか？");
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Question);
     EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
-    EXPECT_EQ(dialogs.asked[1].text, "本当によろしいですか？");
+    EXPECT_EQ(dialogs.asked[1].text, "シナリオ「Castle」をごみ箱に移します。本当によろしいですか？");
     EXPECT_EQ(dialogs.asked[1].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.asked[1].defaultButton, MsgAnswer::No);
     EXPECT_FALSE(fs::exists(ws.board() / "Castle"));  // the nested scenario went with it
+    EXPECT_TRUE(fs::exists(trash.folder / "Castle" / "Nested" / "Summary.tsm"));
     EXPECT_TRUE(pool().isEmpty());
 }
 
-TEST_F(Commands, ThrowAwayArchiveAsksOnceAndDeletes) {
+// After a temporary change of the fridge folder, the fridge of the settings
+// still counts: a scenario holding it is not thrown away.
+TEST_F(Commands, ThrowAwayRefusesAScenarioHoldingTheStoredFridge) {
+    ws.scenario("Castle");
+    testsupport::writeFile(ws.board() / "Castle" / "fridge" / "Only.LZH", "the only copy");
+    ws.sandbox.set("ArcPath", sysutil::utf8FromPath(ws.board() / "Castle" / "fridge"));
+    fs::create_directories(ws.root.path() / "temp fridge");
+    dialogs.folders = {ws.root.str("temp fridge")};
+    drive::press(QKeySequence("Alt+O"));
+    selectScenario("Castle");
+    dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+D"));
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Castle" / "fridge" / "Only.LZH"), "the only copy");
+    ASSERT_FALSE(dialogs.asked.empty());
+    EXPECT_NE(dialogs.asked[0].text.find("すてられません"), std::string::npos) << dialogs.asked[0].text;
+}
+
+TEST_F(Commands, ThrowAwayArchiveAsksOnceAndMovesItToTheTrash) {
     testsupport::writeFile(ws.root.path() / "fridge" / "Old.LZH", "x");
     selectArchive("Old.LZH");
     dialogs.answers = {MsgAnswer::No};
     drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_TRUE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイルを削除します。よろしいですか？");
+    EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイル「Old.LZH」をごみ箱に移します。よろしいですか？");
     EXPECT_EQ(dialogs.asked[0].caption, "圧縮ファイル削除確認");
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
     dialogs.answers = {MsgAnswer::Yes};
     drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_FALSE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
+    EXPECT_EQ(testsupport::readFile(trash.folder / "Old.LZH"), "x");
     EXPECT_EQ(window->filArc->count(), 0);
 }
 
@@ -257,6 +276,7 @@ TEST(CommandsAgainstTheDisk, ThrowAwayArchiveThatCannotGoIsReported) {
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
     fakes::FakeTrash trash;
+    trash.offered = false;  // deleted, as where there is no trash
     dialogs.archive = ws.root.path() / "fridge" / "Locked.LZH";
     testsupport::writeFile(dialogs.archive, "x");
     app::frmFzarc window(dialogs, archiver, launcher, trash);
