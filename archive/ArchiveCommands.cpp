@@ -148,7 +148,7 @@ sysutil::MessageRequest replaceQuestion(const std::string& stem, const std::vect
                                         bool toTrash) {
     std::vector<std::string> names;
     for (const auto& c : changed) names.push_back(wrapped(shownRelative(c)));
-    return {"シナリオ「" + wrapped(stem) + "」には、書庫の中と内容が違うファイルがあります。" +
+    return {"シナリオ「" + wrapped(stem) + "」には、書庫の中と内容が違うファイルがあります。\r\n" +
                 "取り出すと、次のファイルを書庫のもので置き換えます。" + firstFive(names) + "\r\n" +
                 (toTrash ? "置き換える前のファイルはごみ箱に移します。"
                          : "置き換える前のファイルは完全に上書きします。元に戻せません。") +
