@@ -364,8 +364,8 @@ const Command kCommands[] = {
          archive(root, "castle.lzh", {{"Summary.tsm", "old"}});
          archive(root, "Old.LZH", {{"Summary.tsm", "old"}});
          fs::create_directories(root / "desktop");
-         archive(root, "Castle.LZH", kCastle);
-         fs::rename(root / "fridge" / "Castle.LZH", root / "desktop" / "Castle.LZH");
+         archive(root, "Dropped.LZH", kCastle);  // fzarc-lha A makes no twin of castle.lzh
+         fs::rename(root / "fridge" / "Dropped.LZH", root / "desktop" / "Castle.LZH");
      },
      [](const fs::path& root) {
          return std::vector<std::string>{"drop", (root / "desktop" / "Castle.LZH").string()};
