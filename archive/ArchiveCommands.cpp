@@ -113,10 +113,6 @@ void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::s
     if (!result.ok() && result.error != ArchiveError::Cancelled) warn(dialogs, failureText + "\r\n" + result.message);
 }
 
-}  // namespace
-
-namespace {
-
 // Why take out may not write into `stem` on the board, or "": the folder is
 // to be a scenario's own, on the board itself.
 std::string destinationProblem(const std::string& cuttingBoard, const std::string& stem) {
