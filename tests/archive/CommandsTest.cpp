@@ -1,5 +1,6 @@
 // Put away and take out as the window runs them, without a window: the
 // commands are Qt-free, so this runs in every build (Windows under Wine too).
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeTrash.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
 
 #if !defined(_WIN32)
 #include <sched.h>
@@ -201,6 +203,13 @@ TEST_P(PutAwayAnswers, AreRefusedAndAskedAgain) {
     ASSERT_EQ(dialogs.inputAsked.size(), 2u);
     EXPECT_EQ(dialogs.inputAsked[1].proposed, GetParam().answer);
     EXPECT_EQ(archivetest::treeDifference(everything(), before), "");
+    // Short lines, so that the message stays narrower than the screen.
+    std::size_t line = 0, longest = 0;
+    for (std::size_t i = 0; i < dialogs.asked[0].text.size(); longest = std::max(longest, line)) {
+        line = dialogs.asked[0].text[i] == '\n' ? 0 : line + 1;
+        sysutil::nextCodePoint(dialogs.asked[0].text, i);
+    }
+    EXPECT_LE(longest, 60u) << dialogs.asked[0].text;
 }
 INSTANTIATE_TEST_SUITE_P(
     Answers, PutAwayAnswers,
