@@ -284,6 +284,7 @@ public:
         : work_(work), tree_(extractedTree(work)), destination_(std::move(destination)), steps_(std::move(steps)) {}
 
     const std::vector<Step>& steps() const { return steps_; }
+    const fs::path& destination() const { return destination_; }
     fs::path source(std::size_t i) const { return tree_ / steps_[i].from; }
     fs::path target(std::size_t i) const { return destination_ / steps_[i].to; }
     fs::path old(std::size_t i) const { return target(i).parent_path() / steps_[i].oldName; }
@@ -347,7 +348,8 @@ public:
     // The replaced files to the trash, as one folder; nothing when none was replaced.
     ArchiveResult trashReplaced(sysutil::Trash& trash) {
         std::error_code ec;
-        if (!present(moves_.replaced()) || trash.moveToTrash(moves_.replaced(), ec)) return ArchiveResult::success();
+        if (!present(moves_.replaced()) || trash.moveToTrashAs(moves_.replaced(), moves_.destination(), ec))
+            return ArchiveResult::success();
         return failed::cannotTrashReplaced(shown(moves_.replaced().filename()), ec);
     }
 
@@ -490,7 +492,8 @@ bool finishMerge(const fs::path& work, sysutil::Trash* trash) {
         if (ec) return false;
     }
     std::error_code ec;
-    if (trash && present(moves.replaced()) && !trash->moveToTrash(moves.replaced(), ec)) return false;
+    if (trash && present(moves.replaced()) && !trash->moveToTrashAs(moves.replaced(), moves.destination(), ec))
+        return false;
     return removeJournal(work);
 }
 

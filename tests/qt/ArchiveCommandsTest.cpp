@@ -5,6 +5,7 @@
 #include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
+#include "ui/QtTrash.h"
 
 namespace fs = std::filesystem;
 using sysutil::MsgAnswer;
@@ -253,6 +254,44 @@ TEST_F(Commands, ThrowAwayArchiveAsksOnceAndMovesItToTheTrash) {
     EXPECT_FALSE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
     EXPECT_EQ(testsupport::readFile(trash.folder / "Old.LZH"), "x");
     EXPECT_EQ(window->filArc->count(), 0);
+}
+
+// Enter in the fridge takes out again: an edited file is named and, on Yes,
+// goes to the desktop's trash (here one of the test's own), from where a
+// restore puts it back into the scenario.
+TEST(CommandsAgainstTheDisk, TakeOutAgainPutsTheEditedFileInTheDesktopTrash) {
+    fakes::Workspace ws;
+    const fs::path data = ws.root.path() / "data";
+    fs::create_directories(data);
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.native()));
+    fakes::FakeDialogs dialogs;
+    archiver::Unlha32Archiver archiver;
+    fakes::FakeLauncher launcher;
+    ui::QtTrash trash;
+    ws.archive(ws.root.path() / "fridge", "Castle.LZH", {{"Summary.tsm", "t"}, {"readme.txt", "the archive's"}});
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
+    window.Form_Load();
+    drive::bringUp(window);
+    drive::clickRow(window.filArc, "Castle.LZH");
+    drive::press(QKeySequence("Return"));
+    testsupport::writeFile(ws.board() / "Castle" / "readme.txt", "my edit");
+    dialogs.answers = {MsgAnswer::Yes};
+    drive::clickRow(window.filArc, "Castle.LZH");
+    drive::press(QKeySequence("Return"));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find("readme.txt"), std::string::npos) << dialogs.asked[0].text;
+    EXPECT_NE(dialogs.asked[0].text.find("ごみ箱に移します"), std::string::npos) << dialogs.asked[0].text;
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Castle" / "readme.txt"), "the archive's");
+    EXPECT_EQ(testsupport::readFile(data / "Trash" / "files" / "Castle" / "readme.txt"), "my edit");
+    const std::string info = testsupport::readFile(data / "Trash" / "info" / "Castle.trashinfo");
+    EXPECT_NE(
+        info.find("\nPath=" +
+                  QByteArray::fromStdString((ws.board() / "Castle").native()).toPercentEncoding("/").toStdString() +
+                  "\n"),
+        std::string::npos)
+        << info;
+    qputenv("XDG_DATA_HOME", oldData);
 }
 
 // Answers Yes, and meanwhile turns the archive into something the deletion
