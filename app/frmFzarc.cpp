@@ -218,7 +218,7 @@ void frmFzarc::Form_Load() {
     // fridge, a settings file never renamed, a staging folder on the board or
     // in a folder a take out was merging into (before the list is read, which
     // would show a half-merged scenario), and deeper scenarios once listed.
-    archiver::tidyAtStart(filArc->Path(), folders.cuttingBoard, sysutil::settingsFolder());
+    archiver::tidyAtStart(filArc->Path(), folders.cuttingBoard, sysutil::settingsFolder(), &trash_);
     mnuReload_Click();
     std::vector<std::string> scenarios;
     for (int i = 0; i < lstPool->count(); ++i) scenarios.push_back(lstPool->item(i)->text().toStdString());
@@ -231,7 +231,7 @@ void frmFzarc::Form_Load() {
 
 void frmFzarc::removeLeftovers(const std::vector<std::string>& folders) {
     for (const auto& folder : folders)
-        if (!folder.empty()) archiver::removeLeftovers(sysutil::pathFromUtf8(folder));
+        if (!folder.empty()) archiver::removeLeftovers(sysutil::pathFromUtf8(folder), &trash_);
 }
 
 template <typename Command>
@@ -402,14 +402,15 @@ std::optional<std::string> frmFzarc::selectedScenario() const {
 void frmFzarc::mnuLoad_Click() {
     unlessACommandRuns(
         [this] {
-            applyOutcome(
-                archiver::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_, archiver_));
+            applyOutcome(archiver::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_,
+                                           archiver_, trash_));
         },
         filArc);
 }
 
 void frmFzarc::mnuDeleteArchive_Click() {
-    unlessACommandRuns([this] { applyOutcome(archiver::throwAwayArchive(selectedArchive(), dialogs_)); }, filArc);
+    unlessACommandRuns([this] { applyOutcome(archiver::throwAwayArchive(selectedArchive(), dialogs_, trash_)); },
+                       filArc);
 }
 
 void frmFzarc::mnuChangeArcFolder_Click() {
@@ -422,7 +423,11 @@ void frmFzarc::mnuChangeArcFolder_Click() {
 
 void frmFzarc::mnuDelete_Click() {
     unlessACommandRuns(
-        [this] { applyOutcome(archiver::throwAwayScenario(selectedScenario(), dialogs_, filArc->Path())); }, lstPool);
+        [this] {
+            const std::vector<std::string> fridges{settings::currentFolders().fridge, filArc->Path()};
+            applyOutcome(archiver::throwAwayScenario(selectedScenario(), fridges, dialogs_, trash_));
+        },
+        lstPool);
 }
 
 void frmFzarc::mnuDocument_Click() {

@@ -199,6 +199,11 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     std::error_code ec;
     if (fs::exists(fs::symlink_status(target, ec)))
         return failed::alreadyExists(archivePath);
+    // Nor beside one Windows takes for the same name: neither could be told apart.
+    for (fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec), end;
+         !ec && it != end; it.increment(ec))
+        if (sysutil::sameName(sysutil::utf8FromPath(it->path().filename()), sysutil::utf8FromPath(target.filename())))
+            return failed::alreadyExists(sysutil::utf8FromPath(it->path()));
     if (!fs::is_directory(folder, ec)) return failed::noSourceFolder(folder);
 
     // What a killed run left in either folder goes first (a merge it had

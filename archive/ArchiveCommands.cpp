@@ -10,6 +10,11 @@
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/TextCodec.h"
+#include "sysutil/Trash.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace archiver {
 namespace {
@@ -32,6 +37,52 @@ std::string withoutLastCharacters(const std::string& text, std::size_t n) {
         sysutil::nextCodePoint(text, i);
     }
     return starts.size() > n ? text.substr(0, starts[starts.size() - n]) : std::string();
+}
+
+// A name as a message shows it: a long one broken into lines, so that the
+// message stays narrower than the screen.
+std::string wrapped(const std::string& name, std::size_t width = 40) {
+    std::string out;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t start = i;
+        sysutil::nextCodePoint(name, i);
+        if (count == width) {
+            out += "\r\n";
+            count = 0;
+        }
+        out.append(name, start, i - start);
+        ++count;
+    }
+    return out;
+}
+
+// A folder's or file's own name, for messages.
+std::string nameOf(const std::filesystem::path& path) {
+    return sysutil::displayName(path.has_filename() ? path.filename() : path.parent_path().filename());
+}
+
+// A relative path for messages: each name decoded, '/' between them.
+std::string shownRelative(const std::filesystem::path& relative) {
+    std::string out;
+    for (const auto& part : relative) out += (out.empty() ? "" : "/") + sysutil::displayName(part);
+    return out;
+}
+
+// The first five of a list for a message, each on a line, then how many
+// more (or only that there are more, for a list that was cut short).
+std::string firstFive(const std::vector<std::string>& items, bool complete = true) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size() && i < 5; ++i) text += "\r\n" + items[i];
+    if (items.size() > 5) text += complete ? "\r\nほか " + std::to_string(items.size() - 5) + " 件" : "\r\nほか";
+    return text;
+}
+
+// A symbolic link, or a junction on Windows, at `path` itself.
+bool isLinkAt(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::directory_entry entry(path, ec);
+    return !ec && std::filesystem::exists(entry.symlink_status(ec)) && sysutil::isLink(entry);
 }
 
 // The folder take out makes for an archive: its name less the last four
@@ -62,32 +113,106 @@ void report(sysutil::Dialogs& dialogs, const ArchiveResult& result, const std::s
     if (!result.ok() && result.error != ArchiveError::Cancelled) warn(dialogs, failureText + "\r\n" + result.message);
 }
 
+// Why take out may not write into `stem` on the board, or "": the folder is
+// to be a scenario's own, on the board itself.
+std::string destinationProblem(const std::string& cuttingBoard, const std::string& stem) {
+    namespace fs = std::filesystem;
+    fs::path board = sysutil::pathFromUtf8(cuttingBoard);
+    if (!board.has_filename()) board = board.parent_path();
+    const fs::path destination = board / sysutil::pathFromUtf8(stem);
+    // Files would land in the folder the link leads to, outside the board.
+    if (isLinkAt(board))
+        return "まな板のフォルダ\r\n" + wrapped(sysutil::utf8FromPath(board)) +
+               "\r\nはリンクです。リンク先に書き込まないよう、取り出しません。";
+    if (isLinkAt(destination))
+        return "取り出し先の「" + wrapped(stem) +
+               "」はリンクです。リンク先のフォルダに書き込まないよう、取り出しません。";
+    // A twin the engine on Windows could not tell from the destination.
+    std::error_code ec;
+    for (fs::directory_iterator it(board, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string there = sysutil::utf8FromPath(it->path().filename());
+        const std::string shown = sysutil::displayName(it->path().filename());
+        if (there != stem && (sysutil::sameName(there, stem) || sysutil::sameName(shown, stem)))
+            return "まな板には「" + wrapped(shown) + "」があり、「" + wrapped(stem) +
+                   "」とはWindowsでは同じ名前になります。別のシナリオと混ざらないよう、取り出しません。";
+    }
+    return {};
+}
+
+// The question before a take out replaces files the user changed.
+sysutil::MessageRequest replaceQuestion(const std::string& stem, const std::vector<std::filesystem::path>& changed,
+                                        bool toTrash) {
+    std::vector<std::string> names;
+    for (const auto& c : changed) names.push_back(wrapped(shownRelative(c)));
+    return {"シナリオ「" + wrapped(stem) + "」には、書庫の中と内容が違うファイルがあります。\r\n" +
+                "取り出すと、次のファイルを書庫のもので置き換えます。" + firstFive(names) + "\r\n" +
+                (toTrash ? "置き換える前のファイルはごみ箱に移します。"
+                         : "置き換える前のファイルは完全に上書きします。元に戻せません。") +
+                "よろしいですか？",
+            "上書き確認", MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No};
+}
+
 }  // namespace
 
 Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
-                sysutil::Dialogs& dialogs, Archiver& archiver) {
+                sysutil::Dialogs& dialogs, Archiver& archiver, sysutil::Trash& trash) {
     if (!selected) return {Refresh::None};
     const std::string archivePath = AddBackslash(selected->folder) + selected->fileName;
     const std::string& name = selected->shown();
+    // Read as characters, such a name is replacement characters: another
+    // archive's folder as well.
+    if (!sysutil::isValidUtf8(selected->fileName) && !sysutil::cp932ToUtf8(selected->fileName)) {
+        warn(dialogs, "「" + wrapped(name) +
+                          "」は名前の文字コードを読み取れないため、取り出し先のフォルダ名を作れません。\r\n"
+                          "書庫の名前を変えてから取り出してください。");
+        return {Refresh::Reload};
+    }
     // One folder of its own below the board: never the board itself, nor above it.
     const std::string stem = takeOutFolderName(name);
     if (const auto problem = sysutil::windowsNameProblem(stem); problem != sysutil::NameProblem::None) {
-        warn(dialogs, "「" + name + "」からは取り出し先のフォルダ名を作れません。\r\n" +
+        warn(dialogs, "「" + wrapped(name) + "」からは取り出し先のフォルダ名を作れません。\r\n" +
                           sysutil::nameProblemText(problem) + "\r\n書庫の名前を変えてから取り出してください。");
+        return {Refresh::Reload};
+    }
+    if (const auto problem = destinationProblem(cuttingBoard, stem); !problem.empty()) {
+        warn(dialogs, problem);
         return {Refresh::Reload};
     }
     const std::string destination = AddBackslash(cuttingBoard + stem);
 
-    // The check reads every entry whole; then the extraction.
+    // The check reads every entry whole; then the extraction into a work
+    // folder. What it would replace that the user changed is asked about on
+    // the window's thread, before anything of the scenario moves.
     bool extractable = true;
-    const auto result = withProgress(dialogs, "「" + name + "」を取り出しています...", [&](const auto& progress) {
+    std::unique_ptr<StagedExtraction> staged;
+    std::vector<std::filesystem::path> changed;
+    const std::string caption = "「" + name + "」を取り出しています...";
+    auto result = withProgress(dialogs, caption, [&](const auto& progress) {
         const auto checked = archiver.check(archivePath, progress);
         extractable = checked.ok() || checked.error == ArchiveError::Cancelled;
-        return checked.ok() ? archiver.extract(archivePath, destination, progress) : checked;
+        if (!checked.ok()) return checked;
+        auto r = archiver.stage(archivePath, destination, progress, staged);
+        if (r.ok() && !staged) r = ArchiveResult::failure(ArchiveError::WriteFailed, "展開できません。");
+        if (r.ok()) r = staged->compare(changed);
+        if (r.ok() && changed.empty()) r = staged->place(nullptr);
+        if (!r.ok() || changed.empty()) staged.reset();
+        return r;
     });
-    report(
-        dialogs, result,
-        extractable ? "「" + name + "」を取り出せませんでした。" : std::string("解凍可能なファイルではありません。"));
+    if (result.ok() && staged) {
+        // The replaced files leave from inside the destination ("…/Castle/").
+        const bool toTrash = trash.offersTrashFor(sysutil::pathFromUtf8(destination));
+        const bool yes = dialogs.message(replaceQuestion(stem, changed, toTrash)) == MsgAnswer::Yes;
+        // The work folder goes off the window's thread: it may hold a whole scenario.
+        result = withProgress(dialogs, caption, [&](const auto&) {
+            auto r =
+                yes ? staged->place(toTrash ? &trash : nullptr) : ArchiveResult::failure(ArchiveError::Cancelled, "");
+            staged.reset();
+            return r;
+        });
+    }
+    report(dialogs, result,
+           extractable ? "「" + wrapped(name) + "」を取り出せませんでした。"
+                       : std::string("解凍可能なファイルではありません。"));
     if (!result.ok()) return {Refresh::Reload};
     return {Refresh::Reload, destination.substr(0, destination.size() - 1), {}};
 }
@@ -103,9 +228,22 @@ std::string archiveNameFor(const std::string& answer) {
 
 namespace {
 
+// Whether the fridge's file system takes `name` in `folder`: its longest
+// name, in bytes here, in UTF-16 units on Windows, where a path without the
+// long-path prefix ends at 260 units as well.
+bool fitsIn(const std::string& folder, const std::string& name) {
+#if defined(_WIN32)
+    return sysutil::utf8ToUtf16(name).size() <= 255 && sysutil::utf8ToUtf16(AddBackslash(folder) + name).size() < 260;
+#else
+    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return name.size() <= static_cast<std::size_t>(longest > 0 ? longest : 255) &&
+           AddBackslash(folder).size() + name.size() < 4096;
+#endif
+}
+
 // Why an answer to the put-away question cannot name an archive in the
 // fridge (`name` is the answer with ".LZH" added), or "" when it can.
-std::string answerProblem(const std::string& answer, const std::string& name) {
+std::string answerProblem(const std::string& answer, const std::string& name, const std::string& fridgeFolder) {
     using sysutil::NameProblem;
     auto problem = sysutil::windowsNameProblem(answer);
     if (problem == NameProblem::None) problem = sysutil::windowsNameProblem(name);
@@ -120,6 +258,8 @@ std::string answerProblem(const std::string& answer, const std::string& name) {
     problem = sysutil::windowsNameProblem(takeOutFolderName(name));
     if (problem != NameProblem::None)
         return "このファイル名では、取り出すときのフォルダ名を作れません。\r\n" + sysutil::nameProblemText(problem);
+    if (!fitsIn(fridgeFolder, name))
+        return "このファイル名は長すぎます。\r\n冷蔵庫のフォルダに置ける長さを超えています。短い名前にしてください。";
     return {};
 }
 
@@ -140,7 +280,7 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
             return {Refresh::None};
         }
         const std::string name = archiveNameFor(*answer);
-        if (const auto problem = answerProblem(*answer, name); !problem.empty()) {
+        if (const auto problem = answerProblem(*answer, name, fridgeFolder); !problem.empty()) {
             warn(dialogs, problem);
             continue;
         }
@@ -152,7 +292,7 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
         const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
             return archiver.create(archivePath, *scenario, lha::kLh5, progress);
         });
-        report(dialogs, created, "「" + name + "」にしまえませんでした。");
+        report(dialogs, created, "「" + wrapped(name) + "」にしまえませんでした。");
         return {Refresh::Reload, {}, created.ok() ? name : std::string()};
     }
 }
@@ -180,39 +320,126 @@ bool within(const std::string& inner, const std::string& outer) {
 
 }  // namespace
 
-Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
-                          const std::string& fridgeFolder) {
+namespace {
+
+// Whether a mount point lies at or below `folder` (listed with the folders).
+bool leadsToMount(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& mounts) {
+    for (const auto& m : mounts)
+        if (within(sysutil::utf8FromPath(m), sysutil::utf8FromPath(folder))) return true;
+    return false;
+}
+
+// Moves to the trash what lies in `folder` on the scenario's own file
+// system: each entry whole, unless a mount lies below it; then it stays and
+// only what is beside the way to the mount goes. Summary.tsm goes last, and
+// only once the rest went, so that what stays is still a scenario.
+void trashAround(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& mounts,
+                 sysutil::Trash& trash, std::vector<std::string>& remains) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::vector<fs::directory_entry> entries, last;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        (sysutil::sameName(sysutil::utf8FromPath(it->path().filename()), "Summary.tsm") ? last : entries)
+            .push_back(*it);
+    if (ec) remains.push_back(sysutil::utf8FromPath(folder));
+    const std::size_t before = remains.size();
+    for (const auto& e : entries) {
+        std::error_code ec2;
+        const bool folderOfOurs = !sysutil::isLink(e) && e.is_directory(ec2);
+        if (folderOfOurs && sysutil::isMountedOn(e.path())) {
+            remains.push_back(sysutil::utf8FromPath(e.path()) + "（別のファイルシステムのため、そのまま残しています）");
+        } else if (folderOfOurs && leadsToMount(e.path(), mounts)) {
+            trashAround(e.path(), mounts, trash, remains);
+        } else if (!trash.moveToTrash(e.path(), ec2)) {
+            remains.push_back(sysutil::utf8FromPath(e.path()));
+        }
+    }
+    for (const auto& e : last) {
+        std::error_code ec2;
+        if (remains.size() == before && trash.moveToTrash(e.path(), ec2)) continue;
+        remains.push_back(sysutil::utf8FromPath(e.path()));
+    }
+}
+
+}  // namespace
+
+Outcome throwAwayScenario(const std::optional<std::string>& scenario, const std::vector<std::string>& fridgeFolders,
+                          sysutil::Dialogs& dialogs, sysutil::Trash& trash) {
+    namespace fs = std::filesystem;
     if (!scenario) return {Refresh::None};
-    // The archives there may be the only copies of everything put away.
-    if (!fridgeFolder.empty() && within(fridgeFolder, *scenario)) {
-        warn(dialogs, "冷蔵庫のフォルダ「" + fridgeFolder +
-                          "」がこのシナリオの中にあります。\r\n書庫まで消えてしまうため、すてられません。");
+    const fs::path folder = sysutil::pathFromUtf8(*scenario);
+    const std::string name = nameOf(folder);
+    // The archives there may be the only copies of everything put away: the
+    // fridge of the settings and the one on screen alike.
+    for (const auto& fridge : fridgeFolders)
+        if (!fridge.empty() && within(fridge, *scenario)) {
+            warn(dialogs, "冷蔵庫のフォルダ\r\n" + wrapped(fridge) +
+                              "\r\nがこのシナリオの中にあります。\r\n書庫まで消えてしまうため、すてられません。");
+            return {Refresh::None};
+        }
+    // Another file system (a stick, a bind mount) is not the scenario's to empty.
+    if (sysutil::isMountedOn(folder)) {
+        warn(dialogs, "シナリオ「" + wrapped(name) +
+                          "」は別のファイルシステム（ドライブ）がつながっている場所です。\r\n"
+                          "そこにあるものは消さずに残すため、すてられません。");
         return {Refresh::None};
     }
-    if (dialogs.message({"よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) !=
+    const bool toTrash = trash.offersTrashFor(folder);
+    const std::string what =
+        "シナリオ「" + wrapped(name) + "」を" + (toTrash ? "ごみ箱に移します。" : "完全に削除します。元に戻せません。");
+    if (dialogs.message({what + "よろしいですか？", "", MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No}) !=
         MsgAnswer::Yes)
         return {Refresh::None};
+    if (dialogs.message({what + "本当によろしいですか？", "", MsgIcon::Exclamation, MsgButtons::YesNo,
+                         MsgAnswer::No}) != MsgAnswer::Yes)
+        return {Refresh::PoolOnly};
     sysutil::FileAccessDOS dos(&dialogs);
-    const auto remains = dos.DelTree(*scenario, false);
-    if (!remains.empty()) {
-        const std::string name = sysutil::utf8FromPath(sysutil::pathFromUtf8(*scenario).filename());
-        std::string text = "「" + name + "」を削除しきれませんでした。次のものが残っています。";
-        for (std::size_t i = 0; i < remains.size() && i < 5; ++i) text += "\r\n" + remains[i];
-        if (remains.size() > 5) text += "\r\nほか";
-        warn(dialogs, text);
+    std::vector<std::string> remains;
+    if (!toTrash) {
+        remains = dos.DelTree(*scenario, true);
+    } else {
+        // Whole, by one rename, unless another file system is mounted inside.
+        std::vector<fs::path> mounts;
+        for (const auto& sub : dos.SubDirectories(*scenario))
+            if (sysutil::isMountedOn(sysutil::pathFromUtf8(sub))) mounts.push_back(sysutil::pathFromUtf8(sub));
+        std::error_code ec;
+        if (mounts.empty() && !trash.moveToTrash(folder, ec)) {
+            warn(dialogs,
+                 "シナリオ「" + wrapped(name) + "」をごみ箱に移せませんでした。\r\n" + sysutil::describeError(ec));
+            return {Refresh::PoolOnly};
+        }
+        if (!mounts.empty()) trashAround(folder, mounts, trash, remains);
     }
+    // Named from the scenario's own folder on: full paths would run off the screen.
+    const std::string above = AddBackslash(sysutil::utf8FromPath(folder.parent_path()));
+    for (auto& r : remains)
+        if (r.starts_with(above)) r.erase(0, above.size());
+    if (!remains.empty())
+        warn(dialogs, "「" + wrapped(name) + "」を" +
+                          (toTrash ? "ごみ箱に移しきれませんでした" : "削除しきれませんでした") +
+                          "。次のものが残っています。" + firstFive(remains, false));
     return {Refresh::PoolOnly};
 }
 
-Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs) {
+Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs,
+                         sysutil::Trash& trash) {
     if (!selected) return {Refresh::None};
-    if (dialogs.message({"選択された圧縮ファイルを削除します。よろしいですか？", "圧縮ファイル削除確認",
-                         MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No}) != MsgAnswer::Yes)
+    const std::filesystem::path path = sysutil::pathFromUtf8(AddBackslash(selected->folder) + selected->fileName);
+    const bool toTrash = trash.offersTrashFor(path);
+    if (dialogs.message({"選択された圧縮ファイル「" + wrapped(selected->shown()) + "」を" +
+                             (toTrash ? "ごみ箱に移します。" : "削除します。元に戻せません。") + "よろしいですか？",
+                         "圧縮ファイル削除確認", MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No}) !=
+        MsgAnswer::Yes)
         return {Refresh::None};
-    const std::string path = AddBackslash(selected->folder) + selected->fileName;
     std::error_code ec;
-    std::filesystem::remove(sysutil::pathFromUtf8(path), ec);
-    if (ec) warn(dialogs, "「" + selected->shown() + "」を削除できませんでした。\r\n" + sysutil::describeError(ec));
+    if (toTrash)
+        trash.moveToTrash(path, ec);
+    else
+        std::filesystem::remove(path, ec);
+    if (ec)
+        warn(dialogs, "「" + wrapped(selected->shown()) + "」を" +
+                          (toTrash ? "ごみ箱に移せませんでした。" : "削除できませんでした。") + "\r\n" +
+                          sysutil::describeError(ec));
     return {Refresh::Reload};
 }
 

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/CuttingBoard.h"
 #include "archive/Archiver.h"
+#include "archive/CuttingBoard.h"
 #include "sysutil/Dialogs.h"
+#include "sysutil/Trash.h"
 
 namespace archiver {
 
@@ -36,8 +37,12 @@ struct FridgeSelection {
 };
 
 // Extracts the selected archive into a folder of its own on the cutting board.
+// Refuses, before anything is written, a name it cannot read or make a
+// folder of, a folder that is (or lies in) a link, and a twin of another
+// scenario's folder. Into an existing scenario, it asks before it replaces
+// files whose content differs from the archive's, and those go to the trash.
 Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
-                sysutil::Dialogs& dialogs, Archiver& archiver);
+                sysutil::Dialogs& dialogs, Archiver& archiver, sysutil::Trash& trash);
 
 // The archive name as put away stores it: ".LZH" appended unless it ends so.
 std::string archiveNameFor(const std::string& answer);
@@ -46,14 +51,18 @@ std::string archiveNameFor(const std::string& answer);
 Outcome putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
                 Archiver& archiver);
 
-// Deletes the selected scenario folder after two questions; says what could
-// not be deleted. The window's events are served while the folder goes. A
-// scenario holding the fridge folder (`fridgeFolder`) is refused.
-Outcome throwAwayScenario(const std::optional<std::string>& scenario, sysutil::Dialogs& dialogs,
-                          const std::string& fridgeFolder = {});
+// Moves the selected scenario folder to the trash after two questions that
+// name it (deletes it where its place has no trash, and the questions say
+// so); says what stayed. Another file system mounted inside stays where it
+// is. Refused: a scenario holding any of `fridgeFolders` (the fridge of the
+// settings and the one on screen), and one that is itself a mount point.
+Outcome throwAwayScenario(const std::optional<std::string>& scenario, const std::vector<std::string>& fridgeFolders,
+                          sysutil::Dialogs& dialogs, sysutil::Trash& trash);
 
-// Deletes the selected archive after one question.
-Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs);
+// Moves the selected archive to the trash (or deletes it, where there is
+// none) after one question naming it.
+Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil::Dialogs& dialogs,
+                         sysutil::Trash& trash);
 
 // Copies archives dropped on the window (full paths) into the fridge folder,
 // each whole or not at all; asks before replacing one the fridge already

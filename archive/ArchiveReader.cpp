@@ -367,8 +367,26 @@ ArchiveResult testArchive(const std::string& archivePath, const sysutil::Progres
     return decodeWithoutWriting(source, plan, progress);
 }
 
-ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,
-                             const sysutil::ProgressReport& progress) {
+StagedExtraction::StagedExtraction(sysutil::WorkFolder work, fs::path destination)
+    : work_(std::move(work)), destination_(std::move(destination)) {}
+
+StagedExtraction::~StagedExtraction() {
+    discardWork(work_);
+}
+
+ArchiveResult StagedExtraction::compare(std::vector<fs::path>& changed) const {
+    return guarded([&] { return compareWithDestination(work_.path(), destination_, changed); }, ArchiveError::ReadFailed,
+                   "展開先を読めません: " + sysutil::utf8FromPath(destination_));
+}
+
+ArchiveResult StagedExtraction::place(sysutil::Trash* trash) {
+    return guarded([&] { return placeExtracted(work_.path(), destination_, trash); }, ArchiveError::WriteFailed,
+                   "展開できません: " + sysutil::utf8FromPath(destination_));
+}
+
+ArchiveResult stageArchive(const std::string& archivePath, const std::string& destination,
+                           const sysutil::ProgressReport& progress, std::unique_ptr<StagedExtraction>& staged) {
+    staged.reset();
     lha::FileSource source;
     Plan plan;
     if (auto s = openAndPlan(archivePath, Checks::Names, source, plan); !s.ok()) return s;
@@ -395,14 +413,19 @@ ArchiveResult extractArchive(const std::string& archivePath, const std::string& 
     sysutil::WorkFolder work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
     if (work.empty())
         return failed::cannotMakeWorkFolder(stagingParent, ec);
-    const ArchiveResult result = guarded(
-        [&] {
-            auto r = extractInto(source, plan, extractedTree(work.path()), progress);
-            return r.ok() ? placeExtracted(work.path(), dest) : r;
-        },
-        ArchiveError::WriteFailed, "展開できません: " + archivePath);
-    discardWork(work);
+    auto made = std::make_unique<StagedExtraction>(std::move(work), dest);
+    const ArchiveResult result =
+        guarded([&] { return extractInto(source, plan, extractedTree(made->workFolder()), progress); },
+                ArchiveError::WriteFailed, "展開できません: " + archivePath);
+    if (result.ok()) staged = std::move(made);
     return result;
+}
+
+ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,
+                             const sysutil::ProgressReport& progress) {
+    std::unique_ptr<StagedExtraction> staged;
+    if (auto r = stageArchive(archivePath, destination, progress, staged); !r.ok()) return r;
+    return staged->place(nullptr);
 }
 
 }  // namespace archiver

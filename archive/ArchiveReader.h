@@ -3,6 +3,8 @@
 // Extraction is all or nothing: entries land in a staging folder beside the
 // destination and move into place only when every one of them came out whole.
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +12,11 @@
 #include "archive/ArchiveResult.h"
 #include "archive/lha/byte_source.h"
 #include "sysutil/Dialogs.h"
+#include "sysutil/WorkFolder.h"
+
+namespace sysutil {
+class Trash;
+}
 
 namespace archiver {
 
@@ -38,5 +45,33 @@ ArchiveResult testArchive(const std::string& archivePath, const sysutil::Progres
 // already there are replaced; nothing else in it is touched.
 ArchiveResult extractArchive(const std::string& archivePath, const std::string& destination,
                              const sysutil::ProgressReport& progress);
+
+// An extraction whose entries lie whole in a work folder by the destination,
+// not yet in place: what it would replace can be shown, and asked about,
+// before anything of the destination changes. Going away, it removes its
+// work folder (unless a merge journal there still needs it).
+class StagedExtraction {
+public:
+    StagedExtraction(sysutil::WorkFolder work, std::filesystem::path destination);
+    ~StagedExtraction();
+    StagedExtraction(const StagedExtraction&) = delete;
+    StagedExtraction& operator=(const StagedExtraction&) = delete;
+
+    // The refusals of a merge, and the files of the destination it would
+    // replace by another content (relative, as the destination names them).
+    ArchiveResult compare(std::vector<std::filesystem::path>& changed) const;
+    // Moves the entries into place; what they replace goes to `trash` when
+    // one is given, else it is deleted.
+    ArchiveResult place(sysutil::Trash* trash);
+    const std::filesystem::path& workFolder() const { return work_.path(); }
+
+private:
+    sysutil::WorkFolder work_;  // held until this goes
+    std::filesystem::path destination_;
+};
+
+// The first half of extractArchive: every entry extracted into `staged`.
+ArchiveResult stageArchive(const std::string& archivePath, const std::string& destination,
+                           const sysutil::ProgressReport& progress, std::unique_ptr<StagedExtraction>& staged);
 
 }  // namespace archiver

@@ -47,6 +47,12 @@ public:
     // Extracts the archive into the folder, which is made when missing.
     virtual ArchiveResult extract(const std::string& archivePath, const std::string& folder,
                                   const sysutil::ProgressReport& progress) = 0;
+    // Extracts the archive into a work folder by `folder`, to be put in place
+    // once the window has asked what it must (stageArchive).
+    virtual ArchiveResult stage(const std::string& archivePath, const std::string& folder,
+                                const sysutil::ProgressReport& progress, std::unique_ptr<StagedExtraction>& staged) {
+        return stageArchive(archivePath, folder, progress, staged);
+    }
     // Creates a new archive of everything below the folder.
     virtual ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,
                                  const sysutil::ProgressReport& progress) = 0;

@@ -73,14 +73,15 @@ sysutil::Subfolders listBoard(const std::string& board, sysutil::Dialogs* dialog
     return dos.SubDirectories(board, kSummaryFile);
 }
 
-void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder) {
+void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder,
+                 sysutil::Trash* trash) {
     for (const auto& folder : {fridge, settingsFolder, board})
-        if (!folder.empty()) removeLeftovers(sysutil::pathFromUtf8(folder));
+        if (!folder.empty()) removeLeftovers(sysutil::pathFromUtf8(folder), trash);
     if (board.empty()) return;
     std::error_code ec;
     for (fs::directory_iterator it(sysutil::pathFromUtf8(board), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (!sysutil::isLink(*it) && it->is_directory(ec2)) removeLeftovers(it->path());
+        if (!sysutil::isLink(*it) && it->is_directory(ec2)) removeLeftovers(it->path(), trash);
     }
 }
 

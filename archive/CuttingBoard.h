@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sysutil/FileAccessDOS.h"
+#include "sysutil/Trash.h"
 
 namespace archiver {
 
@@ -24,8 +25,10 @@ sysutil::Subfolders listBoard(const std::string& board, sysutil::Dialogs* dialog
 // The tidying at start, before the board is listed: what killed or crashed
 // runs left in the fridge, the settings folder, the board and every folder
 // directly on it (where take outs go), their unfinished merges finished
-// first. Scenarios deeper down get removeLeftovers once the list shows them.
-void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder);
+// first (what they replaced to `trash`, when given). Scenarios deeper down
+// get removeLeftovers once the list shows them.
+void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder,
+                 sysutil::Trash* trash = nullptr);
 
 // The folders whose changes can add or remove a scenario, for a watch on the
 // board: the board, the folders outside every scenario, and the scenarios

@@ -172,6 +172,10 @@ ArchiveResult cannotPlace(const std::string& shown, const std::error_code& ec) {
     return diskFailure("ファイルを置けません: " + shown, ec);
 }
 
+ArchiveResult cannotTrashReplaced(const std::string& shown, const std::error_code& ec) {
+    return diskFailure("置き換えた「" + shown + "」のファイルをごみ箱に移せないため、元に戻しました。", ec);
+}
+
 ArchiveResult cannotFlushExtracted(const std::error_code& ec) {
     return diskFailure("取り出したファイルをディスクに書き込めません。", ec);
 }

@@ -59,6 +59,7 @@ ArchiveResult alreadyExists(const std::string& path);
 ArchiveResult noSpace();
 ArchiveResult cannotWrite(const std::string& name, const std::error_code& ec);
 ArchiveResult cannotPlace(const std::string& shown, const std::error_code& ec);
+ArchiveResult cannotTrashReplaced(const std::string& shown, const std::error_code& ec);
 ArchiveResult cannotFlushExtracted(const std::error_code& ec);
 ArchiveResult cannotMakeWorkFolder(const std::filesystem::path& parent, const std::error_code& ec);
 ArchiveResult cannotMakeArchive(const std::string& where, const std::error_code& ec);

@@ -11,6 +11,7 @@
 #include "archive/lha/file_io.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/Trash.h"
 #include "sysutil/WorkFolder.h"
 
 namespace archiver {
@@ -18,9 +19,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // A take out's work folder: the extracted tree, the replaced files kept at
-// hand (by the number of the step that replaced them), and the journal.
+// hand (under the destination's name and their own paths, ready to go to the
+// trash as one folder), files between two spellings of a name, and the journal.
 constexpr const char* kTree = "tree";
 constexpr const char* kKept = "kept";
+constexpr const char* kReplaced = "replaced";
 constexpr const char* kJournal = "journal";
 constexpr const char* kJournalBeingWritten = "journal.tmp";
 constexpr std::string_view kJournalFirstLine = "FZARC merge 1";
@@ -63,6 +66,22 @@ private:
     std::map<std::u32string, fs::path> byKey_;
     std::map<std::u32string, fs::path> twins_;
 };
+
+// Whether two files hold the same bytes.
+bool sameContent(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(a, ec)) || !fs::is_regular_file(fs::symlink_status(b, ec)) ||
+        fs::file_size(a, ec) != fs::file_size(b, ec) || ec)
+        return false;
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    std::vector<char> bx(1 << 16), by(1 << 16);
+    while (x && y) {
+        x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
+        y.read(by.data(), static_cast<std::streamsize>(by.size()));
+        if (x.gcount() != y.gcount() || !std::equal(bx.begin(), bx.begin() + x.gcount(), by.begin())) return false;
+    }
+    return x.eof() && y.eof();
+}
 
 // In name order, so that a merge takes the same steps however often it runs.
 std::vector<fs::directory_entry> entriesOf(const fs::path& folder) {
@@ -143,6 +162,8 @@ void planMerge(const fs::path& tree, const fs::path& destination, const fs::path
             planMerge(tree, destination, from / name, to / there.filename(), steps);
             continue;
         }
+        // The same file already: nothing to replace, nothing to keep.
+        if (!there.empty() && there.filename() == name && sameContent(e.path(), there)) continue;
         steps.push_back({from / name, to / name, there.empty() ? fs::path() : there.filename()});
     }
 }
@@ -262,16 +283,22 @@ public:
         : work_(work), tree_(extractedTree(work)), destination_(std::move(destination)), steps_(std::move(steps)) {}
 
     const std::vector<Step>& steps() const { return steps_; }
+    const fs::path& destination() const { return destination_; }
     fs::path source(std::size_t i) const { return tree_ / steps_[i].from; }
     fs::path target(std::size_t i) const { return destination_ / steps_[i].to; }
     fs::path old(std::size_t i) const { return target(i).parent_path() / steps_[i].oldName; }
-    fs::path kept(std::size_t i) const { return work_ / kKept / std::to_string(i); }
+    fs::path kept(std::size_t i) const { return replaced() / steps_[i].to.parent_path() / steps_[i].oldName; }
+    // Every replaced file, below a folder named as the destination.
+    fs::path replaced() const {
+        return work_ / kReplaced / (destination_.has_filename() ? destination_.filename() : fs::path(kReplaced));
+    }
     fs::path between(std::size_t i) const { return work_ / kKept / (std::to_string(i) + ".case"); }
 
     // A second name for the old file (a hard link, or a copy where the file
     // system has none), so that at every moment the file exists at its place.
     bool keep(std::size_t i, std::error_code& ec) {
         fs::create_directory(work_ / kKept, ec);
+        if (!ec) fs::create_directories(kept(i).parent_path(), ec);
         if (ec) return false;
         fs::create_hard_link(old(i), kept(i), ec);
         if (ec && fs::copy_file(old(i), kept(i), ec)) fs::last_write_time(kept(i), fs::last_write_time(old(i), ec), ec);
@@ -317,6 +344,14 @@ class Merge {
 public:
     explicit Merge(Moves moves) : moves_(std::move(moves)) {}
 
+    // The replaced files to the trash, as one folder; nothing when none was replaced.
+    ArchiveResult trashReplaced(sysutil::Trash& trash) {
+        std::error_code ec;
+        if (!present(moves_.replaced()) || trash.moveToTrashAs(moves_.replaced(), moves_.destination(), ec))
+            return ArchiveResult::success();
+        return failed::cannotTrashReplaced(shown(moves_.replaced().filename()), ec);
+    }
+
     ArchiveResult run() {
         for (std::size_t i = 0; i < moves_.steps().size(); ++i) {
             std::error_code ec;
@@ -343,7 +378,7 @@ public:
             fs::rename(placed, moves_.source(i), ec);
             // What cannot go back goes, unless the old file comes back over it.
             if (ec && placed != moves_.old(i)) whole = sysutil::removeTree(shown(placed)).empty() && whole;
-            if (present(moves_.kept(i))) {
+            if (!moves_.steps()[i].oldName.empty() && present(moves_.kept(i))) {
                 fs::rename(moves_.kept(i), moves_.old(i), ec);
                 whole = !ec && whole;
             }
@@ -382,7 +417,21 @@ fs::path extractedTree(const fs::path& work) {
     return work / kTree;
 }
 
-ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) {
+ArchiveResult compareWithDestination(const fs::path& work, const fs::path& destination,
+                                     std::vector<fs::path>& changed) {
+    const fs::path tree = extractedTree(work);
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(destination, ec))) return ArchiveResult::success();
+    if (auto s = checkMerge(tree, destination); !s.ok()) return s;
+    std::vector<Step> steps;
+    planMerge(tree, destination, {}, {}, steps);
+    for (const auto& s : steps)
+        if (!s.oldName.empty() && !sameContent(tree / s.from, destination / s.to.parent_path() / s.oldName))
+            changed.push_back(s.to.parent_path() / s.oldName);
+    return ArchiveResult::success();
+}
+
+ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination, sysutil::Trash* trash) {
     const fs::path tree = extractedTree(work);
     std::error_code ec;
     // Moved away with its folder: a merge of nothing is no success.
@@ -412,7 +461,8 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) 
         return failed::anotherMergeUnderWay(shown(destination));
     }
     Merge merge(Moves(work, destination, std::move(steps)));
-    const auto result = merge.run();
+    auto result = merge.run();
+    if (result.ok() && trash) result = merge.trashReplaced(*trash);
     // Done, or undone: the journal goes. Anything that could not go back
     // keeps it, and once this run lets go of its work folder, whoever next
     // tidies the folder finishes the merge instead.
@@ -420,7 +470,7 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination) 
     return result;
 }
 
-bool finishMerge(const fs::path& work) {
+bool finishMerge(const fs::path& work, sysutil::Trash* trash) {
     if (!present(work / kJournal)) return true;
     const auto steps = readJournal(work);
     if (!steps) return false;
@@ -432,12 +482,18 @@ bool finishMerge(const fs::path& work) {
         if (!throughFolders(work.parent_path(), (*steps)[i].to) || !throughFolders(work, fs::path(kTree) / (*steps)[i].from))
             return false;
         if (present(moves.source(i))) {
+            // The file it replaces is kept first, as the run would have kept it.
+            if (!(*steps)[i].oldName.empty() && !present(moves.kept(i)) && present(moves.old(i)) && !moves.keep(i, ec))
+                return false;
             fs::rename(moves.source(i), moves.target(i), ec);
             if (ec) return false;
         }
         moves.settleName(i, ec);
         if (ec) return false;
     }
+    std::error_code ec;
+    if (trash && present(moves.replaced()) && !trash->moveToTrashAs(moves.replaced(), moves.destination(), ec))
+        return false;
     return removeJournal(work);
 }
 

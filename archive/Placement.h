@@ -7,9 +7,14 @@
 // take out leaves the folder as it was. A run killed half-way leaves its
 // journal, and whoever next tidies the folder finishes the merge.
 #include <filesystem>
+#include <vector>
 
 #include "archive/ArchiveResult.h"
 #include "sysutil/WorkFolder.h"
+
+namespace sysutil {
+class Trash;
+}
 
 namespace archiver {
 
@@ -21,20 +26,33 @@ std::filesystem::path stagingParentFor(const std::filesystem::path& destination)
 // Where the entries are extracted inside a work folder.
 std::filesystem::path extractedTree(const std::filesystem::path& work);
 
+// What a merge of the extracted tree of `work` into the existing folder
+// `destination` would do before anything moves: the refusals of
+// placeExtracted, and in `changed` the files it would replace by another
+// content (relative to `destination`, as it names them). Nothing for a new
+// destination.
+ArchiveResult compareWithDestination(const std::filesystem::path& work, const std::filesystem::path& destination,
+                                     std::vector<std::filesystem::path>& changed);
+
 // Moves the extracted tree of `work` into `destination`. Files replace files
-// of the same name (compared as Windows does); a file where a folder stands,
-// or the other way round, or a link in the way, is refused before anything
-// moves. The files must already be on the disk: a merge's journal promises
-// that they are.
-ArchiveResult placeExtracted(const std::filesystem::path& work, const std::filesystem::path& destination);
+// of the same name (compared as Windows does), except those of the same name
+// and content, which stay; a file where a folder stands, or the other way
+// round, or a link in the way, is refused before anything moves. The files
+// must already be on the disk: a merge's journal promises that they are.
+// With a `trash`, the replaced files go there at the end, as one folder named
+// after the destination (one rename); if they cannot, the merge is undone.
+// Without one, they are deleted with the work folder.
+ArchiveResult placeExtracted(const std::filesystem::path& work, const std::filesystem::path& destination,
+                             sysutil::Trash* trash = nullptr);
 
 // Finishes the merge whose journal a run left in `work` (its destination is
 // the folder that holds `work`). The journal is written only once every new
 // file lies whole in the work folder, so a merge can always be finished; the
 // destination then holds what the take out would have left. True when there
 // was nothing to finish or it is finished; false when a step cannot be done
-// now, and the work folder must stay as it is.
-bool finishMerge(const std::filesystem::path& work);
+// now, and the work folder must stay as it is. With a `trash`, the files the
+// merge replaced go there (false, and all stays, if they cannot).
+bool finishMerge(const std::filesystem::path& work, sysutil::Trash* trash = nullptr);
 
 // Removes a take out's work folder, unless it holds the journal of a merge
 // still to be finished: that one stays, and once let go, whoever next tidies

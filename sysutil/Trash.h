@@ -19,6 +19,13 @@ public:
     // kill leaves it here or there, never split. False, `ec` set and `path`
     // where it was when it cannot.
     virtual bool moveToTrash(const std::filesystem::path& path, std::error_code& ec) = 0;
+    // The same for an item that a restore is to put back at `restoreAs`
+    // rather than where it lies now (a take out's replaced files, gathered in
+    // its hidden work folder). Where the trash records no place, moveToTrash.
+    virtual bool moveToTrashAs(const std::filesystem::path& path, const std::filesystem::path& /*restoreAs*/,
+                               std::error_code& ec) {
+        return moveToTrash(path, ec);
+    }
 };
 
 }  // namespace sysutil

@@ -47,11 +47,11 @@ void hide([[maybe_unused]] const fs::path& path) {
 
 // Whether the folder holds, beside its marker, only what a run of its kind
 // makes there: a take out its extracted tree, the replaced files kept at
-// hand and its journal; a put away its archive; a settings save the new
+// hand, those bound for the trash, and its journal; a put away its archive; a settings save the new
 // file. Anything else is someone's who only used the name.
 bool holdsOnlyWork(const fs::path& folder) {
     static const std::vector<std::pair<std::string, std::vector<std::string>>> made = {
-        {std::string(kPrefix) + kWorkStaging + "-", {"tree", "kept", "journal", "journal.tmp"}},
+        {std::string(kPrefix) + kWorkStaging + "-", {"tree", "kept", "replaced", "journal", "journal.tmp"}},
         {std::string(kPrefix) + kWorkArchive + "-", {"archive.lzh"}},
         {std::string(kPrefix) + kWorkSettings + "-", {"fzarc.ini"}}};
     const std::string name = utf8FromPath(folder.filename());

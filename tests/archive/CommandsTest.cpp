@@ -1,7 +1,9 @@
 // Put away and take out as the window runs them, without a window: the
 // commands are Qt-free, so this runs in every build (Windows under Wine too).
+#include <algorithm>
 #include <cctype>
 #include <functional>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -9,7 +11,9 @@
 #include "archive/ArchiveTestUtil.h"
 #include "archive/CuttingBoard.h"
 #include "support/FakeDialogs.h"
+#include "support/FakeTrash.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
 
 #if !defined(_WIN32)
 #include <sched.h>
@@ -37,7 +41,19 @@ protected:
 
     archiver::Outcome takeOut(const std::string& name) {
         return archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), name, ""}, boardFolder(),
-                                 dialogs, archiver);
+                                 dialogs, archiver, trash);
+    }
+    archiver::Outcome throwAway(const fs::path& scenario, const std::vector<std::string>& fridges = {}) {
+        return archiver::throwAwayScenario(sysutil::utf8FromPath(scenario), fridges, dialogs, trash);
+    }
+    // An archive of `tree` in the fridge, made by our own archiver.
+    void archive(const std::string& name, const Tree& tree) {
+        const fs::path src = root.path() / ("src-" + name);
+        archivetest::makeTree(src, tree);
+        ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / testsupport::u8(name)) + " " +
+                                       archivetest::q(src / "*.*"))
+                        .ok());
+        fs::remove_all(src);
     }
     archiver::Outcome putAway(const std::string& scenario) {
         return archiver::putAway(sysutil::utf8FromPath(board / testsupport::u8(scenario)),
@@ -55,6 +71,7 @@ protected:
     fs::path fridge = root.path() / testsupport::u8("冷蔵庫");
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
+    fakes::FakeTrash trash{root.path() / "trash"};
 };
 
 // The board's refresh opens only the folders its listing noted, and lists
@@ -171,8 +188,9 @@ struct AnswerCase {
     const char* why;
 };
 void PrintTo(const AnswerCase& c, std::ostream* os) {
-    *os << labelOf(c.answer);
+    *os << labelOf(c.answer).substr(0, 20);
 }
+const std::string kLongName(252, 'x');
 class PutAwayAnswers : public Commands, public ::testing::WithParamInterface<AnswerCase> {};
 TEST_P(PutAwayAnswers, AreRefusedAndAskedAgain) {
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
@@ -185,6 +203,13 @@ TEST_P(PutAwayAnswers, AreRefusedAndAskedAgain) {
     ASSERT_EQ(dialogs.inputAsked.size(), 2u);
     EXPECT_EQ(dialogs.inputAsked[1].proposed, GetParam().answer);
     EXPECT_EQ(archivetest::treeDifference(everything(), before), "");
+    // Short lines, so that the message stays narrower than the screen.
+    std::size_t line = 0, longest = 0;
+    for (std::size_t i = 0; i < dialogs.asked[0].text.size(); longest = std::max(longest, line)) {
+        line = dialogs.asked[0].text[i] == '\n' ? 0 : line + 1;
+        sysutil::nextCodePoint(dialogs.asked[0].text, i);
+    }
+    EXPECT_LE(longest, 60u) << dialogs.asked[0].text;
 }
 INSTANTIATE_TEST_SUITE_P(
     Answers, PutAwayAnswers,
@@ -196,8 +221,10 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{"LPT\u00b2", "装置に使う名前"}, AnswerCase{"dot.", "末尾"},
                       AnswerCase{"blank ", "末尾"}, AnswerCase{"tab\there", "制御文字"},
                       AnswerCase{" .lzh", "取り出すときのフォルダ名"}, AnswerCase{"nul.LZH", "装置に使う名前"},
-                      AnswerCase{".castle", "冷蔵庫の一覧に出ません"}),
-    [](const auto& p) { return labelOf(p.param.answer) + "_" + std::to_string(p.index); });
+                      AnswerCase{".castle", "冷蔵庫の一覧に出ません"},
+                      // 256 bytes with ".LZH": more than the file system's longest name
+                      AnswerCase{kLongName.c_str(), "長すぎます"}),
+    [](const auto& p) { return labelOf(p.param.answer).substr(0, 20) + "_" + std::to_string(p.index); });
 
 TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
@@ -348,7 +375,7 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
     ASSERT_TRUE(fs::exists(fridge / "Castle.LZH"));
 
     EXPECT_EQ(archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""},
-                                boardFolder(), dialogs, archiver)
+                                boardFolder(), dialogs, archiver, trash)
                   .refresh,
               archiver::Refresh::Reload);
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
@@ -360,8 +387,8 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
 // Work that throws ends as a failure the user is told of, not as a silent cancel.
 TEST_F(Commands, AnExceptionInTheWorkIsReported) {
     struct Throwing : archiver::Unlha32Archiver {
-        archiver::ArchiveResult extract(const std::string&, const std::string&,
-                                        const sysutil::ProgressReport&) override {
+        archiver::ArchiveResult stage(const std::string&, const std::string&, const sysutil::ProgressReport&,
+                                      std::unique_ptr<archiver::StagedExtraction>&) override {
             throw std::runtime_error("boom");
         }
     } throwing;
@@ -370,7 +397,7 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
                                    archivetest::q(root.path() / "src" / "*.*"))
                     .ok());
     archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, boardFolder(),
-                      dialogs, throwing);
+                      dialogs, throwing, trash);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "「Castle.LZH」を取り出せませんでした。\r\n予期しない問題が起きました。 (boom)");
 }
@@ -378,33 +405,46 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
 #if !defined(_WIN32)
 // Throw away stays on the scenario's own file system: another one mounted
 // inside (or a folder bound there from elsewhere) stays whole, and the
-// message names it.
-class ThrowAwayMounts : public Commands, public ::testing::WithParamInterface<bool> {};
-TEST_P(ThrowAwayMounts, LeaveWhatIsMountedInside) {
-    const bool bind = GetParam();
+// message names it; a scenario that is itself a mount point is refused.
+enum class MountAt { TmpfsInside, BindInside, TmpfsIsTheScenario };
+class ThrowAwayMounts : public Commands, public ::testing::WithParamInterface<MountAt> {};
+TEST_P(ThrowAwayMounts, LeaveWhatIsMountedThere) {
+    const bool bind = GetParam() == MountAt::BindInside;
+    const bool itself = GetParam() == MountAt::TmpfsIsTheScenario;
     archivetest::makeTree(board / "Prot", {{"Summary.tsm", "t"}, {"a.txt", "a"}, {"mnt/", ""}});
     archivetest::makeTree(root.path() / "elsewhere", {{"precious.dat", "keep"}});
-    const auto mountPoint = board / "Prot" / "mnt";
+    const auto mountPoint = itself ? board / "Prot" : board / "Prot" / "mnt";
     // Mounts of this test process's own, gone with it.
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         (bind ? mount((root.path() / "elsewhere").c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr)
               : mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m")) != 0)
         GTEST_SKIP() << "no mount namespace here (needs root)";
     if (!bind) testsupport::writeFile(mountPoint / "precious.dat", "keep");
+    if (itself) testsupport::writeFile(mountPoint / "Summary.tsm", "t");
     dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
-    archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Prot"), dialogs);
+    throwAway(board / "Prot");
     EXPECT_EQ(testsupport::readFile(mountPoint / "precious.dat"), "keep");
-    EXPECT_FALSE(fs::exists(board / "Prot" / "a.txt"));
     EXPECT_TRUE(fs::exists(board / "Prot" / "Summary.tsm"));  // not gone whole: still a scenario
-    ASSERT_EQ(dialogs.asked.size(), 3u);
-    EXPECT_NE(dialogs.asked[2].text.find(sysutil::utf8FromPath(mountPoint) + "（別のファイルシステム"),
-              std::string::npos)
-        << dialogs.asked[2].text;
+    if (itself) {
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_NE(dialogs.asked[0].text.find("別のファイルシステム"), std::string::npos) << dialogs.asked[0].text;
+    } else {
+        EXPECT_EQ(testsupport::readFile(trash.folder / "a.txt"), "a");
+        ASSERT_EQ(dialogs.asked.size(), 3u);
+        EXPECT_NE(dialogs.asked[2].text.find("Prot/mnt（別のファイルシステム"), std::string::npos)
+            << dialogs.asked[2].text;
+    }
     umount(mountPoint.c_str());
     EXPECT_EQ(testsupport::readFile(root.path() / "elsewhere" / "precious.dat"), "keep");
 }
-INSTANTIATE_TEST_SUITE_P(Kinds, ThrowAwayMounts, ::testing::Bool(),
-                         [](const auto& p) { return p.param ? "bind_mount" : "tmpfs"; });
+std::string mountLabel(MountAt at) {
+    return at == MountAt::TmpfsInside  ? "tmpfs_inside"
+           : at == MountAt::BindInside ? "bind_mount_inside"
+                                       : "tmpfs_is_the_scenario";
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, ThrowAwayMounts,
+                         ::testing::Values(MountAt::TmpfsInside, MountAt::BindInside, MountAt::TmpfsIsTheScenario),
+                         [](const auto& p) { return mountLabel(p.param); });
 
 // Nor does the exit tidying touch the empty folders of another file system
 // mounted on the board, directly or deeper.
@@ -438,7 +478,8 @@ TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
         EXPECT_EQ(seteuid(0), 0);
         EXPECT_EQ(lchown((board / "Castle" / "save").c_str(), 0, 0), 0);
         EXPECT_EQ(seteuid(65534), 0);
-        archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Castle"), dialogs);
+        trash.offered = false;  // deleted, as where there is no trash
+        throwAway(board / "Castle");
     }
     ASSERT_EQ(dialogs.asked.size(), 3u);
     EXPECT_TRUE(dialogs.asked[2].text.starts_with("「Castle」を削除しきれませんでした。")) << dialogs.asked[2].text;
@@ -448,10 +489,11 @@ TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
 #endif
 
 // The fridge's archives may be the only copies: a scenario holding the fridge
-// is not thrown away.
+// of the settings or the one on screen (a temporary one) is not thrown away.
 struct FridgeCase {
     const char* label;
-    const char* fridge;  // below the board
+    const char* stored;  // below the board
+    const char* shown;
     bool refused;
 };
 void PrintTo(const FridgeCase& c, std::ostream* os) {
@@ -460,11 +502,15 @@ void PrintTo(const FridgeCase& c, std::ostream* os) {
 class ThrowAwayFridge : public Commands, public ::testing::WithParamInterface<FridgeCase> {};
 TEST_P(ThrowAwayFridge, RefusesAScenarioHoldingTheFridge) {
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
-    const fs::path at = board / testsupport::u8(GetParam().fridge);
-    testsupport::writeFile(at / "Only.LZH", "the only copy");
+    std::vector<std::string> fridges;
+    for (const char* f : {GetParam().stored, GetParam().shown}) {
+        fridges.push_back(sysutil::utf8FromPath(board / testsupport::u8(f)));
+        testsupport::writeFile(board / testsupport::u8(f) / "Only.LZH", "the only copy");
+    }
     dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
-    archiver::throwAwayScenario(sysutil::utf8FromPath(board / "Castle"), dialogs, sysutil::utf8FromPath(at));
-    EXPECT_EQ(testsupport::readFile(at / "Only.LZH"), "the only copy");
+    throwAway(board / "Castle", fridges);
+    for (const char* f : {GetParam().stored, GetParam().shown})
+        EXPECT_EQ(testsupport::readFile(board / testsupport::u8(f) / "Only.LZH"), "the only copy") << f;
     EXPECT_EQ(fs::exists(board / "Castle" / "Summary.tsm"), GetParam().refused);
     if (GetParam().refused) {
         ASSERT_EQ(dialogs.asked.size(), 1u);
@@ -472,9 +518,204 @@ TEST_P(ThrowAwayFridge, RefusesAScenarioHoldingTheFridge) {
     }
 }
 INSTANTIATE_TEST_SUITE_P(Fridges, ThrowAwayFridge,
-                         ::testing::Values(FridgeCase{"the_scenario_itself", "Castle", true},
-                                           FridgeCase{"inside_it", "Castle/archives", true},
-                                           FridgeCase{"beside_it", "Castle2", false}),
+                         ::testing::Values(FridgeCase{"the_scenario_itself", "Castle", "Shown", true},
+                                           FridgeCase{"inside_it", "Castle/archives", "Shown", true},
+                                           FridgeCase{"stored_inside_shown_elsewhere", "Castle/archives", "Temp", true},
+                                           FridgeCase{"shown_inside", "Stored", "Castle/temp", true},
+                                           FridgeCase{"beside_it", "Castle2", "Shown", false}),
                          [](const auto& p) { return std::string(p.param.label); });
+
+// Throw away moves the scenario or the archive to the trash, where its place
+// has one, and deletes it where it has none; the questions name it and say which.
+struct ThrowCase {
+    const char* label;
+    bool scenario;
+    bool trashOffered;
+};
+void PrintTo(const ThrowCase& c, std::ostream* os) {
+    *os << c.label;
+}
+class ThrowAwayGoes : public Commands, public ::testing::WithParamInterface<ThrowCase> {};
+TEST_P(ThrowAwayGoes, ToTheTrashOrForGoodAsTheQuestionsSay) {
+    const auto& c = GetParam();
+    archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}, {"sub/a.txt", "a"}});
+    testsupport::writeFile(fridge / "Castle.LZH", "x");
+    trash.offered = c.trashOffered;
+    const std::string where =
+        c.trashOffered ? "ごみ箱に移します。" : (c.scenario ? "完全に削除します。" : "削除します。");
+    if (c.scenario) {
+        dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
+        EXPECT_EQ(throwAway(board / "Castle", {sysutil::utf8FromPath(fridge)}).refresh, archiver::Refresh::PoolOnly);
+        ASSERT_EQ(dialogs.asked.size(), 2u);
+        EXPECT_TRUE(dialogs.asked[0].text.starts_with("シナリオ「Castle」を" + where)) << dialogs.asked[0].text;
+        EXPECT_TRUE(dialogs.asked[0].text.ends_with("よろしいですか？"));
+        EXPECT_EQ(dialogs.asked[0].icon, sysutil::MsgIcon::Question);
+        EXPECT_TRUE(dialogs.asked[1].text.starts_with("シナリオ「Castle」を" + where)) << dialogs.asked[1].text;
+        EXPECT_TRUE(dialogs.asked[1].text.ends_with("本当によろしいですか？"));
+        EXPECT_EQ(dialogs.asked[1].icon, sysutil::MsgIcon::Exclamation);
+    } else {
+        dialogs.answers = {sysutil::MsgAnswer::Yes};
+        archiver::throwAwayArchive(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, dialogs,
+                                   trash);
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイル「Castle.LZH」を" + where +
+                                             (c.trashOffered ? "" : "元に戻せません。") + "よろしいですか？");
+    }
+    for (const auto& a : dialogs.asked) EXPECT_EQ(a.defaultButton, sysutil::MsgAnswer::No);
+    EXPECT_EQ(dialogs.asked[0].text.find("元に戻せません") != std::string::npos, !c.trashOffered);
+    EXPECT_FALSE(fs::exists(c.scenario ? board / "Castle" : fridge / "Castle.LZH"));
+    const Tree inTrash = archivetest::readTree(trash.folder);
+    EXPECT_EQ(
+        inTrash,
+        c.trashOffered
+            ? (c.scenario
+                   ? Tree{{"Castle/", ""}, {"Castle/Summary.tsm", "t"}, {"Castle/sub/", ""}, {"Castle/sub/a.txt", "a"}}
+                   : Tree{{"Castle.LZH", "x"}})
+            : Tree{});
+}
+INSTANTIATE_TEST_SUITE_P(Items, ThrowAwayGoes,
+                         ::testing::Values(ThrowCase{"scenario_to_the_trash", true, true},
+                                           ThrowCase{"scenario_where_there_is_no_trash", true, false},
+                                           ThrowCase{"archive_to_the_trash", false, true},
+                                           ThrowCase{"archive_where_there_is_no_trash", false, false}),
+                         [](const auto& p) { return std::string(p.param.label); });
+
+// Taking out again into an existing scenario: what equals the archive's copy
+// and what only the user has go without a word; files the user changed are
+// named in one question first (default No), and their old versions go to the
+// trash on Yes.
+struct AgainCase {
+    const char* label;
+    Tree edits;                                // made after the first take out
+    std::optional<sysutil::MsgAnswer> answer;  // nullopt: nothing may be asked
+    bool trashOffered;
+    std::vector<const char*> says;
+};
+void PrintTo(const AgainCase& c, std::ostream* os) {
+    *os << c.label;
+}
+class TakeOutAgain : public Commands, public ::testing::WithParamInterface<AgainCase> {};
+TEST_P(TakeOutAgain, AsksBeforeReplacingWhatTheUserChanged) {
+    const auto& c = GetParam();
+    Tree original = {{"Summary.tsm", "t"}, {"readme.txt", "the archive's"}};
+    for (int i = 1; i <= 7; ++i) original["data/d" + std::to_string(i) + ".txt"] = "d";
+    archive("Castle.LZH", original);
+    takeOut("Castle.LZH");
+    ASSERT_TRUE(dialogs.asked.empty());
+    archivetest::makeTree(board / "Castle", c.edits);
+    const Tree before = everything();
+    trash.offered = c.trashOffered;
+    if (c.answer) dialogs.answers = {*c.answer};
+    takeOut("Castle.LZH");
+    if (!c.answer) {
+        EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+        EXPECT_EQ(archivetest::treeDifference(everything(), before), "");
+        return;
+    }
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    const auto& q = dialogs.asked[0];
+    EXPECT_EQ(q.defaultButton, sysutil::MsgAnswer::No);
+    EXPECT_EQ(q.buttons, sysutil::MsgButtons::YesNo);
+    EXPECT_TRUE(q.text.starts_with("シナリオ「Castle」")) << q.text;
+    for (const char* says : c.says) EXPECT_NE(q.text.find(says), std::string::npos) << says << " in " << q.text;
+    if (*c.answer == sysutil::MsgAnswer::No) {
+        EXPECT_EQ(archivetest::treeDifference(everything(), before), "");  // nor a work folder left
+        return;
+    }
+    Tree want = archivetest::readTree(board / "Castle");
+    for (const auto& [name, content] : original) EXPECT_EQ(want[name], content) << name;
+    for (const auto& [name, content] : c.edits)
+        if (!original.count(name)) {
+            EXPECT_EQ(want[name], content) << name;  // the user's own stay
+        }
+    Tree replaced;
+    for (const auto& [name, content] : c.edits)
+        if (original.count(name) && c.trashOffered) replaced["Castle/" + name] = content;
+    Tree inTrash;
+    for (const auto& [name, content] : archivetest::readTree(trash.folder))
+        if (name.back() != '/') inTrash[name] = content;
+    EXPECT_EQ(inTrash, replaced);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TakeOutAgain,
+    ::testing::Values(AgainCase{"untouched", {}, std::nullopt, true, {}},
+                      AgainCase{"only_added", {{"mine.txt", "mine"}}, std::nullopt, true, {}},
+                      AgainCase{"edited_no", {{"readme.txt", "my edit"}}, sysutil::MsgAnswer::No, true, {"readme.txt"}},
+                      AgainCase{"edited_yes",
+                                {{"readme.txt", "my edit"}, {"mine.txt", "mine"}},
+                                sysutil::MsgAnswer::Yes,
+                                true,
+                                {"readme.txt", "ごみ箱に移します"}},
+                      AgainCase{"edited_yes_where_there_is_no_trash",
+                                {{"readme.txt", "my edit"}},
+                                sysutil::MsgAnswer::Yes,
+                                false,
+                                {"readme.txt", "元に戻せません"}},
+                      AgainCase{"seven_edited",
+                                {{"data/d1.txt", "1"},
+                                 {"data/d2.txt", "2"},
+                                 {"data/d3.txt", "3"},
+                                 {"data/d4.txt", "4"},
+                                 {"data/d5.txt", "5"},
+                                 {"data/d6.txt", "6"},
+                                 {"data/d7.txt", "7"}},
+                                sysutil::MsgAnswer::Yes,
+                                true,
+                                {"data/d1.txt", "data/d5.txt", "ほか 2 件"}}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+#if !defined(_WIN32)
+// Take out writes only into a folder of its own on the board: never through
+// a link, never into a twin of another scenario's folder, never from a name
+// it cannot read (all such names would meet in one folder). Refused before
+// anything is read or written.
+struct TakeOutRefusal {
+    const char* label;
+    std::function<void(const fs::path& root, const fs::path& board)> arrange;
+    std::string archive;
+    const char* says;
+};
+void PrintTo(const TakeOutRefusal& c, std::ostream* os) {
+    *os << c.label;
+}
+class TakeOutRefuses : public Commands, public ::testing::WithParamInterface<TakeOutRefusal> {};
+TEST_P(TakeOutRefuses, BeforeAnythingIsWritten) {
+    const auto& c = GetParam();
+    archivetest::makeTree(root.path() / "elsewhere", {{"readme.txt", "mine"}});
+    archive("tmp.LZH", {{"Summary.tsm", "t"}, {"readme.txt", "the archive's"}});
+    fs::rename(fridge / "tmp.LZH", fridge / c.archive);
+    c.arrange(root.path(), board);
+    const Tree before = everything();
+    archiver::takeOut(
+        archiver::FridgeSelection{sysutil::utf8FromPath(fridge), c.archive, sysutil::displayName(fs::path(c.archive))},
+        boardFolder(), dialogs, archiver, trash);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find(c.says), std::string::npos) << dialogs.asked[0].text;
+    EXPECT_TRUE(dialogs.progressCaptions.empty());
+    EXPECT_EQ(archivetest::treeDifference(everything(), before), "");
+    EXPECT_EQ(testsupport::readFile(root.path() / "elsewhere" / "readme.txt"), "mine");
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TakeOutRefuses,
+    ::testing::Values(TakeOutRefusal{"a_link_out_of_the_board",
+                                     [](const fs::path& root, const fs::path& board) {
+                                         fs::create_directory_symlink(root / "elsewhere", board / "Link");
+                                     },
+                                     "Link.LZH", "リンク"},
+                      TakeOutRefusal{"the_board_a_link",
+                                     [](const fs::path& root, const fs::path& board) {
+                                         fs::remove(board);
+                                         fs::create_directory_symlink(root / "elsewhere", board);
+                                     },
+                                     "readme.LZH", "リンク"},
+                      TakeOutRefusal{"a_case_twin",
+                                     [](const fs::path&, const fs::path& board) {
+                                         archivetest::makeTree(board / "Castle", {{"Summary.tsm", "mine"}});
+                                     },
+                                     "castle.lzh", "同じ名前"},
+                      TakeOutRefusal{"a_name_neither_utf8_nor_cp932", [](const fs::path&, const fs::path&) {},
+                                     "\xff\xfe.LZH", "文字コード"}),
+    [](const auto& p) { return std::string(p.param.label); });
+#endif
 
 }  // namespace

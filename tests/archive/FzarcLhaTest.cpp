@@ -112,6 +112,10 @@ TEST(FzarcLha, TakesItsArgumentsAsGivenAndSaysHowItWent) {
     EXPECT_EQ(fzarcLha(d.path(), "A whole.lzh 'out dir'", &out), 0) << "a folder alone is the whole folder: " << out;
     EXPECT_EQ(fzarcLha(d.path(), "L whole.lzh", &out), 0);
     EXPECT_NE(out.find("GPL-2"), std::string::npos) << out;
+    // Beside whole.lzh, a WHOLE.LZH would be the same file on Windows.
+    EXPECT_EQ(fzarcLha(d.path(), "A WHOLE.LZH 'out dir'", &out), 1) << out;
+    EXPECT_NE(out.find("whole.lzh"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(d.path() / "WHOLE.LZH"));
     EXPECT_EQ(fzarcLha(d.path(), "T text.lzh", &out), 1);
     EXPECT_NE(out.find("LHA書庫ではありません"), std::string::npos) << out;
 }

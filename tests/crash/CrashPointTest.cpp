@@ -150,6 +150,7 @@ protected:
         fs::create_directories(root_ / "settings");
         fs::create_directories(root_ / testsupport::u8(kBoard));
         fs::create_directories(root_ / "fridge");
+        fs::create_directories(root_ / "trash");  // the driver's trash
         testsupport::writeFile(root_ / "settings" / "fzarc.ini",
                                "[FZARC Secound Edition]\r\nTRPath=" + root_.string() + "/engine\r\nArcPath=" +
                                    root_.string() + "/fridge\r\nExitRMNoFileDir=1\r\n");
@@ -315,7 +316,8 @@ const Command kCommands[] = {
      }},
     // Replaces Summary.tsm and b.txt (held as B.TXT), adds a file to a folder
     // that exists and a folder that does not; a.txt and the user's own
-    // mine.txt are not the archive's and stay.
+    // mine.txt are not the archive's and stay. The user's versions of the
+    // two replaced files go to the trash (the question is answered yes).
     {"take_out_into_an_existing_folder",
      [](const fs::path& root) {
          archive(root, "Castle.LZH",
@@ -337,6 +339,15 @@ const Command kCommands[] = {
      },
      [](const fs::path& root) {
          return std::vector<std::string>{"throwscenario", sysutil::utf8FromPath(board(root) / "Castle")};
+     }},
+    {"throw_away_a_scenario_where_there_is_no_trash",
+     [](const fs::path& root) {
+         scenario(board(root) / "Castle",
+                  {{"Summary.tsm", "t"}, {"a.txt", "a"}, {"sub/s.txt", "s"}, {"sub/deeper/d.txt", "d"}});
+         scenario(board(root) / "Other", {{"Summary.tsm", "other"}});
+     },
+     [](const fs::path& root) {
+         return std::vector<std::string>{"throwscenario-notrash", sysutil::utf8FromPath(board(root) / "Castle")};
      },
      Outcome::DeletedInPart, "engine/Scenario/FZARC_まな板/Castle"},
     {"throw_away_an_archive",
@@ -353,8 +364,8 @@ const Command kCommands[] = {
          archive(root, "castle.lzh", {{"Summary.tsm", "old"}});
          archive(root, "Old.LZH", {{"Summary.tsm", "old"}});
          fs::create_directories(root / "desktop");
-         archive(root, "Castle.LZH", kCastle);
-         fs::rename(root / "fridge" / "Castle.LZH", root / "desktop" / "Castle.LZH");
+         archive(root, "Dropped.LZH", kCastle);  // fzarc-lha A makes no twin of castle.lzh
+         fs::rename(root / "fridge" / "Dropped.LZH", root / "desktop" / "Castle.LZH");
      },
      [](const fs::path& root) {
          return std::vector<std::string>{"drop", (root / "desktop" / "Castle.LZH").string()};

@@ -4,12 +4,14 @@
 //   crash_driver SETTINGS putaway SCENARIO NAME     (into the fridge of the settings)
 //   crash_driver SETTINGS takeout FILE              (from the fridge)
 //   crash_driver SETTINGS throwscenario SCENARIO
+//   crash_driver SETTINGS throwscenario-notrash SCENARIO  (where there is no trash: deleted)
 //   crash_driver SETTINGS throwarchive FILE
 //   crash_driver SETTINGS drop PATH...             (files dropped onto the window)
 //   crash_driver SETTINGS settings KEY=VALUE...
 //   crash_driver SETTINGS exit                      (the tidying as the window closes)
 //   crash_driver SETTINGS start                     (the tidying as the next start runs it)
 //
+// The trash is the folder "trash" beside SETTINGS, moved into by a rename.
 // Every message the command shows is printed on a line of its own.
 #include <cstdio>
 #include <string>
@@ -21,6 +23,7 @@
 #include "settings/Folders.h"
 #include "settings/INIAccess.h"
 #include "support/FakeDialogs.h"
+#include "support/FakeTrash.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
@@ -55,16 +58,19 @@ int main(int argc, char** argv) {
     fakes::FakeDialogs dialogs;
     dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
     archiver::Unlha32Archiver archiver;
+    fakes::FakeTrash trash(sysutil::pathFromUtf8(argv[1]).parent_path() / "trash");
+    const std::vector<std::string> fridges{setting(settings::kKeyArcPath)};
 
     if (command == "putaway" && args.size() == 2) {
         dialogs.inputs = {args[1]};
         archiver::putAway(args[0], setting(settings::kKeyArcPath), dialogs, archiver);
     } else if (command == "takeout" && args.size() == 1) {
-        archiver::takeOut(inFridge(args[0]), board(), dialogs, archiver);
-    } else if (command == "throwscenario" && args.size() == 1) {
-        archiver::throwAwayScenario(args[0], dialogs, setting(settings::kKeyArcPath));
+        archiver::takeOut(inFridge(args[0]), board(), dialogs, archiver, trash);
+    } else if ((command == "throwscenario" || command == "throwscenario-notrash") && args.size() == 1) {
+        trash.offered = command == "throwscenario";
+        archiver::throwAwayScenario(args[0], fridges, dialogs, trash);
     } else if (command == "throwarchive" && args.size() == 1) {
-        archiver::throwAwayArchive(inFridge(args[0]), dialogs);
+        archiver::throwAwayArchive(inFridge(args[0]), dialogs, trash);
     } else if (command == "drop" && !args.empty()) {
         archiver::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs);
     } else if (command == "settings" && !args.empty()) {
@@ -77,9 +83,9 @@ int main(int argc, char** argv) {
     } else if (command == "exit" && args.empty()) {
         if (setting(settings::kKeyExitRMNoFileDir) == "1") archiver::removeEmptyFoldersOutsideScenarios(board());
     } else if (command == "start" && args.empty()) {
-        archiver::tidyAtStart(setting(settings::kKeyArcPath), board(), sysutil::settingsFolder());
+        archiver::tidyAtStart(setting(settings::kKeyArcPath), board(), sysutil::settingsFolder(), &trash);
         for (const auto& scenario : archiver::scenariosAmong(sysutil::listSubfolders(board())))
-            archiver::removeLeftovers(sysutil::pathFromUtf8(scenario));
+            archiver::removeLeftovers(sysutil::pathFromUtf8(scenario), &trash);
     } else {
         return usage();
     }

@@ -5,6 +5,7 @@
 #include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
+#include "ui/QtTrash.h"
 
 namespace fs = std::filesystem;
 using sysutil::MsgAnswer;
@@ -209,31 +210,88 @@ TEST_F(Commands, ThrowAwayScenarioAsksTwice) {
     dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
     drive::click(window->cmdDelete);
     ASSERT_EQ(dialogs.asked.size(), 2u);
-    EXPECT_EQ(dialogs.asked[0].text, "よろしいですか？");
+    EXPECT_EQ(dialogs.asked[0].text, "シナリオ「Castle」をごみ箱に移します。よろしいですか？");
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Question);
     EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
-    EXPECT_EQ(dialogs.asked[1].text, "本当によろしいですか？");
+    EXPECT_EQ(dialogs.asked[1].text, "シナリオ「Castle」をごみ箱に移します。本当によろしいですか？");
     EXPECT_EQ(dialogs.asked[1].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.asked[1].defaultButton, MsgAnswer::No);
     EXPECT_FALSE(fs::exists(ws.board() / "Castle"));  // the nested scenario went with it
+    EXPECT_TRUE(fs::exists(trash.folder / "Castle" / "Nested" / "Summary.tsm"));
     EXPECT_TRUE(pool().isEmpty());
 }
 
-TEST_F(Commands, ThrowAwayArchiveAsksOnceAndDeletes) {
+// After a temporary change of the fridge folder, the fridge of the settings
+// still counts: a scenario holding it is not thrown away.
+TEST_F(Commands, ThrowAwayRefusesAScenarioHoldingTheStoredFridge) {
+    ws.scenario("Castle");
+    testsupport::writeFile(ws.board() / "Castle" / "fridge" / "Only.LZH", "the only copy");
+    ws.sandbox.set("ArcPath", sysutil::utf8FromPath(ws.board() / "Castle" / "fridge"));
+    fs::create_directories(ws.root.path() / "temp fridge");
+    dialogs.folders = {ws.root.str("temp fridge")};
+    drive::press(QKeySequence("Alt+O"));
+    selectScenario("Castle");
+    dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+D"));
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Castle" / "fridge" / "Only.LZH"), "the only copy");
+    ASSERT_FALSE(dialogs.asked.empty());
+    EXPECT_NE(dialogs.asked[0].text.find("すてられません"), std::string::npos) << dialogs.asked[0].text;
+}
+
+TEST_F(Commands, ThrowAwayArchiveAsksOnceAndMovesItToTheTrash) {
     testsupport::writeFile(ws.root.path() / "fridge" / "Old.LZH", "x");
     selectArchive("Old.LZH");
     dialogs.answers = {MsgAnswer::No};
     drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_TRUE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイルを削除します。よろしいですか？");
+    EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイル「Old.LZH」をごみ箱に移します。よろしいですか？");
     EXPECT_EQ(dialogs.asked[0].caption, "圧縮ファイル削除確認");
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
     dialogs.answers = {MsgAnswer::Yes};
     drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_FALSE(fs::exists(ws.root.path() / "fridge" / "Old.LZH"));
+    EXPECT_EQ(testsupport::readFile(trash.folder / "Old.LZH"), "x");
     EXPECT_EQ(window->filArc->count(), 0);
+}
+
+// Enter in the fridge takes out again: an edited file is named and, on Yes,
+// goes to the desktop's trash (here one of the test's own), from where a
+// restore puts it back into the scenario.
+TEST(CommandsAgainstTheDisk, TakeOutAgainPutsTheEditedFileInTheDesktopTrash) {
+    fakes::Workspace ws;
+    const fs::path data = ws.root.path() / "data";
+    fs::create_directories(data);
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.native()));
+    fakes::FakeDialogs dialogs;
+    archiver::Unlha32Archiver archiver;
+    fakes::FakeLauncher launcher;
+    ui::QtTrash trash;
+    ws.archive(ws.root.path() / "fridge", "Castle.LZH", {{"Summary.tsm", "t"}, {"readme.txt", "the archive's"}});
+    app::frmFzarc window(dialogs, archiver, launcher, trash);
+    window.Form_Load();
+    drive::bringUp(window);
+    drive::clickRow(window.filArc, "Castle.LZH");
+    drive::press(QKeySequence("Return"));
+    testsupport::writeFile(ws.board() / "Castle" / "readme.txt", "my edit");
+    dialogs.answers = {MsgAnswer::Yes};
+    drive::clickRow(window.filArc, "Castle.LZH");
+    drive::press(QKeySequence("Return"));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find("readme.txt"), std::string::npos) << dialogs.asked[0].text;
+    EXPECT_NE(dialogs.asked[0].text.find("ごみ箱に移します"), std::string::npos) << dialogs.asked[0].text;
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Castle" / "readme.txt"), "the archive's");
+    EXPECT_EQ(testsupport::readFile(data / "Trash" / "files" / "Castle" / "readme.txt"), "my edit");
+    const std::string info = testsupport::readFile(data / "Trash" / "info" / "Castle.trashinfo");
+    EXPECT_NE(
+        info.find("\nPath=" +
+                  QByteArray::fromStdString((ws.board() / "Castle").native()).toPercentEncoding("/").toStdString() +
+                  "\n"),
+        std::string::npos)
+        << info;
+    qputenv("XDG_DATA_HOME", oldData);
 }
 
 // Answers Yes, and meanwhile turns the archive into something the deletion
@@ -257,6 +315,7 @@ TEST(CommandsAgainstTheDisk, ThrowAwayArchiveThatCannotGoIsReported) {
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
     fakes::FakeTrash trash;
+    trash.offered = false;  // deleted, as where there is no trash
     dialogs.archive = ws.root.path() / "fridge" / "Locked.LZH";
     testsupport::writeFile(dialogs.archive, "x");
     app::frmFzarc window(dialogs, archiver, launcher, trash);

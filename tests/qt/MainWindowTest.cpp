@@ -83,9 +83,10 @@ TEST_P(AccessKeys, ReachTheirCommand) {
 }
 
 const std::string kTakeOut = "progress 「Castle.LZH」を取り出しています...";
-const std::string kThrowAwayArchive = "question 選択された圧縮ファイルを削除します。よろしいですか？";
+const std::string kThrowAwayArchive =
+    "question 選択された圧縮ファイル「Castle.LZH」をごみ箱に移します。よろしいですか？";
 const std::string kChangeFolder = "picker 冷蔵庫フォルダ変更(一時的用)";
-const std::string kThrowAwayScenario = "question よろしいですか？";
+const std::string kThrowAwayScenario = "question シナリオ「Castle」をごみ箱に移します。よろしいですか？";
 const std::string kExamine = "form frmDocumentView";
 const std::string kPutAway = "input シナリオをしまう";
 

@@ -46,7 +46,7 @@ std::function<QWidget*()> modal(const QString& caption, const QString& text = {}
     return [=]() -> QWidget* {
         QWidget* top = QApplication::activeModalWidget();
         if (!top || !top->isVisible() || !top->windowTitle().contains(caption)) return nullptr;
-        if (const auto* box = qobject_cast<QMessageBox*>(top); box && !text.isEmpty() && box->text() != text)
+        if (const auto* box = qobject_cast<QMessageBox*>(top); box && !text.isEmpty() && !box->text().endsWith(text))
             return nullptr;
         return top;
     };
@@ -214,8 +214,8 @@ TEST_F(ScreenshotJourney, ShowsEveryWindowAndLeavesEverythingAsItWas) {
              drive::tabTo(window.lstPool);
              drive::press(QKeySequence("Down, Alt+D"));
          }},
-        {"throw-away-question-1", modal(question, "よろしいですか？"), keys("Alt+Y")},
-        {"throw-away-question-2", modal(question, "本当によろしいですか？"), keys("Alt+N")},
+        {"throw-away-question-1", modal(question, "ごみ箱に移します。よろしいですか？"), keys("Alt+Y")},
+        {"throw-away-question-2", modal(question, "ごみ箱に移します。本当によろしいですか？"), keys("Alt+N")},
         // The list was refreshed: click the first scenario to highlight it again.
         {"", mainWindow,
          [&](QWidget&) {

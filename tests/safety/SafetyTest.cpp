@@ -311,10 +311,9 @@ fs::path extractedInto(const Ws& w) {
     return w.board / w.archive.substr(0, w.archive.size() - 4);
 }
 
-// Today's signatures; the trash goes to the commands that take it.
 const Command kCommands[] = {
     {"take out",
-     [](Session& r) { archiver::takeOut(selection(r.ws), r.ws.board.string() + "/", r.dialogs, r.archiver); },
+     [](Session& r) { archiver::takeOut(selection(r.ws), r.ws.board.string() + "/", r.dialogs, r.archiver, r.trash); },
      [](const Ws& w) { return std::vector{w.board}; }},
     {"put away",
      [](Session& r) {
@@ -324,10 +323,11 @@ const Command kCommands[] = {
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"throw away scenario",
      [](Session& r) {
-         archiver::throwAwayScenario((r.ws.board / r.ws.scenario).string(), r.dialogs, r.ws.shown.string());
+         archiver::throwAwayScenario((r.ws.board / r.ws.scenario).string(), {r.ws.fridge.string(), r.ws.shown.string()},
+                                     r.dialogs, r.trash);
      },
      [](const Ws& w) { return std::vector{w.board}; }},
-    {"throw away archive", [](Session& r) { archiver::throwAwayArchive(selection(r.ws), r.dialogs); },
+    {"throw away archive", [](Session& r) { archiver::throwAwayArchive(selection(r.ws), r.dialogs, r.trash); },
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"drop",
      [](Session& r) {
@@ -392,20 +392,9 @@ struct Known {
     const char* why;
 };
 const Known kKnownLosses[] = {
-    {"take out", "board folder linked out of the board", '*', "writes through the link into the folder outside"},
-    {"take out", "board folder linked to another scenario", '*', "writes through the link into the other scenario"},
-    {"take out", "scenario changed since its take out", '*', "replaces the edited file without a question"},
-    {"take out", "case twins", '*', "makes a folder Windows takes for the one there"},
-    {"take out", "undecodable names", '*', "takes out into the folder another undecodable name made"},
-    {"throw away scenario", "temporary fridge, stored one in a scenario", 'Y',
-     "throws away the scenario holding the stored fridge: only the fridge shown is checked"},
-    {"throw away scenario", "scenario that is a mount point", 'Y', "empties the file system mounted as the scenario"},
-    {"throw away scenario", "*", 'Y', "the question names nothing; nothing goes to the trash"},
-    {"throw away archive", "*", 'Y', "the question names nothing; nothing goes to the trash"},
     {"drop", "*", 'Y', "the replaced archive does not go to the trash"},
     {"fzarc-lha E", "board folder linked out of the board", '*', "writes through the link into the folder outside"},
     {"fzarc-lha E", "board folder linked to another scenario", '*', "writes through the link into the other scenario"},
-    {"fzarc-lha A", "case twins", '*', "makes an archive Windows takes for the one there"},
 };
 
 const Known* known(const std::string& command, const std::string& workspace, char answer) {
