@@ -567,17 +567,33 @@ void frmFzarc::mnuReArc_Click() {
         [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); }, lstPool);
 }
 
+void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
+    std::string text = what;
+    std::error_code ec;
+    if (!std::filesystem::exists(sysutil::pathFromUtf8(path), ec))
+        text += "\r\n「" + path + "」が見つかりません。";
+    else if (const std::string why = launcher_.lastFailure(); !why.empty())
+        text += "\r\n" + why;
+    dialogs_.message({text, "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
+}
+
 void frmFzarc::mnuOpenArchiveFolder_Click() {
-    inspect::mnuOpenArchiveFolder(settings::currentFolders().fridge, launcher_, winId());
+    const std::string fridge = settings::currentFolders().fridge;
+    if (!inspect::mnuOpenArchiveFolder(fridge, launcher_, winId())) launchFailed("冷蔵庫フォルダを開けませんでした。", fridge);
 }
 void frmFzarc::mnuOpenFolder_Click() {
-    inspect::mnuOpenFolder(settings::currentFolders().engine, launcher_, winId());
+    const std::string engine = settings::currentFolders().engine;
+    if (!inspect::mnuOpenFolder(engine, launcher_, winId())) launchFailed("まな板フォルダを開けませんでした。", engine);
 }
 void frmFzarc::mnuExecuteTessarune_Click() {
-    inspect::mnuExecuteTessarune(settings::currentFolders().engine, launcher_, winId());
+    const std::string engine = settings::currentFolders().engine;
+    if (!inspect::mnuExecuteTessarune(engine, launcher_, winId()))
+        launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(engine) + "Tessarune.exe");
 }
 void frmFzarc::mnuExecuteTessaruneEditor_Click() {
-    inspect::mnuExecuteTessaruneEditor(settings::currentFolders().engine, launcher_, winId());
+    const std::string engine = settings::currentFolders().engine;
+    if (!inspect::mnuExecuteTessaruneEditor(engine, launcher_, winId()))
+        launchFailed("TessaruneEditor を起動できませんでした。", sysutil::AddBackslash(engine) + "TessaruneEditor.exe");
 }
 
 void frmFzarc::mnuReload_Click() {

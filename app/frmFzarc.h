@@ -114,6 +114,8 @@ private:
     void watchAbove();
     QString fridgeToolTip(int row);
     QString boardToolTip(int row) const;
+    // Says that a launch command started nothing, and why when it is known.
+    void launchFailed(const std::string& what, const std::string& path);
     std::optional<archiver::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;
     // Runs a command unless another one (or a refresh) is still under way:

@@ -294,4 +294,18 @@ TEST_F(MainWindow, LaunchCommandsReadTheStoredFoldersAfreshEachTime) {
     EXPECT_EQ(launcher.calls[2].line, "\"" + ws.root.str("moved") + "/Tessarune.exe\"");
 }
 
+// A launch that starts nothing says so, and why.
+TEST_F(MainWindow, ALaunchThatStartsNothingSaysWhy) {
+    auto w = open();
+    launcher.starts = false;
+    launcher.failure = "フォルダを表示するプログラム（ファイルマネージャ）が見つかりません。";
+    drive::press(QKeySequence("Alt+F, E, A"));
+    ws.sandbox.set("TRPath", ws.root.str("moved"));
+    drive::press(QKeySequence("Alt+F, E, C"));
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].text, "冷蔵庫フォルダを開けませんでした。\r\n" + launcher.failure);
+    EXPECT_EQ(dialogs.asked[1].text,
+              "Tessarune を起動できませんでした。\r\n「" + ws.root.str("moved") + "/Tessarune.exe」が見つかりません。");
+}
+
 }  // namespace
