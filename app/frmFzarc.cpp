@@ -544,7 +544,7 @@ void frmFzarc::mnuDeleteArchive_Click() {
 void frmFzarc::mnuChangeArcFolder_Click() {
     unlessACommandRuns(
         [this] {
-            if (const auto folder = settings::mnuChangeArcFolder(dialogs_)) showFridge(*folder);
+            if (const auto folder = settings::mnuChangeArcFolder(dialogs_, filArc->Path())) showFridge(*folder);
         },
         filArc);
 }

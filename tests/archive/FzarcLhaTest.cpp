@@ -113,7 +113,7 @@ TEST(FzarcLha, TakesItsArgumentsAsGivenAndSaysHowItWent) {
     EXPECT_EQ(fzarcLha(d.path(), "L whole.lzh", &out), 0);
     EXPECT_NE(out.find("GPL-2"), std::string::npos) << out;
     EXPECT_EQ(fzarcLha(d.path(), "T text.lzh", &out), 1);
-    EXPECT_NE(out.find("LHA書庫ではありません"), std::string::npos) << out;
+    EXPECT_NE(out.find("LZH 書庫ではありません"), std::string::npos) << out;
 }
 #endif
 

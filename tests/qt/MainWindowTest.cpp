@@ -282,6 +282,7 @@ TEST_F(MainWindow, LaunchCommandsReadTheStoredFoldersAfreshEachTime) {
     auto w = open();
     dialogs.folders = {ws.root.str()};
     drive::press(QKeySequence("Alt+O"));  // the list on another folder: not what is stored
+    EXPECT_EQ(dialogs.folderStarts, std::vector<std::string>{ws.fridge()});  // the picker opens at the fridge
     drive::press(QKeySequence("Alt+F, E, A"));
     drive::press(QKeySequence("Alt+F, E, C"));
     ws.sandbox.set("TRPath", ws.root.str("moved"));
