@@ -386,23 +386,37 @@ void frmFzarc::showFridge(const std::string& folder) {
 }
 
 void frmFzarc::watchAbove() {
-    // A folder moved or renamed is seen by the folder that held it: every
-    // folder above the two is watched, and looked at again after each change
-    // (a watch follows the folder it was set on, wherever it went).
-    unwatch(*aboveWatcher_);
+    // A folder moved or renamed is seen by the folder that held it: the
+    // folders just above the two are watched (the fridge's, the board's
+    // "Scenario" and the engine's folder), or the nearest one still there,
+    // for the folder to come back. Not every one
+    // up to the root: setting a watch on a folder of many entries (/tmp)
+    // costs the system a walk over all of them, and only what changed is
+    // set again.
     QStringList above;
-    for (const std::string& folder : {filArc->Path(), settings::currentFolders().cuttingBoard}) {
+    for (const auto& [folder, levels] :
+         {std::pair{filArc->Path(), 1}, std::pair{settings::currentFolders().cuttingBoard, 2}}) {
         if (folder.empty()) continue;
         std::filesystem::path p = sysutil::pathFromUtf8(folder);
         if (!p.has_filename()) p = p.parent_path();  // a trailing separator
-        while (p.has_relative_path()) {
+        bool found = false;
+        for (int level = 1; p.has_relative_path() && (level <= levels || !found); ++level) {
             p = p.parent_path();
             std::error_code ec;
-            if (std::filesystem::is_directory(p, ec)) above << q(sysutil::utf8FromPath(p));
+            if (!std::filesystem::is_directory(p, ec)) continue;
+            above << q(sysutil::utf8FromPath(p));
+            found = true;
         }
     }
     above.removeDuplicates();
-    if (!above.isEmpty()) aboveWatcher_->addPaths(above);
+    QStringList gone;
+    for (const QString& watched : aboveWatcher_->directories())
+        if (!above.contains(watched)) gone << watched;
+    if (!gone.isEmpty()) aboveWatcher_->removePaths(gone);
+    QStringList added;
+    for (const QString& folder : above)
+        if (!aboveWatcher_->directories().contains(folder)) added << folder;
+    if (!added.isEmpty()) aboveWatcher_->addPaths(added);
 }
 
 void frmFzarc::reload(bool tellProblems) {

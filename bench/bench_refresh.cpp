@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "app/frmFzarc.h"
+#include "app/mdlFZARC.h"
 #include "settings/INIAccess.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/QtDialogs.h"
@@ -26,6 +27,7 @@ double seconds(std::chrono::steady_clock::time_point since) {
 }
 
 int onCollection(const fs::path& collection) {
+    app::configureApplication(*qApp);  // the Japanese locale, as the program runs
     sysutil::setSettingsFolder(collection.string());
     ui::QtDialogs dialogs(nullptr, "FZARC");
     archiver::Unlha32Archiver archiver;
