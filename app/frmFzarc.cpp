@@ -1,12 +1,12 @@
 #include "app/frmFzarc.h"
 
 #include <QApplication>
-#include <QDateTime>
-#include <QLocale>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -309,7 +309,8 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
     lstPool->setEnabled(true);
     std::error_code ec;
     boardThere_ = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
-    fraCuttingBoard->setTitle(boardThere_ ? QStringLiteral("まな板") : QStringLiteral("まな板（フォルダが見つかりません）"));
+    fraCuttingBoard->setTitle(boardThere_ ? QStringLiteral("まな板")
+                                          : QStringLiteral("まな板（フォルダが見つかりません）"));
     // The scenario a take out made (its folder, or the first scenario below
     // it); else the one highlighted before, if it is still there; else none.
     bool highlighted = false;
@@ -487,15 +488,16 @@ QString frmFzarc::fridgeToolTip(int row) {
     const QFileInfo info(q(sysutil::utf8FromPath(file)));
     const QDateTime changed = info.lastModified();
     // The headers are read once per version of the file, when first asked.
-    const std::string key = sysutil::utf8FromPath(file) + '|' + std::to_string(size) + '|' +
-                            std::to_string(changed.toMSecsSinceEpoch());
+    const std::string key =
+        sysutil::utf8FromPath(file) + '|' + std::to_string(size) + '|' + std::to_string(changed.toMSecsSinceEpoch());
     auto known = archiveFacts_.find(key);
     if (known == archiveFacts_.end()) {
         std::vector<archiver::ListedEntry> entries;
         QString facts;
         if (archiver::listArchive(sysutil::utf8FromPath(file), entries).ok())
-            facts = QStringLiteral("ファイル数: %1").arg(std::count_if(
-                        entries.begin(), entries.end(), [](const archiver::ListedEntry& e) { return !e.isFolder; }));
+            facts = QStringLiteral("ファイル数: %1")
+                        .arg(std::count_if(entries.begin(), entries.end(),
+                                           [](const archiver::ListedEntry& e) { return !e.isFolder; }));
         else
             facts = QStringLiteral("LZH 書庫として読めません。");
         known = archiveFacts_.emplace(key, facts).first;
@@ -510,8 +512,8 @@ QString frmFzarc::fridgeToolTip(int row) {
     const QString stem = QFileInfo(shown).completeBaseName();
     bool onBoard = false;
     for (int i = 0; i < lstPool->count() && !onBoard; ++i)
-        onBoard = firstPart(lstPool->item(i)->data(ui::ListBox::kKeyRole).toString())
-                      .compare(stem, Qt::CaseInsensitive) == 0;
+        onBoard =
+            firstPart(lstPool->item(i)->data(ui::ListBox::kKeyRole).toString()).compare(stem, Qt::CaseInsensitive) == 0;
     tip += onBoard ? QStringLiteral("\nまな板に「%1」があります。").arg(stem)
                    : QStringLiteral("\nまな板に「%1」はありません。").arg(stem);
     return tip;
@@ -593,7 +595,8 @@ void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
 
 void frmFzarc::mnuOpenArchiveFolder_Click() {
     const std::string fridge = settings::currentFolders().fridge;
-    if (!inspect::mnuOpenArchiveFolder(fridge, launcher_, winId())) launchFailed("冷蔵庫フォルダを開けませんでした。", fridge);
+    if (!inspect::mnuOpenArchiveFolder(fridge, launcher_, winId()))
+        launchFailed("冷蔵庫フォルダを開けませんでした。", fridge);
 }
 void frmFzarc::mnuOpenFolder_Click() {
     const std::string engine = settings::currentFolders().engine;

@@ -38,9 +38,7 @@ int main(int argc, char** argv) {
         QElapsedTimer clock, tick;
         qint64 longestWait = 0, shown = -1, whole = 0;
         QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            longestWait = std::max(longestWait, tick.restart());
-        });
+        QObject::connect(&ticker, &QTimer::timeout, [&] { longestWait = std::max(longestWait, tick.restart()); });
         clock.start();
         tick.start();
         ticker.start(5);

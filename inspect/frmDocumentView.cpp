@@ -230,8 +230,9 @@ void frmDocumentView::cmdExecFile_Click() {
     // Opened, never run: a program or a shortcut that came with a scenario is
     // only shown here, never handed to the desktop, which would run it.
     if (ui::runsWhenOpened(sysutil::pathFromUtf8(path))) {
-        dialogs_.message({"「" + File->shownName() + "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。",
-                          "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
+        dialogs_.message(
+            {"「" + File->shownName() + "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。",
+             "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
         return;
     }
     launcher_.OpenDocument(path, static_cast<std::uintptr_t>(winId()));

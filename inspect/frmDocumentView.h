@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "sysutil/Dialogs.h"
-#include "ui/FileListBox.h"
 #include "sysutil/Launcher.h"
+#include "ui/FileListBox.h"
 
 namespace inspect {
 

@@ -37,7 +37,7 @@ public:
         QColor fore = p.color(QPalette::Inactive, QPalette::HighlightedText);
         if (back == p.color(QPalette::Active, QPalette::Highlight)) {
             back = p.color(QPalette::Active, QPalette::Base).lightness() > 128 ? QColor(0xd4, 0xd4, 0xd4)
-                                                                                : QColor(0x55, 0x55, 0x55);
+                                                                               : QColor(0x55, 0x55, 0x55);
             fore = p.color(QPalette::Active, QPalette::Text);
         }
         for (auto group : {QPalette::Active, QPalette::Inactive}) {

@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
@@ -128,9 +128,10 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
                            "Wine（wine または wine64）をインストールしてください。";
             return false;
         }
-        if (!runProgram(QString::fromStdString(wine),
-                        QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)),
-                        wait, blnTerminate, info.absolutePath()))
+        if (!runProgram(
+                QString::fromStdString(wine),
+                QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)), wait,
+                blnTerminate, info.absolutePath()))
             return false;
         // Wine takes seconds to bring the engine's window up (a fresh prefix
         // many more): the busy cursor says something is on its way.

@@ -185,9 +185,9 @@ TEST_F(Flow, OnlyTheListWithTheKeyboardShowsItsHighlightInFullColour) {
         ASSERT_NE(keyboard(), list);
         const QColor without = highlightColour(*list);
         EXPECT_NE(withKeys, without) << list->objectName().toStdString();
-        EXPECT_GT(std::abs(withKeys.hsvSaturation() - without.hsvSaturation()) +
-                      std::abs(withKeys.value() - without.value()),
-                  40)
+        EXPECT_GT(
+            std::abs(withKeys.hsvSaturation() - without.hsvSaturation()) + std::abs(withKeys.value() - without.value()),
+            40)
             << withKeys.name().toStdString() << " " << without.name().toStdString();
         EXPECT_NE(without, list->palette().color(QPalette::Base));  // still highlighted
     }
@@ -265,11 +265,10 @@ TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
 TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
     open();
     const fs::path scenarioFolder = ws.board().parent_path();
-    for (const auto& [folder, frame, row] :
-         {std::tuple{fridgeDir(), window->fraFiles, QString("Alpha.LZH")},
-          std::tuple{scenarioFolder, window->fraCuttingBoard, board("Castle")}}) {
+    for (const auto& [folder, frame, row] : {std::tuple{fridgeDir(), window->fraFiles, QString("Alpha.LZH")},
+                                             std::tuple{scenarioFolder, window->fraCuttingBoard, board("Castle")}}) {
         QListWidget* list = frame == window->fraFiles ? static_cast<QListWidget*>(window->filArc)
-                                                       : static_cast<QListWidget*>(window->lstPool);
+                                                      : static_cast<QListWidget*>(window->lstPool);
         const fs::path away = folder.parent_path() / "moved-away";
         fs::rename(folder, away);
         EXPECT_TRUE(QTest::qWaitFor([&] { return frame->title().contains("見つかりません"); }, kFollowsWithin))

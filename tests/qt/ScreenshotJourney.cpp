@@ -21,11 +21,11 @@
 #include "app/mdlFZARC.h"
 #include "inspect/frmDocumentView.h"
 #include "settings/frmSetting.h"
+#include "support/FakeTrash.h"
 #include "support/TestSupport.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/QtDialogs.h"
-#include "support/FakeTrash.h"
 #include "ui/cExecute.h"
 
 namespace fs = std::filesystem;

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
 
 #include "Driver.h"
@@ -190,7 +190,10 @@ void PrintTo(const RunnableCase& c, std::ostream* os) {
     *os << c.label;
 }
 std::string elfStart() {
-    std::string elf("\x7f" "ELF\x02\x01\x01", 7);
+    std::string elf(
+        "\x7f"
+        "ELF\x02\x01\x01",
+        7);
     elf.resize(64, '\0');
     elf[16] = 2;  // an executable
     return elf;
@@ -206,8 +209,8 @@ TEST_P(ViewerRefuses, ProgramsAndShortcutsAreShownButNotOpened) {
     drive::click(viewer.cmdExecFile);
     EXPECT_TRUE(launcher.opened.empty());
     ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].text,
-              "「" + std::string(c.name) + "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。");
+    EXPECT_EQ(dialogs.asked[0].text, "「" + std::string(c.name) +
+                                         "」はプログラムとして実行されるおそれがあるため、関連付けからは開きません。");
     // Nor does the launcher itself hand it over, whoever asks.
     EXPECT_FALSE(ui::cExecute().OpenDocument(dir.str(c.name), 0));
 }
