@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QToolTip>
 #include <QUrl>
 #include <filesystem>
 
@@ -275,6 +276,7 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
     // Whatever changed so far, this refresh reads.
     boardChanged_ = false;
     unwatch(*boardWatcher_);
+    QToolTip::hideText();  // it may speak of a scenario that has gone
     const std::string board = settings::currentFolders().cuttingBoard;
     if (mayMakeBoard && !sysutil::lookupExists(board, sysutil::LookupKind::FilesAndFolders)) {
         std::error_code ec;
@@ -375,6 +377,7 @@ void frmFzarc::showFridge(const std::string& folder) {
     // Whatever changed so far, this read sees.
     fridgeChanged_ = false;
     unwatch(*fridgeWatcher_);
+    QToolTip::hideText();  // it may speak of an archive that has gone
     if (folder == filArc->Path())
         filArc->Refresh();
     else
