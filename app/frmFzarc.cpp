@@ -2,18 +2,22 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QToolTip>
 #include <QUrl>
 #include <filesystem>
 
 #include "app/AppIcon.h"
 #include "app/AppInfo.h"
 #include "app/frmVersion.h"
+#include "archive/ArchiveReader.h"
 #include "archive/WorkFolders.h"
 #include "inspect/LaunchCommands.h"
 #include "inspect/frmDocumentView.h"
@@ -99,13 +103,14 @@ void frmFzarc::buildControls() {
     fraFiles = new QGroupBox(QStringLiteral("冷蔵庫"), client);
     filArc = new ui::FileListBox(fraFiles);
     filArc->setPattern("*.LZH");
+    filArc->elideLongRows(Qt::ElideMiddle);  // the name's start and its ".LZH" stay in sight
     cmdChangeArcFolder = new QPushButton(QStringLiteral("フォルダ変更(&O)..."), fraFiles);
     cmdLoad = new QPushButton(QStringLiteral("とりだす(&L)..."), fraFiles);
     cmdLoad->setToolTip(QStringLiteral("シナリオを解凍してまな板フォルダに展開します。"));
     fraCuttingBoard = new QGroupBox(QStringLiteral("まな板"), client);
     lstPool = new ui::ListBox(fraCuttingBoard);
     lstPool->setSortingEnabled(false);
-    lstPool->showEndsOfLongRows();  // the full paths all begin alike
+    lstPool->elideLongRows(Qt::ElideLeft);  // the full paths all begin alike
     cmdDelete = new QPushButton(QStringLiteral("すてる(&D)..."), fraCuttingBoard);
     cmdDelete->setToolTip(QStringLiteral("選択されているシナリオを削除します。"));
     cmdDocument = new QPushButton(QStringLiteral("調べる(&T)..."), fraCuttingBoard);
@@ -151,6 +156,8 @@ void frmFzarc::buildControls() {
 
     filArc->installEventFilter(this);
     lstPool->installEventFilter(this);
+    filArc->setToolTipSource([this](int row) { return fridgeToolTip(row); });
+    lstPool->setToolTipSource([this](int row) { return boardToolTip(row); });
     connect(cmdLoad, &QPushButton::clicked, this, &frmFzarc::mnuLoad_Click);
     connect(cmdChangeArcFolder, &QPushButton::clicked, this, &frmFzarc::mnuChangeArcFolder_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmFzarc::mnuDelete_Click);
@@ -205,8 +212,10 @@ void frmFzarc::buildMenus() {
 void frmFzarc::buildWatchers() {
     fridgeWatcher_ = new QFileSystemWatcher(this);
     boardWatcher_ = new QFileSystemWatcher(this);
-    connect(fridgeWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { folderChanged(true); });
-    connect(boardWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { folderChanged(false); });
+    aboveWatcher_ = new QFileSystemWatcher(this);
+    connect(fridgeWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { folderChanged(Changed::Fridge); });
+    connect(boardWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { folderChanged(Changed::Board); });
+    connect(aboveWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { folderChanged(Changed::Above); });
     followTimer_.setSingleShot(true);
     connect(&followTimer_, &QTimer::timeout, this, &frmFzarc::followTheDisk);
 }
@@ -248,7 +257,9 @@ void frmFzarc::unlessACommandRuns(Command command, QWidget* home) {
     }
     if (home) home->setFocus(Qt::OtherFocusReason);
     // What changed on the disk while the command ran and its refresh did not read.
-    if (fridgeChanged_ || boardChanged_) folderChanged(fridgeChanged_);
+    if (fridgeChanged_) folderChanged(Changed::Fridge);
+    if (boardChanged_) folderChanged(Changed::Board);
+    if (aboveChanged_) folderChanged(Changed::Above);
 }
 
 namespace {
@@ -261,12 +272,13 @@ void unwatch(QFileSystemWatcher& watcher) {
 
 }  // namespace
 
-void frmFzarc::RefreshPool(const std::string& made, bool tellProblems) {
+void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayMakeBoard) {
     // Whatever changed so far, this refresh reads.
     boardChanged_ = false;
     unwatch(*boardWatcher_);
+    QToolTip::hideText();  // it may speak of a scenario that has gone
     const std::string board = settings::currentFolders().cuttingBoard;
-    if (!sysutil::lookupExists(board, sysutil::LookupKind::FilesAndFolders)) {
+    if (mayMakeBoard && !sysutil::lookupExists(board, sysutil::LookupKind::FilesAndFolders)) {
         std::error_code ec;
         std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
         if (ec && tellProblems) boardCannotBeMade(board, ec);
@@ -280,11 +292,27 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems) {
     const sysutil::Subfolders listing = archiver::listBoard(board, &dialogs_);
     const std::vector<std::string>& folders = listing.paths;
     const std::vector<std::string> scenarios = archiver::scenariosAmong(listing);
-    QStringList rows;
-    for (const auto& scenario : scenarios) rows << q(scenario);
-    lstPool->addItems(rows);
+    // Ordered and found by the part below the board, as the fridge by its names.
+    struct Row {
+        QString path, below;
+    };
+    std::vector<Row> rows;
+    const QString boardText = q(board);
+    for (const auto& scenario : scenarios) {
+        const QString path = q(scenario);
+        rows.push_back({path, path.startsWith(boardText) ? path.mid(boardText.size()) : path});
+    }
+    const QCollator order = ui::ListBox::order();
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) { return order(a.below, b.below); });
+    for (const auto& row : rows) {
+        auto* entry = new QListWidgetItem(row.path, lstPool);
+        entry->setData(ui::ListBox::kKeyRole, row.below);
+    }
     lstPool->setEnabled(true);
-    fraCuttingBoard->setTitle(QStringLiteral("まな板"));
+    std::error_code ec;
+    boardThere_ = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
+    fraCuttingBoard->setTitle(boardThere_ ? QStringLiteral("まな板")
+                                          : QStringLiteral("まな板（フォルダが見つかりません）"));
     // The scenario a take out made (its folder, or the first scenario below
     // it); else the one highlighted before, if it is still there; else none.
     bool highlighted = false;
@@ -297,13 +325,13 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems) {
     }
     if (!highlighted && !kept.isEmpty()) lstPool->highlightRow(kept);
     if (hadKeyboard) lstPool->setFocus(Qt::OtherFocusReason);
-    std::error_code ec;
-    if (std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec)) {
+    if (boardThere_) {
         QStringList watched;
         for (const auto& folder : archiver::foldersToWatch(board, folders, scenarios, kMostWatchedFolders))
             watched << q(folder);
         boardWatcher_->addPaths(watched);
     }
+    watchAbove();
 }
 
 void frmFzarc::boardCannotBeMade(const std::string& board, const std::error_code& ec) {
@@ -349,12 +377,50 @@ void frmFzarc::showFridge(const std::string& folder) {
     // Whatever changed so far, this read sees.
     fridgeChanged_ = false;
     unwatch(*fridgeWatcher_);
+    QToolTip::hideText();  // it may speak of an archive that has gone
     if (folder == filArc->Path())
         filArc->Refresh();
     else
         filArc->setPath(folder);
     const QString path = q(folder);
-    if (!path.isEmpty() && QFileInfo(path).isDir()) fridgeWatcher_->addPath(path);
+    fridgeThere_ = !path.isEmpty() && QFileInfo(path).isDir();
+    if (fridgeThere_) fridgeWatcher_->addPath(path);
+    fraFiles->setTitle(fridgeThere_ ? QStringLiteral("冷蔵庫") : QStringLiteral("冷蔵庫（フォルダが見つかりません）"));
+    watchAbove();
+}
+
+void frmFzarc::watchAbove() {
+    // A folder moved or renamed is seen by the folder that held it: the
+    // folders just above the two are watched (the fridge's, the board's
+    // "Scenario" and the engine's folder), or the nearest one still there,
+    // for the folder to come back. Not every one
+    // up to the root: setting a watch on a folder of many entries (/tmp)
+    // costs the system a walk over all of them, and only what changed is
+    // set again.
+    QStringList above;
+    for (const auto& [folder, levels] :
+         {std::pair{filArc->Path(), 1}, std::pair{settings::currentFolders().cuttingBoard, 2}}) {
+        if (folder.empty()) continue;
+        std::filesystem::path p = sysutil::pathFromUtf8(folder);
+        if (!p.has_filename()) p = p.parent_path();  // a trailing separator
+        bool found = false;
+        for (int level = 1; p.has_relative_path() && (level <= levels || !found); ++level) {
+            p = p.parent_path();
+            std::error_code ec;
+            if (!std::filesystem::is_directory(p, ec)) continue;
+            above << q(sysutil::utf8FromPath(p));
+            found = true;
+        }
+    }
+    above.removeDuplicates();
+    QStringList gone;
+    for (const QString& watched : aboveWatcher_->directories())
+        if (!above.contains(watched)) gone << watched;
+    if (!gone.isEmpty()) aboveWatcher_->removePaths(gone);
+    QStringList added;
+    for (const QString& folder : above)
+        if (!aboveWatcher_->directories().contains(folder)) added << folder;
+    if (!added.isEmpty()) aboveWatcher_->addPaths(added);
 }
 
 void frmFzarc::reload(bool tellProblems) {
@@ -369,8 +435,8 @@ void frmFzarc::applyOutcome(const archiver::Outcome& outcome) {
         refreshFridge(outcome.archiveName);
 }
 
-void frmFzarc::folderChanged(bool fridge) {
-    (fridge ? fridgeChanged_ : boardChanged_) = true;
+void frmFzarc::folderChanged(Changed what) {
+    (what == Changed::Fridge ? fridgeChanged_ : what == Changed::Board ? boardChanged_ : aboveChanged_) = true;
     if (busy_) return;  // the command's end looks again
     // A burst of changes (a copy of many files) costs one refresh, and none
     // waits longer than kLongestWaitMs.
@@ -384,9 +450,91 @@ void frmFzarc::folderChanged(bool fridge) {
 
 void frmFzarc::followTheDisk() {
     unlessACommandRuns([this] {
-        if (boardChanged_) RefreshPool();
+        if (aboveChanged_) {
+            // A folder above moved: the lists follow when their folder went
+            // or came back, or is another folder now.
+            aboveChanged_ = false;
+            std::error_code ec;
+            const std::string board = settings::currentFolders().cuttingBoard;
+            const bool boardNow = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
+            if (boardNow != boardThere_ || (boardNow && boardWatcher_->directories().isEmpty())) boardChanged_ = true;
+            const bool fridgeNow = QFileInfo(q(filArc->Path())).isDir();
+            if (fridgeNow != fridgeThere_ || (fridgeNow && fridgeWatcher_->directories().isEmpty()))
+                fridgeChanged_ = true;
+            watchAbove();
+        }
+        if (boardChanged_) RefreshPool({}, false, false);
         if (fridgeChanged_) refreshFridge();
     });
+}
+
+namespace {
+
+QString firstPart(const QString& below) {
+    return below.section(QChar(sysutil::kSeparator), 0, 0, QString::SectionSkipEmpty);
+}
+
+QString lastPart(const QString& below) {
+    return below.section(QChar(sysutil::kSeparator), -1, -1, QString::SectionSkipEmpty);
+}
+
+}  // namespace
+
+QString frmFzarc::fridgeToolTip(int row) {
+    namespace fs = std::filesystem;
+    const QString shown = filArc->item(row)->text();
+    QString tip = shown;
+    const fs::path file = sysutil::pathFromUtf8(sysutil::AddBackslash(filArc->Path()) + filArc->storedName(row));
+    std::error_code ec;
+    const auto size = fs::file_size(file, ec);
+    if (ec) return tip;
+    const QFileInfo info(q(sysutil::utf8FromPath(file)));
+    const QDateTime changed = info.lastModified();
+    // The headers are read once per version of the file, when first asked.
+    const std::string key =
+        sysutil::utf8FromPath(file) + '|' + std::to_string(size) + '|' + std::to_string(changed.toMSecsSinceEpoch());
+    auto known = archiveFacts_.find(key);
+    if (known == archiveFacts_.end()) {
+        std::vector<archiver::ListedEntry> entries;
+        QString facts;
+        if (archiver::listArchive(sysutil::utf8FromPath(file), entries).ok())
+            facts = QStringLiteral("ファイル数: %1")
+                        .arg(std::count_if(entries.begin(), entries.end(),
+                                           [](const archiver::ListedEntry& e) { return !e.isFolder; }));
+        else
+            facts = QStringLiteral("LZH 書庫として読めません。");
+        known = archiveFacts_.emplace(key, facts).first;
+    }
+    const QLocale locale;
+    tip += QStringLiteral("\n大きさ: %1（%2 バイト）")
+               .arg(locale.formattedDataSize(static_cast<qint64>(size), 1, QLocale::DataSizeTraditionalFormat),
+                    locale.toString(static_cast<qulonglong>(size)));
+    tip += QStringLiteral("\n日付: ") + changed.toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    tip += QStringLiteral("\n") + known->second;
+    // Take out puts it in a folder of the archive's name on the board.
+    const QString stem = QFileInfo(shown).completeBaseName();
+    bool onBoard = false;
+    for (int i = 0; i < lstPool->count() && !onBoard; ++i)
+        onBoard =
+            firstPart(lstPool->item(i)->data(ui::ListBox::kKeyRole).toString()).compare(stem, Qt::CaseInsensitive) == 0;
+    tip += onBoard ? QStringLiteral("\nまな板に「%1」があります。").arg(stem)
+                   : QStringLiteral("\nまな板に「%1」はありません。").arg(stem);
+    return tip;
+}
+
+QString frmFzarc::boardToolTip(int row) const {
+    const QString below = lstPool->item(row)->data(ui::ListBox::kKeyRole).toString();
+    QString tip = lstPool->item(row)->text();
+    // The archive it was taken out of, or one named like the scenario itself.
+    QStringList names{firstPart(below) + QStringLiteral(".LZH")};
+    if (lastPart(below) != firstPart(below)) names << lastPart(below) + QStringLiteral(".LZH");
+    QStringList found;
+    for (const QString& name : names)
+        for (int i = 0; i < filArc->count(); ++i)
+            if (filArc->item(i)->text().compare(name, Qt::CaseInsensitive) == 0) found << filArc->item(i)->text();
+    tip += found.isEmpty() ? QStringLiteral("\n冷蔵庫に同じ名前の書庫はありません。")
+                           : QStringLiteral("\n冷蔵庫に「%1」があります。").arg(found.join(QStringLiteral("」「")));
+    return tip;
 }
 
 std::optional<archiver::FridgeSelection> frmFzarc::selectedArchive() const {
@@ -416,7 +564,7 @@ void frmFzarc::mnuDeleteArchive_Click() {
 void frmFzarc::mnuChangeArcFolder_Click() {
     unlessACommandRuns(
         [this] {
-            if (const auto folder = settings::mnuChangeArcFolder(dialogs_)) showFridge(*folder);
+            if (const auto folder = settings::mnuChangeArcFolder(dialogs_, filArc->Path())) showFridge(*folder);
         },
         filArc);
 }
@@ -443,17 +591,34 @@ void frmFzarc::mnuReArc_Click() {
         [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); }, lstPool);
 }
 
+void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
+    std::string text = what;
+    std::error_code ec;
+    if (!std::filesystem::exists(sysutil::pathFromUtf8(path), ec))
+        text += "\r\n「" + path + "」が見つかりません。";
+    else if (const std::string why = launcher_.lastFailure(); !why.empty())
+        text += "\r\n" + why;
+    dialogs_.message({text, "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
+}
+
 void frmFzarc::mnuOpenArchiveFolder_Click() {
-    inspect::mnuOpenArchiveFolder(settings::currentFolders().fridge, launcher_, winId());
+    const std::string fridge = settings::currentFolders().fridge;
+    if (!inspect::mnuOpenArchiveFolder(fridge, launcher_, winId()))
+        launchFailed("冷蔵庫フォルダを開けませんでした。", fridge);
 }
 void frmFzarc::mnuOpenFolder_Click() {
-    inspect::mnuOpenFolder(settings::currentFolders().engine, launcher_, winId());
+    const std::string engine = settings::currentFolders().engine;
+    if (!inspect::mnuOpenFolder(engine, launcher_, winId())) launchFailed("まな板フォルダを開けませんでした。", engine);
 }
 void frmFzarc::mnuExecuteTessarune_Click() {
-    inspect::mnuExecuteTessarune(settings::currentFolders().engine, launcher_, winId());
+    const std::string engine = settings::currentFolders().engine;
+    if (!inspect::mnuExecuteTessarune(engine, launcher_, winId()))
+        launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(engine) + "Tessarune.exe");
 }
 void frmFzarc::mnuExecuteTessaruneEditor_Click() {
-    inspect::mnuExecuteTessaruneEditor(settings::currentFolders().engine, launcher_, winId());
+    const std::string engine = settings::currentFolders().engine;
+    if (!inspect::mnuExecuteTessaruneEditor(engine, launcher_, winId()))
+        launchFailed("TessaruneEditor を起動できませんでした。", sysutil::AddBackslash(engine) + "TessaruneEditor.exe");
 }
 
 void frmFzarc::mnuReload_Click() {

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -95,8 +96,9 @@ private:
     void buildWatchers();
     // Rebuilds the board list, keeping the highlighted scenario, or
     // highlighting the first scenario at or below `made`; `tellProblems`
-    // says when the board cannot be made.
-    void RefreshPool(const std::string& made = {}, bool tellProblems = false);
+    // says when the board cannot be made. Following the disk, a board that
+    // has gone is not made again: the user may be moving it back.
+    void RefreshPool(const std::string& made = {}, bool tellProblems = false, bool mayMakeBoard = true);
     // Reads the fridge again, keeping the highlighted archive, or
     // highlighting the one named `made`.
     void refreshFridge(const std::string& made = {});
@@ -105,8 +107,15 @@ private:
     void removeLeftovers(const std::vector<std::string>& folders);
     void applyOutcome(const archiver::Outcome& outcome);
     void boardCannotBeMade(const std::string& board, const std::error_code& ec);
-    void folderChanged(bool fridge);
+    enum class Changed { Fridge, Board, Above };
+    void folderChanged(Changed what);
     void followTheDisk();
+    // Watches the folders above the fridge and the board, for either to go or come back.
+    void watchAbove();
+    QString fridgeToolTip(int row);
+    QString boardToolTip(int row) const;
+    // Says that a launch command started nothing, and why when it is known.
+    void launchFailed(const std::string& what, const std::string& path);
     std::optional<archiver::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;
     // Runs a command unless another one (or a refresh) is still under way:
@@ -128,6 +137,14 @@ private:
     // while a command runs (a command's own refresh reads the changes).
     QFileSystemWatcher* fridgeWatcher_ = nullptr;
     QFileSystemWatcher* boardWatcher_ = nullptr;
+    QFileSystemWatcher* aboveWatcher_ = nullptr;
+    bool aboveChanged_ = false;
+    // Whether each list showed its folder at its last reading.
+    bool fridgeThere_ = true;
+    bool boardThere_ = true;
+    // What an archive's headers said, by path, size and time: read when its
+    // tooltip first shows, not at start.
+    std::map<std::string, QString> archiveFacts_;
     QTimer followTimer_;
     QElapsedTimer firstChange_;
     bool fridgeChanged_ = false;

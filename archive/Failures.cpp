@@ -42,7 +42,7 @@ ArchiveResult reading(const lha::ReadStatus& s, const std::string& name) {
         case ReadError::None:
             break;
         case ReadError::NotArchive:
-            return fail(E::NotArchive, "LHA書庫ではありません。");
+            return fail(E::NotArchive, "LZH 書庫ではありません。");
         case ReadError::BadHeader:
             return fail(E::Corrupt, "書庫が壊れています（ヘッダーが正しくありません）。");
         case ReadError::Truncated:
@@ -70,7 +70,7 @@ ArchiveResult writing(const lha::WriteStatus& s, const std::string& name) {
         case lha::WriteError::WriteFailed:
             return fail(E::WriteFailed, "書庫を書き込めません（ディスクの空き容量を確認してください）。");
         case lha::WriteError::TooLarge:
-            return fail(E::WriteFailed, "LHA書庫に入らない大きさです: " + name);
+            return fail(E::WriteFailed, "LZH 書庫に入らない大きさです: " + name);
         case lha::WriteError::Cancelled:
             return cancelled();
     }

@@ -19,30 +19,30 @@ std::string startProgramCommandLine(const std::string& trPath, const std::string
 
 namespace {
 
-void launch(sysutil::Launcher& launcher, std::uintptr_t owner, const std::string& line) {
+bool launch(sysutil::Launcher& launcher, std::uintptr_t owner, const std::string& line) {
     try {
-        launcher.ShellX(line, sysutil::SW_SHOWNORMAL, owner, false);
+        return launcher.ShellX(line, sysutil::SW_SHOWNORMAL, owner, false);
     } catch (...) {
-        // A launch that fails says nothing and changes nothing.
+        return false;  // a launch that fails changes nothing; the window says so
     }
 }
 
 }  // namespace
 
-void mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, openFolderCommandLine(ArcPath));
+bool mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    return launch(launcher, owner, openFolderCommandLine(ArcPath));
 }
 
-void mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, openFolderCommandLine(TRPath));
+bool mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    return launch(launcher, owner, openFolderCommandLine(TRPath));
 }
 
-void mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, startProgramCommandLine(TRPath, "Tessarune.exe"));
+bool mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    return launch(launcher, owner, startProgramCommandLine(TRPath, "Tessarune.exe"));
 }
 
-void mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
-    launch(launcher, owner, startProgramCommandLine(TRPath, "TessaruneEditor.exe"));
+bool mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+    return launch(launcher, owner, startProgramCommandLine(TRPath, "TessaruneEditor.exe"));
 }
 
 }  // namespace inspect

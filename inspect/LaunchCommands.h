@@ -13,9 +13,10 @@ namespace inspect {
 std::string openFolderCommandLine(const std::string& folder);  // explorer.exe "folder"
 std::string startProgramCommandLine(const std::string& trPath, const std::string& exeName);
 
-void mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner);
-void mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
-void mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
-void mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+// Each returns whether something was started or opened.
+bool mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+bool mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+bool mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+bool mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
 
 }  // namespace inspect

@@ -2,8 +2,14 @@
 
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <utility>
 
 #include "sysutil/PathRules.h"
+#include "sysutil/TextCodec.h"
 #include "sysutil/WRText.h"
 #include "ui/Documents.h"
 #include "ui/TwipsLayout.h"
@@ -68,20 +74,61 @@ void frmDocumentView::ApplyFilter() {
     File->setPattern(kDocumentFilters[index].pattern);
 }
 
-void frmDocumentView::ShowSelectedFile() {
-    if (File->ListIndex() < 0) return;
+namespace {
+
+// Up to this size a file is read in place (quicker than a thread); larger
+// ones off the window's thread. The text box takes a long text in pieces
+// of this many characters, each quick enough not to hold the window up.
+constexpr std::uint64_t kReadInPlaceBytes = 256 * 1024;
+constexpr qsizetype kPieceChars = 128 * 1024;
+
+// Where the piece of `text` from `from` ends: at a line's end when one is
+// near, never inside a character.
+qsizetype pieceEnd(const QString& text, qsizetype from) {
+    qsizetype end = std::min(from + kPieceChars, text.size());
+    if (end == text.size()) return end;
+    if (const qsizetype lineEnd = text.lastIndexOf(QChar('\n'), end - 1); lineEnd >= from) return lineEnd + 1;
+    if (text.at(end - 1).isHighSurrogate()) --end;
+    return end;
+}
+
+// NUL characters would cut the text short in the box; CR LF, a lone CR and
+// a lone LF each end a line (texts from Linux and the Mac end lines with LF
+// alone). `read` is as RFile gives it: lines joined by CR LF.
+QString forTheBox(const std::string& read) {
+    QString shown = QString::fromStdString(read);
+    shown.replace(QChar(0), QStringLiteral("^@"));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (shown.endsWith(QChar('\n'))) shown.chop(1);  // nothing after the last line, as with CR LF
+    return shown;
+}
+
+// The first lines of a large file, to show while the rest is read: up to
+// the last LF in its first bytes (an LF byte is never part of a Shift-JIS or
+// UTF-8 character). "" for UTF-16, whose LF is two bytes.
+QString headForTheBox(const std::string& path) {
+    constexpr std::size_t kHeadBytes = 64 * 1024;
+    std::ifstream in(sysutil::pathFromUtf8(path), std::ios::binary);
+    std::string head(kHeadBytes, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head.size() >= 2 && ((head[0] == '\xff' && head[1] == '\xfe') || (head[0] == '\xfe' && head[1] == '\xff')))
+        return {};
+    const auto lastLf = head.rfind('\n');
+    if (lastLf == std::string::npos) return {};
+    head.resize(lastLf + 1);
+    return forTheBox(sysutil::joinLinesCrLf(sysutil::decodeText(head)));
+}
+
+// The text as the box shows it.
+QString readForTheBox(const std::string& path, const std::atomic<bool>& stop) {
     sysutil::WRText text;
-    text.FileName = sysutil::AddBackslash(File->Path()) + File->FileName();
+    text.FileName = path;
     QString shown;
     try {
-        shown = QString::fromStdString(text.RFile());
-        // NUL characters would cut the text short in the box, and a lone LF
-        // belongs to its line: it shows as a mark, not as a line break, and
-        // as one the Japanese fonts have (Japanese editors show it so too).
-        shown.replace(QChar(0), QStringLiteral("^@"));
-        shown.replace(QStringLiteral("\r\n"), QChar(QChar::ParagraphSeparator));
-        shown.replace(QChar('\n'), QChar(0x2193));  // ↓
-        shown.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
+        const std::string read = text.RFile();
+        if (stop) return {};
+        shown = forTheBox(read);
         if (text.Truncated())
             shown += QStringLiteral("\n\n（大きなファイルのため、先頭の %1 MB だけを表示しています。）")
                          .arg(sysutil::WRText::kMaxReadBytes / (1024 * 1024));
@@ -89,7 +136,92 @@ void frmDocumentView::ShowSelectedFile() {
         shown = QStringLiteral(
             "（このファイルは読み込めませんでした。ほかのプログラムが使用中か、読み取りが許可されていません。）");
     }
-    txtViewer->setPlainText(shown);
+    return shown;
+}
+
+}  // namespace
+
+frmDocumentView::~frmDocumentView() {
+    stopReading();
+}
+
+void frmDocumentView::stopReading() {
+    ++reading_;
+    rest_.clear();
+    head_.clear();
+    if (stopReader_) *stopReader_ = true;
+    if (reader_.joinable()) reader_.join();
+}
+
+void frmDocumentView::ShowSelectedFile() {
+    if (File->ListIndex() < 0) return;
+    stopReading();
+    const std::string path = sysutil::AddBackslash(File->Path()) + File->FileName();
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(sysutil::pathFromUtf8(path), ec);
+    if (ec || size <= kReadInPlaceBytes) {
+        showText(readForTheBox(path, std::atomic<bool>{false}));
+        return;
+    }
+    txtViewer->setPlainText(QStringLiteral("（読み込み中...）"));
+    stopReader_ = std::make_shared<std::atomic<bool>>(false);
+    const unsigned mine = reading_;
+    reader_ = std::thread([this, path, mine, stop = stopReader_] {
+        // The top of the text first: the user starts reading while the rest comes.
+        if (QString head = headForTheBox(path); !head.isEmpty())
+            QMetaObject::invokeMethod(
+                this,
+                [this, mine, h = std::move(head)]() mutable {
+                    if (mine != reading_) return;
+                    txtViewer->setPlainText(h);
+                    head_ = std::move(h);
+                },
+                Qt::QueuedConnection);
+        QString text = readForTheBox(path, *stop);
+        if (*stop) return;
+        // Delivered on the window's thread; dropped if another file was chosen meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this, mine, t = std::move(text)]() mutable {
+                if (mine == reading_) showText(std::move(t));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void frmDocumentView::showText(QString text) {
+    rest_.clear();
+    const QString head = std::exchange(head_, QString());
+    if (!head.isEmpty() && text.startsWith(head)) {
+        // The lines shown already stay; the rest follows them.
+        rest_ = std::move(text);
+        restAt_ = head.size();
+        QTimer::singleShot(0, this, &frmDocumentView::showNextPiece);
+        return;
+    }
+    if (text.size() <= kPieceChars) {
+        txtViewer->setPlainText(text);
+        return;
+    }
+    const qsizetype cut = pieceEnd(text, 0);
+    txtViewer->setPlainText(text.left(cut));
+    rest_ = std::move(text);
+    restAt_ = cut;
+    QTimer::singleShot(0, this, &frmDocumentView::showNextPiece);
+}
+
+void frmDocumentView::showNextPiece() {
+    if (rest_.isEmpty()) return;
+    const qsizetype next = pieceEnd(rest_, restAt_);
+    // Appended at the end without moving the reader's place in the text.
+    QTextCursor end(txtViewer->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(rest_.mid(restAt_, next - restAt_));
+    restAt_ = next;
+    if (restAt_ >= rest_.size())
+        rest_.clear();
+    else
+        QTimer::singleShot(0, this, &frmDocumentView::showNextPiece);
 }
 
 void frmDocumentView::cmdExecFile_Click() {

@@ -5,10 +5,13 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 #include "sysutil/Dialogs.h"
-#include "ui/FileListBox.h"
 #include "sysutil/Launcher.h"
+#include "ui/FileListBox.h"
 
 namespace inspect {
 
@@ -27,6 +30,7 @@ class frmDocumentView : public QDialog, public sysutil::ModalForm {
     Q_OBJECT
 public:
     frmDocumentView(sysutil::Launcher& launcher, sysutil::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~frmDocumentView() override;
     int execModal() override { return exec(); }
 
     ui::FileListBox* File;
@@ -44,6 +48,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows a file's text: the first part at once, the rest a piece at a
+    // time while the window stays free.
+    void showText(QString text);
+    void showNextPiece();
+    void stopReading();
+
+    // A large file is read and converted off the window's thread; the text
+    // of an earlier choice that comes late is dropped.
+    std::thread reader_;
+    std::shared_ptr<std::atomic<bool>> stopReader_;
+    unsigned reading_ = 0;
+    QString head_;  // the first lines, shown while the rest is read
+    QString rest_;
+    qsizetype restAt_ = 0;
     sysutil::Launcher& launcher_;
     sysutil::Dialogs& dialogs_;
 };

@@ -2,8 +2,8 @@
 
 namespace settings {
 
-std::string SelectFolder(sysutil::Dialogs& dialogs, const std::string& title) {
-    return CutAtNull(dialogs.selectFolder(title));
+std::string SelectFolder(sysutil::Dialogs& dialogs, const std::string& title, const std::string& startFolder) {
+    return CutAtNull(dialogs.selectFolder(title, startFolder));
 }
 
 std::string CutAtNull(const std::string& text) {

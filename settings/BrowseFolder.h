@@ -7,8 +7,8 @@
 namespace settings {
 
 // The chosen folder's full path, or "" when the user cancels. Folders only,
-// the title shown, nothing preselected.
-std::string SelectFolder(sysutil::Dialogs& dialogs, const std::string& title);
+// the title shown, opening at `startFolder` (the folder the user had).
+std::string SelectFolder(sysutil::Dialogs& dialogs, const std::string& title, const std::string& startFolder = {});
 
 // The text up to its first NUL character, or whole.
 std::string CutAtNull(const std::string& text);

@@ -155,7 +155,7 @@ bool INIAccess::WriteINIValues(const std::string& section,
         if (value.find_first_of("\r\n") != std::string::npos)
             lastError_ = "改行を含む値は保存できません。";
         else if (file.encoding() == ProfileEncoding::Cp932 && !sysutil::utf8ToCp932(value))
-            lastError_ = "「" + value + "」には、設定ファイルの文字コード（Shift-JIS）にない文字があります。";
+            lastError_ = "「" + value + "」には、設定ファイルの文字コード（Shift‑JIS）にない文字があります。";
         else
             lastError_ = "この値は保存できません: " + key;
         return false;

@@ -14,8 +14,8 @@ std::string mnuSetting(sysutil::Dialogs& dialogs, QWidget* owner) {
     return readSetting(kKeyArcPath);
 }
 
-std::optional<std::string> mnuChangeArcFolder(sysutil::Dialogs& dialogs) {
-    const std::string folder = SelectFolder(dialogs, "冷蔵庫フォルダ変更(一時的用)");
+std::optional<std::string> mnuChangeArcFolder(sysutil::Dialogs& dialogs, const std::string& shown) {
+    const std::string folder = SelectFolder(dialogs, "冷蔵庫フォルダ変更(一時的用)", shown);
     if (folder.empty()) return std::nullopt;
     return folder;
 }

@@ -114,12 +114,12 @@ void frmSetting::Form_Load() {
 }
 
 void frmSetting::cmdTRPath_Click() {
-    const std::string folder = SelectFolder(dialogs_, "Tessarune インストール先");
+    const std::string folder = SelectFolder(dialogs_, "Tessarune インストール先", txtTRPath->text().toStdString());
     if (!folder.empty()) txtTRPath->setText(q(folder));
 }
 
 void frmSetting::cmdArcPath_Click() {
-    const std::string folder = SelectFolder(dialogs_, "冷蔵庫フォルダのパス");
+    const std::string folder = SelectFolder(dialogs_, "冷蔵庫フォルダのパス", txtArcPath->text().toStdString());
     if (!folder.empty()) txtArcPath->setText(q(folder));
 }
 

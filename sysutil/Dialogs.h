@@ -47,8 +47,9 @@ public:
     // nullopt when cancelled.
     virtual std::optional<std::string> input(const std::string& prompt, const std::string& caption,
                                              const std::string& proposed) = 0;
-    // The chosen folder's full path, or "" when cancelled.
-    virtual std::string selectFolder(const std::string& title) = 0;
+    // The chosen folder's full path, or "" when cancelled; the picker opens
+    // at `startFolder` when it exists.
+    virtual std::string selectFolder(const std::string& title, const std::string& startFolder) = 0;
     virtual int showModal(ModalForm& form) = 0;
     // Runs `work` off the window's thread; the window keeps repainting and,
     // when the work lasts, a modal progress window with a cancel button shows.

@@ -19,6 +19,9 @@ public:
     // it, never running the file itself, whatever its mode: documents come
     // with scenarios from strangers. True when it was handed over.
     virtual bool OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) = 0;
+    // Why the last ShellX started nothing, in the user's words; "" when no
+    // reason is known.
+    virtual std::string lastFailure() const { return {}; }
 };
 
 }  // namespace sysutil

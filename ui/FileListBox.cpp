@@ -1,6 +1,5 @@
 #include "ui/FileListBox.h"
 
-#include <QCollator>
 #include <algorithm>
 #include <filesystem>
 #include <vector>
@@ -29,6 +28,10 @@ constexpr int kStoredName = Qt::UserRole;
 std::string FileListBox::FileName() const {
     const int row = ListIndex();
     return row < 0 ? std::string() : item(row)->data(kStoredName).toByteArray().toStdString();
+}
+
+std::string FileListBox::storedName(int row) const {
+    return row < 0 || row >= count() ? std::string() : item(row)->data(kStoredName).toByteArray().toStdString();
 }
 
 std::string FileListBox::shownName() const {
@@ -63,9 +66,7 @@ void FileListBox::Refresh() {
                 names.push_back({QString::fromStdString(shown), sysutil::utf8FromPath(it->path().filename())});
         }
     }
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(true);
+    const QCollator collator = order();
     std::sort(names.begin(), names.end(), [&](const Name& a, const Name& b) { return collator(a.shown, b.shown); });
     clear();
     for (const auto& n : names) {

@@ -28,6 +28,8 @@ public:
     std::string FileName() const;
     // The same name as the list shows it.
     std::string shownName() const;
+    // A row's file name as the folder holds it.
+    std::string storedName(int row) const;
     // Highlights the row of the file the folder holds as `fileName`; false,
     // and nothing highlighted, when there is none.
     bool highlightFile(const std::string& fileName);

@@ -1,36 +1,79 @@
 #include "ui/ListBox.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
 namespace ui {
 namespace {
 
-// Rows as wide as the view, whatever their text: the view then elides the
-// text as it is told to, instead of offering to scroll sideways.
-class EndsVisibleDelegate : public QStyledItemDelegate {
+class RowDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit RowDelegate(ListBox* list) : QStyledItemDelegate(list), list_(list) {}
+
+    // Rows as wide as the view, whatever their text: the view then elides the
+    // text as it is told to, instead of offering to scroll sideways.
+    bool fitsTheView = false;
+
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setWidth(1);
+        if (fitsTheView) size.setWidth(1);
         return size;
+    }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (list_->hasFocus() || !(option.state & QStyle::State_Selected)) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        // The highlight of a list that does not take the keys: the style's
+        // inactive one when it differs, else a grey.
+        QStyleOptionViewItem away(option);
+        away.state &= ~QStyle::State_Active;
+        const QPalette& p = option.palette;
+        QColor back = p.color(QPalette::Inactive, QPalette::Highlight);
+        QColor fore = p.color(QPalette::Inactive, QPalette::HighlightedText);
+        if (back == p.color(QPalette::Active, QPalette::Highlight)) {
+            back = p.color(QPalette::Active, QPalette::Base).lightness() > 128 ? QColor(0xd4, 0xd4, 0xd4)
+                                                                               : QColor(0x55, 0x55, 0x55);
+            fore = p.color(QPalette::Active, QPalette::Text);
+        }
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            away.palette.setColor(group, QPalette::Highlight, back);
+            away.palette.setColor(group, QPalette::HighlightedText, fore);
+        }
+        QStyledItemDelegate::paint(painter, away, index);
     }
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override {
         if (event->type() != QEvent::ToolTip || !index.isValid())
             return QStyledItemDelegate::helpEvent(event, view, option, index);
-        QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view, option.rect);
+        QToolTip::showText(event->globalPos(), list_->toolTipFor(index.row()), view, option.rect);
         return true;
     }
+
+private:
+    ListBox* list_;
 };
 
 }  // namespace
 
 ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new RowDelegate(this));
+}
+
+QCollator ListBox::order() {
+    // Qt's "C" locale orders by code points alone ("10" before "2"): the
+    // program speaks Japanese, and then orders as a Japanese desktop does.
+    QLocale locale;
+    if (locale.language() == QLocale::C) locale = QLocale(QLocale::Japanese, QLocale::Japan);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    return collator;
 }
 
 int ListBox::ListIndex() const {
@@ -54,11 +97,43 @@ bool ListBox::highlightRow(const QString& text) {
     return false;
 }
 
-void ListBox::showEndsOfLongRows() {
-    setTextElideMode(Qt::ElideLeft);
+void ListBox::elideLongRows(Qt::TextElideMode mode) {
+    setTextElideMode(mode);
     setWordWrap(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setItemDelegate(new EndsVisibleDelegate(this));
+    static_cast<RowDelegate*>(itemDelegate())->fitsTheView = true;
+}
+
+void ListBox::setToolTipSource(std::function<QString(int row)> source) {
+    toolTipSource_ = std::move(source);
+}
+
+QString ListBox::toolTipFor(int row) const {
+    if (row < 0 || row >= count()) return {};
+    return toolTipSource_ ? toolTipSource_(row) : item(row)->text();
+}
+
+void ListBox::keyboardSearch(const QString& search) {
+    if (search.isEmpty() || count() == 0) return;
+    // As Qt's own: keys typed in quick succession make one word; the same
+    // letter again goes on to the next row that starts with it.
+    const bool goesOn = lastTyped_.isValid() && lastTyped_.elapsed() < QApplication::keyboardInputInterval();
+    lastTyped_.start();
+    typed_ = goesOn ? typed_ + search : search;
+    const bool sameLetter = typed_.size() > 1 && typed_.count(typed_.front()) == typed_.size();
+    const bool oneWord = goesOn && !sameLetter;
+    const QString word = oneWord ? typed_ : search;
+    // A word being typed may still fit the row it found; a new one looks on.
+    const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+    const int start = oneWord ? std::max(current, 0) : current + 1;
+    for (int i = 0; i < count(); ++i) {
+        const int row = (start + i) % count();
+        const QVariant key = item(row)->data(kKeyRole);
+        if (!(key.isValid() ? key.toString() : item(row)->text()).startsWith(word, Qt::CaseInsensitive)) continue;
+        setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        scrollToItem(item(row));
+        return;
+    }
 }
 
 void ListBox::focusInEvent(QFocusEvent* event) {
@@ -66,6 +141,12 @@ void ListBox::focusInEvent(QFocusEvent* event) {
     // Undo the unseen "current" row the focus brought along.
     if (ListIndex() < 0 && currentIndex().isValid())
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    viewport()->update();  // the highlight changes colour
+}
+
+void ListBox::focusOutEvent(QFocusEvent* event) {
+    QListWidget::focusOutEvent(event);
+    viewport()->update();
 }
 
 void ListBox::keyPressEvent(QKeyEvent* event) {

@@ -72,9 +72,9 @@ std::optional<std::string> QtDialogs::input(const std::string& prompt, const std
     return text.toStdString();
 }
 
-std::string QtDialogs::selectFolder(const std::string& title) {
-    // Folders only, nothing preselected, "" on cancel.
-    const QString dir = QFileDialog::getExistingDirectory(owner_, q(title), QString(), QFileDialog::ShowDirsOnly);
+std::string QtDialogs::selectFolder(const std::string& title, const std::string& startFolder) {
+    // Folders only, "" on cancel.
+    const QString dir = QFileDialog::getExistingDirectory(owner_, q(title), q(startFolder), QFileDialog::ShowDirsOnly);
     return QDir::toNativeSeparators(dir).toStdString();
 }
 

@@ -20,7 +20,7 @@ public:
     sysutil::MsgAnswer message(const sysutil::MessageRequest& request) override;
     std::optional<std::string> input(const std::string& prompt, const std::string& caption,
                                      const std::string& proposed) override;
-    std::string selectFolder(const std::string& title) override;
+    std::string selectFolder(const std::string& title, const std::string& startFolder) override;
     int showModal(sysutil::ModalForm& form) override;
     void runWithProgress(const std::string& caption,
                          const std::function<void(const sysutil::ProgressReport&)>& work) override;

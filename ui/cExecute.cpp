@@ -1,9 +1,11 @@
 #include "ui/cExecute.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
@@ -22,6 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kPollMs = 100;
+constexpr int kWineStartsMs = 5000;
 
 bool isFile(const fs::path& p) {
     std::error_code ec;
@@ -118,20 +121,45 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
     // The engine and its editor are Windows programs: Wine runs them, when it
     // is installed, in their own folder, where they look for their files.
     if (info.isFile() && info.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0) {
-        const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
-        if (!wine.isEmpty())
-            return runProgram(
-                wine, QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)),
-                wait, blnTerminate, info.absolutePath());
+        const std::string wine = findWine();
+        if (wine.empty()) {
+            lastFailure_ = "「" + info.fileName().toStdString() +
+                           "」は Windows のプログラムです。起動するには Wine が必要です。\r\n"
+                           "Wine（wine または wine64）をインストールしてください。";
+            return false;
+        }
+        if (!runProgram(
+                QString::fromStdString(wine),
+                QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)), wait,
+                blnTerminate, info.absolutePath()))
+            return false;
+        // Wine takes seconds to bring the engine's window up (a fresh prefix
+        // many more): the busy cursor says something is on its way.
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        QTimer::singleShot(kWineStartsMs, qApp, [] { QApplication::restoreOverrideCursor(); });
+        return true;
     }
 #endif
     if (info.isFile() && info.isExecutable())
         return runProgram(file, QProcess::splitCommand(QString::fromStdString(parameters)), wait, blnTerminate);
     // A document or a folder: its associated program. No process to wait for,
     // so a wait ends after its first poll.
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) return false;
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
+        if (info.isDir()) lastFailure_ = "フォルダを表示するプログラム（ファイルマネージャ）が見つかりません。";
+        return false;
+    }
     if (wait) waitWhile([] { return false; }, blnTerminate);
     return true;
+}
+
+std::string cExecute::findWine() const {
+    for (const char* name : {"wine", "wine64"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!found.isEmpty()) return found.toStdString();
+    }
+    for (const auto& loader : wineLoaders)
+        if (QFileInfo(QString::fromStdString(loader)).isExecutable()) return loader;
+    return {};
 }
 
 bool cExecute::startCommand(const std::string& line, bool wait) {
@@ -160,8 +188,10 @@ bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::u
     // Window styles and owners have no meaning for the desktops we start programs on.
     (void)WindowStyle;
     (void)lngOwnerhWnd;
+    lastFailure_.clear();
     const auto [program, parameters] = splitCommandLine(strCommandLine);
     if (openThroughShell(program, parameters, blnWait)) return true;
+    if (!lastFailure_.empty()) return false;  // nothing else would do
     return startCommand(strCommandLine, blnWait);
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "sysutil/Launcher.h"
 
@@ -18,6 +19,19 @@ public:
 
     bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) override;
     bool OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) override;
+    std::string lastFailure() const override { return lastFailure_; }
+
+    // Where Wine's loader is looked for when neither `wine` nor `wine64` is
+    // on PATH (Debian's wine64 package installs it only in its own folder).
+    std::vector<std::string> wineLoaders{"/usr/lib/wine/wine64",
+                                         "/usr/lib/wine/wine",
+                                         "/usr/lib/x86_64-linux-gnu/wine/wine64",
+                                         "/usr/lib/i386-linux-gnu/wine/wine",
+                                         "/usr/lib64/wine/wine64",
+                                         "/opt/wine-stable/bin/wine64",
+                                         "/opt/wine-stable/bin/wine",
+                                         "/opt/wine-staging/bin/wine64",
+                                         "/opt/wine-staging/bin/wine"};
 
     // The split rule: {program, parameters}.
     static std::pair<std::string, std::string> splitCommandLine(const std::string& line);
@@ -30,6 +44,10 @@ public:
 private:
     bool openThroughShell(const std::string& program, const std::string& parameters, bool wait);
     bool startCommand(const std::string& line, bool wait);
+    // wine, else wine64, on PATH; else the first loader found; "" when none.
+    std::string findWine() const;
+
+    std::string lastFailure_;
 };
 
 }  // namespace ui

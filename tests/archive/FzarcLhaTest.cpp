@@ -117,7 +117,7 @@ TEST(FzarcLha, TakesItsArgumentsAsGivenAndSaysHowItWent) {
     EXPECT_NE(out.find("whole.lzh"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(d.path() / "WHOLE.LZH"));
     EXPECT_EQ(fzarcLha(d.path(), "T text.lzh", &out), 1);
-    EXPECT_NE(out.find("LHA書庫ではありません"), std::string::npos) << out;
+    EXPECT_NE(out.find("LZH 書庫ではありません"), std::string::npos) << out;
 }
 #endif
 

@@ -482,7 +482,7 @@ TEST_P(RefusalMessage, NamesTheCauseInJapanese) {
 std::vector<MessageCase> messageCases() {
     std::vector<MessageCase> cases = {
         {"not_an_archive", [] { return std::string("just some text, not an archive at all"); },
-         "LHA書庫ではありません"},
+         "LZH 書庫ではありません"},
         {"damaged_first_header",
          [] {
              std::string s = level0("a.txt", "hello");

@@ -84,7 +84,7 @@ TEST_F(Commands, TakeOutOfAFileThatIsNoArchiveWarns) {
     selectArchive("Fake.LZH");
     drive::press(QKeySequence("Return"));
     ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].text, "解凍可能なファイルではありません。\r\nLHA書庫ではありません。");
+    EXPECT_EQ(dialogs.asked[0].text, "解凍可能なファイルではありません。\r\nLZH 書庫ではありません。");
     EXPECT_TRUE(fs::is_empty(ws.board()));
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
@@ -164,8 +165,120 @@ TEST_F(Flow, ScenariosWithLongPathsCanBeToldApart) {
 
     // The mouse resting on a row shows the whole path.
     drive::hover(list.viewport(), list.visualItemRect(list.item(1)).center());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::text() == extra; }, kFollowsWithin))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::text().startsWith(extra + "\n"); }, kFollowsWithin))
         << QToolTip::text().toStdString();
+}
+
+// Which list takes the keys shows at a glance: a list without the focus
+// draws its highlight in another colour.
+TEST_F(Flow, OnlyTheListWithTheKeyboardShowsItsHighlightInFullColour) {
+    open();
+    auto highlightColour = [](QListWidget& list) {
+        const QRect row = list.visualItemRect(list.currentItem());
+        return list.viewport()->grab().toImage().pixelColor(row.right() - 3, row.center().y());
+    };
+    for (QListWidget* list : {static_cast<QListWidget*>(window->filArc), static_cast<QListWidget*>(window->lstPool)}) {
+        drive::tabTo(list);
+        drive::press(QKeySequence("Down"));
+        const QColor withKeys = highlightColour(*list);
+        drive::press(QKeySequence("Tab"));
+        ASSERT_NE(keyboard(), list);
+        const QColor without = highlightColour(*list);
+        EXPECT_NE(withKeys, without) << list->objectName().toStdString();
+        EXPECT_GT(
+            std::abs(withKeys.hsvSaturation() - without.hsvSaturation()) + std::abs(withKeys.value() - without.value()),
+            40)
+            << withKeys.name().toStdString() << " " << without.name().toStdString();
+        EXPECT_NE(without, list->palette().color(QPalette::Base));  // still highlighted
+    }
+}
+
+// Both lists in the desktop's order (numbers by value, letter case aside),
+// the board by the part of each path below it; typing a scenario's name
+// finds its row, though the row shows the whole path.
+TEST_F(Flow, BothListsShareOneOrderAndTypingFindsAScenarioByName) {
+    const char* names[] = {"castle10", "Castle2", "ｱﾘｽ", "カッパ", "castle1"};
+    for (const char* name : names) {
+        ws.scenario(name);
+        ws.archive(fridgeDir(), std::string(name) + ".LZH", {{"Summary.tsm", "x"}});
+    }
+    open();
+    QStringList mine, below, archives;
+    for (const char* name : names) mine << QString::fromUtf8(name);
+    for (const QString& row : pool())
+        if (mine.contains(row.mid(board("").size() + 1))) below << row.mid(board("").size() + 1);
+    for (const QString& name : fridge())
+        if (mine.contains(name.chopped(4))) archives << name.chopped(4);
+    EXPECT_EQ(below, archives);
+    EXPECT_LT(below.indexOf("Castle2"), below.indexOf("castle10"));
+    EXPECT_LT(below.indexOf("castle1"), below.indexOf("Castle2"));
+
+    drive::tabTo(window->lstPool);
+    drive::type("dra");
+    EXPECT_EQ(highlighted(window->lstPool), board("Dragon"));
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    drive::type("カッ");
+    EXPECT_EQ(highlighted(window->lstPool), board("カッパ"));
+}
+
+// A long archive name is cut in its middle, so its start and ".LZH" show,
+// with no scroll bar sideways; resting the mouse on an archive tells its
+// size, date and number of files, read from its headers, and whether it is
+// on the board; on a scenario, whether the fridge holds an archive of its name.
+TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
+    const std::string longName = "竜の城_第17章_完全版_ver1.2_追加シナリオ付き_さらに長い名前.LZH";
+    ws.archive(fridgeDir(), longName, {{"Summary.tsm", "a"}, {"readme.txt", "r"}, {"data/map.dat", "m"}});
+    ws.scenario("Alpha");
+    open();
+    QListWidget& list = *window->filArc;
+    EXPECT_FALSE(list.horizontalScrollBar()->isVisible());
+    const int row = fridge().indexOf(QString::fromStdString(longName));
+    ASSERT_GE(row, 0);
+    EXPECT_LE(list.visualItemRect(list.item(row)).right(), list.viewport()->rect().right());
+
+    auto tipOn = [&](QListWidget& on, const QString& text) {
+        QToolTip::hideText();
+        (void)QTest::qWaitFor([] { return QToolTip::text().isEmpty(); }, 1000);
+        const int r = fakes::itemTexts(on).indexOf(text);
+        drive::hover(on.viewport(), on.visualItemRect(on.item(r)).center());
+        (void)QTest::qWaitFor([&] { return QToolTip::text().startsWith(text); }, kFollowsWithin);
+        return QToolTip::text();
+    };
+    const QString tip = tipOn(list, QString::fromStdString(longName));
+    EXPECT_TRUE(tip.startsWith(QString::fromStdString(longName) + "\n")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("ファイル数: 3")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("バイト")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QFileInfo(QString::fromStdString(sysutil::utf8FromPath(fridgeDir()) + "/" + longName))
+                                 .lastModified()
+                                 .toString("yyyy/MM/dd HH:mm")))
+        << tip.toStdString();
+    EXPECT_TRUE(tip.contains("はありません")) << tip.toStdString();
+    EXPECT_TRUE(tipOn(list, "Alpha.LZH").contains("まな板に「Alpha」があります")) << QToolTip::text().toStdString();
+    EXPECT_TRUE(tipOn(*window->lstPool, board("Alpha")).contains("冷蔵庫に「Alpha.LZH」があります"))
+        << QToolTip::text().toStdString();
+    EXPECT_TRUE(tipOn(*window->lstPool, board("Castle")).contains("冷蔵庫に同じ名前の書庫はありません"))
+        << QToolTip::text().toStdString();
+}
+
+// The fridge or the board moved away outside the program: its list says so
+// and empties; moved back, the list returns by itself.
+TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
+    open();
+    const fs::path scenarioFolder = ws.board().parent_path();
+    for (const auto& [folder, frame, row] : {std::tuple{fridgeDir(), window->fraFiles, QString("Alpha.LZH")},
+                                             std::tuple{scenarioFolder, window->fraCuttingBoard, board("Castle")}}) {
+        QListWidget* list = frame == window->fraFiles ? static_cast<QListWidget*>(window->filArc)
+                                                      : static_cast<QListWidget*>(window->lstPool);
+        const fs::path away = folder.parent_path() / "moved-away";
+        fs::rename(folder, away);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frame->title().contains("見つかりません"); }, kFollowsWithin))
+            << frame->title().toStdString();
+        EXPECT_EQ(list->count(), 0);
+        fs::rename(away, folder);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fakes::itemTexts(*list).contains(row); }, kFollowsWithin));
+        EXPECT_FALSE(frame->title().contains("見つかりません")) << frame->title().toStdString();
+    }
+    EXPECT_TRUE(dialogs.asked.empty());
 }
 
 TEST_F(Flow, ArchivesAndScenariosAppearAndVanishWithoutF5) {

@@ -81,7 +81,7 @@ TEST_F(QtTexts, TheInputBoxAndTheFolderPickerSpeakJapanese) {
             EXPECT_TRUE(buttonTexts(picker).contains("キャンセル")) << buttonTexts(picker).join(",").toStdString();
         },
         QKeySequence(Qt::Key_Escape));
-    EXPECT_EQ(dialogs.selectFolder("冷蔵庫フォルダのパス"), "");
+    EXPECT_EQ(dialogs.selectFolder("冷蔵庫フォルダのパス", ""), "");
 }
 
 TEST(Captions, AreExactlyTheirTexts) {

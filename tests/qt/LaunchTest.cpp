@@ -1,6 +1,7 @@
 // The launch commands' command lines, and the engine started from the menu.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTest>
 #include <cstdlib>
 
@@ -87,43 +88,59 @@ void recorder(const fs::path& script, const fs::path& record) {
     fs::permissions(script, fs::perms::owner_all);
 }
 
-// The engine is a Windows program: with Wine on PATH it runs through Wine, in
-// the engine's folder; without, the launcher starts it as it always did.
-class EngineStart : public ::testing::TestWithParam<bool> {};
+// The engine is a Windows program: Wine runs it in the engine's folder,
+// found as `wine` or `wine64` on PATH or as the loader in Wine's own folder;
+// without Wine the user is told it is needed, and a busy cursor shows while
+// Wine starts.
+struct WineCase {
+    const char* label;
+    const char* onPath;  // the name Wine has on PATH, "" for none
+    bool loader;         // Wine's loader in its library folder
+};
+class EngineStart : public ::testing::TestWithParam<WineCase> {};
 TEST_P(EngineStart, FromTheMenu) {
-    const bool withWine = GetParam();
+    const WineCase c = GetParam();
     fakes::Workspace ws;
     const fs::path engine = ws.root.path() / testsupport::u8("Tessa rune 本体");
     const fs::path record = ws.root.path() / "record";
     const fs::path exe = engine / "Tessarune.exe";
-    if (withWine) {
-        testsupport::writeFile(exe, "MZ");
-        recorder(ws.root.path() / "bin" / "wine", record);
-    } else {
-        recorder(exe, record);  // whatever runs it, it says so
-        fs::create_directories(ws.root.path() / "bin");
-    }
+    recorder(exe, record);  // were it run without Wine, it would say so
+    fs::create_directories(engine / "Scenario");
+    fs::create_directories(ws.root.path() / "bin");
+    fs::path wine;
+    if (*c.onPath) wine = ws.root.path() / "bin" / c.onPath;
+    if (c.loader) wine = ws.root.path() / "lib" / "wine" / "wine64";
+    if (!wine.empty()) recorder(wine, record);
     ws.sandbox.set("TRPath", sysutil::utf8FromPath(engine));
     PathForTheTest path(ws.root.str("bin"));
     fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     ui::cExecute launcher;
+    launcher.wineLoaders = {ws.root.str("lib/wine/wine"), ws.root.str("lib/wine/wine64")};
     fakes::FakeTrash trash;
     app::frmFzarc window(dialogs, archiver, launcher, trash);
     window.Form_Load();
     drive::bringUp(window);
     drive::press(QKeySequence("Alt+F, E, C"));
+    if (wine.empty()) {
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_NE(dialogs.asked[0].text.find("Wine が必要です"), std::string::npos) << dialogs.asked[0].text;
+        QTest::qWait(300);
+        EXPECT_FALSE(fs::exists(record));
+        return;
+    }
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(record); }, 10000)) << "nothing ran";
-    const std::string lines = testsupport::readFile(record);
-    const std::string exePath = sysutil::utf8FromPath(exe);
-    if (withWine)
-        EXPECT_EQ(lines, sysutil::utf8FromPath(fs::canonical(engine)) + "\n" + ws.root.str("bin/wine") + "\n" +
-                             exePath + "\n");
-    else
-        EXPECT_EQ(lines.substr(lines.find('\n') + 1), exePath + "\n");
+    EXPECT_EQ(testsupport::readFile(record), sysutil::utf8FromPath(fs::canonical(engine)) + "\n" +
+                                                 sysutil::utf8FromPath(wine) + "\n" + sysutil::utf8FromPath(exe) +
+                                                 "\n");
+    EXPECT_TRUE(dialogs.asked.empty());
 }
-INSTANTIATE_TEST_SUITE_P(Wine, EngineStart, ::testing::Bool(),
-                         [](const auto& p) { return p.param ? "ThroughWine" : "WithoutWine"; });
+INSTANTIATE_TEST_SUITE_P(Wine, EngineStart,
+                         ::testing::Values(WineCase{"wine", "wine", false}, WineCase{"wine64", "wine64", false},
+                                           WineCase{"loader", "", true}, WineCase{"none", "", false}),
+                         [](const auto& p) { return std::string(p.param.label); });
 #endif
 
 }  // namespace

@@ -284,6 +284,7 @@ TEST_F(MainWindow, LaunchCommandsReadTheStoredFoldersAfreshEachTime) {
     auto w = open();
     dialogs.folders = {ws.root.str()};
     drive::press(QKeySequence("Alt+O"));  // the list on another folder: not what is stored
+    EXPECT_EQ(dialogs.folderStarts, std::vector<std::string>{ws.fridge()});  // the picker opens at the fridge
     drive::press(QKeySequence("Alt+F, E, A"));
     drive::press(QKeySequence("Alt+F, E, C"));
     ws.sandbox.set("TRPath", ws.root.str("moved"));
@@ -294,6 +295,20 @@ TEST_F(MainWindow, LaunchCommandsReadTheStoredFoldersAfreshEachTime) {
     EXPECT_EQ(launcher.calls[1].style, 1);
     EXPECT_FALSE(launcher.calls[1].wait);
     EXPECT_EQ(launcher.calls[2].line, "\"" + ws.root.str("moved") + "/Tessarune.exe\"");
+}
+
+// A launch that starts nothing says so, and why.
+TEST_F(MainWindow, ALaunchThatStartsNothingSaysWhy) {
+    auto w = open();
+    launcher.starts = false;
+    launcher.failure = "フォルダを表示するプログラム（ファイルマネージャ）が見つかりません。";
+    drive::press(QKeySequence("Alt+F, E, A"));
+    ws.sandbox.set("TRPath", ws.root.str("moved"));
+    drive::press(QKeySequence("Alt+F, E, C"));
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].text, "冷蔵庫フォルダを開けませんでした。\r\n" + launcher.failure);
+    EXPECT_EQ(dialogs.asked[1].text,
+              "Tessarune を起動できませんでした。\r\n「" + ws.root.str("moved") + "/Tessarune.exe」が見つかりません。");
 }
 
 }  // namespace

@@ -46,10 +46,13 @@ public:
         bool wait;
     };
     std::vector<Call> calls;
+    bool starts = true;  // what ShellX answers
+    std::string failure;
     bool ShellX(const std::string& line, int style, std::uintptr_t, bool wait) override {
         calls.push_back({line, style, wait});
-        return true;
+        return starts;
     }
+    std::string lastFailure() const override { return failure; }
     std::vector<std::string> opened;  // documents and folders handed to their programs
     bool OpenDocument(const std::string& path, std::uintptr_t) override {
         opened.push_back(path);

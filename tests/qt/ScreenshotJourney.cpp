@@ -21,11 +21,11 @@
 #include "app/mdlFZARC.h"
 #include "inspect/frmDocumentView.h"
 #include "settings/frmSetting.h"
+#include "support/FakeTrash.h"
 #include "support/TestSupport.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/QtDialogs.h"
-#include "support/FakeTrash.h"
 #include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
@@ -200,6 +200,14 @@ TEST_F(ScreenshotJourney, ShowsEveryWindowAndLeavesEverythingAsItWas) {
     const auto keys = [](const char* k) { return [k](QWidget&) { drive::press(QKeySequence(QString::fromUtf8(k))); }; };
     const QString question = QString::fromUtf8(app::kAppTitle);
     std::vector<Step> steps = {
+        // An archive highlighted, and the keyboard in the board with a scenario
+        // highlighted: the fridge's highlight shows greyed.
+        {"", mainWindow,
+         [&](QWidget&) {
+             drive::press(QKeySequence("Down"));
+             drive::tabTo(window.lstPool);
+             drive::press(QKeySequence("Down"));
+         }},
         {"main-window", mainWindow, keys("Alt+F, S")},
         {"settings", modal("設定"), keys("Alt+.")},
         {"folder-picker", modal("Tessarune インストール先"), keys("Escape")},

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTextBoundaryFinder>
 
 #include "Driver.h"
 #include "QtFakes.h"
@@ -73,6 +74,27 @@ TEST(SettingsForm, OkWritesTheThreeKeysInOrderUnchanged) {
     EXPECT_EQ(sandbox.iniBytes(),
               "[FZARC Secound Edition]\r\nTRPath=/games/表示 \r\nArcPath=\r\nExitRMNoFileDir=0\r\n");
     EXPECT_TRUE(dialogs.asked.empty());
+}
+
+// The message names the settings file's encoding in one piece: a message box
+// never breaks "Shift-JIS" across two lines.
+TEST(SettingsForm, ACharacterTheFileCannotHoldIsNamedWithItsEncodingOnOneLine) {
+    fakes::SettingsSandbox sandbox;
+    testsupport::writeFile(sandbox.dir.path() / "fzarc.ini", "[FZARC Secound Edition]\r\nTRPath=/\x95\x5c\r\n");
+    fakes::FakeDialogs dialogs;
+    frmSetting form(dialogs);
+    drive::bringUp(form);
+    drive::retype("/games/遊び😀");
+    drive::press(QKeySequence("Return"));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    const QString text = QString::fromStdString(dialogs.asked[0].text);
+    const qsizetype from = text.indexOf("Shift"), to = text.indexOf("JIS", from) + 3;
+    ASSERT_GE(from, 0) << dialogs.asked[0].text;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    for (qsizetype at = from + 1; at < to; ++at) {
+        breaks.setPosition(at);
+        EXPECT_FALSE(breaks.isAtBoundary()) << "a line may break at " << (at - from) << " in " << dialogs.asked[0].text;
+    }
 }
 
 TEST(SettingsForm, RefusedSaveIsReportedAndKeepsWhatWasTyped) {
@@ -150,9 +172,9 @@ TEST(BrowseFolder, CutAtNull) {
 
 TEST(SettingsCommands, TemporaryFolderComesFromThePicker) {
     fakes::FakeDialogs dialogs;
-    EXPECT_FALSE(settings::mnuChangeArcFolder(dialogs));
+    EXPECT_FALSE(settings::mnuChangeArcFolder(dialogs, ""));
     dialogs.folders = {"/elsewhere"};
-    EXPECT_EQ(settings::mnuChangeArcFolder(dialogs), "/elsewhere");
+    EXPECT_EQ(settings::mnuChangeArcFolder(dialogs, ""), "/elsewhere");
     EXPECT_EQ(dialogs.folderTitles.back(), "冷蔵庫フォルダ変更(一時的用)");
 }
 

@@ -119,7 +119,7 @@ TEST_F(INIAccessTest, RefusalsSayTheirRealReason) {
     testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=\x95\x5c\r\n");
     auto s = store();
     EXPECT_FALSE(s.SetINIData(settings::kSection, "ArcPath", "/😀"));
-    EXPECT_NE(s.lastError().find("Shift-JIS"), std::string::npos) << s.lastError();
+    EXPECT_NE(s.lastError().find("Shift‑JIS"), std::string::npos) << s.lastError();
     // A write-protected file is left alone, as Windows leaves it.
     testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=/a\r\n");
     std::filesystem::permissions(ini(), std::filesystem::perms::owner_read);

@@ -26,6 +26,7 @@ public:
     std::vector<sysutil::MessageRequest> asked;
     std::vector<Input> inputAsked;
     std::vector<std::string> folderTitles;
+    std::vector<std::string> folderStarts;
     int modalShown = 0;
     std::vector<std::string> progressCaptions;
 
@@ -45,8 +46,9 @@ public:
         inputs.pop_front();
         return v;
     }
-    std::string selectFolder(const std::string& title) override {
+    std::string selectFolder(const std::string& title, const std::string& startFolder) override {
         folderTitles.push_back(title);
+        folderStarts.push_back(startFolder);
         if (folders.empty()) return {};
         auto f = folders.front();
         folders.pop_front();
