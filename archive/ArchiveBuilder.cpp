@@ -50,6 +50,11 @@ std::string refusalOf(const fs::directory_entry& e, const fs::file_status& st, c
     if (fs::is_symlink(st) || sysutil::isLink(e)) return "リンクです（リンク先はしまえません）。";
     if (!fs::is_directory(st) && !fs::is_regular_file(st)) return "特殊なファイル（パイプ、ソケット、装置）です。";
     if (!name) return "名前の文字コードを読み取れません。";
+#if !defined(_WIN32)
+    // Take out writes the name in UTF-8, which a CP932 name on disk may
+    // outgrow: a half-width kana is one byte there, three in UTF-8.
+    if (name->size() > 255) return "名前が長すぎます（取り出すと255バイトを超えます）。";
+#endif
     if (const auto problem = sysutil::windowsNameProblem(*name); problem != sysutil::NameProblem::None)
         return sysutil::nameProblemText(problem);
     if (const auto [it, fresh] = seen.emplace(sysutil::nameKey(*name), *name); !fresh)

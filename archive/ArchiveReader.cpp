@@ -78,39 +78,50 @@ private:
     std::map<std::u32string, bool> kinds_;  // true for a folder
 };
 
-// Reads every header and decides what each entry becomes. With Checks::Names
-// a hostile or self-contradicting archive is refused here, before anything is
-// written: unsafe names, links, unknown methods, clashing names.
-ArchiveResult planEntries(lha::ByteSource& source, Checks checks, Plan& plan) {
+// Reads the headers one after another and decides what each entry becomes,
+// handing each to `take` before the next is read. With Checks::Names a
+// hostile or self-contradicting archive is refused here, before anything is
+// written: unsafe names, links, unknown methods, clashing names (the one
+// check that keeps every name).
+template <typename Take>
+ArchiveResult forEachEntry(lha::ByteSource& source, Checks checks, Take&& take) {
     lha::Reader reader(source);
     NameClashes clashes;
     for (std::optional<lha::Entry> e;;) {
         if (auto s = reader.next(e); !s) return failed::reading(s, "");
         if (!e) break;
         PlannedEntry p;
-        const StoredPath stored = storedPath(*e);
-        p.shown = printableName(stored.components);
+        StoredPath stored = storedPath(*e);
+        p.shown = std::move(stored.shown);
         p.isFolder = e->isDirectory() || (stored.nameless && e->originalSize == 0);
         if (checks == Checks::Names) {
-            if (e->isSymlink())
-                return failed::linkEntry(p.shown);
+            if (e->isSymlink()) return failed::linkEntry(p.shown);
             if (!lha::findFormat(e->method))
                 return failed::reading({lha::ReadError::UnsupportedMethod, e->method}, p.shown);
             const auto safe = safeComponents(stored.components);
-            if (!safe)
-                return failed::unsafeName(p.shown);
+            if (!safe) return failed::unsafeName(p.shown);
             p.path = *safe;
-            if (!p.isFolder && (stored.nameless || p.path.empty()))
-                return failed::namelessFile();
-            if (!p.path.empty() && !clashes.add(p.path, p.isFolder))
-                return failed::namesClash(p.shown);
+            if (!p.isFolder && (stored.nameless || p.path.empty())) return failed::namelessFile();
+            if (!p.path.empty() && !clashes.add(p.path, p.isFolder)) return failed::namesClash(p.shown);
         }
-        if (!p.isFolder && __builtin_add_overflow(plan.totalBytes, e->originalSize, &plan.totalBytes))
-            return failed::impossibleSizes();
         p.header = std::move(*e);
-        plan.entries.push_back(std::move(p));
+        if (auto s = take(p); !s.ok()) return s;
     }
     return ArchiveResult::success();
+}
+
+// Adds the entry's size to `total`; false when the sum overflows.
+bool addSize(std::uint64_t& total, const PlannedEntry& p) {
+    return p.isFolder || !__builtin_add_overflow(total, p.header.originalSize, &total);
+}
+
+// Every entry at hand: what extraction needs to make its folders first.
+ArchiveResult planEntries(lha::ByteSource& source, Checks checks, Plan& plan) {
+    return forEachEntry(source, checks, [&](PlannedEntry& p) {
+        if (!addSize(plan.totalBytes, p)) return failed::impossibleSizes();
+        plan.entries.push_back(std::move(p));
+        return ArchiveResult::success();
+    });
 }
 
 // Where decoded data goes: nowhere (check, test), or into files (extract).
@@ -123,30 +134,50 @@ public:
     virtual ArchiveResult close(const PlannedEntry&) { return ArchiveResult::success(); }
 };
 
+ArchiveResult decodeOne(lha::ByteSource& source, const PlannedEntry& p, sysutil::ProgressInfo& info,
+                        const sysutil::ProgressReport& progress, EntrySink& sink) {
+    info.currentName = p.shown;
+    if (progress && !progress(info)) return failed::cancelled();
+    if (!p.isFolder) {
+        if (auto s = sink.open(p); !s.ok()) return s;
+        bool writeFailed = false;
+        const auto status = lha::decodeEntry(source, p.header, [&](const std::uint8_t* data, std::size_t n) {
+            writeFailed = !sink.write(data, n);
+            info.bytesDone += n;
+            return !writeFailed && (!progress || progress(info));
+        });
+        auto closed = sink.close(p);
+        if (writeFailed) return closed;
+        if (!status) return failed::reading(status, p.shown);
+        if (!closed.ok()) return closed;
+    }
+    ++info.entriesDone;
+    return ArchiveResult::success();
+}
+
 ArchiveResult decodeAll(lha::ByteSource& source, const Plan& plan, const sysutil::ProgressReport& progress,
                         EntrySink& sink) {
     sysutil::ProgressInfo info;
     info.entriesTotal = plan.entries.size();
     info.bytesTotal = plan.totalBytes;
-    for (const auto& p : plan.entries) {
-        info.currentName = p.shown;
-        if (progress && !progress(info)) return failed::cancelled();
-        if (!p.isFolder) {
-            if (auto s = sink.open(p); !s.ok()) return s;
-            bool writeFailed = false;
-            const auto status = lha::decodeEntry(source, p.header, [&](const std::uint8_t* data, std::size_t n) {
-                writeFailed = !sink.write(data, n);
-                info.bytesDone += n;
-                return !writeFailed && (!progress || progress(info));
-            });
-            auto closed = sink.close(p);
-            if (writeFailed) return closed;
-            if (!status) return failed::reading(status, p.shown);
-            if (!closed.ok()) return closed;
-        }
-        ++info.entriesDone;
-    }
+    for (const auto& p : plan.entries)
+        if (auto s = decodeOne(source, p, info, progress, sink); !s.ok()) return s;
     return ArchiveResult::success();
+}
+
+// Test decodes entry by entry as it reads the headers, after a first walk
+// that only counts (for the progress): its memory stays the same however
+// many entries the archive holds.
+ArchiveResult decodeStreaming(lha::ByteSource& source, const sysutil::ProgressReport& progress) {
+    sysutil::ProgressInfo info;
+    auto counted = forEachEntry(source, Checks::None, [&](const PlannedEntry& p) {
+        ++info.entriesTotal;
+        return addSize(info.bytesTotal, p) ? ArchiveResult::success() : failed::impossibleSizes();
+    });
+    if (!counted.ok()) return counted;
+    EntrySink nowhere;
+    return forEachEntry(source, Checks::None,
+                        [&](const PlannedEntry& p) { return decodeOne(source, p, info, progress, nowhere); });
 }
 
 ArchiveResult decodeWithoutWriting(lha::ByteSource& source, const Plan& plan, const sysutil::ProgressReport& progress) {
@@ -340,11 +371,10 @@ ArchiveResult checkArchive(lha::ByteSource& source, const sysutil::ProgressRepor
     return decodeWithoutWriting(source, plan, progress);
 }
 
-ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries) {
+ArchiveResult listArchive(const std::string& archivePath, const std::function<void(const ListedEntry&)>& listed) {
     lha::FileSource source;
-    Plan plan;
-    if (auto s = openAndPlan(archivePath, Checks::None, source, plan); !s.ok()) return s;
-    for (const auto& p : plan.entries) {
+    if (auto s = openSource(source, archivePath); !s.ok()) return s;
+    return forEachEntry(source, Checks::None, [&](const PlannedEntry& p) {
         ListedEntry l;
         l.name = p.shown + (p.isFolder ? "/" : "");
         l.isFolder = p.isFolder;
@@ -355,16 +385,19 @@ ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntr
         }
         l.method = printableText(p.header.method);  // the header's own five bytes, whatever they are
         if (fileTimeOf(p.header)) l.mtime = p.header.mtime;
-        entries.push_back(std::move(l));
-    }
-    return ArchiveResult::success();
+        listed(l);
+        return ArchiveResult::success();
+    });
+}
+
+ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries) {
+    return listArchive(archivePath, [&](const ListedEntry& l) { entries.push_back(l); });
 }
 
 ArchiveResult testArchive(const std::string& archivePath, const sysutil::ProgressReport& progress) {
     lha::FileSource source;
-    Plan plan;
-    if (auto s = openAndPlan(archivePath, Checks::None, source, plan); !s.ok()) return s;
-    return decodeWithoutWriting(source, plan, progress);
+    if (auto s = openSource(source, archivePath); !s.ok()) return s;
+    return decodeStreaming(source, progress);
 }
 
 StagedExtraction::StagedExtraction(sysutil::WorkFolder work, fs::path destination)

@@ -4,6 +4,7 @@
 // destination and move into place only when every one of them came out whole.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,9 +37,13 @@ ArchiveResult checkArchive(const std::string& archivePath, const sysutil::Progre
 // The same for an archive already open (the fuzzer's, in memory).
 ArchiveResult checkArchive(lha::ByteSource& source, const sysutil::ProgressReport& progress);
 
+// Hands each entry to `listed` as its header is read: memory stays the same
+// however many entries the archive holds.
+ArchiveResult listArchive(const std::string& archivePath, const std::function<void(const ListedEntry&)>& listed);
 ArchiveResult listArchive(const std::string& archivePath, std::vector<ListedEntry>& entries);
 
-// Decompresses every entry and checks its size and CRC.
+// Decompresses every entry and checks its size and CRC, one entry after
+// another as the headers are read.
 ArchiveResult testArchive(const std::string& archivePath, const sysutil::ProgressReport& progress);
 
 // Extracts into `destination` (created when missing). Files of the same name

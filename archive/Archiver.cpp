@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 
 #include "archive/ArchiveBuilder.h"
 #include "archive/Failures.h"
@@ -29,23 +30,26 @@ std::string stamp(const std::optional<std::int64_t>& mtime) {
     return out;
 }
 
+constexpr const char* kListingHeadings = "        SIZE       PACKED   RATIO  METHOD  CRC   STAMP                NAME\n";
+
+std::string listingLine(const ListedEntry& e) {
+    char line[160];
+    char ratio[16] = "";
+    if (!e.isFolder && e.size != 0)
+        std::snprintf(ratio, sizeof ratio, "%.1f%%",
+                      100.0 * static_cast<double>(e.packedSize) / static_cast<double>(e.size));
+    char crc[8] = "";
+    if (!e.isFolder) std::snprintf(crc, sizeof crc, "%04X", e.crc);
+    std::snprintf(line, sizeof line, "%12llu %12llu %7s  %-6s  %-4s  %s  ", static_cast<unsigned long long>(e.size),
+                  static_cast<unsigned long long>(e.packedSize), ratio, e.method.c_str(), crc, stamp(e.mtime).c_str());
+    return line + e.name + "\n";
+}
+
 }  // namespace
 
 std::string formatListing(const std::vector<ListedEntry>& entries) {
-    std::string out = "        SIZE       PACKED   RATIO  METHOD  CRC   STAMP                NAME\n";
-    char line[160];
-    for (const auto& e : entries) {
-        char ratio[16] = "";
-        if (!e.isFolder && e.size != 0)
-            std::snprintf(ratio, sizeof ratio, "%.1f%%",
-                          100.0 * static_cast<double>(e.packedSize) / static_cast<double>(e.size));
-        char crc[8] = "";
-        if (!e.isFolder) std::snprintf(crc, sizeof crc, "%04X", e.crc);
-        std::snprintf(line, sizeof line, "%12llu %12llu %7s  %-6s  %-4s  %s  ", static_cast<unsigned long long>(e.size),
-                      static_cast<unsigned long long>(e.packedSize), ratio, e.method.c_str(), crc,
-                      stamp(e.mtime).c_str());
-        out += line + e.name + "\n";
-    }
+    std::string out = kListingHeadings;
+    for (const auto& e : entries) out += listingLine(e);
     return out;
 }
 
@@ -53,7 +57,7 @@ int archiverVersion() {
     return kVersionTimes100;
 }
 
-ArchiveResult runCommand(const ArchiveCommand& cmd, std::string& output, const sysutil::ProgressReport& progress) {
+ArchiveResult runCommand(const ArchiveCommand& cmd, const OutputSink& output, const sysutil::ProgressReport& progress) {
     switch (cmd.command) {
         case Command::Extract:
             return extractArchive(cmd.archivePath, cmd.paths.at(0), progress);
@@ -68,13 +72,26 @@ ArchiveResult runCommand(const ArchiveCommand& cmd, std::string& output, const s
         case Command::Test:
             return testArchive(cmd.archivePath, progress);
         case Command::List: {
-            std::vector<ListedEntry> entries;
-            auto r = listArchive(cmd.archivePath, entries);
-            if (r.ok()) output = formatListing(entries);
+            // Line by line as the headers are read; the headings wait for
+            // the first entry, so a file that is no archive shows none.
+            bool headed = false;
+            auto r = listArchive(cmd.archivePath, [&](const ListedEntry& e) {
+                if (!std::exchange(headed, true)) output(kListingHeadings);
+                output(listingLine(e));
+            });
+            if (r.ok() && !headed) output(kListingHeadings);
             return r;
         }
     }
     return failed::unknownCommand();
+}
+
+ArchiveResult runCommand(const ArchiveCommand& cmd, std::string& output, const sysutil::ProgressReport& progress) {
+    std::string made;
+    auto r = runCommand(
+        cmd, [&](std::string_view text) { made += text; }, progress);
+    if (r.ok()) output = std::move(made);
+    return r;
 }
 
 std::optional<int> Unlha32Archiver::getVersion() {

@@ -3,8 +3,10 @@
 // The window's commands hold an Archiver; fzarc-lha and the legacy command
 // line of Unlha (Unlha32api.h) both parse into an ArchiveCommand and run it
 // through runCommand.
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/ArchiveReader.h"
@@ -24,9 +26,14 @@ struct ArchiveCommand {
     lha::Method method = lha::kLh5;
 };
 
+// Receives a command's output as it is made: L's listing, line by line.
+using OutputSink = std::function<void(std::string_view)>;
+
 // Runs the command. `output` receives the listing of L (formatListing).
 // Progress may cancel; a cancelled or failed command leaves nothing
 // half-made behind.
+ArchiveResult runCommand(const ArchiveCommand& command, const OutputSink& output,
+                         const sysutil::ProgressReport& progress = {});
 ArchiveResult runCommand(const ArchiveCommand& command, std::string& output,
                          const sysutil::ProgressReport& progress = {});
 

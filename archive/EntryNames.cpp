@@ -34,11 +34,35 @@ bool isCp932TrailByte(unsigned char c) {
     return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
 }
 
-// Splits stored bytes at the folder separators and decodes each piece.
-void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>& out) {
+// CP932 bytes as a listing shows them: what does not decode stays the byte
+// it was, as \xHH, so that two such names never look alike.
+std::string cp932Shown(const std::string& bytes) {
+    if (auto whole = sysutil::cp932ToUtf8(bytes)) return *whole;
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const std::size_t n = sysutil::isCp932LeadByte(c) && i + 1 < bytes.size() ? 2 : 1;
+        if (auto one = sysutil::cp932ToUtf8(std::string_view(bytes).substr(i, n))) {
+            out += *one;
+            i += n;
+            continue;
+        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        out += hex;
+        ++i;
+    }
+    return out;
+}
+
+// Splits stored bytes at the folder separators and decodes each piece; the
+// pieces as shown go to `shown`.
+void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>& out,
+                std::vector<std::string>& shown) {
     std::string piece;
     auto take = [&] {
         out.push_back(enc == Encoding::Utf8 ? piece : sysutil::cp932ToUtf8Lossy(piece));
+        shown.push_back(enc == Encoding::Utf8 ? piece : cp932Shown(piece));
         piece.clear();
     };
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -56,17 +80,20 @@ void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>
     take();
 }
 
-void splitUnits(const std::u16string& units, std::vector<std::string>& out) {
+void splitUnits(const std::u16string& units, std::vector<std::string>& out, std::vector<std::string>& shown) {
     std::u16string piece;
+    auto take = [&] {
+        out.push_back(sysutil::utf16ToUtf8(piece));
+        shown.push_back(out.back());
+        piece.clear();
+    };
     for (const char16_t u : units) {
-        if (u == 0xFFFF || u == u'/' || u == u'\\') {
-            out.push_back(sysutil::utf16ToUtf8(piece));
-            piece.clear();
-        } else {
+        if (u == 0xFFFF || u == u'/' || u == u'\\')
+            take();
+        else
             piece += u;
-        }
     }
-    out.push_back(sysutil::utf16ToUtf8(piece));
+    take();
 }
 
 }  // namespace
@@ -77,21 +104,24 @@ StoredPath storedPath(const lha::Entry& e) {
     std::replace(bytes.begin(), bytes.end(), '\xFF', '/');
     const Encoding enc = encodingOf(e, bytes);
     StoredPath p;
+    std::vector<std::string> shown;
     if (e.folderUtf16)
-        splitUnits(*e.folderUtf16, p.components);
+        splitUnits(*e.folderUtf16, p.components, shown);
     else if (!e.folder.empty())
-        splitBytes(e.folder, enc, p.components);
+        splitBytes(e.folder, enc, p.components, shown);
     const std::size_t folders = p.components.size();
     if (e.nameUtf16)
-        splitUnits(*e.nameUtf16, p.components);
+        splitUnits(*e.nameUtf16, p.components, shown);
     else
-        splitBytes(e.name, enc, p.components);
+        splitBytes(e.name, enc, p.components, shown);
     p.nameless = p.components.size() == folders || p.components.back().empty();
     // MS-DOS spells a name without extension "NAME." at times (PMarc does);
     // the dot is no part of the name there.
     if (fromDos(e))
-        for (auto& c : p.components)
-            if (c.size() >= 2 && c.find('.') == c.size() - 1) c.pop_back();
+        for (auto* list : {&p.components, &shown})
+            for (auto& c : *list)
+                if (c.size() >= 2 && c.find('.') == c.size() - 1) c.pop_back();
+    p.shown = printableName(shown);
     return p;
 }
 

@@ -13,6 +13,9 @@ namespace archiver {
 struct StoredPath {
     std::vector<std::string> components;  // UTF-8, as stored (empty ones included)
     bool nameless = false;                // no file name after the last folder
+    // The path for listings and messages: printable (see printableText), and
+    // bytes the name's encoding does not decode shown as \xHH, not as U+FFFD.
+    std::string shown;
 };
 
 // UTF-16 extensions where present; otherwise the bytes in the code page the

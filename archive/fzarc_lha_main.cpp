@@ -3,6 +3,7 @@
 //   fzarc-lha A new.lzh "dir/*.*" [-o5|-o6|-o7] | E x.lzh out/ | L x.lzh | T x.lzh
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/CommandLine.h"
@@ -15,9 +16,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: fzarc-lha A|E|L|T [-o5|-o6|-o7] [--] ARCHIVE [PATH]\n");
         return 2;
     }
-    std::string output;
-    const auto result = archiver::runCommand(parsed.command, output);
-    std::fputs(output.c_str(), stdout);
+    // The listing goes out as it is made: its memory stays the same however
+    // many entries the archive holds.
+    const auto result = archiver::runCommand(
+        parsed.command, [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); });
+    std::fflush(stdout);
     if (!result.ok()) {
         std::fprintf(stderr, "fzarc-lha: %s\n", result.message.c_str());
         return 1;

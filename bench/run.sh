@@ -142,6 +142,18 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   rm -rf /dev/shm/fzarc-bench
 fi
 
+# Listing and testing read entry by entry: 400,000 empty entries (12.8 MB
+# of level-0 headers) must not grow their memory with the entry count.
+many="$work/many-entries.lzh"
+[ -f "$many" ] || perl -e 'for $i (0..399999) {
+  $h = "-lh0-" . pack("VVV", 0, 0, 0x58C16000) . "\x20\x00\x08" . sprintf("%08d", $i) . "\0\0";
+  $s = 0; $s += $_ for unpack("C*", $h); print pack("CC", length($h), $s & 255) . $h } print "\0"' > "$many"
+for cmd in L T; do
+  measure "$LHA" "$cmd" "$many" > /dev/null
+  printf 'many entries %s: 400000 entries, wall %5.2f s, peak %6d KB (target < 16 MB: %s)\n' \
+    "$cmd" "$wall" "$peak" "$(check "$peak" "<" 16384)"
+done
+
 # Folder walk, text reading and the reload command.
 head -c 10000000 "$work/big/text50.txt" > "$work/sjis10.txt"
 $BIN/bench_folders "$work/tree" "$work/sjis10.txt"

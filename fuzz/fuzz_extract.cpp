@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::optional<lha::Entry> e; reader.next(e) && e;) {
         const auto stored = archiver::storedPath(*e);
         archiver::safeComponents(stored.components);
-        mustBePrintable(archiver::printableName(stored.components));
+        mustBePrintable(stored.shown);
         mustBePrintable(archiver::printableText(e->method));
         std::uint64_t produced = 0;
         const auto s = lha::decodeEntry(source, *e, [&](const std::uint8_t*, std::size_t n) {

@@ -11,8 +11,18 @@
 
 namespace fs = std::filesystem;
 
+// A folder of this process's own, gone at exit.
+struct Scratch {
+    fs::path path = fs::temp_directory_path() / ("fzarc-fuzz-rt-" + std::to_string(getpid()));
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const fs::path root = fs::temp_directory_path() / ("fzarc-fuzz-rt-" + std::to_string(getpid()));
+    static const Scratch scratch;
+    const fs::path& root = scratch.path;
     fs::create_directories(root);
     const fs::path src = root / "src.bin";
     std::ofstream(src, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

@@ -31,10 +31,21 @@ ReadStatus bad(std::string why) {
     return {ReadError::BadHeader, std::move(why)};
 }
 
+// Whether the fields name a real moment: mktime would roll 31 February
+// over into March, and month 13 into the next year.
+bool isRealDosTime(std::uint32_t v) {
+    const unsigned sec = (v & 0x1F) * 2, min = v >> 5 & 0x3F, hour = v >> 11 & 0x1F;
+    const unsigned day = v >> 16 & 0x1F, month = v >> 21 & 0x0F, year = (v >> 25) + 1980;
+    if (month < 1 || month > 12 || day < 1 || hour > 23 || min > 59 || sec > 59) return false;
+    static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 // MS-DOS date and time, as levels 0 and 1 store them: local time. Unset
-// for a date without month or day (PMarc writes 0).
+// for a date without month or day (PMarc writes 0), or one out of range.
 std::optional<std::int64_t> fromDosTime(std::uint32_t v) {
-    if ((v >> 16 & 0x1F) == 0 || (v >> 21 & 0x0F) == 0) return std::nullopt;
+    if (!isRealDosTime(v)) return std::nullopt;
     // mktime consults the time zone's file each time: the last answer is
     // kept, as an archive's entries often share their time.
     thread_local std::uint32_t lastAsked = 0;

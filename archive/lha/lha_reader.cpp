@@ -62,6 +62,17 @@ Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
     return Decoded::Corrupt;
 }
 
+// XMODEM and CP/M filled a file's last block with 0x1A: archives that
+// travelled so end in less than a block (1 KiB at most) of it, with or
+// without an end mark before it.
+bool onlyPaddingFrom(ByteSource& source, std::uint64_t at) {
+    std::uint8_t buf[1024];
+    if (at > source.size() || source.size() - at > sizeof buf) return false;
+    const auto want = static_cast<std::size_t>(source.size() - at);
+    if (source.readAt(at, buf, want) != want) return false;
+    return std::all_of(buf, buf + want, [](std::uint8_t b) { return b == 0x1A; });
+}
+
 // The file with its first bytes at hand: the search for a self-extractor's
 // archive reads a header at every place one may begin.
 class SearchArea : public ByteSource {
@@ -106,9 +117,13 @@ public:
                 break;
             }
             walked.push_back(at);
-            if (source_.spent() || !readHeader(source_, at, e, atEnd)) break;
+            if (source_.spent()) break;
+            if (!readHeader(source_, at, e, atEnd)) {
+                ends = walked.size() > 1 && onlyPaddingFrom(source_, at);
+                break;
+            }
             if (atEnd) {
-                ends = at + 1 >= source_.size();
+                ends = onlyPaddingFrom(source_, at + 1);
                 break;
             }
             at = e.dataOffset + e.packedSize;
@@ -127,7 +142,7 @@ private:
 ReadStatus Reader::findStart(Entry& first, bool& atEnd) {
     // A lone end mark is what LHA archivers write for an empty selection.
     std::uint8_t lead = 1;
-    if (source_.size() == 1 && source_.readAt(0, &lead, 1) == 1 && lead == 0) {
+    if (source_.readAt(0, &lead, 1) == 1 && lead == 0 && onlyPaddingFrom(source_, 1)) {
         atEnd = true;
         return {};
     }
@@ -166,6 +181,8 @@ ReadStatus Reader::next(std::optional<Entry>& entry) {
         started_ = true;
     } else {
         s = readHeader(source_, offset_, e, atEnd);
+        // No header there, or a cut-short one: padding ends the archive too.
+        if (!s && s.error != ReadError::ReadFailed && onlyPaddingFrom(source_, offset_)) return {};
         if (s.error == ReadError::NotArchive) s = {ReadError::BadHeader, "no header where the next must stand"};
     }
     if (!s || atEnd) return s;

@@ -29,12 +29,13 @@ void put32(std::string& s, std::uint32_t v) {
 }
 
 // A level-0 entry, stored: the oldest header, whose name is a raw byte string.
-std::string level0(const std::string& name, const std::string& data, std::uint32_t declared = ~0u) {
+std::string level0(const std::string& name, const std::string& data, std::uint32_t declared = ~0u,
+                   std::uint32_t dosTime = 0x58C16000) {
     std::string h;
     h += "-lh0-";
     put32(h, static_cast<std::uint32_t>(data.size()));
     put32(h, declared == ~0u ? static_cast<std::uint32_t>(data.size()) : declared);
-    put32(h, 0x58C16000);  // a DOS date and time
+    put32(h, dosTime);
     h += '\x20';
     h += '\x00';
     h += static_cast<char>(name.size());
@@ -382,6 +383,12 @@ std::vector<ReadCase> readCases() {
          {{"a.txt", "x"}}},
         // What LHA archivers write for an empty selection.
         {"lone_end_mark", [] { return std::string(1, '\0'); }, {}},
+        // XMODEM filled the last block with 0x1A: after the last entry, or
+        // after the end mark of an empty archive.
+        {"xmodem_padding_without_end_mark",
+         [] { return level0("a.txt", "one") + level0("b.txt", "two") + std::string(93, '\x1A'); },
+         {{"a.txt", "one"}, {"b.txt", "two"}}},
+        {"xmodem_padded_empty_archive", [] { return '\0' + std::string(127, '\x1A'); }, {}},
         // Windows times from 1601 to 60056: what a file cannot take is left unset.
         {"windows_time_1601",
          [] { return withEnd(withExtension(level2Header("a.txt", {}, "x"), 0x41, fileTime(0)) + "x"); },
@@ -444,6 +451,44 @@ TEST(ReadsAsOthersDo, TimesNoFileCanHoldAreListedAsNone) {
     EXPECT_EQ(archiver::formatListing(listed).find("60056"), std::string::npos);
 }
 
+// MS-DOS times out of range are no time at all: mktime would roll them over
+// (month 13 into January, 31 February into March), so they stay unset.
+constexpr std::uint32_t dosTime(unsigned y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s) {
+    return (y - 1980) << 25 | mo << 21 | d << 16 | h << 11 | mi << 5 | s / 2;
+}
+
+struct DosTimeCase {
+    const char* label;
+    std::uint32_t time;
+    const char* listed;  // the listing's stamp; dashes for none
+};
+
+class DosTimes : public ::testing::TestWithParam<DosTimeCase> {};
+
+TEST_P(DosTimes, OutOfRangeStayUnset) {
+    TempDir d;
+    testsupport::writeFile(d.path() / "a.lzh", withEnd(level0("a.txt", "x", ~0u, GetParam().time)));
+    std::vector<archiver::ListedEntry> listed;
+    ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
+    EXPECT_NE(archiver::formatListing(listed).find(GetParam().listed), std::string::npos)
+        << archiver::formatListing(listed);
+    ASSERT_TRUE(archiver::extractArchive(d.str("a.lzh"), d.str("out"), {}).ok());
+    const auto age = fs::file_time_type::clock::now() - fs::last_write_time(d.path() / "out" / "a.txt");
+    EXPECT_EQ(age < std::chrono::hours(1), std::string(GetParam().listed).starts_with("-")) << "set no time";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, DosTimes,
+    ::testing::Values(DosTimeCase{"leap_day", dosTime(2024, 2, 29, 23, 59, 58), "2024-02-29 23:59:58"},
+                      DosTimeCase{"month_13", dosTime(2024, 13, 1, 12, 0, 0), "-------------------"},
+                      DosTimeCase{"hour_31", dosTime(2024, 5, 1, 31, 0, 0), "-------------------"},
+                      DosTimeCase{"minute_63", dosTime(2024, 5, 1, 0, 63, 0), "-------------------"},
+                      DosTimeCase{"second_62", dosTime(2024, 5, 1, 0, 0, 62), "-------------------"},
+                      DosTimeCase{"february_31", dosTime(2024, 2, 31, 12, 0, 0), "-------------------"},
+                      DosTimeCase{"february_29_2023", dosTime(2023, 2, 29, 12, 0, 0), "-------------------"},
+                      DosTimeCase{"april_31", dosTime(2024, 4, 31, 12, 0, 0), "-------------------"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
 // A listing shows what the archive holds, but never hands a terminal a
 // control: not in a name, whatever its encoding, nor in the method field.
 TEST(Listing, ShowsHostileBytesEscaped) {
@@ -452,14 +497,17 @@ TEST(Listing, ShowsHostileBytesEscaped) {
     h[4] = '\x1b';
     h[5] = 'c';
     reseal(h);
-    testsupport::writeFile(d.path() / "a.lzh",
-                           withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) +
-                                   level2("raw\x9bJ.txt", {}, "x", 65001) + level0("ctl\x1b]0;title\x07.txt", "x")));
+    testsupport::writeFile(
+        d.path() / "a.lzh",
+        withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) + level2("raw\x9bJ.txt", {}, "x", 65001) +
+                level0("ctl\x1b]0;title\x07.txt", "x") + level0("odd\x81.\xE0!.txt", "x")));
     std::vector<archiver::ListedEntry> listed;
     ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
     const std::string shown = archiver::formatListing(listed);
     for (const char* raw : {"\x1b", "\x07", "\x9b"}) EXPECT_EQ(shown.find(raw), std::string::npos) << shown;
-    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt"})
+    // Bytes CP932 does not decode (a lead byte without its second) show as
+    // themselves, as the manual page says.
+    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt", "odd\\x81.\\xE0!.txt"})
         EXPECT_NE(shown.find(escaped), std::string::npos) << shown;
 }
 
@@ -518,6 +566,8 @@ std::vector<MessageCase> messageCases() {
          "書庫が途中で切れています"},
         {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
          "bad\\x1B[2J\\x0A.txt"},
+        {"undecodable_bytes_shown_as_bytes", [] { return withEnd(level0("a\x9F<.txt", "x")); },
+         "安全に展開できない名前があります: a\\x9F<.txt"},
         {"reserved_characters", [] { return withEnd(level0("a<b>c|d?.txt", "x")); },
          "安全に展開できない名前があります: a<b>c|d?.txt"},
         {"star_and_quote", [] { return withEnd(level2("st*r\"q.txt", {}, "x")); },

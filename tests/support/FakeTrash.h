@@ -1,21 +1,33 @@
 #pragma once
-// The trash seam's fake: moves by a rename into a folder of its own (a
-// temporary one unless the test names another) and records what went.
-// `offered` false plays a file system without a trash.
+// The trash seam's fake: moves by a rename into a folder of its own (a fresh
+// temporary one, removed with the fake, unless the test names another) and
+// records what went. `offered` false plays a file system without a trash.
+// Header-only, so that the fuzz targets use it too.
+#include <atomic>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "support/TestSupport.h"
 #include "sysutil/Trash.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#else
+#include <process.h>
+#endif
 
 namespace fakes {
 
 class FakeTrash : public sysutil::Trash {
 public:
-    FakeTrash() : own_(std::in_place), folder(own_->path() / "trash") {}
+    FakeTrash() : folder(freshFolder()), own_(true) {}
     explicit FakeTrash(std::filesystem::path into) : folder(std::move(into)) {}
+    ~FakeTrash() override {
+        std::error_code ec;
+        if (own_) std::filesystem::remove_all(folder, ec);
+    }
+    FakeTrash(const FakeTrash&) = delete;
+    FakeTrash& operator=(const FakeTrash&) = delete;
 
     bool offersTrashFor(const std::filesystem::path&) override { return offered; }
     bool moveToTrash(const std::filesystem::path& path, std::error_code& ec) override {
@@ -39,14 +51,17 @@ public:
     struct Moved {
         std::filesystem::path from, to;
     };
-
-private:
-    std::optional<testsupport::TempDir> own_;
-
-public:
     std::filesystem::path folder;
     bool offered = true;
     std::vector<Moved> moved;
+
+private:
+    static std::filesystem::path freshFolder() {
+        static std::atomic<int> count{0};
+        return std::filesystem::temp_directory_path() /
+               ("fzarc-fake-trash-" + std::to_string(getpid()) + "-" + std::to_string(++count));
+    }
+    bool own_ = false;
 };
 
 }  // namespace fakes
