@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveResult.h"
 #include "archive/lha/method.h"
@@ -47,9 +48,10 @@ public:
     // Extracts the archive into the folder, which is made when missing.
     virtual ArchiveResult extract(const std::string& archivePath, const std::string& folder,
                                   const sysutil::ProgressReport& progress) = 0;
-    // Creates a new archive of everything below the folder.
+    // Creates a new archive of everything below the folder; one already
+    // under its name is replaced only through `makeRoom` (createArchive).
     virtual ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,
-                                 const sysutil::ProgressReport& progress) = 0;
+                                 const sysutil::ProgressReport& progress, const MakeRoom& makeRoom = {}) = 0;
 };
 
 // The archiver on our codec.
@@ -60,7 +62,7 @@ public:
     ArchiveResult extract(const std::string& archivePath, const std::string& folder,
                           const sysutil::ProgressReport& progress) override;
     ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,
-                         const sysutil::ProgressReport& progress) override;
+                         const sysutil::ProgressReport& progress, const MakeRoom& makeRoom = {}) override;
 };
 
 }  // namespace archiver

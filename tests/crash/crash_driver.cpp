@@ -21,6 +21,7 @@
 #include "settings/Folders.h"
 #include "settings/INIAccess.h"
 #include "support/FakeDialogs.h"
+#include "support/FakeTrash.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
@@ -55,10 +56,12 @@ int main(int argc, char** argv) {
     fakes::FakeDialogs dialogs;
     dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
     archiver::Unlha32Archiver archiver;
+    // The trash beside the settings: in the workspace, so its checks see what went there.
+    fakes::FakeTrash trash(std::filesystem::path(argv[1]).parent_path() / "trash");
 
     if (command == "putaway" && args.size() == 2) {
         dialogs.inputs = {args[1]};
-        archiver::putAway(args[0], setting(settings::kKeyArcPath), dialogs, archiver);
+        archiver::putAway(args[0], setting(settings::kKeyArcPath), dialogs, archiver, trash);
     } else if (command == "takeout" && args.size() == 1) {
         archiver::takeOut(inFridge(args[0]), board(), dialogs, archiver);
     } else if (command == "throwscenario" && args.size() == 1) {
@@ -66,7 +69,7 @@ int main(int argc, char** argv) {
     } else if (command == "throwarchive" && args.size() == 1) {
         archiver::throwAwayArchive(inFridge(args[0]), dialogs);
     } else if (command == "drop" && !args.empty()) {
-        archiver::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs);
+        archiver::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs, trash);
     } else if (command == "settings" && !args.empty()) {
         std::vector<std::pair<std::string, std::string>> values;
         for (const auto& a : args) values.emplace_back(a.substr(0, a.find('=')), a.substr(a.find('=') + 1));
