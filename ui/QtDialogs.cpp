@@ -1,5 +1,6 @@
 #include "ui/QtDialogs.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -60,6 +61,11 @@ sysutil::MsgAnswer QtDialogs::message(const sysutil::MessageRequest& r) {
     const bool toAll = r.buttons == sysutil::MsgButtons::YesNoAll;
     box.setStandardButtons(toAll ? QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll
                                  : QMessageBox::Yes | QMessageBox::No);
+    if (toAll) {
+        // For this file and every one after it.
+        box.button(QMessageBox::YesToAll)->setText(QStringLiteral("以降すべてはい(&A)"));
+        box.button(QMessageBox::NoToAll)->setText(QStringLiteral("以降すべていいえ(&O)"));
+    }
     box.setDefaultButton(r.defaultButton == sysutil::MsgAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     switch (box.exec()) {
