@@ -237,6 +237,29 @@ TEST_F(Commands, PutAwayProposesTheScenariosNameWhenTheRuleTakesIt) {
     }
 }
 
+// A drop takes what begins as an LHA archive (a self-extractor too) and
+// names the rest in one message: the first five, then how many more.
+TEST_F(Commands, ADropTakesOnlyArchivesAndNamesTheRest) {
+    const fs::path downloads = root.path() / "downloads";
+    fs::create_directories(downloads);
+    std::vector<std::string> files;
+    auto add = [&](const std::string& name, const std::string& bytes) {
+        testsupport::writeFile(downloads / name, bytes);
+        files.push_back(sysutil::utf8FromPath(downloads / name));
+    };
+    add("sfx.LZH", testsupport::readFile(testsupport::dataFile("lha-corpus/lha213/sfx.exe")));
+    add("plain.LZH", testsupport::readFile(testsupport::dataFile("jlha/level0.lzh")));
+    for (const char* name : {"a.LZH", "b.LZH", "c.LZH", "d.LZH", "e.LZH"}) add(name, "text, no archive");
+    add("empty.LZH", "");
+    add("damaged.LZH", testsupport::readFile(testsupport::dataFile("jlha/level0.lzh")).substr(0, 12));
+    archiver::copyIntoFridge(files, sysutil::utf8FromPath(fridge), dialogs, trash);
+    ASSERT_EQ(dialogs.texts(),
+              std::vector<std::string>{"次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。"
+                                       "\r\na.LZH\r\nb.LZH\r\nc.LZH\r\nd.LZH\r\ne.LZH\r\nほか 2 件"});
+    EXPECT_EQ(archivetest::readTree(fridge).size(), 2u);
+    EXPECT_TRUE(fs::exists(fridge / "sfx.LZH"));
+}
+
 // One rule both ways: what put away accepts, take out gives back as it was
 // (names as characters, contents, empty folders and files); anything else is
 // refused whole, before a byte is written, naming the entries and why.
