@@ -106,15 +106,22 @@ MessageRequest replaceQuestion(const std::string& archivePath, bool toTrash, Msg
             "既にあります。", MsgIcon::Exclamation, buttons, MsgAnswer::No};
 }
 
-// Makes way for the new archive: the old one to the trash, or, where there
-// is none, left to be replaced in one step (as the question said).
-MakeRoom oldArchiveGoes(sysutil::Trash& trash, const std::string& archivePath, bool toTrash) {
+// Makes way for the new archive: the old one to the trash (`trashed` says
+// when it went), or, where there is none, left to be replaced in one step
+// (as the question said).
+MakeRoom oldArchiveGoes(sysutil::Trash& trash, const std::string& archivePath, bool toTrash, bool& trashed) {
     if (!toTrash) return [] { return std::error_code(); };
-    return [&trash, old = sysutil::pathFromUtf8(archivePath)] {
+    return [&trash, &trashed, old = sysutil::pathFromUtf8(archivePath)] {
         std::error_code ec;
-        if (!trash.moveToTrash(old, ec) && !ec) ec = std::make_error_code(std::errc::io_error);
+        trashed = trash.moveToTrash(old, ec);
+        if (!trashed && !ec) ec = std::make_error_code(std::errc::io_error);
         return ec;
     };
+}
+
+// Where the old archive is when the new one failed after it went.
+std::string whereTheOldOneIs(bool trashed) {
+    return trashed ? "\r\n古い書庫はごみ箱にあります。" : "";
 }
 
 // The archive in `folder` that Windows would take for `name`, or "".
@@ -219,6 +226,7 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
         }
         // An archive Windows takes for that name is the one replaced, under its own name.
         MakeRoom makeRoom;
+        bool trashed = false;
         if (const std::string twin = fridgeTwin(fridgeFolder, name); !twin.empty()) {
             name = twin;
             const std::string existing = AddBackslash(fridgeFolder) + twin;
@@ -229,13 +237,13 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
             }
             const bool toTrash = trash.offersTrashFor(sysutil::pathFromUtf8(existing));
             if (dialogs.message(replaceQuestion(existing, toTrash, MsgButtons::YesNo)) != MsgAnswer::Yes) continue;
-            makeRoom = oldArchiveGoes(trash, existing, toTrash);
+            makeRoom = oldArchiveGoes(trash, existing, toTrash, trashed);
         }
         const std::string archivePath = AddBackslash(fridgeFolder) + name;
         const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
             return archiver.create(archivePath, *scenario, lha::kLh5, progress, makeRoom);
         });
-        report(dialogs, created, "「" + name + "」にしまえませんでした。");
+        report(dialogs, created, "「" + name + "」にしまえませんでした。" + whereTheOldOneIs(trashed));
         return {Refresh::Reload, {}, created.ok() ? name : std::string()};
     }
 }
@@ -371,6 +379,7 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
         }
         std::string target = AddBackslash(fridgeFolder) + name;
         MakeRoom makeRoom;
+        bool trashed = false;
         if (const std::string twin = fridgeTwin(fridgeFolder, name); !twin.empty()) {
             target = AddBackslash(fridgeFolder) + twin;
             if (sameFile(file, target)) continue;  // dragged from the fridge itself
@@ -390,12 +399,12 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
                 replace = answer == MsgAnswer::Yes || answer == MsgAnswer::YesToAll;
             }
             if (!replace) continue;
-            makeRoom = oldArchiveGoes(trash, target, toTrash);
+            makeRoom = oldArchiveGoes(trash, target, toTrash, trashed);
         }
         const auto copied =
             withProgress(dialogs, "「" + shown + "」を冷蔵庫にコピーしています...",
                          [&](const auto& progress) { return copyArchive(file, target, makeRoom, progress); });
-        report(dialogs, copied, "「" + shown + "」を冷蔵庫にコピーできませんでした。");
+        report(dialogs, copied, "「" + shown + "」を冷蔵庫にコピーできませんでした。" + whereTheOldOneIs(trashed));
         if (copied.ok()) outcome.archiveName = sysutil::utf8FromPath(sysutil::pathFromUtf8(target).filename());
     }
     if (!leftOut.empty())
