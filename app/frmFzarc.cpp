@@ -68,6 +68,23 @@ bool carriesAnArchive(const QMimeData& data) {
     return false;
 }
 
+// After a throw away the highlight moves to the row that took the thrown
+// one's place (the row before it, when it was the last), so the keyboard goes
+// on from there instead of from the top.
+class NeighbourOf {
+public:
+    explicit NeighbourOf(ui::ListBox& list) : list_(list), row_(list.ListIndex()), text_(list.selectedText()) {}
+    void highlightWhenGone() const {
+        if (row_ < 0 || list_.count() == 0 || !list_.findItems(text_, Qt::MatchExactly).isEmpty()) return;
+        list_.highlightRow(list_.item(std::min(row_, list_.count() - 1))->text());
+    }
+
+private:
+    ui::ListBox& list_;
+    int row_;
+    QString text_;
+};
+
 class BusyScope {
 public:
     explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
@@ -557,8 +574,13 @@ void frmFzarc::mnuLoad_Click() {
 }
 
 void frmFzarc::mnuDeleteArchive_Click() {
-    unlessACommandRuns([this] { applyOutcome(archiver::throwAwayArchive(selectedArchive(), dialogs_, trash_)); },
-                       filArc);
+    unlessACommandRuns(
+        [this] {
+            const NeighbourOf gone(*filArc);
+            applyOutcome(archiver::throwAwayArchive(selectedArchive(), dialogs_, trash_));
+            gone.highlightWhenGone();
+        },
+        filArc);
 }
 
 void frmFzarc::mnuChangeArcFolder_Click() {
@@ -572,8 +594,10 @@ void frmFzarc::mnuChangeArcFolder_Click() {
 void frmFzarc::mnuDelete_Click() {
     unlessACommandRuns(
         [this] {
+            const NeighbourOf gone(*lstPool);
             const std::vector<std::string> fridges{settings::currentFolders().fridge, filArc->Path()};
             applyOutcome(archiver::throwAwayScenario(selectedScenario(), fridges, dialogs_, trash_));
+            gone.highlightWhenGone();
         },
         lstPool);
 }
@@ -588,7 +612,8 @@ void frmFzarc::mnuDocument_Click() {
 
 void frmFzarc::mnuReArc_Click() {
     unlessACommandRuns(
-        [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_)); }, lstPool);
+        [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_, trash_)); },
+        lstPool);
 }
 
 void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
@@ -680,7 +705,8 @@ void frmFzarc::dropEvent(QDropEvent* event) {
     // After the drop has ended: the questions and the copy wait with events
     // flowing, and the file manager must not wait for them.
     QTimer::singleShot(0, this, [this, files = draggedFiles(*event->mimeData())] {
-        unlessACommandRuns([&] { applyOutcome(archiver::copyIntoFridge(files, filArc->Path(), dialogs_)); }, filArc);
+        unlessACommandRuns([&] { applyOutcome(archiver::copyIntoFridge(files, filArc->Path(), dialogs_, trash_)); },
+                           filArc);
     });
 }
 

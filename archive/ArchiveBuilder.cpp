@@ -99,7 +99,6 @@ ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& pr
     return ArchiveResult::success();
 }
 
-
 // CP932 when every component fits, as Japanese archivers write. Otherwise the
 // entry says code page 65001 and stores UTF-8. Either way, when the stored
 // bytes would not read back as exactly the same characters (a name CP932
@@ -162,6 +161,14 @@ std::error_code publish(const fs::path& tmp, const fs::path& target) {
 #endif
 }
 
+// Publishes over whatever `makeRoom` left under the name: nothing, when it
+// moved the old file away, else the old file, replaced in one rename.
+std::error_code replaceWith(const fs::path& tmp, const fs::path& target, const MakeRoom& makeRoom) {
+    if (const auto ec = makeRoom()) return ec;
+    std::error_code ec;
+    fs::rename(tmp, target, ec);
+    return ec;
+}
 
 // Writes every entry into the archive being made.
 ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>& entries, const lha::Method& method,
@@ -198,17 +205,21 @@ ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>&
 }  // namespace
 
 ArchiveResult createArchive(const std::string& archivePath, const std::string& sourceFolder, const lha::Method& method,
-                            const sysutil::ProgressReport& progress, const std::string& pattern) {
+                            const sysutil::ProgressReport& progress, const std::string& pattern,
+                            const MakeRoom& makeRoom) {
     const fs::path target = sysutil::pathFromUtf8(archivePath);
     const fs::path folder = sysutil::pathFromUtf8(sourceFolder);
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(target, ec)))
-        return failed::alreadyExists(archivePath);
-    // Nor beside one Windows takes for the same name: neither could be told apart.
-    for (fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec), end;
-         !ec && it != end; it.increment(ec))
-        if (sysutil::sameName(sysutil::utf8FromPath(it->path().filename()), sysutil::utf8FromPath(target.filename())))
-            return failed::alreadyExists(sysutil::utf8FromPath(it->path()));
+    // One there already is replaced only through `makeRoom`; nor is one made
+    // beside a name Windows takes for the same: neither could be told apart.
+    if (!makeRoom) {
+        if (fs::exists(fs::symlink_status(target, ec))) return failed::alreadyExists(archivePath);
+        for (fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec), end;
+             !ec && it != end; it.increment(ec))
+            if (sysutil::sameName(sysutil::utf8FromPath(it->path().filename()),
+                                  sysutil::utf8FromPath(target.filename())))
+                return failed::alreadyExists(sysutil::utf8FromPath(it->path()));
+    }
     if (!fs::is_directory(folder, ec)) return failed::noSourceFolder(folder);
 
     // What a killed run left in either folder goes first (a merge it had
@@ -242,7 +253,10 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
                 ArchiveError::WriteFailed, "書庫を作れません: " + archivePath);
     if (!written.ok()) return abandon(written);
     if (!out.close()) return abandon(failed::writing({lha::WriteError::WriteFailed, ""}, archivePath));
-    if (const auto unpublished = publish(tmp, target)) {
+    if (makeRoom) {
+        if (const auto unpublished = replaceWith(tmp, target, makeRoom))
+            return abandon(failed::cannotReplace(archivePath, unpublished));
+    } else if (const auto unpublished = publish(tmp, target)) {
         if (unpublished == std::errc::file_exists) return abandon(failed::alreadyExists(archivePath));
         return abandon(failed::cannotMakeArchive(archivePath, unpublished));
     }
@@ -251,14 +265,13 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     return ArchiveResult::success();
 }
 
-ArchiveResult copyArchive(const std::string& source, const std::string& targetPath, bool replace,
+ArchiveResult copyArchive(const std::string& source, const std::string& targetPath, const MakeRoom& makeRoom,
                           const sysutil::ProgressReport& progress) {
     const fs::path from = sysutil::pathFromUtf8(source);
     const fs::path target = sysutil::pathFromUtf8(targetPath);
     std::error_code ec;
     // A pipe or a device would never end.
-    if (!fs::is_regular_file(from, ec))
-        return failed::notARegularFile(source);
+    if (!fs::is_regular_file(from, ec)) return failed::notARegularFile(source);
     sysutil::ProgressInfo info;
     info.entriesTotal = 1;
     info.bytesTotal = fs::file_size(from, ec);
@@ -289,13 +302,11 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
         info.bytesDone += n;
     }
     if (!out.close()) return abandon(writeFailed());
-    if (replace)
-        fs::rename(tmp, target, ec);
-    else
-        ec = publish(tmp, target);
+    ec = makeRoom ? replaceWith(tmp, target, makeRoom) : publish(tmp, target);
     if (ec == std::errc::file_exists) return abandon(failed::alreadyExists(targetPath));
     if (ec)
-        return abandon(replace ? failed::cannotReplace(targetPath, ec) : failed::cannotWriteInto(target.parent_path(), ec));
+        return abandon(makeRoom ? failed::cannotReplace(targetPath, ec)
+                                : failed::cannotWriteInto(target.parent_path(), ec));
     sysutil::removeWorkFolder(work);
     ++info.entriesDone;
     if (progress) progress(info);

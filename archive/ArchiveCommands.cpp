@@ -1,11 +1,17 @@
 #include "archive/ArchiveCommands.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <vector>
 
 #include "archive/ArchiveBuilder.h"
+#include "archive/lha/lha_reader.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
@@ -139,6 +145,65 @@ std::string destinationProblem(const std::string& cuttingBoard, const std::strin
     return {};
 }
 
+// The file's time as a Japanese desktop shows it, local time; "" when unknown.
+std::string modifiedText(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto when = std::filesystem::last_write_time(file, ec);
+    if (ec) return {};
+    const auto t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(when)));
+    std::tm tm{};
+#if defined(_WIN32)
+    if (localtime_s(&tm, &t) != 0) return {};
+#else
+    if (!localtime_r(&t, &tm)) return {};
+#endif
+    char out[64];
+    std::snprintf(out, sizeof out, "%04d/%02d/%02d %02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                  tm.tm_min);
+    return out;
+}
+
+// The question before an archive of the fridge is replaced: it names the
+// archive, its date, and where the old one goes.
+MessageRequest replaceArchiveQuestion(const std::string& archivePath, bool toTrash, MsgButtons buttons) {
+    const auto path = sysutil::pathFromUtf8(archivePath);
+    const std::string when = modifiedText(path);
+    return {"冷蔵庫には「" + sysutil::displayName(path.filename()) + "」" +
+                (when.empty() ? "" : "（" + when + " 更新）") + "が既にあります。置き換えますか？\r\n" +
+                (toTrash ? "古い書庫はごみ箱に移します。" : "古い書庫は完全に削除します。元に戻せません。"),
+            "既にあります。", MsgIcon::Exclamation, buttons, MsgAnswer::No};
+}
+
+// Makes way for the new archive: the old one to the trash (`trashed` says
+// when it went), or, where there is none, left to be replaced in one step
+// (as the question said).
+MakeRoom oldArchiveGoes(sysutil::Trash& trash, const std::string& archivePath, bool toTrash, bool& trashed) {
+    if (!toTrash) return [] { return std::error_code(); };
+    return [&trash, &trashed, old = sysutil::pathFromUtf8(archivePath)] {
+        std::error_code ec;
+        trashed = trash.moveToTrash(old, ec);
+        if (!trashed && !ec) ec = std::make_error_code(std::errc::io_error);
+        return ec;
+    };
+}
+
+// Where the old archive is when the new one failed after it went.
+std::string whereTheOldOneIs(bool trashed) {
+    return trashed ? "\r\n古い書庫はごみ箱にあります。" : "";
+}
+
+// The archive in `folder` that Windows would take for `name`, or "".
+std::string fridgeTwin(const std::string& folder, const std::string& name) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(sysutil::pathFromUtf8(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string other = sysutil::utf8FromPath(it->path().filename());
+        if (sysutil::sameName(other, name)) return other;
+    }
+    return {};
+}
+
 // The question before a take out replaces files the user changed.
 sysutil::MessageRequest replaceQuestion(const std::string& stem, const std::vector<std::filesystem::path>& changed,
                                         bool toTrash) {
@@ -263,13 +328,20 @@ std::string answerProblem(const std::string& answer, const std::string& name, co
     return {};
 }
 
+// What put away proposes: the scenario's own name, when the name rule takes it.
+std::string proposedName(const std::string& scenario, const std::string& fridgeFolder) {
+    const std::string own = sysutil::displayName(sysutil::pathFromUtf8(scenario).filename());
+    if (!own.empty() && answerProblem(own, archiveNameFor(own), fridgeFolder).empty()) return archiveNameFor(own);
+    return "Scenario.LZH";
+}
+
 }  // namespace
 
 Outcome putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
-                Archiver& archiver) {
+                Archiver& archiver, sysutil::Trash& trash) {
     if (!scenario) return {Refresh::None};
     // A refused answer is asked again with what the user typed still in the box.
-    for (std::string proposed = "Scenario.LZH";;) {
+    for (std::string proposed = proposedName(*scenario, fridgeFolder);;) {
         const auto answer = dialogs.input("圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。",
                                           "シナリオをしまう", proposed);
         if (!answer || answer->empty()) return {Refresh::None};
@@ -279,20 +351,31 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
             warn(dialogs, "冷蔵庫フォルダが設定されていません。");
             return {Refresh::None};
         }
-        const std::string name = archiveNameFor(*answer);
+        std::string name = archiveNameFor(*answer);
         if (const auto problem = answerProblem(*answer, name, fridgeFolder); !problem.empty()) {
             warn(dialogs, problem);
             continue;
         }
-        const std::string archivePath = AddBackslash(fridgeFolder) + name;
-        if (sysutil::lookupExists(archivePath, sysutil::LookupKind::OrdinaryFiles)) {
-            warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
-            continue;
+        // An archive Windows takes for that name is the one replaced, under its own name.
+        MakeRoom makeRoom;
+        bool trashed = false;
+        if (const std::string twin = fridgeTwin(fridgeFolder, name); !twin.empty()) {
+            name = twin;
+            const std::string existing = AddBackslash(fridgeFolder) + twin;
+            std::error_code ec;
+            if (!std::filesystem::is_regular_file(sysutil::pathFromUtf8(existing), ec)) {
+                warn(dialogs, "既にこのファイルは存在しています。", "既にあります。");
+                continue;
+            }
+            const bool toTrash = trash.offersTrashFor(sysutil::pathFromUtf8(existing));
+            if (dialogs.message(replaceArchiveQuestion(existing, toTrash, MsgButtons::YesNo)) != MsgAnswer::Yes) continue;
+            makeRoom = oldArchiveGoes(trash, existing, toTrash, trashed);
         }
+        const std::string archivePath = AddBackslash(fridgeFolder) + name;
         const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
-            return archiver.create(archivePath, *scenario, lha::kLh5, progress);
+            return archiver.create(archivePath, *scenario, lha::kLh5, progress, makeRoom);
         });
-        report(dialogs, created, "「" + wrapped(name) + "」にしまえませんでした。");
+        report(dialogs, created, "「" + wrapped(name) + "」にしまえませんでした。" + whereTheOldOneIs(trashed));
         return {Refresh::Reload, {}, created.ok() ? name : std::string()};
     }
 }
@@ -445,34 +528,52 @@ Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil
 
 namespace {
 
-// The archive in `folder` that Windows would take for `name`, or "".
-std::string fridgeTwin(const std::string& folder, const std::string& name) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(sysutil::pathFromUtf8(folder), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string other = sysutil::utf8FromPath(it->path().filename());
-        if (sysutil::sameName(other, name)) return other;
-    }
-    return {};
-}
-
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return std::filesystem::equivalent(sysutil::pathFromUtf8(a), sysutil::pathFromUtf8(b), ec);
 }
 
+// Whether the two files hold the same bytes.
+bool sameContent(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code ec1, ec2;
+    if (std::filesystem::file_size(a, ec1) != std::filesystem::file_size(b, ec2) || ec1 || ec2) return false;
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    std::vector<char> bx(1 << 16), by(1 << 16);
+    while (x && y) {
+        x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
+        y.read(by.data(), static_cast<std::streamsize>(by.size()));
+        if (x.gcount() != y.gcount() || !std::equal(bx.begin(), bx.begin() + x.gcount(), by.begin())) return false;
+    }
+    return x.eof() && y.eof();
+}
+
+// Whether the file begins as an LHA archive the reader takes (a first
+// header, or a self-extractor's): a file named "*.LZH" that is none would
+// otherwise fail only at take out. One that cannot be read is left to the
+// copy, which says why.
+bool readsAsArchive(const std::filesystem::path& file) {
+    lha::FileSource source;
+    if (!source.open(file)) return true;
+    lha::Reader reader(source);
+    std::optional<lha::Entry> first;
+    const auto status = reader.next(first);
+    return status || status.error == lha::ReadError::ReadFailed;
+}
+
 }  // namespace
 
 Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string& fridgeFolder,
-                       sysutil::Dialogs& dialogs) {
+                       sysutil::Dialogs& dialogs, sysutil::Trash& trash) {
     if (files.empty()) return {Refresh::None};
     if (fridgeFolder.empty()) {
         warn(dialogs, "冷蔵庫フォルダが設定されていません。");
         return {Refresh::None};
     }
     Outcome outcome{Refresh::FridgeOnly};
-    std::vector<std::string> leftOut;
-    for (const auto& file : files) {
+    std::vector<std::string> leftOut, alreadyThere;
+    std::optional<bool> replaceTheRest;  // the answer "to all", once given
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& file = files[i];
         const std::filesystem::path from = sysutil::pathFromUtf8(file);
         const std::string name = sysutil::utf8FromPath(from.filename());
         const std::string shown = sysutil::displayName(from.filename());
@@ -491,30 +592,45 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
                               sysutil::nameProblemText(problem) + "\r\n書庫の名前を変えてから入れてください。");
             continue;
         }
+        if (!readsAsArchive(from)) {
+            leftOut.push_back(shown);
+            continue;
+        }
         std::string target = AddBackslash(fridgeFolder) + name;
-        bool replace = false;
+        MakeRoom makeRoom;
+        bool trashed = false;
         if (const std::string twin = fridgeTwin(fridgeFolder, name); !twin.empty()) {
             target = AddBackslash(fridgeFolder) + twin;
             if (sameFile(file, target)) continue;  // dragged from the fridge itself
-            if (dialogs.message({"冷蔵庫には「" + sysutil::displayName(sysutil::pathFromUtf8(twin)) +
-                                     "」が既にあります。置き換えますか？",
-                                 "既にあります。", MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No}) !=
-                MsgAnswer::Yes)
+            if (sameContent(from, sysutil::pathFromUtf8(target))) {
+                alreadyThere.push_back(shown);
+                outcome.archiveName = twin;
                 continue;
-            replace = true;
+            }
+            const bool toTrash = trash.offersTrashFor(sysutil::pathFromUtf8(target));
+            bool replace = replaceTheRest.value_or(false);
+            if (!replaceTheRest) {
+                // "To all" is offered while more files follow.
+                const auto answer = dialogs.message(
+                    replaceArchiveQuestion(target, toTrash, i + 1 < files.size() ? MsgButtons::YesNoAll : MsgButtons::YesNo));
+                if (answer == MsgAnswer::YesToAll || answer == MsgAnswer::NoToAll)
+                    replaceTheRest = answer == MsgAnswer::YesToAll;
+                replace = answer == MsgAnswer::Yes || answer == MsgAnswer::YesToAll;
+            }
+            if (!replace) continue;
+            makeRoom = oldArchiveGoes(trash, target, toTrash, trashed);
         }
         const auto copied =
             withProgress(dialogs, "「" + shown + "」を冷蔵庫にコピーしています...",
-                         [&](const auto& progress) { return copyArchive(file, target, replace, progress); });
-        report(dialogs, copied, "「" + shown + "」を冷蔵庫にコピーできませんでした。");
+                         [&](const auto& progress) { return copyArchive(file, target, makeRoom, progress); });
+        report(dialogs, copied, "「" + shown + "」を冷蔵庫にコピーできませんでした。" + whereTheOldOneIs(trashed));
         if (copied.ok()) outcome.archiveName = sysutil::utf8FromPath(sysutil::pathFromUtf8(target).filename());
     }
-    if (!leftOut.empty()) {
-        std::string text = "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。";
-        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i) text += "\r\n" + leftOut[i];
-        if (leftOut.size() > 5) text += "\r\nほか";
-        warn(dialogs, text);
-    }
+    if (!leftOut.empty())
+        warn(dialogs, "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。" + firstFive(leftOut));
+    if (!alreadyThere.empty())
+        dialogs.message({"次の書庫は冷蔵庫にあるものと同じため、そのままにしました。" + firstFive(alreadyThere),
+                         "", MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok});
     return outcome;
 }
 

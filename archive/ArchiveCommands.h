@@ -47,9 +47,11 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
 // The archive name as put away stores it: ".LZH" appended unless it ends so.
 std::string archiveNameFor(const std::string& answer);
 
-// Compresses the selected scenario folder into a new archive in the fridge folder.
+// Compresses the selected scenario folder into an archive in the fridge
+// folder, proposing the scenario's own name. An archive of that name is
+// replaced only when the user says so, the old one going to the trash.
 Outcome putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
-                Archiver& archiver);
+                Archiver& archiver, sysutil::Trash& trash);
 
 // Moves the selected scenario folder to the trash after two questions that
 // name it (deletes it where its place has no trash, and the questions say
@@ -66,8 +68,10 @@ Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil
 
 // Copies archives dropped on the window (full paths) into the fridge folder,
 // each whole or not at all; asks before replacing one the fridge already
-// holds, and says which files it left out (not "*.LZH", hidden, not a file).
+// holds (for this one or all the rest; what is replaced goes to the trash),
+// passes over one it holds the same, and says which files it left out (not
+// "*.LZH", hidden, not a file, no LHA archive inside).
 Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string& fridgeFolder,
-                       sysutil::Dialogs& dialogs);
+                       sysutil::Dialogs& dialogs, sysutil::Trash& trash);
 
 }  // namespace archiver

@@ -108,8 +108,9 @@ ArchiveResult Unlha32Archiver::extract(const std::string& archivePath, const std
 }
 
 ArchiveResult Unlha32Archiver::create(const std::string& archivePath, const std::string& folder,
-                                      const lha::Method& method, const sysutil::ProgressReport& progress) {
-    return createArchive(archivePath, folder, method, progress);
+                                      const lha::Method& method, const sysutil::ProgressReport& progress,
+                                      const MakeRoom& makeRoom) {
+    return createArchive(archivePath, folder, method, progress, "*.*", makeRoom);
 }
 
 }  // namespace archiver

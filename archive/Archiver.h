@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveResult.h"
 #include "archive/lha/method.h"
@@ -60,9 +61,10 @@ public:
                                 const sysutil::ProgressReport& progress, std::unique_ptr<StagedExtraction>& staged) {
         return stageArchive(archivePath, folder, progress, staged);
     }
-    // Creates a new archive of everything below the folder.
+    // Creates a new archive of everything below the folder; one already
+    // under its name is replaced only through `makeRoom` (createArchive).
     virtual ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,
-                                 const sysutil::ProgressReport& progress) = 0;
+                                 const sysutil::ProgressReport& progress, const MakeRoom& makeRoom = {}) = 0;
 };
 
 // The archiver on our codec.
@@ -73,7 +75,7 @@ public:
     ArchiveResult extract(const std::string& archivePath, const std::string& folder,
                           const sysutil::ProgressReport& progress) override;
     ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,
-                         const sysutil::ProgressReport& progress) override;
+                         const sysutil::ProgressReport& progress, const MakeRoom& makeRoom = {}) override;
 };
 
 }  // namespace archiver

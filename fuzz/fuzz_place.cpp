@@ -290,7 +290,8 @@ void putAwayAndBack(const fs::path& w, const std::uint8_t* data, std::size_t siz
     fakes::FakeDialogs dialogs;
     dialogs.inputs.push_back(std::string("Tree.LZH"));
     archiver::Unlha32Archiver archiver;
-    const auto put = archiver::putAway(tree.string(), fridge.string(), dialogs, archiver);
+    fakes::FakeTrash trash(w.string() + "-trash");
+    const auto put = archiver::putAway(tree.string(), fridge.string(), dialogs, archiver, trash);
     if (snapshot(tree) != before) fault("put away changed the scenario it read");
     const Snapshot fridgeNow = snapshot(fridge);
     if (put.archiveName.empty()) {
@@ -300,7 +301,6 @@ void putAwayAndBack(const fs::path& w, const std::uint8_t* data, std::size_t siz
     if (fridgeNow.size() != 1 || !fridgeNow.count("Tree.LZH")) fault("put away made other than its archive");
 
     fakes::FakeDialogs again;
-    fakes::FakeTrash trash(w.string() + "-trash");
     const auto out = runTakeOut(fridge, "Tree.LZH", board2, again, trash);
     if (out.scenarioFolder.empty()) fault("take out refused what put away accepted");
     std::map<std::string, Node> want, got;

@@ -10,8 +10,10 @@
 namespace sysutil {
 
 enum class MsgIcon { None, Question, Exclamation, Critical, Information };
-enum class MsgButtons { Ok, YesNo };
-enum class MsgAnswer { Ok, Yes, No };
+// YesNoAll adds "yes to all" and "no to all", for a question a batch asks
+// once per item.
+enum class MsgButtons { Ok, YesNo, YesNoAll };
+enum class MsgAnswer { Ok, Yes, No, YesToAll, NoToAll };
 
 struct MessageRequest {
     std::string text;

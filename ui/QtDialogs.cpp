@@ -1,5 +1,6 @@
 #include "ui/QtDialogs.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -57,10 +58,26 @@ sysutil::MsgAnswer QtDialogs::message(const sysutil::MessageRequest& r) {
         box.exec();
         return sysutil::MsgAnswer::Ok;
     }
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    const bool toAll = r.buttons == sysutil::MsgButtons::YesNoAll;
+    box.setStandardButtons(toAll ? QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll
+                                 : QMessageBox::Yes | QMessageBox::No);
+    if (toAll) {
+        // For this file and every one after it.
+        box.button(QMessageBox::YesToAll)->setText(QStringLiteral("以降すべてはい(&A)"));
+        box.button(QMessageBox::NoToAll)->setText(QStringLiteral("以降すべていいえ(&O)"));
+    }
     box.setDefaultButton(r.defaultButton == sysutil::MsgAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? sysutil::MsgAnswer::Yes : sysutil::MsgAnswer::No;
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return sysutil::MsgAnswer::Yes;
+        case QMessageBox::YesToAll:
+            return sysutil::MsgAnswer::YesToAll;
+        case QMessageBox::NoToAll:
+            return sysutil::MsgAnswer::NoToAll;
+        default:
+            return sysutil::MsgAnswer::No;
+    }
 }
 
 std::optional<std::string> QtDialogs::input(const std::string& prompt, const std::string& caption,

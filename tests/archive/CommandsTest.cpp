@@ -57,7 +57,7 @@ protected:
     }
     archiver::Outcome putAway(const std::string& scenario) {
         return archiver::putAway(sysutil::utf8FromPath(board / testsupport::u8(scenario)),
-                                 sysutil::utf8FromPath(fridge), dialogs, archiver);
+                                 sysutil::utf8FromPath(fridge), dialogs, archiver, trash);
     }
     // Everything below the test's folder but the settings file: what a command may have touched.
     Tree everything() const {
@@ -226,19 +226,63 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{kLongName.c_str(), "長すぎます"}),
     [](const auto& p) { return labelOf(p.param.answer).substr(0, 20) + "_" + std::to_string(p.index); });
 
+// Where there is no trash, the question says the old archive goes for good;
+// no asks for the name again, the text kept; yes replaces it in one step.
 TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
     testsupport::writeFile(fridge / "Castle.LZH", "precious");
-    dialogs.inputs = {std::string("Castle"), std::string("co:py"), std::string("Copy")};
+    trash.offered = false;
+    dialogs.inputs = {std::string("Castle"), std::string("co:py"), std::string("castle.lzh")};
+    dialogs.answers = {sysutil::MsgAnswer::No, sysutil::MsgAnswer::Yes};
     EXPECT_EQ(putAway("Castle").refresh, archiver::Refresh::Reload);
     ASSERT_EQ(dialogs.inputAsked.size(), 3u);
-    EXPECT_EQ(dialogs.inputAsked[0].proposed, "Scenario.LZH");
+    EXPECT_EQ(dialogs.inputAsked[0].proposed, "Castle.LZH");
     EXPECT_EQ(dialogs.inputAsked[1].proposed, "Castle");
     EXPECT_EQ(dialogs.inputAsked[2].proposed, "co:py");
-    ASSERT_EQ(dialogs.asked.size(), 2u);
-    EXPECT_EQ(dialogs.asked[0].text, "既にこのファイルは存在しています。");
-    EXPECT_EQ(testsupport::readFile(fridge / "Castle.LZH"), "precious");
-    EXPECT_TRUE(fs::exists(fridge / "Copy.LZH"));
+    ASSERT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_TRUE(dialogs.asked[0].text.ends_with("古い書庫は完全に削除します。元に戻せません。"))
+        << dialogs.asked[0].text;
+    EXPECT_EQ(dialogs.asked[2].text, dialogs.asked[0].text);
+    EXPECT_TRUE(trash.moved.empty());
+    EXPECT_EQ(archivetest::readTree(fridge).size(), 1u);  // the one name Windows sees, replaced
+    std::vector<archiver::ListedEntry> entries;
+    EXPECT_TRUE(archiver::listArchive(sysutil::utf8FromPath(fridge / "Castle.LZH"), entries).ok());
+}
+
+// The proposal is the scenario's own name where the name rule takes it.
+TEST_F(Commands, PutAwayProposesTheScenariosNameWhenTheRuleTakesIt) {
+    for (const char* folder : {"古城", "Castle.lzh", "aux", "dot.", ".hidden"}) {
+        archivetest::makeTree(board / testsupport::u8(folder), {{"Summary.tsm", "t"}});
+        dialogs.inputAsked.clear();
+        putAway(folder);
+        ASSERT_EQ(dialogs.inputAsked.size(), 1u);
+        const std::string own = folder;
+        const std::string want = own == "古城" ? "古城.LZH" : own == "Castle.lzh" ? "Castle.lzh" : "Scenario.LZH";
+        EXPECT_EQ(dialogs.inputAsked[0].proposed, want) << folder;
+    }
+}
+
+// A drop takes what begins as an LHA archive (a self-extractor too) and
+// names the rest in one message: the first five, then how many more.
+TEST_F(Commands, ADropTakesOnlyArchivesAndNamesTheRest) {
+    const fs::path downloads = root.path() / "downloads";
+    fs::create_directories(downloads);
+    std::vector<std::string> files;
+    auto add = [&](const std::string& name, const std::string& bytes) {
+        testsupport::writeFile(downloads / name, bytes);
+        files.push_back(sysutil::utf8FromPath(downloads / name));
+    };
+    add("sfx.LZH", testsupport::readFile(testsupport::dataFile("lha-corpus/lha213/sfx.exe")));
+    add("plain.LZH", testsupport::readFile(testsupport::dataFile("jlha/level0.lzh")));
+    for (const char* name : {"a.LZH", "b.LZH", "c.LZH", "d.LZH", "e.LZH"}) add(name, "text, no archive");
+    add("empty.LZH", "");
+    add("damaged.LZH", testsupport::readFile(testsupport::dataFile("jlha/level0.lzh")).substr(0, 12));
+    archiver::copyIntoFridge(files, sysutil::utf8FromPath(fridge), dialogs, trash);
+    ASSERT_EQ(dialogs.texts(),
+              std::vector<std::string>{"次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。"
+                                       "\r\na.LZH\r\nb.LZH\r\nc.LZH\r\nd.LZH\r\ne.LZH\r\nほか 2 件"});
+    EXPECT_EQ(archivetest::readTree(fridge).size(), 2u);
+    EXPECT_TRUE(fs::exists(fridge / "sfx.LZH"));
 }
 
 // One rule both ways: what put away accepts, take out gives back as it was
@@ -370,7 +414,7 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
     archivetest::makeTree(board / testsupport::u8(folder), scenario);
     dialogs.inputs = {std::string("Castle")};
     const auto scenarioPath = sysutil::utf8FromPath(board / testsupport::u8(folder));
-    EXPECT_EQ(archiver::putAway(scenarioPath, sysutil::utf8FromPath(fridge), dialogs, archiver).refresh,
+    EXPECT_EQ(archiver::putAway(scenarioPath, sysutil::utf8FromPath(fridge), dialogs, archiver, trash).refresh,
               archiver::Refresh::Reload);
     ASSERT_TRUE(fs::exists(fridge / "Castle.LZH"));
 

@@ -30,13 +30,13 @@ constexpr const char* kBoard = "engine/Scenario/FZARC_まな板";
 const std::vector<std::string> kWrites = {"write", "writev", "pwrite64", "pwritev", "pwritev2"};
 const std::vector<std::string> kRenames = {"rename", "renameat", "renameat2"};
 const std::vector<std::string> kUnlinks = {"unlink", "unlinkat"};
-const std::vector<std::string> kOthers = {"link",      "linkat", "symlink",   "symlinkat", "mkdir",    "mkdirat",
-                                          "rmdir",     "open",   "openat",    "openat2",   "creat",    "truncate",
-                                          "ftruncate", "fsync",  "fdatasync", "syncfs",    "fallocate", "copy_file_range",
-                                          "sendfile"};
+const std::vector<std::string> kOthers = {
+    "link",      "linkat", "symlink",   "symlinkat",       "mkdir",    "mkdirat",   "rmdir",
+    "open",      "openat", "openat2",   "creat",           "truncate", "ftruncate", "fsync",
+    "fdatasync", "syncfs", "fallocate", "copy_file_range", "sendfile"};
 // Those whose first argument is the file they change.
-const std::set<std::string> kByDescriptor = {"write", "writev",    "pwrite64", "pwritev",  "pwritev2", "ftruncate",
-                                             "fsync", "fdatasync", "syncfs",   "fallocate"};
+const std::set<std::string> kByDescriptor = {"write",     "writev", "pwrite64",  "pwritev", "pwritev2",
+                                             "ftruncate", "fsync",  "fdatasync", "syncfs",  "fallocate"};
 
 bool among(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -97,6 +97,9 @@ enum class Outcome {
     OldOrNew,       // each folder exactly as it was or as the command leaves it
     DeletedInPart,  // some of the scenario may remain, Summary.tsm with it
     PrunedInPart,   // some of the empty folders may remain
+    // An archive replaced: besides old and new, the old one in the trash
+    // with the new one not yet under its name (`scenario` names it).
+    OldInTrash,
 };
 
 struct Command {
@@ -104,7 +107,7 @@ struct Command {
     std::function<void(const fs::path& root)> prepare;
     std::function<std::vector<std::string>(const fs::path& root)> args;
     Outcome outcome = Outcome::OldOrNew;
-    const char* scenario = "";  // for DeletedInPart: the folder thrown away, relative to the workspace
+    const char* scenario = "";  // DeletedInPart: the folder thrown away; OldInTrash: the new archive (relative)
 };
 
 void PrintTo(const Command& c, std::ostream* os) {
@@ -132,10 +135,10 @@ protected:
         if (!testsupport::haveProgram("strace"))
             GTEST_SKIP() << "strace is missing (scripts/install-deps.sh installs it)";
         std::string out;
-        const int status =
-            testsupport::run("strace -f -qq -o /dev/null -e trace=?unlinkat,?unlink -e "
-                             "inject=?unlinkat,?unlink:error=EACCES rm -f /nonexistent/x 2>&1; echo \"exit=$?\"",
-                             &out);
+        const int status = testsupport::run(
+            "strace -f -qq -o /dev/null -e trace=?unlinkat,?unlink -e "
+            "inject=?unlinkat,?unlink:error=EACCES rm -f /nonexistent/x 2>&1; echo \"exit=$?\"",
+            &out);
         if (status != 0 || out.find("Permission denied") == std::string::npos)
             GTEST_SKIP() << "this kernel refuses tracing or fault injection: " << out;
         root_ = base_.path() / "ws";
@@ -190,6 +193,14 @@ protected:
                 if (!asBefore && !asAfter)
                     wrong += "neither as before nor as after:\n" + archivetest::treeDifference(now, after);
                 break;
+            case Outcome::OldInTrash: {
+                Tree trashedOnly = after;
+                trashedOnly.erase(c.scenario);
+                if (!asBefore && !asAfter && now != trashedOnly)
+                    wrong += "neither as before, nor as after, nor the old one in the trash:\n" +
+                             archivetest::treeDifference(now, after);
+                break;
+            }
             case Outcome::PrunedInPart:
                 if (!within(now, before) || !within(after, now)) wrong += "more than empty folders went\n";
                 break;
@@ -290,7 +301,8 @@ void archive(const fs::path& root, const std::string& name, const Tree& tree) {
     const fs::path src = root.parent_path() / ("src-" + name);
     fs::remove_all(src);
     scenario(src, tree);
-    const auto r = archivetest::unlha("A " + archivetest::q(root / "fridge" / name) + " " + archivetest::q(src / "*.*"));
+    const auto r =
+        archivetest::unlha("A " + archivetest::q(root / "fridge" / name) + " " + archivetest::q(src / "*.*"));
     ASSERT_TRUE(r.ok()) << r.message;
     fs::remove_all(src);
 }
@@ -310,6 +322,16 @@ const Command kCommands[] = {
      [](const fs::path& root) {
          return std::vector<std::string>{"putaway", sysutil::utf8FromPath(board(root) / "Castle"), "Castle"};
      }},
+    // Replaces Castle.LZH, the old one going to the trash.
+    {"put_away_replacing",
+     [](const fs::path& root) {
+         archive(root, "Castle.LZH", {{"Summary.tsm", "old"}});
+         scenario(board(root) / "Castle", kCastle);
+     },
+     [](const fs::path& root) {
+         return std::vector<std::string>{"putaway", sysutil::utf8FromPath(board(root) / "Castle"), "Castle"};
+     },
+     Outcome::OldInTrash, "fridge/Castle.LZH"},
     {"take_out_into_a_new_folder", [](const fs::path& root) { archive(root, "Castle.LZH", kCastle); },
      [](const fs::path&) {
          return std::vector<std::string>{"takeout", "Castle.LZH"};
@@ -358,7 +380,8 @@ const Command kCommands[] = {
      [](const fs::path&) {
          return std::vector<std::string>{"throwarchive", "Castle.LZH"};
      }},
-    // Replaces an archive the fridge holds under another case.
+    // Replaces an archive the fridge holds under another case, the old one
+    // going to the trash.
     {"drop_into_the_fridge",
      [](const fs::path& root) {
          archive(root, "castle.lzh", {{"Summary.tsm", "old"}});
@@ -369,11 +392,12 @@ const Command kCommands[] = {
      },
      [](const fs::path& root) {
          return std::vector<std::string>{"drop", (root / "desktop" / "Castle.LZH").string()};
-     }},
+     },
+     Outcome::OldInTrash, "fridge/castle.lzh"},
     {"settings_save", [](const fs::path&) {},
      [](const fs::path& root) {
          return std::vector<std::string>{"settings", "TRPath=" + root.string() + "/engine2",
-                                          "ArcPath=" + root.string() + "/冷蔵庫", "ExitRMNoFileDir=0"};
+                                         "ArcPath=" + root.string() + "/冷蔵庫", "ExitRMNoFileDir=0"};
      }},
     {"exit_tidying",
      [](const fs::path& root) {

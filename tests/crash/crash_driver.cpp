@@ -58,12 +58,13 @@ int main(int argc, char** argv) {
     fakes::FakeDialogs dialogs;
     dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
     archiver::Unlha32Archiver archiver;
+    // The trash beside the settings: in the workspace, so its checks see what went there.
     fakes::FakeTrash trash(sysutil::pathFromUtf8(argv[1]).parent_path() / "trash");
     const std::vector<std::string> fridges{setting(settings::kKeyArcPath)};
 
     if (command == "putaway" && args.size() == 2) {
         dialogs.inputs = {args[1]};
-        archiver::putAway(args[0], setting(settings::kKeyArcPath), dialogs, archiver);
+        archiver::putAway(args[0], setting(settings::kKeyArcPath), dialogs, archiver, trash);
     } else if (command == "takeout" && args.size() == 1) {
         archiver::takeOut(inFridge(args[0]), board(), dialogs, archiver, trash);
     } else if ((command == "throwscenario" || command == "throwscenario-notrash") && args.size() == 1) {
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     } else if (command == "throwarchive" && args.size() == 1) {
         archiver::throwAwayArchive(inFridge(args[0]), dialogs, trash);
     } else if (command == "drop" && !args.empty()) {
-        archiver::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs);
+        archiver::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs, trash);
     } else if (command == "settings" && !args.empty()) {
         std::vector<std::pair<std::string, std::string>> values;
         for (const auto& a : args) values.emplace_back(a.substr(0, a.find('=')), a.substr(a.find('=') + 1));

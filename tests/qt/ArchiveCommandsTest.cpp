@@ -102,7 +102,7 @@ TEST_P(PutAwayNames, FollowTheRule) {
     EXPECT_EQ(dialogs.inputAsked[0].prompt,
               "圧縮するファイル名を指定してください(圧縮先フォルダは冷蔵庫のフォルダです。");
     EXPECT_EQ(dialogs.inputAsked[0].caption, "シナリオをしまう");
-    EXPECT_EQ(dialogs.inputAsked[0].proposed, "Scenario.LZH");
+    EXPECT_EQ(dialogs.inputAsked[0].proposed, "Castle.LZH");  // the scenario's own name
     EXPECT_TRUE(fs::exists(ws.root.path() / "fridge" / GetParam().stored)) << GetParam().stored;
     EXPECT_TRUE(window->filArc->findItems(GetParam().stored, Qt::MatchExactly).size() == 1 ||
                 !QString(GetParam().stored).endsWith(".LZH", Qt::CaseInsensitive));
@@ -117,16 +117,23 @@ INSTANTIATE_TEST_SUITE_P(
         return p.index < std::size(labels) ? std::string(labels[p.index]) : "case_" + std::to_string(p.index);
     }));
 
-TEST_F(Commands, PutAwayRefusesAnExistingNameAndKeepsTheFile) {
+// An archive of that name is replaced only on yes: the question names it and
+// its date, いいえ is its default and asks for the name again, the text kept.
+TEST_F(Commands, PutAwayOverAnExistingNameAsksAndKeepsTheFileOnNo) {
     ws.scenario("Castle");
     testsupport::writeFile(ws.root.path() / "fridge" / "Castle.LZH", "precious");
     selectScenario("Castle");
     dialogs.inputs = {std::string("Castle")};
     drive::click(window->cmdReArc);
     ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].text, "既にこのファイルは存在しています。");
+    EXPECT_TRUE(dialogs.asked[0].text.starts_with("冷蔵庫には「Castle.LZH」（")) << dialogs.asked[0].text;
+    EXPECT_TRUE(dialogs.asked[0].text.ends_with("が既にあります。置き換えますか？\r\n古い書庫はごみ箱に移します。"))
+        << dialogs.asked[0].text;
     EXPECT_EQ(dialogs.asked[0].caption, "既にあります。");
     EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
+    ASSERT_EQ(dialogs.inputAsked.size(), 2u);
+    EXPECT_EQ(dialogs.inputAsked[1].proposed, "Castle");
     EXPECT_EQ(testsupport::readFile(ws.root.path() / "fridge" / "Castle.LZH"), "precious");
 }
 

@@ -85,23 +85,81 @@ TEST_F(Flow, TakeOutExaminePutAwayThrowAwayByKeysAlone) {
     EXPECT_EQ(highlighted(window->lstPool), board("Alpha"));
     EXPECT_EQ(keyboard(), window->lstPool);
 
-    // Throw away the scenario: nothing is highlighted in its place.
+    // Throw away the scenario: the row that took its place is highlighted.
     dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
     drive::press(QKeySequence("Alt+D"));
     EXPECT_FALSE(fs::exists(ws.board() / "Alpha"));
     EXPECT_EQ(pool(), (QStringList{board("Castle"), board("Dragon")}));
-    EXPECT_EQ(highlighted(window->lstPool), "");
+    EXPECT_EQ(highlighted(window->lstPool), board("Castle"));
     EXPECT_EQ(keyboard(), window->lstPool);
-    // So a second Alt+D asks nothing.
-    drive::press(QKeySequence("Alt+D"));
-    EXPECT_EQ(dialogs.asked.size(), 2u);
 
     // Throw away the new archive from the menu: the keyboard is back in the fridge.
+    drive::clickRow(window->filArc, "Alpha2.LZH");
     dialogs.answers = {MsgAnswer::Yes};
     drive::press(QKeySequence("Alt+F, F, D"));
     EXPECT_FALSE(fs::exists(fridgeDir() / "Alpha2.LZH"));
-    EXPECT_EQ(highlighted(window->filArc), "");
+    EXPECT_EQ(highlighted(window->filArc), "Beta.LZH");
     EXPECT_EQ(keyboard(), window->filArc);
+}
+
+// After a throw away the keys go on from where the thrown row was: its
+// neighbour below is highlighted, or the one above when it was the last.
+TEST_F(Flow, ThrowAwayHighlightsTheNeighbourInItsList) {
+    ws.scenario("Echo");
+    ws.scenario("Fox");
+    ws.archive(fridgeDir(), "Gamma.LZH", {{"Summary.tsm", "g"}});
+    open();
+    drive::tabTo(window->lstPool);
+    drive::press(QKeySequence("Down, Down"));
+    ASSERT_EQ(highlighted(window->lstPool), board("Dragon"));
+    dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+D"));
+    ASSERT_EQ(pool(), (QStringList{board("Castle"), board("Echo"), board("Fox")}));
+    EXPECT_EQ(highlighted(window->lstPool), board("Echo"));
+    EXPECT_EQ(keyboard(), window->lstPool);
+    drive::press(QKeySequence("Down"));
+    EXPECT_EQ(highlighted(window->lstPool), board("Fox"));
+    dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+D"));
+    EXPECT_EQ(highlighted(window->lstPool), board("Echo"));
+
+    drive::tabTo(window->filArc);
+    drive::press(QKeySequence("Down, Down"));
+    dialogs.answers = {MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+F, F, D"));
+    ASSERT_EQ(fridge(), (QStringList{"Alpha.LZH", "Gamma.LZH"}));
+    EXPECT_EQ(highlighted(window->filArc), "Gamma.LZH");
+    EXPECT_EQ(keyboard(), window->filArc);
+    dialogs.answers = {MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+F, F, D"));
+    EXPECT_EQ(highlighted(window->filArc), "Alpha.LZH");
+    drive::press(QKeySequence("Down"));
+    EXPECT_EQ(highlighted(window->filArc), "Alpha.LZH");  // the only row left
+}
+
+// Updating an archive: put away proposes the scenario's name, and yes
+// replaces the archive of that name, the old one going to the trash.
+TEST_F(Flow, PutAwayOverAnArchiveOfTheSameNameReplacesItOnYes) {
+    ws.archive(fridgeDir(), "Castle.LZH", {{"Summary.tsm", "old"}});
+    const std::string old = testsupport::readFile(fridgeDir() / "Castle.LZH");
+    open();
+    drive::tabTo(window->lstPool);
+    drive::press(QKeySequence("Down"));
+    dialogs.inputs = {std::string("Castle.LZH")};
+    dialogs.answers = {MsgAnswer::Yes};
+    drive::press(QKeySequence("Alt+R"));
+    EXPECT_EQ(dialogs.inputAsked.at(0).proposed, "Castle.LZH");
+    ASSERT_EQ(trash.moved.size(), 1u);
+    EXPECT_EQ(testsupport::readFile(trash.moved[0].to), old);
+    EXPECT_NE(testsupport::readFile(fridgeDir() / "Castle.LZH"), old);
+    EXPECT_EQ(fridge(), (QStringList{"Alpha.LZH", "Beta.LZH", "Castle.LZH"}));
+    EXPECT_EQ(highlighted(window->filArc), "Castle.LZH");
+    // What the new archive holds comes back whole.
+    drive::clickRow(window->filArc, "Castle.LZH");
+    dialogs.answers = {MsgAnswer::Yes};
+    fs::remove_all(ws.board() / "Castle");
+    drive::press(QKeySequence("Return"));
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Castle" / "readme.txt"), "read me");
 }
 
 TEST_F(Flow, ARefreshKeepsTheHighlightedRowsAndNeverPicksANeighbour) {
@@ -342,6 +400,15 @@ protected:
         testsupport::writeFile(ws.root.path() / "downloads" / testsupport::u8(name), bytes);
         return QString::fromStdString(ws.root.str("downloads/" + name));
     }
+    // A real archive lying elsewhere, holding `summary`; its bytes.
+    QString outsideArchive(const std::string& name, const std::string& summary) {
+        fs::create_directories(ws.root.path() / "downloads");
+        ws.archive(ws.root.path() / "downloads", name, {{"Summary.tsm", summary}});
+        return QString::fromStdString(ws.root.str("downloads/" + name));
+    }
+    std::string downloaded(const std::string& name) const {
+        return testsupport::readFile(ws.root.path() / "downloads" / testsupport::u8(name));
+    }
     bool noWorkFilesLeft() const {
         for (const auto& e : fs::directory_iterator(fridgeDir()))
             if (e.path().filename().string().starts_with(".fzarc-")) return false;
@@ -351,11 +418,11 @@ protected:
 
 TEST_F(Drops, CopyEachArchiveIntoTheFridgeAndSayWhatWasLeftOut) {
     open();
-    const std::string gamma = testsupport::randomBytes(300000, 7);
-    const QStringList files = {outside("Gamma.LZH", gamma), outside("delta.lzh", "d"), outside("notes.txt", "n")};
+    const QStringList files = {outsideArchive("Gamma.LZH", testsupport::randomBytes(300000, 7)),
+                               outsideArchive("delta.lzh", "d"), outside("notes.txt", "n")};
     EXPECT_EQ(drive::drop(window->filArc, files), Qt::CopyAction);  // never a move
-    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Gamma.LZH"), gamma);
-    EXPECT_EQ(testsupport::readFile(fridgeDir() / "delta.lzh"), "d");
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Gamma.LZH"), downloaded("Gamma.LZH"));
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "delta.lzh"), downloaded("delta.lzh"));
     EXPECT_FALSE(fs::exists(fridgeDir() / "notes.txt"));
     EXPECT_TRUE(fs::exists(ws.root.path() / "downloads" / "Gamma.LZH"));
     EXPECT_EQ(fridge(), (QStringList{"Alpha.LZH", "Beta.LZH", "delta.lzh", "Gamma.LZH"}));
@@ -371,18 +438,19 @@ TEST_F(Drops, CopyEachArchiveIntoTheFridgeAndSayWhatWasLeftOut) {
 TEST_F(Drops, AnArchiveTheFridgeHoldsIsReplacedOnlyWhenTheUserSaysSo) {
     open();
     const std::string old = testsupport::readFile(fridgeDir() / "Alpha.LZH");
-    const QString newer = outside("ALPHA.lzh", "newer");
+    const QString newer = outsideArchive("ALPHA.lzh", "newer");
     dialogs.answers = {MsgAnswer::No};
     drive::drop(window->lstPool, {newer});
     ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].text, "冷蔵庫には「Alpha.LZH」が既にあります。置き換えますか？");
+    EXPECT_TRUE(dialogs.asked[0].text.starts_with("冷蔵庫には「Alpha.LZH」（")) << dialogs.asked[0].text;
+    EXPECT_EQ(dialogs.asked[0].buttons, sysutil::MsgButtons::YesNo);  // no "to all" for one file
     EXPECT_EQ(dialogs.asked[0].defaultButton, MsgAnswer::No);
     EXPECT_EQ(testsupport::readFile(fridgeDir() / "Alpha.LZH"), old);
     EXPECT_TRUE(dialogs.progressCaptions.empty());
 
     dialogs.answers = {MsgAnswer::Yes};
     drive::drop(window->filArc, {newer});
-    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Alpha.LZH"), "newer");
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Alpha.LZH"), downloaded("ALPHA.lzh"));
     EXPECT_EQ(fridge(), (QStringList{"Alpha.LZH", "Beta.LZH"}));  // the one name Windows would see
     EXPECT_EQ(highlighted(window->filArc), "Alpha.LZH");
     // Dragged from the fridge itself: already there, nothing to ask.
@@ -394,12 +462,13 @@ TEST_F(Drops, AnArchiveTheFridgeHoldsIsReplacedOnlyWhenTheUserSaysSo) {
 TEST_F(Drops, AnArchiveNamedInShiftJisIsCopiedUnderItsOwnName) {
     open();
     const std::string name = "\x93\xc7\x82\xf1\x82\xc5\x82\xcb.LZH";  // 読んでね.LZH from old media
-    testsupport::writeFile(ws.root.path() / "downloads" / name, "old");
+    outsideArchive("old.LZH", "old");
+    fs::rename(ws.root.path() / "downloads" / "old.LZH", ws.root.path() / "downloads" / name);
     EXPECT_EQ(
         drive::drop(window->filArc, QList<QByteArray>{QByteArray::fromStdString(ws.root.str("downloads/" + name))}),
         Qt::CopyAction);
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
-    EXPECT_EQ(testsupport::readFile(fridgeDir() / name), "old");
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / name), testsupport::readFile(ws.root.path() / "downloads" / name));
     EXPECT_EQ(highlighted(window->filArc), "読んでね.LZH");
 }
 
@@ -432,11 +501,48 @@ TEST_F(Drops, WhatIsNoArchiveIsNotTakenAndAFailedCopyLeavesNothing) {
     dialogs.folders = {ws.root.str("gone")};
     drive::press(QKeySequence("Alt+O"));
     fs::remove(ws.root.path() / "gone");
-    drive::drop(window->filArc, {outside("Gamma.LZH", "g")});
+    drive::drop(window->filArc, {outsideArchive("Gamma.LZH", "g")});
     EXPECT_TRUE(dialogs.asked.back().text.starts_with("「Gamma.LZH」を冷蔵庫にコピーできませんでした。\r\n"))
         << dialogs.asked.back().text;
     EXPECT_FALSE(fs::exists(ws.root.path() / "gone"));
     EXPECT_EQ(fridge(), QStringList{});
+}
+
+// A batch drop asks once for all the files the fridge holds, what it
+// replaces goes to the trash, one it holds the same needs no question, and
+// a file named "*.LZH" that is no archive is named, not copied.
+TEST_F(Drops, ABatchIsAskedOnceForAllAndWhatIsNoArchiveIsNamed) {
+    open();
+    const std::string oldAlpha = testsupport::readFile(fridgeDir() / "Alpha.LZH");
+    const std::string oldBeta = testsupport::readFile(fridgeDir() / "Beta.LZH");
+    const QStringList files = {outsideArchive("Alpha.LZH", "new a"), outsideArchive("Beta.LZH", "new b"),
+                               outsideArchive("Gamma.LZH", "g"), outside("Fake.LZH", "plain text, no archive")};
+    dialogs.answers = {MsgAnswer::NoToAll};
+    drive::drop(window->filArc, files);
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].buttons, sysutil::MsgButtons::YesNoAll);
+    EXPECT_EQ(dialogs.asked[1].text, "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。\r\nFake.LZH");
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Alpha.LZH"), oldAlpha);
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Beta.LZH"), oldBeta);
+    EXPECT_EQ(fridge(), (QStringList{"Alpha.LZH", "Beta.LZH", "Gamma.LZH"}));
+
+    dialogs.asked.clear();
+    dialogs.answers = {MsgAnswer::YesToAll};
+    drive::drop(window->filArc, files.mid(0, 2));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Alpha.LZH"), downloaded("Alpha.LZH"));
+    EXPECT_EQ(testsupport::readFile(fridgeDir() / "Beta.LZH"), downloaded("Beta.LZH"));
+    ASSERT_EQ(trash.moved.size(), 2u);
+    EXPECT_EQ(testsupport::readFile(trash.moved[0].to), oldAlpha);
+    EXPECT_EQ(testsupport::readFile(trash.moved[1].to), oldBeta);
+
+    dialogs.asked.clear();
+    drive::drop(window->filArc, files.mid(0, 3));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text,
+              "次の書庫は冷蔵庫にあるものと同じため、そのままにしました。\r\nAlpha.LZH\r\nBeta.LZH\r\nGamma.LZH");
+    EXPECT_EQ(trash.moved.size(), 2u);
+    EXPECT_TRUE(noWorkFilesLeft());
 }
 
 // The user closes the window while a take out works, before a progress

@@ -67,6 +67,20 @@ TEST_F(QtTexts, QuestionsAnswerInJapaneseAndTheirAccessKeysWork) {
     EXPECT_EQ(dialogs.message(ask), sysutil::MsgAnswer::Yes);
     whileModal([](QWidget*) {}, QKeySequence(Qt::ALT | Qt::Key_N));
     EXPECT_EQ(dialogs.message(ask), sysutil::MsgAnswer::No);
+    // A batch's question answers for the rest too.
+    sysutil::MessageRequest batch = ask;
+    batch.buttons = sysutil::MsgButtons::YesNoAll;
+    whileModal(
+        [](QWidget* box) {
+            EXPECT_EQ(buttonTexts(box),
+                      (QStringList{"いいえ(&N)", "はい(&Y)", "以降すべていいえ(&O)", "以降すべてはい(&A)"}));
+        },
+        QKeySequence(Qt::ALT | Qt::Key_A));
+    EXPECT_EQ(dialogs.message(batch), sysutil::MsgAnswer::YesToAll);
+    whileModal([](QWidget*) {}, QKeySequence(Qt::ALT | Qt::Key_O));
+    EXPECT_EQ(dialogs.message(batch), sysutil::MsgAnswer::NoToAll);
+    whileModal([](QWidget*) {}, QKeySequence(Qt::Key_Return));
+    EXPECT_EQ(dialogs.message(batch), sysutil::MsgAnswer::No);
 }
 
 TEST_F(QtTexts, TheInputBoxAndTheFolderPickerSpeakJapanese) {

@@ -33,7 +33,7 @@ public:
         return {};
     }
     archiver::ArchiveResult create(const std::string&, const std::string&, const lha::Method&,
-                                   const sysutil::ProgressReport&) override {
+                                   const sysutil::ProgressReport&, const archiver::MakeRoom&) override {
         return {};
     }
 };

@@ -318,7 +318,7 @@ const Command kCommands[] = {
     {"put away",
      [](Session& r) {
          r.dialogs.inputs = {r.ws.newName};
-         archiver::putAway((r.ws.board / r.ws.scenario).string(), r.ws.shown.string(), r.dialogs, r.archiver);
+         archiver::putAway((r.ws.board / r.ws.scenario).string(), r.ws.shown.string(), r.dialogs, r.archiver, r.trash);
      },
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"throw away scenario",
@@ -333,7 +333,7 @@ const Command kCommands[] = {
      [](Session& r) {
          std::vector<std::string> files;
          for (const auto& f : r.ws.drop) files.push_back(f.string());
-         archiver::copyIntoFridge(files, r.ws.shown.string(), r.dialogs);
+         archiver::copyIntoFridge(files, r.ws.shown.string(), r.dialogs, r.trash);
      },
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"exit tidying", [](Session& r) { archiver::removeEmptyFoldersOutsideScenarios(r.ws.board.string() + "/"); },
@@ -392,7 +392,6 @@ struct Known {
     const char* why;
 };
 const Known kKnownLosses[] = {
-    {"drop", "*", 'Y', "the replaced archive does not go to the trash"},
     {"fzarc-lha E", "board folder linked out of the board", '*', "writes through the link into the folder outside"},
     {"fzarc-lha E", "board folder linked to another scenario", '*', "writes through the link into the other scenario"},
 };
