@@ -368,7 +368,8 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
                 continue;
             }
             const bool toTrash = trash.offersTrashFor(sysutil::pathFromUtf8(existing));
-            if (dialogs.message(replaceArchiveQuestion(existing, toTrash, MsgButtons::YesNo)) != MsgAnswer::Yes) continue;
+            if (dialogs.message(replaceArchiveQuestion(existing, toTrash, MsgButtons::YesNo)) != MsgAnswer::Yes)
+                continue;
             makeRoom = oldArchiveGoes(trash, existing, toTrash, trashed);
         }
         const std::string archivePath = AddBackslash(fridgeFolder) + name;
@@ -611,8 +612,8 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
             bool replace = replaceTheRest.value_or(false);
             if (!replaceTheRest) {
                 // "To all" is offered while more files follow.
-                const auto answer = dialogs.message(
-                    replaceArchiveQuestion(target, toTrash, i + 1 < files.size() ? MsgButtons::YesNoAll : MsgButtons::YesNo));
+                const auto answer = dialogs.message(replaceArchiveQuestion(
+                    target, toTrash, i + 1 < files.size() ? MsgButtons::YesNoAll : MsgButtons::YesNo));
                 if (answer == MsgAnswer::YesToAll || answer == MsgAnswer::NoToAll)
                     replaceTheRest = answer == MsgAnswer::YesToAll;
                 replace = answer == MsgAnswer::Yes || answer == MsgAnswer::YesToAll;
@@ -629,8 +630,8 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
     if (!leftOut.empty())
         warn(dialogs, "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。" + firstFive(leftOut));
     if (!alreadyThere.empty())
-        dialogs.message({"次の書庫は冷蔵庫にあるものと同じため、そのままにしました。" + firstFive(alreadyThere),
-                         "", MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok});
+        dialogs.message({"次の書庫は冷蔵庫にあるものと同じため、そのままにしました。" + firstFive(alreadyThere), "",
+                         MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok});
     return outcome;
 }
 

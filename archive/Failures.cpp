@@ -134,6 +134,10 @@ ArchiveResult destinationNotAFolder(const std::string& shown) {
     return fail(E::WriteFailed, "展開先がフォルダではありません: " + shown);
 }
 
+ArchiveResult destinationIsLink(const std::filesystem::path& folder) {
+    return fail(E::WriteFailed, "展開先はリンクです。リンク先に書き込まないよう、展開しません: " + utf8(folder));
+}
+
 ArchiveResult fileMeetsFolder(const std::string& shown) {
     return fail(E::WriteFailed, "同じ名前のファイルとフォルダがぶつかります: " + shown);
 }

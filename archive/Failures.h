@@ -45,6 +45,7 @@ ArchiveResult notARegularFile(const std::string& path);
 ArchiveResult noSourceFolder(const std::filesystem::path& folder);
 ArchiveResult noDestinationFolder(const std::filesystem::path& folder);
 ArchiveResult destinationNotAFolder(const std::string& shown);
+ArchiveResult destinationIsLink(const std::filesystem::path& folder);
 ArchiveResult fileMeetsFolder(const std::string& shown);
 // A take out into a folder that another made or merges into meanwhile.
 ArchiveResult destinationMadeMeanwhile(const std::string& shown);

@@ -215,8 +215,7 @@ void takeOutInto(const fs::path& w, const std::uint8_t* data, std::size_t size, 
         const bool same = now != castleAfter.end() && now->second == node;
         if (same || (node.type == 'd' && now != castleAfter.end() && now->second.type == 'd')) continue;
         if (!named) fault("a file the archive does not name changed");
-        if (!asked(dialogs, answerYes, path))
-            fault("a file changed that no question answered yes named");
+        if (!asked(dialogs, answerYes, path)) fault("a file changed that no question answered yes named");
     }
     for (const auto& [path, node] : castleAfter) {
         const auto key = keyOf(path);

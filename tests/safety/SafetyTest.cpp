@@ -382,28 +382,6 @@ const Command kCommands[] = {
      [](const Ws& w) { return std::vector{w.shown}; }},
 };
 
-// ---- Losses the commands still make: each is reported as known; once
-// one no longer loses, the test fails until it leaves this list.
-
-struct Known {
-    const char* command;
-    const char* workspace;  // "*": every one
-    char answer;            // 'Y' all Yes, 'N' all No, 'P' Yes then No, '*' any
-    const char* why;
-};
-const Known kKnownLosses[] = {
-    {"fzarc-lha E", "board folder linked out of the board", '*', "writes through the link into the folder outside"},
-    {"fzarc-lha E", "board folder linked to another scenario", '*', "writes through the link into the other scenario"},
-};
-
-const Known* known(const std::string& command, const std::string& workspace, char answer) {
-    for (const auto& k : kKnownLosses)
-        if (command == k.command && (workspace == k.workspace || *k.workspace == '*') &&
-            (answer == k.answer || k.answer == '*'))
-            return &k;
-    return nullptr;
-}
-
 // Removes everything in `base` but `base`: what is mounted there first,
 // wherever a command moved it.
 void clear(const fs::path& base) {
@@ -495,7 +473,7 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
     const Command& c = GetParam();
     testsupport::TempDir base;
     fs::permissions(base.path(), fs::perms::all);  // the ordinary user's trash lies there too
-    int workspaces = 0, runs = 0, losses = 0, knownLosses = 0;
+    int workspaces = 0, runs = 0, losses = 0;
     std::vector<std::string> skipped;
     for (const auto& workspace : kWorkspaces) {
         bool counted = false;
@@ -548,7 +526,6 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
             counted = true;
             ++runs;
 
-            const Known* isKnown = known(c.name, workspace.name, answer);
             const std::string label = std::string(workspace.name) + ", " +
                                       (answer == 'Y'   ? std::string("all Yes")
                                        : answer == 'N' ? std::string("all No")
@@ -562,22 +539,13 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
             }
             if (!wrong.empty()) {
                 ++losses;
-                if (isKnown) {
-                    ++knownLosses;
-                    std::printf("  known: %s: %s: %s%s\n", label.c_str(), isKnown->why, printable(wrong[0]).c_str(),
-                                wrong.size() > 1 ? (" (+" + std::to_string(wrong.size() - 1) + ")").c_str() : "");
-                } else {
-                    ADD_FAILURE() << "loss: " << report;
-                }
-            } else if (isKnown) {
-                ADD_FAILURE() << "no loss any more; take it off kKnownLosses: " << report;
+                ADD_FAILURE() << "loss: " << report;
             }
         }
         workspaces += counted;
     }
     std::printf("%s: %d workspaces × every prefix of Yes answers (%d runs), %d losses", c.name, workspaces, runs,
                 losses);
-    if (knownLosses) std::printf(" (%d known)", knownLosses);
     for (const auto& s : skipped) std::printf("; skipped: %s", s.c_str());
     std::printf("\n");
 }
