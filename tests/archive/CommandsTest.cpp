@@ -251,7 +251,11 @@ TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
 
 // The proposal is the scenario's own name where the name rule takes it.
 TEST_F(Commands, PutAwayProposesTheScenariosNameWhenTheRuleTakesIt) {
-    for (const char* folder : {"古城", "Castle.lzh", "aux", "dot.", ".hidden"}) {
+    std::vector<const char*> folders{"古城", "Castle.lzh", ".hidden"};
+#if !defined(_WIN32)
+    folders.insert(folders.end(), {"aux", "dot."});  // Windows makes no such folder
+#endif
+    for (const char* folder : folders) {
         archivetest::makeTree(board / testsupport::u8(folder), {{"Summary.tsm", "t"}});
         dialogs.inputAsked.clear();
         putAway(folder);
