@@ -566,8 +566,6 @@ std::vector<MessageCase> messageCases() {
          "書庫が途中で切れています"},
         {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
          "bad\\x1B[2J\\x0A.txt"},
-        {"undecodable_bytes_shown_as_bytes", [] { return withEnd(level0("a\x9F<.txt", "x")); },
-         "安全に展開できない名前があります: a\\x9F<.txt"},
         {"reserved_characters", [] { return withEnd(level0("a<b>c|d?.txt", "x")); },
          "安全に展開できない名前があります: a<b>c|d?.txt"},
         {"star_and_quote", [] { return withEnd(level2("st*r\"q.txt", {}, "x")); },
@@ -578,6 +576,9 @@ std::vector<MessageCase> messageCases() {
          "安全に展開できない名前があります: lpt\u00b3/x.txt"},
     };
 #if !defined(_WIN32)
+    // Windows decodes a lead byte without its second byte by its own rules.
+    cases.push_back({"undecodable_bytes_shown_as_bytes", [] { return withEnd(level0("a\x9F<.txt", "x")); },
+                     "安全に展開できない名前があります: a\\x9F<.txt"});
     cases.push_back(
         {"name_too_long", [] { return withEnd(level2(std::string(300, 'n') + ".txt", {}, "x")); }, "名前が長すぎます"});
 #endif
