@@ -42,7 +42,9 @@ std::string cp932Shown(const std::string& bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         const std::size_t n = sysutil::isCp932LeadByte(c) && i + 1 < bytes.size() ? 2 : 1;
-        if (auto one = sysutil::cp932ToUtf8(std::string_view(bytes).substr(i, n))) {
+        // A backslash left over from a pair that does not decode is shown as
+        // a byte too: bare, it would start an escape that is none.
+        if (auto one = sysutil::cp932ToUtf8(std::string_view(bytes).substr(i, n)); one && c != '\\') {
             out += *one;
             i += n;
             continue;

@@ -384,9 +384,9 @@ std::vector<ReadCase> readCases() {
         // What LHA archivers write for an empty selection.
         {"lone_end_mark", [] { return std::string(1, '\0'); }, {}},
         // XMODEM filled the last block with 0x1A: after the last entry, or
-        // after the end mark of an empty archive.
+        // after the end mark of an empty archive; the file is whole blocks.
         {"xmodem_padding_without_end_mark",
-         [] { return level0("a.txt", "one") + level0("b.txt", "two") + std::string(93, '\x1A'); },
+         [] { return level0("a.txt", "one") + level0("b.txt", "two") + std::string(64, '\x1A'); },
          {{"a.txt", "one"}, {"b.txt", "two"}}},
         {"xmodem_padded_empty_archive", [] { return '\0' + std::string(127, '\x1A'); }, {}},
         // Windows times from 1601 to 60056: what a file cannot take is left unset.
@@ -497,17 +497,18 @@ TEST(Listing, ShowsHostileBytesEscaped) {
     h[4] = '\x1b';
     h[5] = 'c';
     reseal(h);
-    testsupport::writeFile(
-        d.path() / "a.lzh",
-        withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) + level2("raw\x9bJ.txt", {}, "x", 65001) +
-                level0("ctl\x1b]0;title\x07.txt", "x") + level0("odd\x81.\xE0!.txt", "x")));
+    testsupport::writeFile(d.path() / "a.lzh",
+                           withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) +
+                                   level2("raw\x9bJ.txt", {}, "x", 65001) + level0("ctl\x1b]0;title\x07.txt", "x") +
+                                   level0("odd\x81.\xE0!.txt", "x") + level0("bs\x85\\x41.txt", "x")));
     std::vector<archiver::ListedEntry> listed;
     ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
     const std::string shown = archiver::formatListing(listed);
     for (const char* raw : {"\x1b", "\x07", "\x9b"}) EXPECT_EQ(shown.find(raw), std::string::npos) << shown;
     // Bytes CP932 does not decode (a lead byte without its second) show as
     // themselves, as the manual page says.
-    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt", "odd\\x81.\\xE0!.txt"})
+    for (const char* escaped :
+         {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt", "odd\\x81.\\xE0!.txt", "bs\\x85\\x5Cx41.txt"})
         EXPECT_NE(shown.find(escaped), std::string::npos) << shown;
 }
 
@@ -563,6 +564,10 @@ std::vector<MessageCase> messageCases() {
          },
          "展開できない圧縮形式です（-l\\x1Bc-）"},
         {"truncated", [] { return level2("a.txt", {}, std::string(1000, 'a')).substr(0, 500); },
+         "書庫が途中で切れています"},
+        // Cut after the next header's first byte, 0x1A for a 26-byte
+        // header: no padding, as the file is no whole number of blocks.
+        {"cut_after_a_header_size_of_0x1A", [] { return level0("a.txt", "one") + level0("abcd", "x").substr(0, 1); },
          "書庫が途中で切れています"},
         {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
          "bad\\x1B[2J\\x0A.txt"},
