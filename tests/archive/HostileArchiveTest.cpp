@@ -497,18 +497,20 @@ TEST(Listing, ShowsHostileBytesEscaped) {
     h[4] = '\x1b';
     h[5] = 'c';
     reseal(h);
-    testsupport::writeFile(d.path() / "a.lzh",
-                           withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) +
-                                   level2("raw\x9bJ.txt", {}, "x", 65001) + level0("ctl\x1b]0;title\x07.txt", "x") +
-                                   level0("odd\x81.\xE0!.txt", "x") + level0("bs\x85\\x41.txt", "x")));
+    testsupport::writeFile(
+        d.path() / "a.lzh",
+        withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) + level2("raw\x9bJ.txt", {}, "x", 65001) +
+                level0("ctl\x1b]0;title\x07.txt", "x") + level0("odd\x81.\xE0!.txt", "x") +
+                level0("bs\x85\\x41.txt", "x") +
+                withExtension(level2Header("x.txt", {}, "x"), 0x44, utf16(u"lone\xD800.txt")) + "x"));
     std::vector<archiver::ListedEntry> listed;
     ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
     const std::string shown = archiver::formatListing(listed);
     for (const char* raw : {"\x1b", "\x07", "\x9b"}) EXPECT_EQ(shown.find(raw), std::string::npos) << shown;
     // Bytes CP932 does not decode (a lead byte without its second) show as
-    // themselves, as the manual page says.
-    for (const char* escaped :
-         {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt", "odd\\x81.\\xE0!.txt", "bs\\x85\\x5Cx41.txt"})
+    // themselves, as the manual page says; so does a lone UTF-16 surrogate.
+    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt", "odd\\x81.\\xE0!.txt",
+                                "bs\\x85\\x5Cx41.txt", "lone\\uD800.txt"})
         EXPECT_NE(shown.find(escaped), std::string::npos) << shown;
 }
 
