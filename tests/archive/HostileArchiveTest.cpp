@@ -1,5 +1,7 @@
 // Archives built to hurt or damaged on the way: check, test and extract all
 // refuse them, and extraction writes nothing, inside the destination or out.
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 
 #if !defined(_WIN32)
@@ -488,6 +490,28 @@ INSTANTIATE_TEST_SUITE_P(
                       DosTimeCase{"february_29_2023", dosTime(2023, 2, 29, 12, 0, 0), "-------------------"},
                       DosTimeCase{"april_31", dosTime(2024, 4, 31, 12, 0, 0), "-------------------"}),
     [](const auto& p) { return std::string(p.param.label); });
+
+#if !defined(_WIN32)
+// Where the clocks skip an hour in spring, a time inside it names no moment
+// either: mktime would move 02:30 on to 03:30.
+TEST(DosTimeInASkippedHour, StaysUnset) {
+    const char* was = std::getenv("TZ");
+    const std::string old = was ? was : "";
+    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+    tzset();
+    TempDir d;
+    testsupport::writeFile(d.path() / "a.lzh", withEnd(level0("a.txt", "x", ~0u, dosTime(2024, 3, 10, 2, 30, 0)) +
+                                                       level0("b.txt", "x", ~0u, dosTime(2024, 3, 10, 3, 30, 0))));
+    std::vector<archiver::ListedEntry> listed;
+    const bool ok = archiver::listArchive(d.str("a.lzh"), listed).ok();
+    const std::string shown = archiver::formatListing(listed);
+    was ? setenv("TZ", old.c_str(), 1) : unsetenv("TZ");
+    tzset();
+    ASSERT_TRUE(ok);
+    EXPECT_NE(shown.find("-------------------  a.txt"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("2024-03-10 03:30:00  b.txt"), std::string::npos) << shown;
+}
+#endif
 
 // A listing shows what the archive holds, but never hands a terminal a
 // control: not in a name, whatever its encoding, nor in the method field.
