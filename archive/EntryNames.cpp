@@ -42,7 +42,9 @@ std::string cp932Shown(const std::string& bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         const std::size_t n = sysutil::isCp932LeadByte(c) && i + 1 < bytes.size() ? 2 : 1;
-        if (auto one = sysutil::cp932ToUtf8(std::string_view(bytes).substr(i, n))) {
+        // A backslash left over from a pair that does not decode is shown as
+        // a byte too: bare, it would start an escape that is none.
+        if (auto one = sysutil::cp932ToUtf8(std::string_view(bytes).substr(i, n)); one && c != '\\') {
             out += *one;
             i += n;
             continue;
@@ -80,11 +82,33 @@ void splitBytes(const std::string& bytes, Encoding enc, std::vector<std::string>
     take();
 }
 
+// UTF-16 units as a listing shows them: a surrogate without its other half
+// stays the unit it was, as \uHHHH, where decoding makes every one U+FFFD.
+std::string utf16Shown(const std::u16string& units) {
+    std::string out;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char16_t u = units[i];
+        const bool pair =
+            u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF;
+        if (pair) {
+            out += sysutil::utf16ToUtf8(std::u16string_view(units).substr(i, 2));
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\u%04X", static_cast<unsigned>(u));
+            out += hex;
+        } else {
+            out += sysutil::utf16ToUtf8(std::u16string_view(&u, 1));
+        }
+    }
+    return out;
+}
+
 void splitUnits(const std::u16string& units, std::vector<std::string>& out, std::vector<std::string>& shown) {
     std::u16string piece;
     auto take = [&] {
         out.push_back(sysutil::utf16ToUtf8(piece));
-        shown.push_back(out.back());
+        shown.push_back(utf16Shown(piece));
         piece.clear();
     };
     for (const char16_t u : units) {

@@ -59,9 +59,12 @@ std::optional<std::int64_t> fromDosTime(std::uint32_t v) {
     t.tm_mon = static_cast<int>(v >> 21 & 0x0F) - 1;
     t.tm_year = static_cast<int>(v >> 25) + 80;
     t.tm_isdst = -1;
+    const std::tm asked = t;
     const std::time_t s = std::mktime(&t);
+    // An hour the clocks skip in spring is no moment here: mktime moves it.
+    const bool moved = t.tm_hour != asked.tm_hour || t.tm_min != asked.tm_min || t.tm_mday != asked.tm_mday;
     lastAsked = v;
-    lastAnswer = s == static_cast<std::time_t>(-1) ? std::nullopt : std::optional<std::int64_t>(s);
+    lastAnswer = s == static_cast<std::time_t>(-1) || moved ? std::nullopt : std::optional<std::int64_t>(s);
     return lastAnswer;
 }
 

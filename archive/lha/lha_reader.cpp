@@ -64,10 +64,13 @@ Decoded runDecoder(const Format& f, BitReader& in, OutputWindow& out) {
 
 // XMODEM and CP/M filled a file's last block with 0x1A: archives that
 // travelled so end in less than a block (1 KiB at most) of it, with or
-// without an end mark before it.
+// without an end mark before it, and their size is whole blocks (128
+// bytes each). An archive cut short after a header's first byte, 0x1A
+// for a 26-byte header, is no such file.
 bool onlyPaddingFrom(ByteSource& source, std::uint64_t at) {
     std::uint8_t buf[1024];
-    if (at > source.size() || source.size() - at > sizeof buf) return false;
+    if (at == source.size()) return true;
+    if (at > source.size() || source.size() - at > sizeof buf || source.size() % 128 != 0) return false;
     const auto want = static_cast<std::size_t>(source.size() - at);
     if (source.readAt(at, buf, want) != want) return false;
     return std::all_of(buf, buf + want, [](std::uint8_t b) { return b == 0x1A; });

@@ -1,5 +1,7 @@
 // Archives built to hurt or damaged on the way: check, test and extract all
 // refuse them, and extraction writes nothing, inside the destination or out.
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 
 #if !defined(_WIN32)
@@ -384,9 +386,9 @@ std::vector<ReadCase> readCases() {
         // What LHA archivers write for an empty selection.
         {"lone_end_mark", [] { return std::string(1, '\0'); }, {}},
         // XMODEM filled the last block with 0x1A: after the last entry, or
-        // after the end mark of an empty archive.
+        // after the end mark of an empty archive; the file is whole blocks.
         {"xmodem_padding_without_end_mark",
-         [] { return level0("a.txt", "one") + level0("b.txt", "two") + std::string(93, '\x1A'); },
+         [] { return level0("a.txt", "one") + level0("b.txt", "two") + std::string(64, '\x1A'); },
          {{"a.txt", "one"}, {"b.txt", "two"}}},
         {"xmodem_padded_empty_archive", [] { return '\0' + std::string(127, '\x1A'); }, {}},
         // Windows times from 1601 to 60056: what a file cannot take is left unset.
@@ -489,6 +491,28 @@ INSTANTIATE_TEST_SUITE_P(
                       DosTimeCase{"april_31", dosTime(2024, 4, 31, 12, 0, 0), "-------------------"}),
     [](const auto& p) { return std::string(p.param.label); });
 
+#if !defined(_WIN32)
+// Where the clocks skip an hour in spring, a time inside it names no moment
+// either: mktime would move 02:30 on to 03:30.
+TEST(DosTimeInASkippedHour, StaysUnset) {
+    const char* was = std::getenv("TZ");
+    const std::string old = was ? was : "";
+    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+    tzset();
+    TempDir d;
+    testsupport::writeFile(d.path() / "a.lzh", withEnd(level0("a.txt", "x", ~0u, dosTime(2024, 3, 10, 2, 30, 0)) +
+                                                       level0("b.txt", "x", ~0u, dosTime(2024, 3, 10, 3, 30, 0))));
+    std::vector<archiver::ListedEntry> listed;
+    const bool ok = archiver::listArchive(d.str("a.lzh"), listed).ok();
+    const std::string shown = archiver::formatListing(listed);
+    was ? setenv("TZ", old.c_str(), 1) : unsetenv("TZ");
+    tzset();
+    ASSERT_TRUE(ok);
+    EXPECT_NE(shown.find("-------------------  a.txt"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("2024-03-10 03:30:00  b.txt"), std::string::npos) << shown;
+}
+#endif
+
 // A listing shows what the archive holds, but never hands a terminal a
 // control: not in a name, whatever its encoding, nor in the method field.
 TEST(Listing, ShowsHostileBytesEscaped) {
@@ -500,14 +524,17 @@ TEST(Listing, ShowsHostileBytesEscaped) {
     testsupport::writeFile(
         d.path() / "a.lzh",
         withEnd(h + "x" + level2("c1\u009b2J.txt", {}, "x", 65001) + level2("raw\x9bJ.txt", {}, "x", 65001) +
-                level0("ctl\x1b]0;title\x07.txt", "x") + level0("odd\x81.\xE0!.txt", "x")));
+                level0("ctl\x1b]0;title\x07.txt", "x") + level0("odd\x81.\xE0!.txt", "x") +
+                level0("bs\x85\\x41.txt", "x") +
+                withExtension(level2Header("x.txt", {}, "x"), 0x44, utf16(u"lone\xD800.txt")) + "x"));
     std::vector<archiver::ListedEntry> listed;
     ASSERT_TRUE(archiver::listArchive(d.str("a.lzh"), listed).ok());
     const std::string shown = archiver::formatListing(listed);
     for (const char* raw : {"\x1b", "\x07", "\x9b"}) EXPECT_EQ(shown.find(raw), std::string::npos) << shown;
     // Bytes CP932 does not decode (a lead byte without its second) show as
-    // themselves, as the manual page says.
-    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt", "odd\\x81.\\xE0!.txt"})
+    // themselves, as the manual page says; so does a lone UTF-16 surrogate.
+    for (const char* escaped : {"-l\\x1Bc-", "c1\\u009B2J.txt", "ctl\\x1B]0;title\\x07.txt", "odd\\x81.\\xE0!.txt",
+                                "bs\\x85\\x5Cx41.txt", "lone\\uD800.txt"})
         EXPECT_NE(shown.find(escaped), std::string::npos) << shown;
 }
 
@@ -563,6 +590,10 @@ std::vector<MessageCase> messageCases() {
          },
          "展開できない圧縮形式です（-l\\x1Bc-）"},
         {"truncated", [] { return level2("a.txt", {}, std::string(1000, 'a')).substr(0, 500); },
+         "書庫が途中で切れています"},
+        // Cut after the next header's first byte, 0x1A for a 26-byte
+        // header: no padding, as the file is no whole number of blocks.
+        {"cut_after_a_header_size_of_0x1A", [] { return level0("a.txt", "one") + level0("abcd", "x").substr(0, 1); },
          "書庫が途中で切れています"},
         {"control_characters_shown_escaped", [] { return withEnd(level0("bad\x1b[2J\n.txt", "x")); },
          "bad\\x1B[2J\\x0A.txt"},
