@@ -534,20 +534,6 @@ bool sameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(sysutil::pathFromUtf8(a), sysutil::pathFromUtf8(b), ec);
 }
 
-// Whether the two files hold the same bytes.
-bool sameContent(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code ec1, ec2;
-    if (std::filesystem::file_size(a, ec1) != std::filesystem::file_size(b, ec2) || ec1 || ec2) return false;
-    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
-    std::vector<char> bx(1 << 16), by(1 << 16);
-    while (x && y) {
-        x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
-        y.read(by.data(), static_cast<std::streamsize>(by.size()));
-        if (x.gcount() != y.gcount() || !std::equal(bx.begin(), bx.begin() + x.gcount(), by.begin())) return false;
-    }
-    return x.eof() && y.eof();
-}
-
 // Whether the file begins as an LHA archive the reader takes (a first
 // header, or a self-extractor's): a file named "*.LZH" that is none would
 // otherwise fail only at take out. One that cannot be read is left to the
@@ -603,7 +589,7 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
         if (const std::string twin = fridgeTwin(fridgeFolder, name); !twin.empty()) {
             target = AddBackslash(fridgeFolder) + twin;
             if (sameFile(file, target)) continue;  // dragged from the fridge itself
-            if (sameContent(from, sysutil::pathFromUtf8(target))) {
+            if (sysutil::sameContent(from, sysutil::pathFromUtf8(target))) {
                 alreadyThere.push_back(shown);
                 outcome.archiveName = twin;
                 continue;

@@ -67,22 +67,6 @@ private:
     std::map<std::u32string, fs::path> twins_;
 };
 
-// Whether two files hold the same bytes.
-bool sameContent(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(a, ec)) || !fs::is_regular_file(fs::symlink_status(b, ec)) ||
-        fs::file_size(a, ec) != fs::file_size(b, ec) || ec)
-        return false;
-    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
-    std::vector<char> bx(1 << 16), by(1 << 16);
-    while (x && y) {
-        x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
-        y.read(by.data(), static_cast<std::streamsize>(by.size()));
-        if (x.gcount() != y.gcount() || !std::equal(bx.begin(), bx.begin() + x.gcount(), by.begin())) return false;
-    }
-    return x.eof() && y.eof();
-}
-
 // In name order, so that a merge takes the same steps however often it runs.
 std::vector<fs::directory_entry> entriesOf(const fs::path& folder) {
     std::error_code ec;
@@ -163,7 +147,7 @@ void planMerge(const fs::path& tree, const fs::path& destination, const fs::path
             continue;
         }
         // The same file already: nothing to replace, nothing to keep.
-        if (!there.empty() && there.filename() == name && sameContent(e.path(), there)) continue;
+        if (!there.empty() && there.filename() == name && sysutil::sameContent(e.path(), there)) continue;
         steps.push_back({from / name, to / name, there.empty() ? fs::path() : there.filename()});
     }
 }
@@ -426,7 +410,7 @@ ArchiveResult compareWithDestination(const fs::path& work, const fs::path& desti
     std::vector<Step> steps;
     planMerge(tree, destination, {}, {}, steps);
     for (const auto& s : steps)
-        if (!s.oldName.empty() && !sameContent(tree / s.from, destination / s.to.parent_path() / s.oldName))
+        if (!s.oldName.empty() && !sysutil::sameContent(tree / s.from, destination / s.to.parent_path() / s.oldName))
             changed.push_back(s.to.parent_path() / s.oldName);
     return ArchiveResult::success();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "sysutil/BackgroundWork.h"
@@ -303,6 +304,22 @@ std::vector<std::string> FileAccessDOS::DelTree(const std::string& TargetDirecto
     std::vector<std::string> remains;
     waitFor([&] { remains = removeTree(TargetDirectory, "Summary.tsm", kRemainsReported); });
     return remains;
+}
+
+bool sameContent(const std::filesystem::path& a, const std::filesystem::path& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(a, ec)) || !fs::is_regular_file(fs::symlink_status(b, ec)) ||
+        fs::file_size(a, ec) != fs::file_size(b, ec) || ec)
+        return false;
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    std::vector<char> bx(1 << 16), by(1 << 16);
+    while (x && y) {
+        x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
+        y.read(by.data(), static_cast<std::streamsize>(by.size()));
+        if (x.gcount() != y.gcount() || !std::equal(bx.begin(), bx.begin() + x.gcount(), by.begin())) return false;
+    }
+    return x.eof() && y.eof();
 }
 
 }  // namespace sysutil

@@ -61,5 +61,7 @@ std::vector<std::string> removeTree(const std::string& folder, const std::string
                                     std::size_t report = 5);
 // Whether another file system (or a bind mount) is mounted on `folder`.
 bool isMountedOn(const std::filesystem::path& folder);
+// Whether both are regular files (not links) holding the same bytes.
+bool sameContent(const std::filesystem::path& a, const std::filesystem::path& b);
 
 }  // namespace sysutil
