@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/ArchiveBuilder.h"
+#include "archive/WorkFolders.h"
 #include "archive/lha/lha_reader.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
@@ -253,13 +254,16 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
     std::vector<std::filesystem::path> changed;
     const std::string caption = "「" + name + "」を取り出しています...";
     auto result = withProgress(dialogs, caption, [&](const auto& progress) {
+        // A killed take out's merge is finished here first, with the trash
+        // its replaced files were promised to.
+        removeLeftovers(sysutil::pathFromUtf8(destination), &trash);
         const auto checked = archiver.check(archivePath, progress);
         extractable = checked.ok() || checked.error == ArchiveError::Cancelled;
         if (!checked.ok()) return checked;
         auto r = archiver.stage(archivePath, destination, progress, staged);
         if (r.ok() && !staged) r = ArchiveResult::failure(ArchiveError::WriteFailed, "展開できません。");
         if (r.ok()) r = staged->compare(changed);
-        if (r.ok() && changed.empty()) r = staged->place(nullptr);
+        if (r.ok() && changed.empty()) r = staged->place(nullptr, &changed);
         if (!r.ok() || changed.empty()) staged.reset();
         return r;
     });
@@ -269,8 +273,8 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
         const bool yes = dialogs.message(replaceQuestion(stem, changed, toTrash)) == MsgAnswer::Yes;
         // The work folder goes off the window's thread: it may hold a whole scenario.
         result = withProgress(dialogs, caption, [&](const auto&) {
-            auto r =
-                yes ? staged->place(toTrash ? &trash : nullptr) : ArchiveResult::failure(ArchiveError::Cancelled, "");
+            auto r = yes ? staged->place(toTrash ? &trash : nullptr, &changed)
+                         : ArchiveResult::failure(ArchiveError::Cancelled, "");
             staged.reset();
             return r;
         });
@@ -368,11 +372,14 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
                 continue;
             }
             const bool toTrash = trash.offersTrashFor(sysutil::pathFromUtf8(existing));
-            if (dialogs.message(replaceArchiveQuestion(existing, toTrash, MsgButtons::YesNo)) != MsgAnswer::Yes) continue;
+            if (dialogs.message(replaceArchiveQuestion(existing, toTrash, MsgButtons::YesNo)) != MsgAnswer::Yes)
+                continue;
             makeRoom = oldArchiveGoes(trash, existing, toTrash, trashed);
         }
         const std::string archivePath = AddBackslash(fridgeFolder) + name;
         const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
+            // A killed take out's merge, finished before the scenario is read.
+            removeLeftovers(sysutil::pathFromUtf8(*scenario), &trash);
             return archiver.create(archivePath, *scenario, lha::kLh5, progress, makeRoom);
         });
         report(dialogs, created, "「" + wrapped(name) + "」にしまえませんでした。" + whereTheOldOneIs(trashed));
@@ -611,8 +618,8 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
             bool replace = replaceTheRest.value_or(false);
             if (!replaceTheRest) {
                 // "To all" is offered while more files follow.
-                const auto answer = dialogs.message(
-                    replaceArchiveQuestion(target, toTrash, i + 1 < files.size() ? MsgButtons::YesNoAll : MsgButtons::YesNo));
+                const auto answer = dialogs.message(replaceArchiveQuestion(
+                    target, toTrash, i + 1 < files.size() ? MsgButtons::YesNoAll : MsgButtons::YesNo));
                 if (answer == MsgAnswer::YesToAll || answer == MsgAnswer::NoToAll)
                     replaceTheRest = answer == MsgAnswer::YesToAll;
                 replace = answer == MsgAnswer::Yes || answer == MsgAnswer::YesToAll;
@@ -629,8 +636,8 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
     if (!leftOut.empty())
         warn(dialogs, "次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。" + firstFive(leftOut));
     if (!alreadyThere.empty())
-        dialogs.message({"次の書庫は冷蔵庫にあるものと同じため、そのままにしました。" + firstFive(alreadyThere),
-                         "", MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok});
+        dialogs.message({"次の書庫は冷蔵庫にあるものと同じため、そのままにしました。" + firstFive(alreadyThere), "",
+                         MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok});
     return outcome;
 }
 

@@ -408,12 +408,12 @@ StagedExtraction::~StagedExtraction() {
 }
 
 ArchiveResult StagedExtraction::compare(std::vector<fs::path>& changed) const {
-    return guarded([&] { return compareWithDestination(work_.path(), destination_, changed); }, ArchiveError::ReadFailed,
-                   "展開先を読めません: " + sysutil::utf8FromPath(destination_));
+    return guarded([&] { return compareWithDestination(work_.path(), destination_, changed); },
+                   ArchiveError::ReadFailed, "展開先を読めません: " + sysutil::utf8FromPath(destination_));
 }
 
-ArchiveResult StagedExtraction::place(sysutil::Trash* trash) {
-    return guarded([&] { return placeExtracted(work_.path(), destination_, trash); }, ArchiveError::WriteFailed,
+ArchiveResult StagedExtraction::place(sysutil::Trash* trash, const std::vector<fs::path>* agreed) {
+    return guarded([&] { return placeExtracted(work_.path(), destination_, trash, agreed); }, ArchiveError::WriteFailed,
                    "展開できません: " + sysutil::utf8FromPath(destination_));
 }
 
@@ -430,22 +430,19 @@ ArchiveResult stageArchive(const std::string& archivePath, const std::string& de
     // a wrong engine folder must not grow a tree somewhere unexpected.
     const fs::path parent = dest.parent_path().empty() ? fs::path(".") : dest.parent_path();
     std::error_code ec;
-    if (!fs::is_directory(parent, ec))
-        return failed::noDestinationFolder(parent);
+    if (!fs::is_directory(parent, ec)) return failed::noDestinationFolder(parent);
     // Measured where the files are written. A file system that reports no
     // size at all (FUSE ones may) cannot be measured, and is not taken for full.
     const fs::path stagingParent = stagingParentFor(dest);
     const auto space = fs::space(stagingParent, ec);
-    if (!ec && space.capacity > 0 && plan.totalBytes > space.available)
-        return failed::noSpace();
+    if (!ec && space.capacity > 0 && plan.totalBytes > space.available) return failed::noSpace();
 
     // Hidden, so that a list refreshed meanwhile never shows a half-extracted
     // scenario; held by this run, so that a crash leaves nothing for good.
     // What a killed run left there goes first, its merge finished.
     removeLeftovers(stagingParent);
     sysutil::WorkFolder work = sysutil::createWorkFolder(stagingParent, sysutil::kWorkStaging, ec);
-    if (work.empty())
-        return failed::cannotMakeWorkFolder(stagingParent, ec);
+    if (work.empty()) return failed::cannotMakeWorkFolder(stagingParent, ec);
     auto made = std::make_unique<StagedExtraction>(std::move(work), dest);
     const ArchiveResult result =
         guarded([&] { return extractInto(source, plan, extractedTree(made->workFolder()), progress); },
