@@ -9,6 +9,7 @@
 
 #include "archive/EntryNames.h"
 #include "archive/Failures.h"
+#include "archive/Placement.h"
 #include "archive/WorkFolders.h"
 #include "archive/lha/lha_writer.h"
 #include "sysutil/PathRules.h"
@@ -76,6 +77,9 @@ ArchiveResult collect(const fs::path& folder, const std::vector<std::string>& pr
     for (const auto& e : entries) {
         const auto st = e.symlink_status(ec);
         if (ec) return unreadable(e.path(), ec);  // gone since the folder was read
+        if (fs::is_directory(st) && sysutil::workFolderOwner(sysutil::utf8FromPath(e.path().filename())) &&
+            awaitsTheTrash(e.path()))
+            continue;
         const auto name = decodedName(e.path().filename());
         SourceEntry s;
         s.path = e.path();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/ArchiveBuilder.h"
+#include "archive/WorkFolders.h"
 #include "archive/lha/lha_reader.h"
 #include "sysutil/ErrorText.h"
 #include "sysutil/FileAccessDOS.h"
@@ -253,13 +254,16 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
     std::vector<std::filesystem::path> changed;
     const std::string caption = "「" + name + "」を取り出しています...";
     auto result = withProgress(dialogs, caption, [&](const auto& progress) {
+        // A killed take out's merge is finished here first, with the trash
+        // its replaced files were promised to.
+        removeLeftovers(sysutil::pathFromUtf8(destination), &trash);
         const auto checked = archiver.check(archivePath, progress);
         extractable = checked.ok() || checked.error == ArchiveError::Cancelled;
         if (!checked.ok()) return checked;
         auto r = archiver.stage(archivePath, destination, progress, staged);
         if (r.ok() && !staged) r = ArchiveResult::failure(ArchiveError::WriteFailed, "展開できません。");
         if (r.ok()) r = staged->compare(changed);
-        if (r.ok() && changed.empty()) r = staged->place(nullptr);
+        if (r.ok() && changed.empty()) r = staged->place(nullptr, &changed);
         if (!r.ok() || changed.empty()) staged.reset();
         return r;
     });
@@ -269,8 +273,8 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
         const bool yes = dialogs.message(replaceQuestion(stem, changed, toTrash)) == MsgAnswer::Yes;
         // The work folder goes off the window's thread: it may hold a whole scenario.
         result = withProgress(dialogs, caption, [&](const auto&) {
-            auto r =
-                yes ? staged->place(toTrash ? &trash : nullptr) : ArchiveResult::failure(ArchiveError::Cancelled, "");
+            auto r = yes ? staged->place(toTrash ? &trash : nullptr, &changed)
+                         : ArchiveResult::failure(ArchiveError::Cancelled, "");
             staged.reset();
             return r;
         });
@@ -374,6 +378,8 @@ Outcome putAway(const std::optional<std::string>& scenario, const std::string& f
         }
         const std::string archivePath = AddBackslash(fridgeFolder) + name;
         const auto created = withProgress(dialogs, "「" + name + "」にしまっています...", [&](const auto& progress) {
+            // A killed take out's merge, finished before the scenario is read.
+            removeLeftovers(sysutil::pathFromUtf8(*scenario), &trash);
             return archiver.create(archivePath, *scenario, lha::kLh5, progress, makeRoom);
         });
         report(dialogs, created, "「" + wrapped(name) + "」にしまえませんでした。" + whereTheOldOneIs(trashed));

@@ -412,8 +412,8 @@ ArchiveResult StagedExtraction::compare(std::vector<fs::path>& changed) const {
                    ArchiveError::ReadFailed, "展開先を読めません: " + sysutil::utf8FromPath(destination_));
 }
 
-ArchiveResult StagedExtraction::place(sysutil::Trash* trash) {
-    return guarded([&] { return placeExtracted(work_.path(), destination_, trash); }, ArchiveError::WriteFailed,
+ArchiveResult StagedExtraction::place(sysutil::Trash* trash, const std::vector<fs::path>* agreed) {
+    return guarded([&] { return placeExtracted(work_.path(), destination_, trash, agreed); }, ArchiveError::WriteFailed,
                    "展開できません: " + sysutil::utf8FromPath(destination_));
 }
 

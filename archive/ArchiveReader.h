@@ -66,8 +66,10 @@ public:
     // replace by another content (relative, as the destination names them).
     ArchiveResult compare(std::vector<std::filesystem::path>& changed) const;
     // Moves the entries into place; what they replace goes to `trash` when
-    // one is given, else it is deleted.
-    ArchiveResult place(sysutil::Trash* trash);
+    // one is given, else it is deleted. With `agreed`, nothing moves if a
+    // file to be replaced by another content is not among them (changed
+    // since the user was asked).
+    ArchiveResult place(sysutil::Trash* trash, const std::vector<std::filesystem::path>* agreed = nullptr);
     const std::filesystem::path& workFolder() const { return work_.path(); }
 
 private:

@@ -146,6 +146,12 @@ ArchiveResult destinationMadeMeanwhile(const std::string& shown) {
     return fail(E::WriteFailed, "取り出している間に「" + shown + "」が作られました。もう一度取り出してください。");
 }
 
+ArchiveResult changedMeanwhile(const std::string& shown) {
+    return fail(E::WriteFailed, "確認の後で「" + shown +
+                                    "」が変わりました。確認していないファイルを置き換えないよう、取り出しませんでした。"
+                                    "\r\nもう一度取り出してください。");
+}
+
 ArchiveResult anotherMergeUnderWay(const std::string& shown) {
     return fail(E::WriteFailed, "同じフォルダに、ほかの取り出しが行われています: " + shown +
                                     "\r\n終わってから、もう一度取り出してください。");

@@ -49,6 +49,7 @@ ArchiveResult destinationIsLink(const std::filesystem::path& folder);
 ArchiveResult fileMeetsFolder(const std::string& shown);
 // A take out into a folder that another made or merges into meanwhile.
 ArchiveResult destinationMadeMeanwhile(const std::string& shown);
+ArchiveResult changedMeanwhile(const std::string& shown);
 ArchiveResult anotherMergeUnderWay(const std::string& shown);
 ArchiveResult workFolderGone(const std::string& shown);
 // Two entries of a folder that Windows takes for one name, where a take out

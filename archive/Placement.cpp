@@ -116,8 +116,7 @@ ArchiveResult checkMerge(const fs::path& from, const fs::path& into) {
         std::error_code ec;
         const bool srcDir = e.is_directory(ec);
         const auto st = fs::symlink_status(there, ec);
-        if (srcDir != fs::is_directory(st) || fs::is_symlink(st))
-            return failed::fileMeetsFolder(shown(there));
+        if (srcDir != fs::is_directory(st) || fs::is_symlink(st)) return failed::fileMeetsFolder(shown(there));
         if (srcDir)
             if (auto s = checkMerge(e.path(), there); !s.ok()) return s;
     }
@@ -415,7 +414,8 @@ ArchiveResult compareWithDestination(const fs::path& work, const fs::path& desti
     return ArchiveResult::success();
 }
 
-ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination, sysutil::Trash* trash) {
+ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination, sysutil::Trash* trash,
+                             const std::vector<fs::path>* agreed) {
     const fs::path tree = extractedTree(work);
     std::error_code ec;
     // Moved away with its folder: a merge of nothing is no success.
@@ -424,8 +424,7 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination, 
         fs::rename(tree, destination, ec);
         return ec ? failed::cannotMakeDestination(shown(destination), ec) : ArchiveResult::success();
     }
-    if (!fs::is_directory(destination, ec))
-        return failed::destinationNotAFolder(shown(destination));
+    if (!fs::is_directory(destination, ec)) return failed::destinationNotAFolder(shown(destination));
     // A journal is finished into the folder that holds it: a work folder
     // beside a destination made meanwhile (by another take out, say) would
     // have a killed merge finished into the folder above.
@@ -435,6 +434,14 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination, 
     std::vector<Step> steps;
     planMerge(tree, destination, {}, {}, steps);
     if (steps.empty()) return ArchiveResult::success();
+    // The user may have edited a file while the question was open.
+    if (agreed)
+        for (const auto& s : steps) {
+            const fs::path old = s.to.parent_path() / s.oldName;
+            if (!s.oldName.empty() && std::find(agreed->begin(), agreed->end(), old) == agreed->end() &&
+                !sysutil::sameContent(tree / s.from, destination / old))
+                return failed::changedMeanwhile(shown(old));
+        }
     if (const auto unwritten = writeJournal(work, steps))
         return failed::cannotWriteDestination(shown(destination), unwritten);
     // Two merges into one folder at once would leave some files of each.
@@ -455,30 +462,45 @@ ArchiveResult placeExtracted(const fs::path& work, const fs::path& destination, 
 }
 
 bool finishMerge(const fs::path& work, sysutil::Trash* trash) {
-    if (!present(work / kJournal)) return true;
-    const auto steps = readJournal(work);
-    if (!steps) return false;
-    Moves moves(work, work.parent_path(), *steps);
-    for (std::size_t i = 0; i < steps->size(); ++i) {
-        std::error_code ec;
-        // A journal is followed only through real folders: one planted with
-        // a link on its way (by an archive, say) would move files elsewhere.
-        if (!throughFolders(work.parent_path(), (*steps)[i].to) || !throughFolders(work, fs::path(kTree) / (*steps)[i].from))
-            return false;
-        if (present(moves.source(i))) {
-            // The file it replaces is kept first, as the run would have kept it.
-            if (!(*steps)[i].oldName.empty() && !present(moves.kept(i)) && present(moves.old(i)) && !moves.keep(i, ec))
+    if (present(work / kJournal)) {
+        const auto steps = readJournal(work);
+        if (!steps) return false;
+        Moves moves(work, work.parent_path(), *steps);
+        for (std::size_t i = 0; i < steps->size(); ++i) {
+            std::error_code ec;
+            // A journal is followed only through real folders: one planted with
+            // a link on its way (by an archive, say) would move files elsewhere.
+            if (!throughFolders(work.parent_path(), (*steps)[i].to) ||
+                !throughFolders(work, fs::path(kTree) / (*steps)[i].from))
                 return false;
-            fs::rename(moves.source(i), moves.target(i), ec);
+            if (present(moves.source(i))) {
+                // The file it replaces is kept first, as the run would have kept it.
+                if (!(*steps)[i].oldName.empty() && !present(moves.kept(i)) && present(moves.old(i)) &&
+                    !moves.keep(i, ec))
+                    return false;
+                fs::rename(moves.source(i), moves.target(i), ec);
+                if (ec) return false;
+            }
+            moves.settleName(i, ec);
             if (ec) return false;
         }
-        moves.settleName(i, ec);
-        if (ec) return false;
+        if (!removeJournal(work)) return false;
     }
+    // The replaced files go to the trash, as the user was told. A tidying
+    // with no trash to hand (a take out's or put away's own, fzarc-lha's)
+    // leaves them here for a run that has one. Where the place has no trash,
+    // the question said they go for good.
+    const Moves merged(work, work.parent_path(), {});
+    if (!present(merged.replaced())) return true;
+    if (!trash) return false;
     std::error_code ec;
-    if (trash && present(moves.replaced()) && !trash->moveToTrashAs(moves.replaced(), moves.destination(), ec))
-        return false;
-    return removeJournal(work);
+    return !trash->offersTrashFor(merged.replaced()) ||
+           trash->moveToTrashAs(merged.replaced(), merged.destination(), ec);
+}
+
+bool awaitsTheTrash(const fs::path& folder) {
+    const Moves merged(folder, folder.parent_path(), {});
+    return !present(folder / kJournal) && present(merged.replaced()) && !sysutil::claimLeftover(folder).empty();
 }
 
 void discardWork(sysutil::WorkFolder& work) {

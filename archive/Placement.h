@@ -42,8 +42,11 @@ ArchiveResult compareWithDestination(const std::filesystem::path& work, const st
 // With a `trash`, the replaced files go there at the end, as one folder named
 // after the destination (one rename); if they cannot, the merge is undone.
 // Without one, they are deleted with the work folder.
+// With `agreed`, a file it would replace by another content that is not
+// among them (changed since the question) refuses the merge.
 ArchiveResult placeExtracted(const std::filesystem::path& work, const std::filesystem::path& destination,
-                             sysutil::Trash* trash = nullptr);
+                             sysutil::Trash* trash = nullptr,
+                             const std::vector<std::filesystem::path>* agreed = nullptr);
 
 // Finishes the merge whose journal a run left in `work` (its destination is
 // the folder that holds `work`). The journal is written only once every new
@@ -51,8 +54,13 @@ ArchiveResult placeExtracted(const std::filesystem::path& work, const std::files
 // destination then holds what the take out would have left. True when there
 // was nothing to finish or it is finished; false when a step cannot be done
 // now, and the work folder must stay as it is. With a `trash`, the files the
-// merge replaced go there (false, and all stays, if they cannot).
+// merge replaced go there (false, and all stays, if they cannot); without
+// one they stay in the work folder (false) for a run that has a trash.
 bool finishMerge(const std::filesystem::path& work, sysutil::Trash* trash = nullptr);
+
+// Whether `folder` is a dead take out's work folder that holds nothing but
+// the files it replaced, waiting for a trash: no part of its scenario.
+bool awaitsTheTrash(const std::filesystem::path& folder);
 
 // Removes a take out's work folder, unless it holds the journal of a merge
 // still to be finished: that one stays, and once let go, whoever next tidies

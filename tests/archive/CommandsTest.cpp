@@ -712,6 +712,23 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"data/d1.txt", "data/d5.txt", "ほか 2 件"}}),
     [](const auto& p) { return std::string(p.param.label); });
 
+// A file edited while the question is open was never named: nothing is replaced.
+TEST_F(Commands, TakeOutAgainReplacesNothingChangedWhileAsked) {
+    archive("Castle.LZH", {{"Summary.tsm", "t"}, {"readme.txt", "v1"}, {"notes.txt", "v1"}});
+    takeOut("Castle.LZH");
+    testsupport::writeFile(board / "Castle" / "readme.txt", "my edit");
+    dialogs.whileAsked = [&](const auto&) {
+        testsupport::writeFile(board / "Castle" / "notes.txt", "edited meanwhile");
+    };
+    dialogs.answers = {sysutil::MsgAnswer::Yes};
+    takeOut("Castle.LZH");
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_NE(dialogs.asked[1].text.find("notes.txt"), std::string::npos) << dialogs.asked[1].text;
+    EXPECT_EQ(archivetest::readTree(board / "Castle"),
+              (Tree{{"Summary.tsm", "t"}, {"readme.txt", "my edit"}, {"notes.txt", "edited meanwhile"}}));
+    EXPECT_FALSE(fs::exists(trash.folder / "Castle"));
+}
+
 #if !defined(_WIN32)
 // Take out writes only into a folder of its own on the board: never through
 // a link, never into a twin of another scenario's folder, never from a name

@@ -94,9 +94,9 @@ TEST(TakeOut, ManyMegabytesComeOutWhole) {
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "out"));
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "out"),
-                                          archivetest::readTree(d.path() / "src")),
-              "");
+    EXPECT_EQ(
+        archivetest::treeDifference(archivetest::readTree(d.path() / "out"), archivetest::readTree(d.path() / "src")),
+        "");
 }
 
 TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
@@ -576,7 +576,7 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
                               {"mine.txt", "the user's"},
                               {work + "/.fzarc-work", ""},
                               {work + "/journal", GetParam().journal},
-                              {work + "/kept/0", "old b"},
+                              {work + "/replaced/Castle/b.txt", "old b"},
                               {work + "/tree/Summary.tsm", "new title"},
                               {work + "/tree/data/d.txt", "d"}};
     archivetest::makeTree(castle, interrupted);
@@ -584,13 +584,34 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
     ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "x.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
     ASSERT_TRUE(archivetest::unlha("E " + q(d.path() / "x.lzh") + " " + q(castle)).ok());
     Tree expected = interrupted;
+    // Finished without a trash to hand, the replaced files wait in the work
+    // folder for a run that has one.
     if (GetParam().finished)
-        expected = {{"Summary.tsm", "new title"}, {"b.txt", "new b"}, {"data/", ""}, {"data/d.txt", "d"},
-                    {"mine.txt", "the user's"}};
+        expected = {{"Summary.tsm", "new title"},
+                    {"b.txt", "new b"},
+                    {"data/", ""},
+                    {"data/d.txt", "d"},
+                    {"mine.txt", "the user's"},
+                    {work + "/", ""},
+                    {work + "/.fzarc-work", ""},
+                    {work + "/tree/", ""},
+                    {work + "/kept/", ""},
+                    {work + "/replaced/", ""},
+                    {work + "/replaced/Castle/", ""},
+                    {work + "/replaced/Castle/b.txt", "old b"},
+                    {work + "/replaced/Castle/SUMMARY.TSM", "old title"}};
     else
-        for (const char* folder : {"", "/kept", "/tree", "/tree/data"}) expected[work + folder + "/"] = "";
+        for (const char* folder : {"", "/replaced", "/replaced/Castle", "/tree", "/tree/data"})
+            expected[work + folder + "/"] = "";
     expected["x.txt"] = "x";
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), expected), "");
+    // Put away leaves them out: they are no part of the scenario.
+    if (GetParam().finished) {
+        ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "y.lzh") + " " + q(castle / "*.*")).ok());
+        std::vector<archiver::ListedEntry> listed;
+        ASSERT_TRUE(archiver::listArchive((d.path() / "y.lzh").string(), listed).ok());
+        EXPECT_EQ(listed.size(), 6u);  // Summary.tsm, b.txt, data, data/d.txt, mine.txt, x.txt
+    }
 }
 
 // A journal planted with a link on its way (by hand: archives may not hold
@@ -656,7 +677,9 @@ TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
 std::vector<Meanwhile> meanwhileCases() {
     std::vector<Meanwhile> cases = {
         {"made_the_destination", false, 0,
-         [](const fs::path& dest) { archivetest::makeTree(dest, {{"Summary.tsm", "old"}}); }},
+         [](const fs::path& dest) {
+             archivetest::makeTree(dest, {{"Summary.tsm", "old"}});
+         }},
         {"merges_into_it", true, 3,
          [](const fs::path& dest) {
              std::error_code ec;
@@ -679,14 +702,13 @@ INSTANTIATE_TEST_SUITE_P(Others, TakeOutMeanwhile, ::testing::ValuesIn(meanwhile
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnfinishedMerge,
-    ::testing::Values(
-        Unfinished{"whole",
-                   "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n"
-                   "R\tSummary.tsm\tSummary.tsm\tSUMMARY.TSM\nend\n",
-                   true},
-        Unfinished{"cut_short", "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n", false},
-        Unfinished{"leaving_its_folder", "FZARC merge 1\nN\tdata\t../data\nend\n", false},
-        Unfinished{"of_another_version", "FZARC merge 9\nN\tdata\tdata\nend\n", false}),
+    ::testing::Values(Unfinished{"whole",
+                                 "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n"
+                                 "R\tSummary.tsm\tSummary.tsm\tSUMMARY.TSM\nend\n",
+                                 true},
+                      Unfinished{"cut_short", "FZARC merge 1\nR\tb.txt\tb.txt\tb.txt\nN\tdata\tdata\n", false},
+                      Unfinished{"leaving_its_folder", "FZARC merge 1\nN\tdata\t../data\nend\n", false},
+                      Unfinished{"of_another_version", "FZARC merge 9\nN\tdata\tdata\nend\n", false}),
     [](const auto& p) { return std::string(p.param.label); });
 
 }  // namespace

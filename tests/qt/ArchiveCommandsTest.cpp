@@ -301,6 +301,29 @@ TEST(CommandsAgainstTheDisk, TakeOutAgainPutsTheEditedFileInTheDesktopTrash) {
     qputenv("XDG_DATA_HOME", oldData);
 }
 
+// The desktop's trash records where each item came from, escaped, so that a
+// restore puts it back under its own name: one with '%' and a line end, one
+// in CP932 bytes that Qt cannot spell. The data folder is yet to be made (a
+// new account): the items go to the trash, not beside the working folder.
+TEST(CommandsAgainstTheDisk, TheDesktopTrashKeepsEveryNameForTheRestore) {
+    testsupport::TempDir root;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root.path() / "data").native()));
+    ui::QtTrash trash;
+    for (const std::string name : {"100%41 done\nv2", "\x83\x65\x83\x58\x83\x67"}) {
+        const fs::path item = root.path() / "board" / name;
+        testsupport::writeFile(item / "Summary.tsm", "t");
+        std::error_code ec;
+        EXPECT_TRUE(trash.moveToTrash(item, ec)) << ec.message();
+        const fs::path trashed = root.path() / "data" / "Trash";
+        EXPECT_EQ(testsupport::readFile(trashed / "files" / name / "Summary.tsm"), "t");
+        const std::string place = QByteArray::fromStdString(item.native()).toPercentEncoding("/").toStdString();
+        EXPECT_NE(testsupport::readFile(trashed / "info" / (name + ".trashinfo")).find("\nPath=" + place + "\n"),
+                  std::string::npos);
+    }
+    qputenv("XDG_DATA_HOME", oldData);
+}
+
 // Answers Yes, and meanwhile turns the archive into something the deletion
 // cannot remove, even as root: a folder with a file in it.
 class SwappingDialogs : public fakes::FakeDialogs {

@@ -348,10 +348,10 @@ const Command kCommands[] = {
     {"start tidying",
      [](Session& r) {
          const std::string board = r.ws.board.string() + "/";
-         // At start the list shows the stored fridge.
-         archiver::tidyAtStart(r.ws.fridge.string(), board, sysutil::settingsFolder());
+         // At start the list shows the stored fridge; the window hands its trash.
+         archiver::tidyAtStart(r.ws.fridge.string(), board, sysutil::settingsFolder(), &r.trash);
          for (const auto& scenario : archiver::scenariosAmong(sysutil::listSubfolders(board)))
-             archiver::removeLeftovers(sysutil::pathFromUtf8(scenario));
+             archiver::removeLeftovers(sysutil::pathFromUtf8(scenario), &r.trash);
      },
      [](const Ws& w) {
          return std::vector{w.board, w.fridge, w.root / "settings"};

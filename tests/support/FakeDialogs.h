@@ -22,6 +22,8 @@ public:
     // What to do when a form is shown modally; default: nothing (closed at once).
     std::function<int(sysutil::ModalForm&)> onModal;
     bool cancelLongWork = false;
+    // Runs while a question is open (the user busy elsewhere meanwhile).
+    std::function<void(const sysutil::MessageRequest&)> whileAsked;
 
     std::vector<sysutil::MessageRequest> asked;
     std::vector<Input> inputAsked;
@@ -32,6 +34,7 @@ public:
 
     sysutil::MsgAnswer message(const sysutil::MessageRequest& r) override {
         asked.push_back(r);
+        if (whileAsked) whileAsked(r);
         if (r.buttons == sysutil::MsgButtons::Ok) return sysutil::MsgAnswer::Ok;
         if (answers.empty()) return r.defaultButton;
         const auto a = answers.front();
