@@ -155,10 +155,19 @@ void frmDocumentView::stopReading() {
 
 void frmDocumentView::ShowSelectedFile() {
     if (File->ListIndex() < 0) return;
-    stopReading();
     const std::string path = sysutil::AddBackslash(File->Path()) + File->FileName();
     std::error_code ec;
     const auto size = std::filesystem::file_size(sysutil::pathFromUtf8(path), ec);
+    // Every key let go in the list asks again (the Tab that brought the
+    // focus back from the text among them): the file shown, unchanged, keeps
+    // the reader's place.
+    std::error_code ec2;
+    const auto changed = std::filesystem::last_write_time(sysutil::pathFromUtf8(path), ec2);
+    const std::string version =
+        ec || ec2 ? path : path + '|' + std::to_string(size) + '|' + std::to_string(changed.time_since_epoch().count());
+    if (version == shownVersion_) return;
+    shownVersion_ = version;
+    stopReading();
     if (ec || size <= kReadInPlaceBytes) {
         showText(readForTheBox(path, std::atomic<bool>{false}));
         return;

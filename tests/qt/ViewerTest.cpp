@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QUrl>
@@ -277,6 +278,25 @@ TEST_F(Viewer, TabLeavesTheTextBoxBothWays) {
     drive::press(QKeySequence("Shift+Tab, Shift+Tab"));
     EXPECT_EQ(QApplication::focusWidget(), viewer.File);
     EXPECT_EQ(viewer.txtViewer->toPlainText(), text);  // no tab typed on the way
+}
+
+// Shift+Tab from the text back to the list: the Tab let go there, as on the
+// desktop, leaves the text where the reader was.
+TEST_F(Viewer, BackInTheListTheTextKeepsItsPlace) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i) + "\n";
+    testsupport::writeFile(dir.path() / "long.txt", text);
+    filter(0);  // a new filter reads the folder again
+    filter(1);
+    drive::clickRow(viewer.File, "long.txt");
+    drive::press(QKeySequence("Tab, Ctrl+End"));
+    const int at = viewer.txtViewer->verticalScrollBar()->value();
+    ASSERT_GT(at, 0);
+    QTest::keyPress(viewer.txtViewer, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), viewer.File);
+    QTest::keyRelease(viewer.File, Qt::Key_Backtab, Qt::ShiftModifier);
+    drive::settle();
+    EXPECT_EQ(viewer.txtViewer->verticalScrollBar()->value(), at);
 }
 
 TEST_F(Viewer, EnterAndEscClose) {
