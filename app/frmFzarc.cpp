@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QToolTip>
 #include <QUrl>
+#include <chrono>
 #include <filesystem>
 
 #include "app/AppIcon.h"
@@ -505,11 +506,16 @@ QString frmFzarc::fridgeToolTip(int row) {
     std::error_code ec;
     const auto size = fs::file_size(file, ec);
     if (ec) return tip;
-    const QFileInfo info(q(sysutil::utf8FromPath(file)));
-    const QDateTime changed = info.lastModified();
+    // From the name's own bytes: a Shift-JIS name, read as UTF-8, would name no file.
+    const auto written = fs::last_write_time(file, ec);
+    if (ec) return tip;
+    const QDateTime changed = QDateTime::fromMSecsSinceEpoch(
+        std::chrono::duration_cast<std::chrono::milliseconds>(
+            (std::chrono::system_clock::now() + (written - fs::file_time_type::clock::now())).time_since_epoch())
+            .count());
     // The headers are read once per version of the file, when first asked.
-    const std::string key =
-        sysutil::utf8FromPath(file) + '|' + std::to_string(size) + '|' + std::to_string(changed.toMSecsSinceEpoch());
+    const std::string key = sysutil::utf8FromPath(file) + '|' + std::to_string(size) + '|' +
+                            std::to_string(written.time_since_epoch().count());
     auto known = archiveFacts_.find(key);
     if (known == archiveFacts_.end()) {
         std::vector<archiver::ListedEntry> entries;

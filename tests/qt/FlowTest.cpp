@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
@@ -286,6 +287,7 @@ TEST_F(Flow, BothListsShareOneOrderAndTypingFindsAScenarioByName) {
 TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
     const std::string longName = "竜の城_第17章_完全版_ver1.2_追加シナリオ付き_さらに長い名前.LZH";
     ws.archive(fridgeDir(), longName, {{"Summary.tsm", "a"}, {"readme.txt", "r"}, {"data/map.dat", "m"}});
+    ws.archive(fridgeDir(), "\x93\xc7\x82\xf1\x82\xc5\x82\xcb.LZH", {{"Summary.tsm", "s"}});  // from old media
     ws.scenario("Alpha");
     open();
     QListWidget& list = *window->filArc;
@@ -311,6 +313,8 @@ TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
                                  .toString("yyyy/MM/dd HH:mm")))
         << tip.toStdString();
     EXPECT_TRUE(tip.contains("はありません")) << tip.toStdString();
+    const QString sjis = tipOn(list, "読んでね.LZH");  // named in Shift-JIS: its date as well
+    EXPECT_TRUE(sjis.contains(QRegularExpression("日付: \\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d\n"))) << sjis.toStdString();
     EXPECT_TRUE(tipOn(list, "Alpha.LZH").contains("まな板に「Alpha」があります")) << QToolTip::text().toStdString();
     EXPECT_TRUE(tipOn(*window->lstPool, board("Alpha")).contains("冷蔵庫に「Alpha.LZH」があります"))
         << QToolTip::text().toStdString();
