@@ -14,6 +14,9 @@
 #include <QUrl>
 #include <chrono>
 #include <filesystem>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include "app/AppIcon.h"
 #include "app/AppInfo.h"
@@ -60,6 +63,20 @@ std::vector<std::string> draggedFiles(const QMimeData& data) {
 #endif
     }
     return files;
+}
+
+// Which folder a name stands for: a folder swapped for another under the
+// same name (a backup put back) tells itself apart, though its watch, set on
+// the old one, says nothing. "" where the system gives no such mark.
+std::string folderIdentity(const std::string& folder) {
+#if defined(_WIN32)
+    (void)folder;
+    return {};
+#else
+    struct stat st {};
+    if (::stat(sysutil::pathFromUtf8(folder).c_str(), &st) != 0) return {};
+    return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino);
+#endif
 }
 
 bool carriesAnArchive(const QMimeData& data) {
@@ -301,6 +318,7 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
         std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
         if (ec && tellProblems) boardCannotBeMade(board, ec);
     }
+    boardId_ = folderIdentity(board);
     const QString kept = lstPool->selectedText();
     // Disabled, the list hands the keyboard on to the next button: it comes back.
     const bool hadKeyboard = lstPool->hasFocus();
@@ -396,6 +414,7 @@ void frmFzarc::showFridge(const std::string& folder) {
     fridgeChanged_ = false;
     unwatch(*fridgeWatcher_);
     QToolTip::hideText();  // it may speak of an archive that has gone
+    fridgeId_ = folderIdentity(folder);
     if (folder == filArc->Path())
         filArc->Refresh();
     else
@@ -475,9 +494,16 @@ void frmFzarc::followTheDisk() {
             std::error_code ec;
             const std::string board = settings::currentFolders().cuttingBoard;
             const bool boardNow = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
-            if (boardNow != boardThere_ || (boardNow && boardWatcher_->directories().isEmpty())) boardChanged_ = true;
+            // Another folder under the same name, too.
+            const auto another = [](const std::string& folder, const std::string& listed) {
+                return listed.empty() || folderIdentity(folder) != listed;
+            };
+            if (boardNow != boardThere_ ||
+                (boardNow && (boardWatcher_->directories().isEmpty() || another(board, boardId_))))
+                boardChanged_ = true;
             const bool fridgeNow = QFileInfo(q(filArc->Path())).isDir();
-            if (fridgeNow != fridgeThere_ || (fridgeNow && fridgeWatcher_->directories().isEmpty()))
+            if (fridgeNow != fridgeThere_ ||
+                (fridgeNow && (fridgeWatcher_->directories().isEmpty() || another(filArc->Path(), fridgeId_))))
                 fridgeChanged_ = true;
             watchAbove();
         }

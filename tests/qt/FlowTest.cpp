@@ -322,6 +322,29 @@ TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
         << QToolTip::text().toStdString();
 }
 
+// A folder swapped for another in one go (a backup put back, a sync tool):
+// the list shows what the new one holds, and follows it from then on.
+TEST_F(Flow, AFolderSwappedForAnotherIsListedAnew) {
+    open();
+    const fs::path scenarioFolder = ws.board().parent_path();
+    const fs::path otherScenarios = ws.root.path() / "other-Scenario";
+    testsupport::writeFile(otherScenarios / ws.board().filename() / "Zeta" / "Summary.tsm", "z");
+    fs::create_directory(ws.root.path() / "other-fridge");
+    ws.archive(ws.root.path() / "other-fridge", "Gamma.LZH", {{"Summary.tsm", "g"}});
+    for (const auto& [folder, other, list, row] :
+         {std::tuple{fridgeDir(), ws.root.path() / "other-fridge", static_cast<QListWidget*>(window->filArc),
+                     QString("Gamma.LZH")},
+          std::tuple{scenarioFolder, otherScenarios, static_cast<QListWidget*>(window->lstPool), board("Zeta")}}) {
+        fs::rename(folder, folder.parent_path() / "old");
+        fs::rename(other, folder);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fakes::itemTexts(*list) == QStringList{row}; }, kFollowsWithin))
+            << fakes::itemTexts(*list).join(", ").toStdString();
+        fs::remove_all(folder.parent_path() / "old");
+    }
+    ws.scenario("Eta");  // the new board is the one followed
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pool().contains(board("Eta")); }, kFollowsWithin));
+}
+
 // The fridge or the board moved away outside the program: its list says so
 // and empties; moved back, the list returns by itself.
 TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
