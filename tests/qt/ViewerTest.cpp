@@ -12,6 +12,7 @@
 #include "Driver.h"
 #include "QtFakes.h"
 #include "inspect/frmDocumentView.h"
+#include "sysutil/TextCodec.h"
 #include "ui/Documents.h"
 #include "ui/cExecute.h"
 
@@ -108,6 +109,22 @@ TEST_F(Viewer, ShiftJisShowsRightAndEveryLineEndMakesALine) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.txtViewer->document()->blockCount() == kLines; }, 20000))
         << viewer.txtViewer->document()->blockCount();
     EXPECT_EQ(viewer.txtViewer->document()->lastBlock().text(), "第60000行 LF だけで終わる行");
+}
+
+// A text with no line ends at all shows whole, in lines the box can lay
+// out without holding the window, and says so.
+TEST_F(Viewer, AHugeLineShowsBrokenIntoLines) {
+    std::string line;
+    for (int i = 0; i < 6000; ++i) line += "\x8d\x73" + std::to_string(i % 10);  // 行0行1...
+    testsupport::writeFile(dir.path() / "oneline.txt", line);
+    filter(0);  // a new filter reads the folder again
+    filter(1);
+    drive::clickRow(viewer.File, "oneline.txt");
+    QString shown = viewer.txtViewer->toPlainText();
+    EXPECT_LT(viewer.txtViewer->document()->firstBlock().length(), 12000);
+    ASSERT_TRUE(shown.endsWith("文字ごとに折り返して表示しています。）")) << shown.right(80).toStdString();
+    shown.truncate(shown.lastIndexOf("\n\n"));
+    EXPECT_EQ(shown.remove('\n').toStdString(), sysutil::decodeText(line));
 }
 
 TEST_F(Viewer, UnreadableOrVanishedFilesDoNotCrash) {
