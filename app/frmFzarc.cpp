@@ -319,7 +319,8 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
         if (ec && tellProblems) boardCannotBeMade(board, ec);
     }
     boardId_ = folderIdentity(board);
-    const QString kept = lstPool->selectedText();
+    // What was highlighted, or was when the board went: back with the board.
+    const QString kept = lstPool->selectedText().isEmpty() ? boardKept_ : lstPool->selectedText();
     // Disabled, the list hands the keyboard on to the next button: it comes back.
     const bool hadKeyboard = lstPool->hasFocus();
     lstPool->clear();
@@ -349,6 +350,7 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
     boardThere_ = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
     fraCuttingBoard->setTitle(boardThere_ ? QStringLiteral("まな板")
                                           : QStringLiteral("まな板（フォルダが見つかりません）"));
+    boardKept_ = boardThere_ ? QString() : kept;
     // The scenario a take out made (its folder, or the first scenario below
     // it); else the one highlighted before, if it is still there; else none.
     bool highlighted = false;
@@ -415,12 +417,18 @@ void frmFzarc::showFridge(const std::string& folder) {
     unwatch(*fridgeWatcher_);
     QToolTip::hideText();  // it may speak of an archive that has gone
     fridgeId_ = folderIdentity(folder);
+    // What was highlighted, or was when the fridge went: back with the fridge.
+    const std::string kept = folder != filArc->Path()     ? std::string()
+                             : filArc->FileName().empty() ? fridgeKept_
+                                                          : filArc->FileName();
     if (folder == filArc->Path())
         filArc->Refresh();
     else
         filArc->setPath(folder);
     const QString path = q(folder);
     fridgeThere_ = !path.isEmpty() && QFileInfo(path).isDir();
+    if (fridgeThere_ && !kept.empty() && filArc->ListIndex() < 0) filArc->highlightFile(kept);
+    fridgeKept_ = fridgeThere_ ? std::string() : kept;
     if (fridgeThere_) fridgeWatcher_->addPath(path);
     fraFiles->setTitle(fridgeThere_ ? QStringLiteral("冷蔵庫") : QStringLiteral("冷蔵庫（フォルダが見つかりません）"));
     watchAbove();

@@ -346,7 +346,7 @@ TEST_F(Flow, AFolderSwappedForAnotherIsListedAnew) {
 }
 
 // The fridge or the board moved away outside the program: its list says so
-// and empties; moved back, the list returns by itself.
+// and empties; moved back, the list returns by itself, its highlight with it.
 TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
     open();
     const fs::path scenarioFolder = ws.board().parent_path();
@@ -354,6 +354,7 @@ TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
                                              std::tuple{scenarioFolder, window->fraCuttingBoard, board("Castle")}}) {
         QListWidget* list = frame == window->fraFiles ? static_cast<QListWidget*>(window->filArc)
                                                       : static_cast<QListWidget*>(window->lstPool);
+        drive::clickRow(list, row);
         const fs::path away = folder.parent_path() / "moved-away";
         fs::rename(folder, away);
         EXPECT_TRUE(QTest::qWaitFor([&] { return frame->title().contains("見つかりません"); }, kFollowsWithin))
@@ -362,6 +363,8 @@ TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
         fs::rename(away, folder);
         EXPECT_TRUE(QTest::qWaitFor([&] { return fakes::itemTexts(*list).contains(row); }, kFollowsWithin));
         EXPECT_FALSE(frame->title().contains("見つかりません")) << frame->title().toStdString();
+        EXPECT_EQ(list->selectedItems().value(0) ? list->selectedItems()[0]->text().toStdString() : "",
+                  row.toStdString());  // back where it was
     }
     EXPECT_TRUE(dialogs.asked.empty());
 }
