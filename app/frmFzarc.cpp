@@ -12,7 +12,11 @@
 #include <QScreen>
 #include <QToolTip>
 #include <QUrl>
+#include <chrono>
 #include <filesystem>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include "app/AppIcon.h"
 #include "app/AppInfo.h"
@@ -59,6 +63,20 @@ std::vector<std::string> draggedFiles(const QMimeData& data) {
 #endif
     }
     return files;
+}
+
+// Which folder a name stands for: a folder swapped for another under the
+// same name (a backup put back) tells itself apart, though its watch, set on
+// the old one, says nothing. "" where the system gives no such mark.
+std::string folderIdentity(const std::string& folder) {
+#if defined(_WIN32)
+    (void)folder;
+    return {};
+#else
+    struct stat st {};
+    if (::stat(sysutil::pathFromUtf8(folder).c_str(), &st) != 0) return {};
+    return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino);
+#endif
 }
 
 bool carriesAnArchive(const QMimeData& data) {
@@ -300,7 +318,9 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
         std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
         if (ec && tellProblems) boardCannotBeMade(board, ec);
     }
-    const QString kept = lstPool->selectedText();
+    boardId_ = folderIdentity(board);
+    // What was highlighted, or was when the board went: back with the board.
+    const QString kept = lstPool->selectedText().isEmpty() ? boardKept_ : lstPool->selectedText();
     // Disabled, the list hands the keyboard on to the next button: it comes back.
     const bool hadKeyboard = lstPool->hasFocus();
     lstPool->clear();
@@ -330,6 +350,7 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
     boardThere_ = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
     fraCuttingBoard->setTitle(boardThere_ ? QStringLiteral("まな板")
                                           : QStringLiteral("まな板（フォルダが見つかりません）"));
+    boardKept_ = boardThere_ ? QString() : kept;
     // The scenario a take out made (its folder, or the first scenario below
     // it); else the one highlighted before, if it is still there; else none.
     bool highlighted = false;
@@ -395,12 +416,19 @@ void frmFzarc::showFridge(const std::string& folder) {
     fridgeChanged_ = false;
     unwatch(*fridgeWatcher_);
     QToolTip::hideText();  // it may speak of an archive that has gone
+    fridgeId_ = folderIdentity(folder);
+    // What was highlighted, or was when the fridge went: back with the fridge.
+    const std::string kept = folder != filArc->Path()     ? std::string()
+                             : filArc->FileName().empty() ? fridgeKept_
+                                                          : filArc->FileName();
     if (folder == filArc->Path())
         filArc->Refresh();
     else
         filArc->setPath(folder);
     const QString path = q(folder);
     fridgeThere_ = !path.isEmpty() && QFileInfo(path).isDir();
+    if (fridgeThere_ && !kept.empty() && filArc->ListIndex() < 0) filArc->highlightFile(kept);
+    fridgeKept_ = fridgeThere_ ? std::string() : kept;
     if (fridgeThere_) fridgeWatcher_->addPath(path);
     fraFiles->setTitle(fridgeThere_ ? QStringLiteral("冷蔵庫") : QStringLiteral("冷蔵庫（フォルダが見つかりません）"));
     watchAbove();
@@ -474,9 +502,16 @@ void frmFzarc::followTheDisk() {
             std::error_code ec;
             const std::string board = settings::currentFolders().cuttingBoard;
             const bool boardNow = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
-            if (boardNow != boardThere_ || (boardNow && boardWatcher_->directories().isEmpty())) boardChanged_ = true;
+            // Another folder under the same name, too.
+            const auto another = [](const std::string& folder, const std::string& listed) {
+                return listed.empty() || folderIdentity(folder) != listed;
+            };
+            if (boardNow != boardThere_ ||
+                (boardNow && (boardWatcher_->directories().isEmpty() || another(board, boardId_))))
+                boardChanged_ = true;
             const bool fridgeNow = QFileInfo(q(filArc->Path())).isDir();
-            if (fridgeNow != fridgeThere_ || (fridgeNow && fridgeWatcher_->directories().isEmpty()))
+            if (fridgeNow != fridgeThere_ ||
+                (fridgeNow && (fridgeWatcher_->directories().isEmpty() || another(filArc->Path(), fridgeId_))))
                 fridgeChanged_ = true;
             watchAbove();
         }
@@ -505,11 +540,16 @@ QString frmFzarc::fridgeToolTip(int row) {
     std::error_code ec;
     const auto size = fs::file_size(file, ec);
     if (ec) return tip;
-    const QFileInfo info(q(sysutil::utf8FromPath(file)));
-    const QDateTime changed = info.lastModified();
+    // From the name's own bytes: a Shift-JIS name, read as UTF-8, would name no file.
+    const auto written = fs::last_write_time(file, ec);
+    if (ec) return tip;
+    const QDateTime changed = QDateTime::fromMSecsSinceEpoch(
+        std::chrono::duration_cast<std::chrono::milliseconds>(
+            (std::chrono::system_clock::now() + (written - fs::file_time_type::clock::now())).time_since_epoch())
+            .count());
     // The headers are read once per version of the file, when first asked.
-    const std::string key =
-        sysutil::utf8FromPath(file) + '|' + std::to_string(size) + '|' + std::to_string(changed.toMSecsSinceEpoch());
+    const std::string key = sysutil::utf8FromPath(file) + '|' + std::to_string(size) + '|' +
+                            std::to_string(written.time_since_epoch().count());
     auto known = archiveFacts_.find(key);
     if (known == archiveFacts_.end()) {
         std::vector<archiver::ListedEntry> entries;

@@ -142,6 +142,9 @@ private:
     // Whether each list showed its folder at its last reading.
     bool fridgeThere_ = true;
     bool boardThere_ = true;
+    std::string fridgeKept_;          // highlighted when the fridge went
+    QString boardKept_;               // highlighted when the board went
+    std::string fridgeId_, boardId_;  // which folders the lists were read from
     // What an archive's headers said, by path, size and time: read when its
     // tooltip first shows, not at start.
     std::map<std::string, QString> archiveFacts_;

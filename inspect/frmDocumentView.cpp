@@ -92,15 +92,48 @@ qsizetype pieceEnd(const QString& text, qsizetype from) {
     return end;
 }
 
+// The text box lays each line out whole: a line of millions of characters
+// (a file with no line ends) held the window for seconds at every piece.
+// Longer lines show broken at this length.
+constexpr qsizetype kLongestLine = 10000;
+
+QString breakLongLines(QString text, bool* broke) {
+    bool any = false;
+    for (qsizetype at = 0, lf; at < text.size() && !any; at = lf + 1) {
+        lf = text.indexOf(QChar('\n'), at);
+        if (lf < 0) lf = text.size();
+        any = lf - at > kLongestLine;
+    }
+    if (!any) return text;
+    if (broke) *broke = true;
+    QString out;
+    out.reserve(text.size() + text.size() / kLongestLine + 1);
+    for (qsizetype at = 0, lf; at <= text.size(); at = lf + 1) {
+        lf = text.indexOf(QChar('\n'), at);
+        if (lf < 0) lf = text.size();
+        qsizetype from = at;
+        while (lf - from > kLongestLine) {
+            qsizetype cut = from + kLongestLine;
+            if (text.at(cut - 1).isHighSurrogate()) --cut;  // never inside a character
+            out += QStringView(text).mid(from, cut - from);
+            out += QChar('\n');
+            from = cut;
+        }
+        out += QStringView(text).mid(from, lf - from);
+        if (lf < text.size()) out += QChar('\n');
+    }
+    return out;
+}
+
 // NUL characters would cut the text short in the box; CR LF, a lone CR and
 // a lone LF each end a line (texts from Linux and the Mac end lines with LF
 // alone). `read` is as RFile gives it: lines joined by CR LF.
-QString forTheBox(const std::string& read) {
+QString forTheBox(const std::string& read, bool* broke = nullptr) {
     QString shown = QString::fromStdString(read);
     shown.replace(QChar(0), QStringLiteral("^@"));
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (shown.endsWith(QChar('\n'))) shown.chop(1);  // nothing after the last line, as with CR LF
-    return shown;
+    return breakLongLines(std::move(shown), broke);
 }
 
 // The first lines of a large file, to show while the rest is read: up to
@@ -128,7 +161,10 @@ QString readForTheBox(const std::string& path, const std::atomic<bool>& stop) {
     try {
         const std::string read = text.RFile();
         if (stop) return {};
-        shown = forTheBox(read);
+        bool broke = false;
+        shown = forTheBox(read, &broke);
+        if (broke)
+            shown += QStringLiteral("\n\n（長い行は %1 文字ごとに折り返して表示しています。）").arg(kLongestLine);
         if (text.Truncated())
             shown += QStringLiteral("\n\n（大きなファイルのため、先頭の %1 MB だけを表示しています。）")
                          .arg(sysutil::WRText::kMaxReadBytes / (1024 * 1024));
@@ -155,10 +191,19 @@ void frmDocumentView::stopReading() {
 
 void frmDocumentView::ShowSelectedFile() {
     if (File->ListIndex() < 0) return;
-    stopReading();
     const std::string path = sysutil::AddBackslash(File->Path()) + File->FileName();
     std::error_code ec;
     const auto size = std::filesystem::file_size(sysutil::pathFromUtf8(path), ec);
+    // Every key let go in the list asks again (the Tab that brought the
+    // focus back from the text among them): the file shown, unchanged, keeps
+    // the reader's place.
+    std::error_code ec2;
+    const auto changed = std::filesystem::last_write_time(sysutil::pathFromUtf8(path), ec2);
+    const std::string version =
+        ec || ec2 ? path : path + '|' + std::to_string(size) + '|' + std::to_string(changed.time_since_epoch().count());
+    if (version == shownVersion_) return;
+    shownVersion_ = version;
+    stopReading();
     if (ec || size <= kReadInPlaceBytes) {
         showText(readForTheBox(path, std::atomic<bool>{false}));
         return;

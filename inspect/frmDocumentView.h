@@ -59,7 +59,8 @@ private:
     std::thread reader_;
     std::shared_ptr<std::atomic<bool>> stopReader_;
     unsigned reading_ = 0;
-    QString head_;  // the first lines, shown while the rest is read
+    std::string shownVersion_;  // the file shown, its size and time
+    QString head_;              // the first lines, shown while the rest is read
     QString rest_;
     qsizetype restAt_ = 0;
     sysutil::Launcher& launcher_;

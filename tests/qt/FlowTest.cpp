@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
@@ -286,6 +287,7 @@ TEST_F(Flow, BothListsShareOneOrderAndTypingFindsAScenarioByName) {
 TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
     const std::string longName = "竜の城_第17章_完全版_ver1.2_追加シナリオ付き_さらに長い名前.LZH";
     ws.archive(fridgeDir(), longName, {{"Summary.tsm", "a"}, {"readme.txt", "r"}, {"data/map.dat", "m"}});
+    ws.archive(fridgeDir(), "\x93\xc7\x82\xf1\x82\xc5\x82\xcb.LZH", {{"Summary.tsm", "s"}});  // from old media
     ws.scenario("Alpha");
     open();
     QListWidget& list = *window->filArc;
@@ -311,6 +313,8 @@ TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
                                  .toString("yyyy/MM/dd HH:mm")))
         << tip.toStdString();
     EXPECT_TRUE(tip.contains("はありません")) << tip.toStdString();
+    const QString sjis = tipOn(list, "読んでね.LZH");  // named in Shift-JIS: its date as well
+    EXPECT_TRUE(sjis.contains(QRegularExpression("日付: \\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d\n"))) << sjis.toStdString();
     EXPECT_TRUE(tipOn(list, "Alpha.LZH").contains("まな板に「Alpha」があります")) << QToolTip::text().toStdString();
     EXPECT_TRUE(tipOn(*window->lstPool, board("Alpha")).contains("冷蔵庫に「Alpha.LZH」があります"))
         << QToolTip::text().toStdString();
@@ -318,8 +322,31 @@ TEST_F(Flow, LongNamesFitAndTooltipsTellWhatEachRowHolds) {
         << QToolTip::text().toStdString();
 }
 
+// A folder swapped for another in one go (a backup put back, a sync tool):
+// the list shows what the new one holds, and follows it from then on.
+TEST_F(Flow, AFolderSwappedForAnotherIsListedAnew) {
+    open();
+    const fs::path scenarioFolder = ws.board().parent_path();
+    const fs::path otherScenarios = ws.root.path() / "other-Scenario";
+    testsupport::writeFile(otherScenarios / ws.board().filename() / "Zeta" / "Summary.tsm", "z");
+    fs::create_directory(ws.root.path() / "other-fridge");
+    ws.archive(ws.root.path() / "other-fridge", "Gamma.LZH", {{"Summary.tsm", "g"}});
+    for (const auto& [folder, other, list, row] :
+         {std::tuple{fridgeDir(), ws.root.path() / "other-fridge", static_cast<QListWidget*>(window->filArc),
+                     QString("Gamma.LZH")},
+          std::tuple{scenarioFolder, otherScenarios, static_cast<QListWidget*>(window->lstPool), board("Zeta")}}) {
+        fs::rename(folder, folder.parent_path() / "old");
+        fs::rename(other, folder);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fakes::itemTexts(*list) == QStringList{row}; }, kFollowsWithin))
+            << fakes::itemTexts(*list).join(", ").toStdString();
+        fs::remove_all(folder.parent_path() / "old");
+    }
+    ws.scenario("Eta");  // the new board is the one followed
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pool().contains(board("Eta")); }, kFollowsWithin));
+}
+
 // The fridge or the board moved away outside the program: its list says so
-// and empties; moved back, the list returns by itself.
+// and empties; moved back, the list returns by itself, its highlight with it.
 TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
     open();
     const fs::path scenarioFolder = ws.board().parent_path();
@@ -327,6 +354,7 @@ TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
                                              std::tuple{scenarioFolder, window->fraCuttingBoard, board("Castle")}}) {
         QListWidget* list = frame == window->fraFiles ? static_cast<QListWidget*>(window->filArc)
                                                       : static_cast<QListWidget*>(window->lstPool);
+        drive::clickRow(list, row);
         const fs::path away = folder.parent_path() / "moved-away";
         fs::rename(folder, away);
         EXPECT_TRUE(QTest::qWaitFor([&] { return frame->title().contains("見つかりません"); }, kFollowsWithin))
@@ -335,6 +363,8 @@ TEST_F(Flow, AListWhoseFolderWentSaysSoAndReturnsWithIt) {
         fs::rename(away, folder);
         EXPECT_TRUE(QTest::qWaitFor([&] { return fakes::itemTexts(*list).contains(row); }, kFollowsWithin));
         EXPECT_FALSE(frame->title().contains("見つかりません")) << frame->title().toStdString();
+        EXPECT_EQ(list->selectedItems().value(0) ? list->selectedItems()[0]->text().toStdString() : "",
+                  row.toStdString());  // back where it was
     }
     EXPECT_TRUE(dialogs.asked.empty());
 }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QUrl>
@@ -11,6 +12,7 @@
 #include "Driver.h"
 #include "QtFakes.h"
 #include "inspect/frmDocumentView.h"
+#include "sysutil/TextCodec.h"
 #include "ui/Documents.h"
 #include "ui/cExecute.h"
 
@@ -107,6 +109,22 @@ TEST_F(Viewer, ShiftJisShowsRightAndEveryLineEndMakesALine) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.txtViewer->document()->blockCount() == kLines; }, 20000))
         << viewer.txtViewer->document()->blockCount();
     EXPECT_EQ(viewer.txtViewer->document()->lastBlock().text(), "第60000行 LF だけで終わる行");
+}
+
+// A text with no line ends at all shows whole, in lines the box can lay
+// out without holding the window, and says so.
+TEST_F(Viewer, AHugeLineShowsBrokenIntoLines) {
+    std::string line;
+    for (int i = 0; i < 6000; ++i) line += "\x8d\x73" + std::to_string(i % 10);  // 行0行1...
+    testsupport::writeFile(dir.path() / "oneline.txt", line);
+    filter(0);  // a new filter reads the folder again
+    filter(1);
+    drive::clickRow(viewer.File, "oneline.txt");
+    QString shown = viewer.txtViewer->toPlainText();
+    EXPECT_LT(viewer.txtViewer->document()->firstBlock().length(), 12000);
+    ASSERT_TRUE(shown.endsWith("文字ごとに折り返して表示しています。）")) << shown.right(80).toStdString();
+    shown.truncate(shown.lastIndexOf("\n\n"));
+    EXPECT_EQ(shown.remove('\n').toStdString(), sysutil::decodeText(line));
 }
 
 TEST_F(Viewer, UnreadableOrVanishedFilesDoNotCrash) {
@@ -277,6 +295,25 @@ TEST_F(Viewer, TabLeavesTheTextBoxBothWays) {
     drive::press(QKeySequence("Shift+Tab, Shift+Tab"));
     EXPECT_EQ(QApplication::focusWidget(), viewer.File);
     EXPECT_EQ(viewer.txtViewer->toPlainText(), text);  // no tab typed on the way
+}
+
+// Shift+Tab from the text back to the list: the Tab let go there, as on the
+// desktop, leaves the text where the reader was.
+TEST_F(Viewer, BackInTheListTheTextKeepsItsPlace) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i) + "\n";
+    testsupport::writeFile(dir.path() / "long.txt", text);
+    filter(0);  // a new filter reads the folder again
+    filter(1);
+    drive::clickRow(viewer.File, "long.txt");
+    drive::press(QKeySequence("Tab, Ctrl+End"));
+    const int at = viewer.txtViewer->verticalScrollBar()->value();
+    ASSERT_GT(at, 0);
+    QTest::keyPress(viewer.txtViewer, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), viewer.File);
+    QTest::keyRelease(viewer.File, Qt::Key_Backtab, Qt::ShiftModifier);
+    drive::settle();
+    EXPECT_EQ(viewer.txtViewer->verticalScrollBar()->value(), at);
 }
 
 TEST_F(Viewer, EnterAndEscClose) {
