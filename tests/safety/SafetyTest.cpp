@@ -347,9 +347,11 @@ void fzarcLha(std::vector<std::string> args) {
     const int null = _wopen(L"NUL", _O_WRONLY);
     const int out = _dup(1), err = _dup(2);
     _dup2(null, 1), _dup2(null, 2);
-    _wspawnv(_P_WAIT, program.c_str(), argv.data());
+    const auto code = _wspawnv(_P_WAIT, program.c_str(), argv.data());
     _dup2(out, 1), _dup2(err, 2);
     _close(out), _close(err), _close(null);
+    // 0 to 2 are its answers; anything else is a crash (3: abort).
+    EXPECT_TRUE(code >= 0 && code <= 2) << "fzarc-lha ended with " << code << " on " << args[1];
 #else
     args.insert(args.begin(), FZARC_LHA_BIN);
     std::vector<char*> argv;
@@ -364,6 +366,7 @@ void fzarcLha(std::vector<std::string> args) {
     }
     int status = 0;
     waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 2) << "fzarc-lha crashed on " << args[2];
 #endif
 }
 
@@ -493,8 +496,18 @@ std::vector<std::string> judge(const Command& c, const Ws& w, const Snapshot& be
                                const Snapshot& trashed, const std::vector<std::string>& yesTexts, bool trashOffered) {
     std::vector<std::string> wrong;
     const std::string chosen = c.namedFolder ? key(c.namedFolder(w).lexically_relative(w.root)) : "";
+    // On Windows the folder named on the command line is also every folder
+    // whose name differs from it in case alone.
+    auto inChosen = [&](const std::string& path) {
+#if defined(_WIN32)
+        return path.size() >= chosen.size() && sysutil::sameName(path.substr(0, chosen.size()), chosen) &&
+               (path.size() == chosen.size() || path[chosen.size()] == '/');
+#else
+        return under(path, chosen);
+#endif
+    };
     auto named = [&](const std::string& path) {
-        if (!chosen.empty() && under(path, chosen)) return true;
+        if (!chosen.empty() && inChosen(path)) return true;
         // The path or a folder above it, below the workspace's top folders.
         for (std::string p = path; p.find('/') != std::string::npos; p = p.substr(0, p.rfind('/'))) {
             const std::string shown = sysutil::displayName(name(baseName(p)));
