@@ -8,8 +8,34 @@
 
 #include "archive/CommandLine.h"
 
-int main(int argc, char** argv) {
+#if defined(_WIN32)
+#include <windows.h>
+// shellapi.h after windows.h
+#include <shellapi.h>
+
+// The arguments in UTF-8, as every path of the program is: argv holds them in
+// the ANSI code page, which cannot carry every name.
+static std::vector<std::string> utf8Arguments() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide && i < count; ++i) {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string a(n > 0 ? n - 1 : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, a.data(), n, nullptr, nullptr);
+        args.push_back(std::move(a));
+    }
+    LocalFree(wide);
+    return args;
+}
+#endif
+
+int main([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+#if defined(_WIN32)
+    const std::vector<std::string> args = utf8Arguments();
+#else
     const std::vector<std::string> args(argv + 1, argv + argc);
+#endif
     const auto parsed = archiver::parseArguments(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "fzarc-lha: %s\n", parsed.status.message.c_str());

@@ -7,8 +7,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#if defined(_WIN32)
+#include <io.h>
+#include <process.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -24,12 +30,21 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeTrash.h"
 #include "sysutil/FileAccessDOS.h"
+#include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 
 namespace fs = std::filesystem;
 using archivetest::Tree;
 
 namespace {
+
+// Paths as the commands take them: UTF-8 on Windows, the name's own bytes on Linux.
+std::string text(const fs::path& p) {
+    return sysutil::utf8FromPath(p);
+}
+fs::path name(const std::string& bytes) {
+    return sysutil::pathFromUtf8(bytes);
+}
 
 constexpr const char* kBoard = "engine/Scenario/FZARC_まな板";
 
@@ -42,6 +57,11 @@ struct Entry {
 };
 using Snapshot = std::map<std::string, Entry>;  // path below the root, '/'-separated, the name's own bytes
 
+std::string key(const fs::path& relative) {
+    const std::u8string s = relative.generic_u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
 Snapshot snapshot(const fs::path& root) {
     Snapshot out;
     std::error_code ec;
@@ -49,12 +69,12 @@ Snapshot snapshot(const fs::path& root) {
         const auto status = it->symlink_status();
         Entry e{'o', {}};
         if (fs::is_symlink(status))
-            e = {'l', fs::read_symlink(it->path()).string()};
+            e = {'l', text(fs::read_symlink(it->path()))};
         else if (fs::is_directory(status))
             e = {'d', {}};
         else if (fs::is_regular_file(status))
             e = {'f', testsupport::readFile(it->path())};
-        out[it->path().lexically_relative(root).generic_string()] = e;
+        out[key(it->path().lexically_relative(root))] = e;
     }
     return out;
 }
@@ -117,6 +137,7 @@ struct Ws {
     std::string newName = "New";  // put away's answer
     std::vector<fs::path> drop;   // dropped on the window
     std::vector<fs::path> mounts;
+    std::string cannot = "mount needs root";  // why a workspace could not be made here
 
     fs::path rel(const std::string& utf8) const { return root / testsupport::u8(utf8); }
     // An archive of `tree`, made by our archiver.
@@ -126,11 +147,16 @@ struct Ws {
         fs::create_directories(src);
         archivetest::makeTree(src, tree);
         archiver::Unlha32Archiver a;
-        const auto made = a.create(path.string(), src.string(), lha::kLh5, [](const auto&) { return true; });
+        const auto made = a.create(text(path), text(src), lha::kLh5, [](const auto&) { return true; });
         ASSERT_TRUE(made.ok()) << made.message;
         fs::remove_all(src);
     }
     bool mount(const fs::path& at) {
+#if defined(_WIN32)
+        (void)at;
+        cannot = "no mounts on Windows";
+        return false;
+#endif
         fs::create_directories(at);
         if (testsupport::run("mount -t tmpfs -o size=4m tmpfs '" + at.string() + "' 2>/dev/null") != 0) return false;
         mounts.push_back(at);
@@ -145,6 +171,13 @@ struct Workspace {
     std::function<bool(Ws&)> build;  // false: cannot be made here (a note says why)
     bool ordinaryUser = false;       // permissions hold only for a user who is not root
 };
+
+// A link to a folder; false (and why) where the system makes none.
+bool folderLink(Ws& w, const fs::path& target, const fs::path& link) {
+    if (testsupport::tryDirectorySymlink(target, link)) return true;
+    w.cannot = "no symbolic links here";
+    return false;
+}
 
 const Workspace kWorkspaces[] = {
     {"plain",
@@ -189,7 +222,7 @@ const Workspace kWorkspaces[] = {
      [](Ws& w) {
          archivetest::makeTree(w.outside / "elsewhere",
                                {{"Summary.tsm", "elsewhere"}, {"readme.txt", "the user's, elsewhere"}, {"empty/", ""}});
-         fs::create_directory_symlink(w.outside / "elsewhere", w.board / "Link");
+         if (!folderLink(w, w.outside / "elsewhere", w.board / "Link")) return false;
          w.lzh(w.fridge / "Link.LZH", {{"Summary.tsm", "link"}, {"readme.txt", "archived"}});
          w.archive = "Link.LZH", w.scenario = "Link";
          return true;
@@ -197,7 +230,7 @@ const Workspace kWorkspaces[] = {
     {"board folder linked to another scenario",
      [](Ws& w) {
          archivetest::makeTree(w.board / "Castle", {{"Summary.tsm", "castle"}, {"readme.txt", "the user's"}});
-         fs::create_directory_symlink("Castle", w.board / "Alias");
+         if (!folderLink(w, "Castle", w.board / "Alias")) return false;
          w.lzh(w.fridge / "Alias.LZH", {{"Summary.tsm", "alias"}, {"readme.txt", "archived"}});
          w.archive = "Alias.LZH", w.scenario = "Alias";
          return true;
@@ -225,6 +258,11 @@ const Workspace kWorkspaces[] = {
     // Names in neither UTF-8 nor CP932: both archives would be shown as "��".
     {"undecodable names",
      [](Ws& w) {
+#if defined(_WIN32)
+         // Windows names are UTF-16: there, every name decodes.
+         w.cannot = "Windows names are UTF-16";
+         return false;
+#endif
          w.lzh(w.fridge / "\xff\xfe.LZH", {{"Summary.tsm", "ff fe"}, {"readme.txt", "first"}});
          w.lzh(w.fridge / "\xfe\xff.LZH", {{"Summary.tsm", "fe ff"}, {"readme.txt", "second"}});
          archivetest::makeTree(w.board / "\xef\xbf\xbd\xef\xbf\xbd",
@@ -275,12 +313,46 @@ struct Session {
 };
 
 archiver::FridgeSelection selection(const Ws& w) {
-    const std::string shown = sysutil::displayName(fs::path(w.archive));
-    return {w.shown.string(), w.archive, shown == w.archive ? std::string() : shown};
+    const std::string shown = sysutil::displayName(name(w.archive));
+    return {text(w.shown), w.archive, shown == w.archive ? std::string() : shown};
 }
 
 // fzarc-lha with these arguments, as given (no shell between).
 void fzarcLha(std::vector<std::string> args) {
+#if defined(_WIN32)
+    // The build names it by its Unix path under Wine, whose drive Z: is the root.
+    std::wstring program = name(FZARC_LHA_BIN).wstring();
+    if (!program.empty() && program[0] == L'/') program = L"Z:" + program;
+    // The C runtime joins the arguments into one line: each goes in quotes,
+    // backslashes before a quote doubled, so it comes back whole.
+    std::vector<std::wstring> quoted{L"\"" + program + L"\""};
+    for (const auto& a : args) {
+        std::wstring q = L"\"", w = name(a).wstring();
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            std::size_t slashes = 0;
+            while (i < w.size() && w[i] == L'\\') ++slashes, ++i;
+            if (i == w.size()) {
+                q.append(slashes * 2, L'\\');
+                break;
+            }
+            if (w[i] == L'"') slashes = slashes * 2 + 1;
+            q.append(slashes, L'\\');
+            q += w[i];
+        }
+        quoted.push_back(q + L"\"");
+    }
+    std::vector<const wchar_t*> argv;
+    for (const auto& a : quoted) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    const int null = _wopen(L"NUL", _O_WRONLY);
+    const int out = _dup(1), err = _dup(2);
+    _dup2(null, 1), _dup2(null, 2);
+    const auto code = _wspawnv(_P_WAIT, program.c_str(), argv.data());
+    _dup2(out, 1), _dup2(err, 2);
+    _close(out), _close(err), _close(null);
+    // 0 to 2 are its answers; anything else is a crash (3: abort).
+    EXPECT_TRUE(code >= 0 && code <= 2) << "fzarc-lha ended with " << code << " on " << args[1];
+#else
     args.insert(args.begin(), FZARC_LHA_BIN);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -294,6 +366,8 @@ void fzarcLha(std::vector<std::string> args) {
     }
     int status = 0;
     waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 2) << "fzarc-lha crashed on " << args[2];
+#endif
 }
 
 struct Command {
@@ -308,22 +382,22 @@ struct Command {
 };
 
 fs::path extractedInto(const Ws& w) {
-    return w.board / w.archive.substr(0, w.archive.size() - 4);
+    return w.board / name(w.archive.substr(0, w.archive.size() - 4));
 }
 
 const Command kCommands[] = {
     {"take out",
-     [](Session& r) { archiver::takeOut(selection(r.ws), r.ws.board.string() + "/", r.dialogs, r.archiver, r.trash); },
+     [](Session& r) { archiver::takeOut(selection(r.ws), text(r.ws.board) + "/", r.dialogs, r.archiver, r.trash); },
      [](const Ws& w) { return std::vector{w.board}; }},
     {"put away",
      [](Session& r) {
          r.dialogs.inputs = {r.ws.newName};
-         archiver::putAway((r.ws.board / r.ws.scenario).string(), r.ws.shown.string(), r.dialogs, r.archiver, r.trash);
+         archiver::putAway(text(r.ws.board / name(r.ws.scenario)), text(r.ws.shown), r.dialogs, r.archiver, r.trash);
      },
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"throw away scenario",
      [](Session& r) {
-         archiver::throwAwayScenario((r.ws.board / r.ws.scenario).string(), {r.ws.fridge.string(), r.ws.shown.string()},
+         archiver::throwAwayScenario(text(r.ws.board / name(r.ws.scenario)), {text(r.ws.fridge), text(r.ws.shown)},
                                      r.dialogs, r.trash);
      },
      [](const Ws& w) { return std::vector{w.board}; }},
@@ -332,24 +406,24 @@ const Command kCommands[] = {
     {"drop",
      [](Session& r) {
          std::vector<std::string> files;
-         for (const auto& f : r.ws.drop) files.push_back(f.string());
-         archiver::copyIntoFridge(files, r.ws.shown.string(), r.dialogs, r.trash);
+         for (const auto& f : r.ws.drop) files.push_back(text(f));
+         archiver::copyIntoFridge(files, text(r.ws.shown), r.dialogs, r.trash);
      },
      [](const Ws& w) { return std::vector{w.shown}; }},
-    {"exit tidying", [](Session& r) { archiver::removeEmptyFoldersOutsideScenarios(r.ws.board.string() + "/"); },
+    {"exit tidying", [](Session& r) { archiver::removeEmptyFoldersOutsideScenarios(text(r.ws.board) + "/"); },
      [](const Ws& w) { return std::vector{w.board}; },
      // What the setting promises: empty folders outside the scenarios.
      [](const std::string& path, const Snapshot& before, const Ws& w) {
-         if (!under(path, w.board.lexically_relative(w.root).generic_string())) return false;
+         if (!under(path, key(w.board.lexically_relative(w.root)))) return false;
          for (auto it = before.lower_bound(path + "/"); it != before.end() && under(it->first, path); ++it)
              if (it->second.type != 'd') return false;
          return before.at(path).type == 'd';
      }},
     {"start tidying",
      [](Session& r) {
-         const std::string board = r.ws.board.string() + "/";
+         const std::string board = text(r.ws.board) + "/";
          // At start the list shows the stored fridge; the window hands its trash.
-         archiver::tidyAtStart(r.ws.fridge.string(), board, sysutil::settingsFolder(), &r.trash);
+         archiver::tidyAtStart(text(r.ws.fridge), board, sysutil::settingsFolder(), &r.trash);
          for (const auto& scenario : archiver::scenariosAmong(sysutil::listSubfolders(board)))
              archiver::removeLeftovers(sysutil::pathFromUtf8(scenario), &r.trash);
      },
@@ -360,8 +434,8 @@ const Command kCommands[] = {
      [](Session& r) {
          settings::INIAccess ini;
          ini.FileName = settings::kIniFileName;
-         ini.SetINIValues(settings::kSection, {{settings::kKeyTRPath, (r.ws.root / "engine").string()},
-                                               {settings::kKeyArcPath, r.ws.fridge.string()},
+         ini.SetINIValues(settings::kSection, {{settings::kKeyTRPath, text(r.ws.root / "engine")},
+                                               {settings::kKeyArcPath, text(r.ws.fridge)},
                                                {settings::kKeyExitRMNoFileDir, "0"}});
      },
      [](const Ws& w) { return std::vector{w.root / "settings"}; },
@@ -369,7 +443,7 @@ const Command kCommands[] = {
     // As a user takes an archive out onto the board by hand.
     {"fzarc-lha E",
      [](Session& r) {
-         fzarcLha({"E", (r.ws.shown / r.ws.archive).string(), extractedInto(r.ws).string() + "/"});
+         fzarcLha({"E", text(r.ws.shown / name(r.ws.archive)), text(extractedInto(r.ws)) + "/"});
      },
      [](const Ws& w) { return std::vector{w.board}; },
      {},
@@ -377,7 +451,7 @@ const Command kCommands[] = {
     {"fzarc-lha A",
      [](Session& r) {
          fzarcLha(
-             {"A", (r.ws.shown / (r.ws.scenario + ".LZH")).string(), (r.ws.board / r.ws.scenario / "*.*").string()});
+             {"A", text(r.ws.shown / name(r.ws.scenario + ".LZH")), text(r.ws.board / name(r.ws.scenario) / "*.*")});
      },
      [](const Ws& w) { return std::vector{w.shown}; }},
 };
@@ -385,6 +459,13 @@ const Command kCommands[] = {
 // Removes everything in `base` but `base`: what is mounted there first,
 // wherever a command moved it.
 void clear(const fs::path& base) {
+#if defined(_WIN32)
+    // Nothing is mounted; read-only files are what stand in the way.
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    for (const auto& e : fs::directory_iterator(base)) fs::remove_all(e.path(), ec);
+#else
     std::vector<std::string> mounted;
     std::ifstream table("/proc/self/mounts");
     for (std::string device, at, rest; table >> device >> at && std::getline(table, rest);)
@@ -394,12 +475,18 @@ void clear(const fs::path& base) {
     testsupport::run("chmod -R u+rwx '" + base.string() + "'");
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(base)) fs::remove_all(e.path(), ec);
+#endif
 }
 
 bool isMountPoint(const fs::path& folder) {
+#if defined(_WIN32)
+    (void)folder;
+    return false;  // no mounts are made there
+#else
     struct stat self, parent;
     return lstat(folder.c_str(), &self) == 0 && stat(folder.parent_path().c_str(), &parent) == 0 &&
            self.st_dev != parent.st_dev;
+#endif
 }
 
 // ---- The judge.
@@ -408,12 +495,22 @@ bool isMountPoint(const fs::path& folder) {
 std::vector<std::string> judge(const Command& c, const Ws& w, const Snapshot& before, const Snapshot& after,
                                const Snapshot& trashed, const std::vector<std::string>& yesTexts, bool trashOffered) {
     std::vector<std::string> wrong;
-    const std::string chosen = c.namedFolder ? c.namedFolder(w).lexically_relative(w.root).generic_string() : "";
+    const std::string chosen = c.namedFolder ? key(c.namedFolder(w).lexically_relative(w.root)) : "";
+    // On Windows the folder named on the command line is also every folder
+    // whose name differs from it in case alone.
+    auto inChosen = [&](const std::string& path) {
+#if defined(_WIN32)
+        return path.size() >= chosen.size() && sysutil::sameName(path.substr(0, chosen.size()), chosen) &&
+               (path.size() == chosen.size() || path[chosen.size()] == '/');
+#else
+        return under(path, chosen);
+#endif
+    };
     auto named = [&](const std::string& path) {
-        if (!chosen.empty() && under(path, chosen)) return true;
+        if (!chosen.empty() && inChosen(path)) return true;
         // The path or a folder above it, below the workspace's top folders.
         for (std::string p = path; p.find('/') != std::string::npos; p = p.substr(0, p.rfind('/'))) {
-            const std::string shown = sysutil::displayName(fs::path(baseName(p)));
+            const std::string shown = sysutil::displayName(name(baseName(p)));
             for (const auto& text : yesTexts)
                 if (mentions(text, shown)) return true;
         }
@@ -440,13 +537,13 @@ std::vector<std::string> judge(const Command& c, const Ws& w, const Snapshot& be
     // hold the only copy of every scenario put away.
     for (const auto& folder : {w.fridge, w.shown, w.board, w.root / "settings"})
         if (!fs::is_directory(folder))
-            wrong.push_back("a folder FZARC works in is gone: " + folder.lexically_relative(w.root).string());
+            wrong.push_back("a folder FZARC works in is gone: " + key(folder.lexically_relative(w.root)));
     // What lies on another file system stays where it is mounted.
     for (const auto& m : w.mounts)
         if (!isMountPoint(m))
-            wrong.push_back("the file system mounted here left: " + m.lexically_relative(w.root).string());
+            wrong.push_back("the file system mounted here left: " + key(m.lexically_relative(w.root)));
     std::vector<std::string> areas;
-    for (const auto& a : c.areas(w)) areas.push_back(a.lexically_relative(w.root).generic_string());
+    for (const auto& a : c.areas(w)) areas.push_back(key(a.lexically_relative(w.root)));
     for (const auto& [path, entry] : after) {
         const auto was = before.find(path);
         if (was != before.end() && was->second == entry) continue;
@@ -489,7 +586,7 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
             testsupport::writeFile(w.root / "engine" / "Tessarune.exe", "MZ");
             const bool made = workspace.build(w);
             if (!made) {
-                skipped.push_back(std::string(workspace.name) + " (mount needs root)");
+                skipped.push_back(std::string(workspace.name) + " (" + w.cannot + ")");
                 clear(base.path());
                 break;
             }
@@ -500,9 +597,9 @@ TEST_P(Safety, NothingOfTheUsersIsLostUnlessNamedAndInTheTrash) {
             }
             fs::create_directories(w.root / "settings");
             testsupport::writeFile(w.root / "settings" / "fzarc.ini",
-                                   "[FZARC Secound Edition]\r\nTRPath=" + (w.root / "engine").string() +
-                                       "\r\nArcPath=" + w.fridge.string() + "\r\nExitRMNoFileDir=1\r\n");
-            sysutil::setSettingsFolder((w.root / "settings").string());
+                                   "[FZARC Secound Edition]\r\nTRPath=" + text(w.root / "engine") +
+                                       "\r\nArcPath=" + text(w.fridge) + "\r\nExitRMNoFileDir=1\r\n");
+            sysutil::setSettingsFolder(text(w.root / "settings"));
             const fs::path trashFolder = base.path() / "trash";
             fs::create_directories(trashFolder);
             fs::permissions(trashFolder, fs::perms::all);
