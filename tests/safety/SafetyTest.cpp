@@ -361,7 +361,16 @@ void fzarcLha(std::vector<std::string> args) {
     if (child == 0) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1), dup2(null, 2);
-        execv(argv[0], argv.data());
+        // Run as an ordinary user, the program is opened as root first: that
+        // user may not search the folders of the build.
+        const uid_t user = geteuid();
+        const gid_t group = getegid();
+        int program = -1;
+        if (user == 0 || seteuid(0) == 0) {
+            program = open(argv[0], O_RDONLY | O_CLOEXEC);
+            if (user != 0 && (setegid(group) != 0 || seteuid(user) != 0)) _exit(126);
+        }
+        if (program >= 0) fexecve(program, argv.data(), environ);
         _exit(127);
     }
     int status = 0;
