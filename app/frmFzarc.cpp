@@ -318,6 +318,7 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
         std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
         if (ec && tellProblems) boardCannotBeMade(board, ec);
     }
+    board_ = board;
     boardId_ = folderIdentity(board);
     // What was highlighted, or was when the board went: back with the board.
     const QString kept = lstPool->selectedText().isEmpty() ? boardKept_ : lstPool->selectedText();
@@ -444,7 +445,7 @@ void frmFzarc::watchAbove() {
     // set again.
     QStringList above;
     for (const auto& [folder, levels] :
-         {std::pair{filArc->Path(), 1}, std::pair{settings::currentFolders().cuttingBoard, 2}}) {
+         {std::pair{filArc->Path(), 1}, std::pair{board_, 2}}) {
         if (folder.empty()) continue;
         std::filesystem::path p = sysutil::pathFromUtf8(folder);
         if (!p.has_filename()) p = p.parent_path();  // a trailing separator

@@ -144,6 +144,7 @@ private:
     bool boardThere_ = true;
     std::string fridgeKept_;          // highlighted when the fridge went
     QString boardKept_;               // highlighted when the board went
+    std::string board_;               // the folder the board list was read from, as named
     std::string fridgeId_, boardId_;  // which folders the lists were read from
     // What an archive's headers said, by path, size and time: read when its
     // tooltip first shows, not at start.
