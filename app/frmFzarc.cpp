@@ -444,8 +444,7 @@ void frmFzarc::watchAbove() {
     // costs the system a walk over all of them, and only what changed is
     // set again.
     QStringList above;
-    for (const auto& [folder, levels] :
-         {std::pair{filArc->Path(), 1}, std::pair{board_, 2}}) {
+    for (const auto& [folder, levels] : {std::pair{filArc->Path(), 1}, std::pair{board_, 2}}) {
         if (folder.empty()) continue;
         std::filesystem::path p = sysutil::pathFromUtf8(folder);
         if (!p.has_filename()) p = p.parent_path();  // a trailing separator
