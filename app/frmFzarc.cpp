@@ -23,7 +23,7 @@
 #include "app/frmVersion.h"
 #include "archive/ArchiveReader.h"
 #include "archive/WorkFolders.h"
-#include "inspect/LaunchCommands.h"
+#include "commands/LaunchCommands.h"
 #include "inspect/frmDocumentView.h"
 #include "settings/Folders.h"
 #include "settings/INIAccess.h"
@@ -473,8 +473,8 @@ void frmFzarc::reload(bool tellProblems) {
     refreshFridge();
 }
 
-void frmFzarc::applyOutcome(const archiver::Outcome& outcome) {
-    using archiver::Refresh;
+void frmFzarc::applyOutcome(const commands::Outcome& outcome) {
+    using commands::Refresh;
     if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::PoolOnly) RefreshPool(outcome.scenarioFolder);
     if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::FridgeOnly)
         refreshFridge(outcome.archiveName);
@@ -594,9 +594,9 @@ QString frmFzarc::boardToolTip(int row) const {
     return tip;
 }
 
-std::optional<archiver::FridgeSelection> frmFzarc::selectedArchive() const {
+std::optional<commands::FridgeSelection> frmFzarc::selectedArchive() const {
     if (filArc->ListIndex() < 0) return std::nullopt;
-    return archiver::FridgeSelection{filArc->Path(), filArc->FileName(), filArc->shownName()};
+    return commands::FridgeSelection{filArc->Path(), filArc->FileName(), filArc->shownName()};
 }
 
 std::optional<std::string> frmFzarc::selectedScenario() const {
@@ -607,7 +607,7 @@ std::optional<std::string> frmFzarc::selectedScenario() const {
 void frmFzarc::mnuLoad_Click() {
     unlessACommandRuns(
         [this] {
-            applyOutcome(archiver::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_,
+            applyOutcome(commands::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_,
                                            archiver_, trash_));
         },
         filArc);
@@ -617,7 +617,7 @@ void frmFzarc::mnuDeleteArchive_Click() {
     unlessACommandRuns(
         [this] {
             const NeighbourOf gone(*filArc);
-            applyOutcome(archiver::throwAwayArchive(selectedArchive(), dialogs_, trash_));
+            applyOutcome(commands::throwAwayArchive(selectedArchive(), dialogs_, trash_));
             gone.highlightWhenGone();
         },
         filArc);
@@ -636,7 +636,7 @@ void frmFzarc::mnuDelete_Click() {
         [this] {
             const NeighbourOf gone(*lstPool);
             const std::vector<std::string> fridges{settings::currentFolders().fridge, filArc->Path()};
-            applyOutcome(archiver::throwAwayScenario(selectedScenario(), fridges, dialogs_, trash_));
+            applyOutcome(commands::throwAwayScenario(selectedScenario(), fridges, dialogs_, trash_));
             gone.highlightWhenGone();
         },
         lstPool);
@@ -652,7 +652,7 @@ void frmFzarc::mnuDocument_Click() {
 
 void frmFzarc::mnuReArc_Click() {
     unlessACommandRuns(
-        [this] { applyOutcome(archiver::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_, trash_)); },
+        [this] { applyOutcome(commands::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_, trash_)); },
         lstPool);
 }
 
@@ -668,21 +668,21 @@ void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
 
 void frmFzarc::mnuOpenArchiveFolder_Click() {
     const std::string fridge = settings::currentFolders().fridge;
-    if (!inspect::mnuOpenArchiveFolder(fridge, launcher_, winId()))
+    if (!commands::mnuOpenArchiveFolder(fridge, launcher_, winId()))
         launchFailed("冷蔵庫フォルダを開けませんでした。", fridge);
 }
 void frmFzarc::mnuOpenFolder_Click() {
     const std::string engine = settings::currentFolders().engine;
-    if (!inspect::mnuOpenFolder(engine, launcher_, winId())) launchFailed("まな板フォルダを開けませんでした。", engine);
+    if (!commands::mnuOpenFolder(engine, launcher_, winId())) launchFailed("まな板フォルダを開けませんでした。", engine);
 }
 void frmFzarc::mnuExecuteTessarune_Click() {
     const std::string engine = settings::currentFolders().engine;
-    if (!inspect::mnuExecuteTessarune(engine, launcher_, winId()))
+    if (!commands::mnuExecuteTessarune(engine, launcher_, winId()))
         launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(engine) + "Tessarune.exe");
 }
 void frmFzarc::mnuExecuteTessaruneEditor_Click() {
     const std::string engine = settings::currentFolders().engine;
-    if (!inspect::mnuExecuteTessaruneEditor(engine, launcher_, winId()))
+    if (!commands::mnuExecuteTessaruneEditor(engine, launcher_, winId()))
         launchFailed("TessaruneEditor を起動できませんでした。", sysutil::AddBackslash(engine) + "TessaruneEditor.exe");
 }
 
@@ -745,7 +745,7 @@ void frmFzarc::dropEvent(QDropEvent* event) {
     // After the drop has ended: the questions and the copy wait with events
     // flowing, and the file manager must not wait for them.
     QTimer::singleShot(0, this, [this, files = draggedFiles(*event->mimeData())] {
-        unlessACommandRuns([&] { applyOutcome(archiver::copyIntoFridge(files, filArc->Path(), dialogs_, trash_)); },
+        unlessACommandRuns([&] { applyOutcome(commands::copyIntoFridge(files, filArc->Path(), dialogs_, trash_)); },
                            filArc);
     });
 }

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "archive/ArchiveCommands.h"
+#include "commands/ArchiveCommands.h"
 #include "archive/Archiver.h"
 #include "sysutil/Dialogs.h"
 #include "sysutil/Launcher.h"
@@ -105,7 +105,7 @@ private:
     void showFridge(const std::string& folder);
     void reload(bool tellProblems = false);
     void removeLeftovers(const std::vector<std::string>& folders);
-    void applyOutcome(const archiver::Outcome& outcome);
+    void applyOutcome(const commands::Outcome& outcome);
     void boardCannotBeMade(const std::string& board, const std::error_code& ec);
     enum class Changed { Fridge, Board, Above };
     void folderChanged(Changed what);
@@ -116,7 +116,7 @@ private:
     QString boardToolTip(int row) const;
     // Says that a launch command started nothing, and why when it is known.
     void launchFailed(const std::string& what, const std::string& path);
-    std::optional<archiver::FridgeSelection> selectedArchive() const;
+    std::optional<commands::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;
     // Runs a command unless another one (or a refresh) is still under way:
     // waits keep the window's events flowing, so a second click could land

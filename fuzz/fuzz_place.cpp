@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveCommands.h"
+#include "commands/ArchiveCommands.h"
 #include "archive/EntryNames.h"
 #include "archive/lha/lha_reader.h"
 #include "support/FakeDialogs.h"
@@ -36,10 +36,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // The one place this target calls take out.
-archiver::Outcome runTakeOut(const fs::path& fridge, const std::string& archiveName, const fs::path& board,
+commands::Outcome runTakeOut(const fs::path& fridge, const std::string& archiveName, const fs::path& board,
                              fakes::FakeDialogs& dialogs, sysutil::Trash& trash) {
     archiver::Unlha32Archiver archiver;
-    return archiver::takeOut(archiver::FridgeSelection{fridge.string(), archiveName, ""},
+    return commands::takeOut(commands::FridgeSelection{fridge.string(), archiveName, ""},
                              sysutil::AddBackslash(board.string()), dialogs, archiver, trash);
 }
 
@@ -290,7 +290,7 @@ void putAwayAndBack(const fs::path& w, const std::uint8_t* data, std::size_t siz
     dialogs.inputs.push_back(std::string("Tree.LZH"));
     archiver::Unlha32Archiver archiver;
     fakes::FakeTrash trash(w.string() + "-trash");
-    const auto put = archiver::putAway(tree.string(), fridge.string(), dialogs, archiver, trash);
+    const auto put = commands::putAway(tree.string(), fridge.string(), dialogs, archiver, trash);
     if (snapshot(tree) != before) fault("put away changed the scenario it read");
     const Snapshot fridgeNow = snapshot(fridge);
     if (put.archiveName.empty()) {

@@ -7,7 +7,7 @@
 #include <set>
 #include <stdexcept>
 
-#include "archive/ArchiveCommands.h"
+#include "commands/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
 #include "archive/CuttingBoard.h"
 #include "support/FakeDialogs.h"
@@ -39,12 +39,12 @@ protected:
     // The cutting board as the window hands it over: with its trailing separator.
     std::string boardFolder() const { return sysutil::AddBackslash(sysutil::utf8FromPath(board)); }
 
-    archiver::Outcome takeOut(const std::string& name) {
-        return archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), name, ""}, boardFolder(),
+    commands::Outcome takeOut(const std::string& name) {
+        return commands::takeOut(commands::FridgeSelection{sysutil::utf8FromPath(fridge), name, ""}, boardFolder(),
                                  dialogs, archiver, trash);
     }
-    archiver::Outcome throwAway(const fs::path& scenario, const std::vector<std::string>& fridges = {}) {
-        return archiver::throwAwayScenario(sysutil::utf8FromPath(scenario), fridges, dialogs, trash);
+    commands::Outcome throwAway(const fs::path& scenario, const std::vector<std::string>& fridges = {}) {
+        return commands::throwAwayScenario(sysutil::utf8FromPath(scenario), fridges, dialogs, trash);
     }
     // An archive of `tree` in the fridge, made by our own archiver.
     void archive(const std::string& name, const Tree& tree) {
@@ -55,8 +55,8 @@ protected:
                         .ok());
         fs::remove_all(src);
     }
-    archiver::Outcome putAway(const std::string& scenario) {
-        return archiver::putAway(sysutil::utf8FromPath(board / testsupport::u8(scenario)),
+    commands::Outcome putAway(const std::string& scenario) {
+        return commands::putAway(sysutil::utf8FromPath(board / testsupport::u8(scenario)),
                                  sysutil::utf8FromPath(fridge), dialogs, archiver, trash);
     }
     // Everything below the test's folder but the settings file: what a command may have touched.
@@ -197,7 +197,7 @@ TEST_P(PutAwayAnswers, AreRefusedAndAskedAgain) {
     fs::create_directories(fridge / "sub");
     const Tree before = everything();
     dialogs.inputs = {std::string(GetParam().answer), std::nullopt};
-    EXPECT_EQ(putAway("Castle").refresh, archiver::Refresh::None);
+    EXPECT_EQ(putAway("Castle").refresh, commands::Refresh::None);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_NE(dialogs.asked[0].text.find(GetParam().why), std::string::npos) << dialogs.asked[0].text;
     ASSERT_EQ(dialogs.inputAsked.size(), 2u);
@@ -234,7 +234,7 @@ TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
     trash.offered = false;
     dialogs.inputs = {std::string("Castle"), std::string("co:py"), std::string("castle.lzh")};
     dialogs.answers = {sysutil::MsgAnswer::No, sysutil::MsgAnswer::Yes};
-    EXPECT_EQ(putAway("Castle").refresh, archiver::Refresh::Reload);
+    EXPECT_EQ(putAway("Castle").refresh, commands::Refresh::Reload);
     ASSERT_EQ(dialogs.inputAsked.size(), 3u);
     EXPECT_EQ(dialogs.inputAsked[0].proposed, "Castle.LZH");
     EXPECT_EQ(dialogs.inputAsked[1].proposed, "Castle");
@@ -281,7 +281,7 @@ TEST_F(Commands, ADropTakesOnlyArchivesAndNamesTheRest) {
     for (const char* name : {"a.LZH", "b.LZH", "c.LZH", "d.LZH", "e.LZH"}) add(name, "text, no archive");
     add("empty.LZH", "");
     add("damaged.LZH", testsupport::readFile(testsupport::dataFile("jlha/level0.lzh")).substr(0, 12));
-    archiver::copyIntoFridge(files, sysutil::utf8FromPath(fridge), dialogs, trash);
+    commands::copyIntoFridge(files, sysutil::utf8FromPath(fridge), dialogs, trash);
     ASSERT_EQ(dialogs.texts(),
               std::vector<std::string>{"次のファイルは LZH 書庫ではないため、冷蔵庫に入れませんでした。"
                                        "\r\na.LZH\r\nb.LZH\r\nc.LZH\r\nd.LZH\r\ne.LZH\r\nほか 2 件"});
@@ -418,14 +418,14 @@ TEST_F(Commands, PutAwayThenTakeOutRestoresTheScenario) {
     archivetest::makeTree(board / testsupport::u8(folder), scenario);
     dialogs.inputs = {std::string("Castle")};
     const auto scenarioPath = sysutil::utf8FromPath(board / testsupport::u8(folder));
-    EXPECT_EQ(archiver::putAway(scenarioPath, sysutil::utf8FromPath(fridge), dialogs, archiver, trash).refresh,
-              archiver::Refresh::Reload);
+    EXPECT_EQ(commands::putAway(scenarioPath, sysutil::utf8FromPath(fridge), dialogs, archiver, trash).refresh,
+              commands::Refresh::Reload);
     ASSERT_TRUE(fs::exists(fridge / "Castle.LZH"));
 
-    EXPECT_EQ(archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""},
+    EXPECT_EQ(commands::takeOut(commands::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""},
                                 boardFolder(), dialogs, archiver, trash)
                   .refresh,
-              archiver::Refresh::Reload);
+              commands::Refresh::Reload);
     EXPECT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(board / "Castle"),
                                           archivetest::readTree(board / testsupport::u8(folder))),
@@ -444,7 +444,7 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
     ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / "Castle.LZH") + " " +
                                    archivetest::q(root.path() / "src" / "*.*"))
                     .ok());
-    archiver::takeOut(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, boardFolder(),
+    commands::takeOut(commands::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, boardFolder(),
                       dialogs, throwing, trash);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "「Castle.LZH」を取り出せませんでした。\r\n予期しない問題が起きました。 (boom)");
@@ -593,7 +593,7 @@ TEST_P(ThrowAwayGoes, ToTheTrashOrForGoodAsTheQuestionsSay) {
         c.trashOffered ? "ごみ箱に移します。" : (c.scenario ? "完全に削除します。" : "削除します。");
     if (c.scenario) {
         dialogs.answers = {sysutil::MsgAnswer::Yes, sysutil::MsgAnswer::Yes};
-        EXPECT_EQ(throwAway(board / "Castle", {sysutil::utf8FromPath(fridge)}).refresh, archiver::Refresh::PoolOnly);
+        EXPECT_EQ(throwAway(board / "Castle", {sysutil::utf8FromPath(fridge)}).refresh, commands::Refresh::PoolOnly);
         ASSERT_EQ(dialogs.asked.size(), 2u);
         EXPECT_TRUE(dialogs.asked[0].text.starts_with("シナリオ「Castle」を" + where)) << dialogs.asked[0].text;
         EXPECT_TRUE(dialogs.asked[0].text.ends_with("よろしいですか？"));
@@ -603,7 +603,7 @@ TEST_P(ThrowAwayGoes, ToTheTrashOrForGoodAsTheQuestionsSay) {
         EXPECT_EQ(dialogs.asked[1].icon, sysutil::MsgIcon::Exclamation);
     } else {
         dialogs.answers = {sysutil::MsgAnswer::Yes};
-        archiver::throwAwayArchive(archiver::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, dialogs,
+        commands::throwAwayArchive(commands::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, dialogs,
                                    trash);
         ASSERT_EQ(dialogs.asked.size(), 1u);
         EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイル「Castle.LZH」を" + where +
@@ -751,8 +751,8 @@ TEST_P(TakeOutRefuses, BeforeAnythingIsWritten) {
     fs::rename(fridge / "tmp.LZH", fridge / c.archive);
     c.arrange(root.path(), board);
     const Tree before = everything();
-    archiver::takeOut(
-        archiver::FridgeSelection{sysutil::utf8FromPath(fridge), c.archive, sysutil::displayName(fs::path(c.archive))},
+    commands::takeOut(
+        commands::FridgeSelection{sysutil::utf8FromPath(fridge), c.archive, sysutil::displayName(fs::path(c.archive))},
         boardFolder(), dialogs, archiver, trash);
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_NE(dialogs.asked[0].text.find(c.says), std::string::npos) << dialogs.asked[0].text;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveCommands.h"
+#include "commands/ArchiveCommands.h"
 #include "archive/CuttingBoard.h"
 #include "archive/WorkFolders.h"
 #include "settings/Folders.h"
@@ -38,7 +38,7 @@ std::string board() {
     return settings::currentFolders().cuttingBoard;
 }
 
-archiver::FridgeSelection inFridge(const std::string& file) {
+commands::FridgeSelection inFridge(const std::string& file) {
     return {setting(settings::kKeyArcPath), file, ""};
 }
 
@@ -64,16 +64,16 @@ int main(int argc, char** argv) {
 
     if (command == "putaway" && args.size() == 2) {
         dialogs.inputs = {args[1]};
-        archiver::putAway(args[0], setting(settings::kKeyArcPath), dialogs, archiver, trash);
+        commands::putAway(args[0], setting(settings::kKeyArcPath), dialogs, archiver, trash);
     } else if (command == "takeout" && args.size() == 1) {
-        archiver::takeOut(inFridge(args[0]), board(), dialogs, archiver, trash);
+        commands::takeOut(inFridge(args[0]), board(), dialogs, archiver, trash);
     } else if ((command == "throwscenario" || command == "throwscenario-notrash") && args.size() == 1) {
         trash.offered = command == "throwscenario";
-        archiver::throwAwayScenario(args[0], fridges, dialogs, trash);
+        commands::throwAwayScenario(args[0], fridges, dialogs, trash);
     } else if (command == "throwarchive" && args.size() == 1) {
-        archiver::throwAwayArchive(inFridge(args[0]), dialogs, trash);
+        commands::throwAwayArchive(inFridge(args[0]), dialogs, trash);
     } else if (command == "drop" && !args.empty()) {
-        archiver::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs, trash);
+        commands::copyIntoFridge(args, setting(settings::kKeyArcPath), dialogs, trash);
     } else if (command == "settings" && !args.empty()) {
         std::vector<std::pair<std::string, std::string>> values;
         for (const auto& a : args) values.emplace_back(a.substr(0, a.find('=')), a.substr(a.find('=') + 1));

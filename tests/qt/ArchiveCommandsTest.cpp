@@ -375,8 +375,8 @@ TEST_F(Commands, ShiftJisNamesOnDiskAreShownDecodedAndReachedByTheirBytes) {
 #endif
 
 TEST(PutAway, ArchiveNameRule) {
-    EXPECT_EQ(archiver::archiveNameFor("x.Lzh"), "x.Lzh");
-    EXPECT_EQ(archiver::archiveNameFor(".LZ"), ".LZ.LZH");
+    EXPECT_EQ(commands::archiveNameFor("x.Lzh"), "x.Lzh");
+    EXPECT_EQ(commands::archiveNameFor(".LZ"), ".LZ.LZH");
 }
 
 }  // namespace

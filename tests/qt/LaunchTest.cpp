@@ -8,7 +8,7 @@
 #include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
-#include "inspect/LaunchCommands.h"
+#include "commands/LaunchCommands.h"
 #include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
@@ -22,8 +22,8 @@ struct StartCase {
 class StartLine : public ::testing::TestWithParam<StartCase> {};
 TEST_P(StartLine, HasOneSeparatorBeforeTheProgram) {
     fakes::FakeLauncher launcher;
-    inspect::mnuExecuteTessarune(GetParam().trPath, launcher, 0);
-    inspect::mnuExecuteTessaruneEditor(GetParam().trPath, launcher, 0);
+    commands::mnuExecuteTessarune(GetParam().trPath, launcher, 0);
+    commands::mnuExecuteTessaruneEditor(GetParam().trPath, launcher, 0);
     ASSERT_EQ(launcher.calls.size(), 2u);
     EXPECT_EQ(launcher.calls[0].line, GetParam().line);
     EXPECT_EQ(launcher.calls[1].line,
@@ -47,11 +47,11 @@ INSTANTIATE_TEST_SUITE_P(TRPaths, StartLine,
 
 TEST(LaunchCommands, FolderCommandsQuoteTheStoredValueExactly) {
     fakes::FakeLauncher launcher;
-    inspect::mnuOpenArchiveFolder("/fridge/", launcher, 0);
-    inspect::mnuOpenFolder("/games/Tessarune", launcher, 0);
+    commands::mnuOpenArchiveFolder("/fridge/", launcher, 0);
+    commands::mnuOpenFolder("/games/Tessarune", launcher, 0);
     ASSERT_EQ(launcher.calls.size(), 2u);
-    EXPECT_EQ(launcher.calls[0].line, inspect::openFolderCommandLine("/fridge/"));
-    EXPECT_EQ(launcher.calls[1].line, inspect::openFolderCommandLine("/games/Tessarune"));
+    EXPECT_EQ(launcher.calls[0].line, commands::openFolderCommandLine("/fridge/"));
+    EXPECT_EQ(launcher.calls[1].line, commands::openFolderCommandLine("/games/Tessarune"));
 #if defined(_WIN32)
     EXPECT_EQ(launcher.calls[1].line, "explorer.exe \"/games/Tessarune\"");
 #else
@@ -61,10 +61,10 @@ TEST(LaunchCommands, FolderCommandsQuoteTheStoredValueExactly) {
 
 TEST(LaunchCommands, WithoutSettingsTheStartCommandsNameNoFile) {
     fakes::FakeLauncher launcher;
-    inspect::mnuExecuteTessarune("", launcher, 0);
-    inspect::mnuOpenArchiveFolder("", launcher, 0);
+    commands::mnuExecuteTessarune("", launcher, 0);
+    commands::mnuOpenArchiveFolder("", launcher, 0);
     EXPECT_EQ(launcher.calls[0].line, "\"/Tessarune.exe\"");
-    EXPECT_EQ(launcher.calls[1].line, inspect::openFolderCommandLine(""));
+    EXPECT_EQ(launcher.calls[1].line, commands::openFolderCommandLine(""));
 }
 
 #if !defined(_WIN32)

@@ -9,7 +9,7 @@
 #include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
-#include "inspect/LaunchCommands.h"
+#include "commands/LaunchCommands.h"
 #include "sysutil/WorkFolder.h"
 
 namespace fs = std::filesystem;
@@ -106,11 +106,11 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"PutAwayButton", "Alt+R", KeyCase::BoardRow, kPutAway},
                       KeyCase{"PutAwayMenu", "Alt+F, C, R", KeyCase::BoardRow, kPutAway},
                       KeyCase{"OpenFridgeFolder", "Alt+F, E, A", KeyCase::None,
-                              "launch " + inspect::openFolderCommandLine("<fridge>")},
+                              "launch " + commands::openFolderCommandLine("<fridge>")},
                       KeyCase{"OpenEngineFolder", "Alt+F, E, T", KeyCase::None,
-                              "launch " + inspect::openFolderCommandLine("<engine>")},
+                              "launch " + commands::openFolderCommandLine("<engine>")},
                       KeyCase{"StartTheEngine", "Alt+F, E, C", KeyCase::None,
-                              "launch " + inspect::startProgramCommandLine("<engine>", "Tessarune.exe")},
+                              "launch " + commands::startProgramCommandLine("<engine>", "Tessarune.exe")},
                       KeyCase{"TheEditorIsNeverAvailable", "Alt+F, E, E", KeyCase::None, "nothing"},
                       KeyCase{"ReloadByF5", "F5", KeyCase::None, "refreshed"},
                       KeyCase{"ReloadMenu", "Alt+F, R", KeyCase::None, "refreshed"},

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "QtFakes.h"
-#include "archive/ArchiveCommands.h"
+#include "commands/ArchiveCommands.h"
 #include "archive/Unlha32api.h"
 #include "sysutil/PathRules.h"
 

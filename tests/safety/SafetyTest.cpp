@@ -22,7 +22,7 @@
 #include <functional>
 #include <map>
 
-#include "archive/ArchiveCommands.h"
+#include "commands/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
 #include "archive/CuttingBoard.h"
 #include "archive/WorkFolders.h"
@@ -312,7 +312,7 @@ struct Session {
     archiver::Unlha32Archiver archiver;
 };
 
-archiver::FridgeSelection selection(const Ws& w) {
+commands::FridgeSelection selection(const Ws& w) {
     const std::string shown = sysutil::displayName(name(w.archive));
     return {text(w.shown), w.archive, shown == w.archive ? std::string() : shown};
 }
@@ -396,27 +396,27 @@ fs::path extractedInto(const Ws& w) {
 
 const Command kCommands[] = {
     {"take out",
-     [](Session& r) { archiver::takeOut(selection(r.ws), text(r.ws.board) + "/", r.dialogs, r.archiver, r.trash); },
+     [](Session& r) { commands::takeOut(selection(r.ws), text(r.ws.board) + "/", r.dialogs, r.archiver, r.trash); },
      [](const Ws& w) { return std::vector{w.board}; }},
     {"put away",
      [](Session& r) {
          r.dialogs.inputs = {r.ws.newName};
-         archiver::putAway(text(r.ws.board / name(r.ws.scenario)), text(r.ws.shown), r.dialogs, r.archiver, r.trash);
+         commands::putAway(text(r.ws.board / name(r.ws.scenario)), text(r.ws.shown), r.dialogs, r.archiver, r.trash);
      },
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"throw away scenario",
      [](Session& r) {
-         archiver::throwAwayScenario(text(r.ws.board / name(r.ws.scenario)), {text(r.ws.fridge), text(r.ws.shown)},
+         commands::throwAwayScenario(text(r.ws.board / name(r.ws.scenario)), {text(r.ws.fridge), text(r.ws.shown)},
                                      r.dialogs, r.trash);
      },
      [](const Ws& w) { return std::vector{w.board}; }},
-    {"throw away archive", [](Session& r) { archiver::throwAwayArchive(selection(r.ws), r.dialogs, r.trash); },
+    {"throw away archive", [](Session& r) { commands::throwAwayArchive(selection(r.ws), r.dialogs, r.trash); },
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"drop",
      [](Session& r) {
          std::vector<std::string> files;
          for (const auto& f : r.ws.drop) files.push_back(text(f));
-         archiver::copyIntoFridge(files, text(r.ws.shown), r.dialogs, r.trash);
+         commands::copyIntoFridge(files, text(r.ws.shown), r.dialogs, r.trash);
      },
      [](const Ws& w) { return std::vector{w.shown}; }},
     {"exit tidying", [](Session& r) { archiver::removeEmptyFoldersOutsideScenarios(text(r.ws.board) + "/"); },

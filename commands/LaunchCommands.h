@@ -7,7 +7,7 @@
 
 #include "sysutil/Launcher.h"
 
-namespace inspect {
+namespace commands {
 
 // The command lines as the engine's Windows users have always had them.
 std::string openFolderCommandLine(const std::string& folder);  // explorer.exe "folder"
@@ -19,4 +19,4 @@ bool mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::
 bool mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
 bool mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
 
-}  // namespace inspect
+}  // namespace commands

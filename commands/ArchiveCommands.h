@@ -12,7 +12,7 @@
 #include "sysutil/Dialogs.h"
 #include "sysutil/Trash.h"
 
-namespace archiver {
+namespace commands {
 
 enum class Refresh { None, Reload, PoolOnly, FridgeOnly };
 
@@ -42,7 +42,7 @@ struct FridgeSelection {
 // scenario's folder. Into an existing scenario, it asks before it replaces
 // files whose content differs from the archive's, and those go to the trash.
 Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::string& cuttingBoard,
-                sysutil::Dialogs& dialogs, Archiver& archiver, sysutil::Trash& trash);
+                sysutil::Dialogs& dialogs, archiver::Archiver& archiver, sysutil::Trash& trash);
 
 // The archive name as put away stores it: ".LZH" appended unless it ends so.
 std::string archiveNameFor(const std::string& answer);
@@ -51,7 +51,7 @@ std::string archiveNameFor(const std::string& answer);
 // folder, proposing the scenario's own name. An archive of that name is
 // replaced only when the user says so, the old one going to the trash.
 Outcome putAway(const std::optional<std::string>& scenario, const std::string& fridgeFolder, sysutil::Dialogs& dialogs,
-                Archiver& archiver, sysutil::Trash& trash);
+                archiver::Archiver& archiver, sysutil::Trash& trash);
 
 // Moves the selected scenario folder to the trash after two questions that
 // name it (deletes it where its place has no trash, and the questions say
@@ -74,4 +74,4 @@ Outcome throwAwayArchive(const std::optional<FridgeSelection>& selected, sysutil
 Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string& fridgeFolder,
                        sysutil::Dialogs& dialogs, sysutil::Trash& trash);
 
-}  // namespace archiver
+}  // namespace commands

@@ -1,4 +1,4 @@
-#include "archive/ArchiveCommands.h"
+#include "commands/ArchiveCommands.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,7 +23,10 @@
 #include <unistd.h>
 #endif
 
-namespace archiver {
+namespace commands {
+// The archive side's vocabulary, which every command here speaks.
+using namespace archiver;
+
 namespace {
 
 using sysutil::AddBackslash;
@@ -627,4 +630,4 @@ Outcome copyIntoFridge(const std::vector<std::string>& files, const std::string&
     return outcome;
 }
 
-}  // namespace archiver
+}  // namespace commands

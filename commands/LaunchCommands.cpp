@@ -1,8 +1,8 @@
-#include "inspect/LaunchCommands.h"
+#include "commands/LaunchCommands.h"
 
 #include "sysutil/PathRules.h"
 
-namespace inspect {
+namespace commands {
 
 std::string openFolderCommandLine(const std::string& folder) {
 #if defined(_WIN32)
@@ -45,4 +45,4 @@ bool mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& lau
     return launch(launcher, owner, startProgramCommandLine(TRPath, "TessaruneEditor.exe"));
 }
 
-}  // namespace inspect
+}  // namespace commands
