@@ -1,6 +1,5 @@
 #include "sysutil/StagedFile.h"
 
-#include <algorithm>
 #include <cerrno>
 
 #if defined(_WIN32)
@@ -140,7 +139,7 @@ std::error_code StagedFile::seek(std::uint64_t offset) {
     if (error_) return error_;
     if (!file_) return fail(std::make_error_code(std::errc::bad_file_descriptor));
     if (std::fflush(file_) != 0 || !seekTo(file_, offset)) return failWithErrno();
-    end_ = std::max(end_, position_);
+    if (position_ > end_) end_ = position_;
     position_ = offset;
     return {};
 }
