@@ -1,6 +1,7 @@
 #include "archive/ArchiveBuilder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -13,14 +14,9 @@
 #include "archive/WorkFolders.h"
 #include "archive/lha/lha_writer.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/StagedFile.h"
 #include "sysutil/TextCodec.h"
 #include "sysutil/WorkFolder.h"
-
-#if !defined(_WIN32)
-#include <unistd.h>
-#else
-#include <windows.h>
-#endif
 
 namespace archiver {
 namespace fs = std::filesystem;
@@ -145,37 +141,30 @@ void setTime(lha::EntryHeader& h, const fs::path& p) {
     h.mtimeNanos = static_cast<std::uint32_t>(ns - h.mtime * 1000000000);
 }
 
-// Renames without replacing: a hard link fails when the name is taken, which
-// closes the gap between "does it exist" and the rename. The temporary name
-// goes with its work folder.
-std::error_code publish(const fs::path& tmp, const fs::path& target) {
-#if defined(_WIN32)
-    if (MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return {};
-    const DWORD err = GetLastError();
-    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) return std::make_error_code(std::errc::file_exists);
-    return std::error_code(static_cast<int>(err), std::system_category());
-#else
-    if (::link(tmp.c_str(), target.c_str()) == 0) return {};
-    if (errno == EEXIST) return std::make_error_code(std::errc::file_exists);
-    // File systems without hard links (FAT on a USB stick): check, then rename.
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(target, ec))) return std::make_error_code(std::errc::file_exists);
-    fs::rename(tmp, target, ec);
-    return ec;
-#endif
+// Publishes the flushed archive: without `makeRoom` only where the name is
+// free; with it, over whatever it left under the name (nothing, when it
+// moved the old file away, else the old file, replaced in one rename).
+std::error_code publishArchive(sysutil::StagedFile& staged, const fs::path& target, const MakeRoom& makeRoom) {
+    if (!makeRoom) return staged.publish(target, sysutil::Publish::WithoutReplacing);
+    if (const auto ec = makeRoom()) return ec;
+    return staged.publish(target, sysutil::Publish::Replacing);
 }
 
-// Publishes over whatever `makeRoom` left under the name: nothing, when it
-// moved the old file away, else the old file, replaced in one rename.
-std::error_code replaceWith(const fs::path& tmp, const fs::path& target, const MakeRoom& makeRoom) {
-    if (const auto ec = makeRoom()) return ec;
-    std::error_code ec;
-    fs::rename(tmp, target, ec);
-    return ec;
-}
+// The archive being made, as the codec writes it.
+class StagedOutput : public lha::ArchiveOutput {
+public:
+    explicit StagedOutput(sysutil::StagedFile& file) : file_(file) {}
+    bool write(const void* data, std::size_t size) override { return !file_.write(data, size); }
+    std::uint64_t tell() const override { return file_.tell(); }
+    bool seek(std::uint64_t offset) override { return !file_.seek(offset); }
+    std::error_code error() const override { return file_.error(); }
+
+private:
+    sysutil::StagedFile& file_;
+};
 
 // Writes every entry into the archive being made.
-ArchiveResult writeEntries(lha::OutputFile& out, const std::vector<SourceEntry>& entries, const lha::Method& method,
+ArchiveResult writeEntries(lha::ArchiveOutput& out, const std::vector<SourceEntry>& entries, const lha::Method& method,
                            const std::string& archivePath, sysutil::ProgressInfo& info,
                            const sysutil::ProgressReport& progress) {
     lha::LhaWriter writer(out);
@@ -239,32 +228,23 @@ ArchiveResult createArchive(const std::string& archivePath, const std::string& s
     for (const auto& e : entries) info.bytesTotal += e.size;
 
     // Written in a work folder this run holds, so that a crash leaves
-    // nothing for good, and flushed before it takes its name.
-    sysutil::WorkFolder work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
-    if (work.empty()) return failed::cannotMakeArchive(sysutil::utf8FromPath(target.parent_path()), ec);
-    const fs::path tmp = work.path() / "archive.lzh";
-    lha::OutputFile out;
-    // Whatever went wrong, the half-written archive goes with its folder.
-    auto abandon = [&](ArchiveResult r) {
-        out.close();
-        sysutil::removeWorkFolder(work);
-        return r;
-    };
-    if (!out.createNew(tmp))
-        return abandon(failed::cannotMakeArchive(sysutil::utf8FromPath(target.parent_path()), out.error()));
+    // nothing for good, and flushed before it takes its name. Whatever went
+    // wrong, the half-written archive goes with its folder.
+    sysutil::StagedFile staged;
+    if (const auto e = staged.createBeside(target, sysutil::kWorkArchive, "archive.lzh"))
+        return failed::cannotMakeArchive(sysutil::utf8FromPath(target.parent_path()), e);
+    StagedOutput out(staged);
     const ArchiveResult written =
         guarded([&] { return writeEntries(out, entries, method, archivePath, info, progress); },
                 ArchiveError::WriteFailed, "書庫を作れません: " + archivePath);
-    if (!written.ok()) return abandon(written);
-    if (!out.close()) return abandon(failed::writing({lha::WriteError::WriteFailed, ""}, archivePath));
-    if (makeRoom) {
-        if (const auto unpublished = replaceWith(tmp, target, makeRoom))
-            return abandon(failed::cannotReplace(archivePath, unpublished));
-    } else if (const auto unpublished = publish(tmp, target)) {
-        if (unpublished == std::errc::file_exists) return abandon(failed::alreadyExists(archivePath));
-        return abandon(failed::cannotMakeArchive(archivePath, unpublished));
+    if (!written.ok()) return written;
+    // The last of the archive reaches the disk only here: a full disk may show first now.
+    if (const auto e = staged.flush()) return failed::writing({lha::WriteError::WriteFailed, "flush", e}, archivePath);
+    if (const auto e = publishArchive(staged, target, makeRoom)) {
+        if (makeRoom) return failed::cannotReplace(archivePath, e);
+        if (e == std::errc::file_exists) return failed::alreadyExists(archivePath);
+        return failed::cannotMakeArchive(archivePath, e);
     }
-    sysutil::removeWorkFolder(work);
     if (progress) progress(info);
     return ArchiveResult::success();
 }
@@ -285,33 +265,22 @@ ArchiveResult copyArchive(const std::string& source, const std::string& targetPa
 
     // Written in a work folder, flushed, then published under its name: a
     // crash leaves the fridge as it was or with the whole copy.
-    sysutil::WorkFolder work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkArchive, ec);
-    if (work.empty()) return failed::cannotWriteInto(target.parent_path(), ec);
-    const fs::path tmp = work.path() / "archive.lzh";
-    lha::OutputFile out;
-    auto abandon = [&](ArchiveResult r) {
-        out.close(false);
-        sysutil::removeWorkFolder(work);
-        return r;
-    };
-    auto writeFailed = [&] { return failed::cannotWriteInto(target.parent_path(), out.error()); };
-    if (!out.createNew(tmp)) return abandon(writeFailed());
+    sysutil::StagedFile staged;
+    auto writeFailed = [&](const std::error_code& e) { return failed::cannotWriteInto(target.parent_path(), e); };
+    if (const auto e = staged.createBeside(target, sysutil::kWorkArchive, "archive.lzh")) return writeFailed(e);
     std::vector<char> buffer(1 << 20);
     for (;;) {
-        if (progress && !progress(info)) return abandon(failed::cancelled());
+        if (progress && !progress(info)) return failed::cancelled();
         const std::size_t n = in.read(buffer.data(), buffer.size());
-        if (in.failed()) return abandon(unreadable(from, std::error_code(EIO, std::generic_category())));
+        if (in.failed()) return unreadable(from, std::error_code(EIO, std::generic_category()));
         if (n == 0) break;
-        if (!out.write(buffer.data(), n)) return abandon(writeFailed());
+        if (const auto e = staged.write(buffer.data(), n)) return writeFailed(e);
         info.bytesDone += n;
     }
-    if (!out.close()) return abandon(writeFailed());
-    ec = makeRoom ? replaceWith(tmp, target, makeRoom) : publish(tmp, target);
-    if (ec == std::errc::file_exists) return abandon(failed::alreadyExists(targetPath));
-    if (ec)
-        return abandon(makeRoom ? failed::cannotReplace(targetPath, ec)
-                                : failed::cannotWriteInto(target.parent_path(), ec));
-    sysutil::removeWorkFolder(work);
+    if (const auto e = staged.flush()) return writeFailed(e);
+    ec = publishArchive(staged, target, makeRoom);
+    if (ec == std::errc::file_exists) return failed::alreadyExists(targetPath);
+    if (ec) return makeRoom ? failed::cannotReplace(targetPath, ec) : failed::cannotWriteInto(target.parent_path(), ec);
     ++info.entriesDone;
     if (progress) progress(info);
     return ArchiveResult::success();

@@ -12,18 +12,10 @@
 #include "archive/lha/file_io.h"
 #include "archive/lha/lha_reader.h"
 #include "archive/lha/method.h"
+#include "sysutil/DiskFlush.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/WorkFolder.h"
-
-#if defined(__linux__)
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-#endif
 
 namespace archiver {
 namespace fs = std::filesystem;
@@ -204,109 +196,9 @@ void setFileTime(const fs::path& p, const lha::Entry& e) {
 }
 
 // What a take out writes must be on the disk before a rename makes it
-// visible, or a power cut could leave empty files under their final names.
-// Linux flushes the whole file system: on a second thread while entries are
-// still being decoded, each time a few MiB more were written, then once
-// more after the last, which then finds little left to write. One flush per
-// file would cost several times the extraction. Elsewhere each file is
-// flushed as it closes.
-#if defined(__linux__)
-constexpr bool kFlushEachFile = false;
-
-class DiskFlush {
-public:
-    // Opened before the first write: the last flush reports every write
-    // error since then, those the early flushes met included.
-    explicit DiskFlush(const fs::path& folder)
-        : folder_(folder), fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), error_(errno) {}
-    ~DiskFlush() {
-        stopEarlyWriting();
-        if (fd_ >= 0) ::close(fd_);
-    }
-    DiskFlush(const DiskFlush&) = delete;
-    DiskFlush& operator=(const DiskFlush&) = delete;
-
-    void written(std::size_t n) {
-        if ((sinceKick_ += n) < kKickEvery) return;
-        sinceKick_ = 0;
-        if (!early_.joinable()) {
-            if (started_) return;  // it could not start: the last flush does it all
-            started_ = true;
-            // A descriptor of its own, since a flush reports a write error
-            // once per descriptor.
-            earlyFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (earlyFd_ < 0) return;
-            try {
-                early_ = std::thread([this] { writeEarly(); });
-            } catch (const std::system_error&) {
-                ::close(earlyFd_);
-                return;
-            }
-        }
-        {
-            std::lock_guard lock(mutex_);
-            kicked_ = true;
-        }
-        wake_.notify_one();
-    }
-
-    // Everything written so far, on the disk.
-    ArchiveResult finish() {
-        stopEarlyWriting();
-        const bool flushed = fd_ >= 0 && ::syncfs(fd_) == 0;
-        const std::error_code ec(flushed ? 0 : fd_ < 0 ? error_ : errno, std::generic_category());
-        if (flushed) return ArchiveResult::success();
-        return failed::cannotFlushExtracted(ec);
-    }
-
-private:
-    static constexpr std::size_t kKickEvery = 4u << 20;
-
-    void writeEarly() {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return kicked_ || stopping_; });
-            if (stopping_) return;
-            kicked_ = false;
-            lock.unlock();
-            ::syncfs(earlyFd_);
-            lock.lock();
-        }
-    }
-
-    void stopEarlyWriting() {
-        if (!early_.joinable()) return;
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_one();
-        early_.join();
-        ::close(earlyFd_);
-    }
-
-    fs::path folder_;
-    int fd_;
-    int error_;  // why fd_ could not be opened
-    std::size_t sinceKick_ = 0;
-    bool started_ = false;
-    int earlyFd_ = -1;
-    std::thread early_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool kicked_ = false;
-    bool stopping_ = false;
-};
-#else
-constexpr bool kFlushEachFile = true;
-
-class DiskFlush {
-public:
-    explicit DiskFlush(const fs::path&) {}
-    void written(std::size_t) {}
-    ArchiveResult finish() { return ArchiveResult::success(); }
-};
-#endif
+// visible (sysutil/DiskFlush.h says how).
+using sysutil::DiskFlush;
+using sysutil::kFlushEachFile;
 
 // Writes each entry to its file below the staging folder.
 class FileSink : public EntrySink {
@@ -353,7 +245,8 @@ ArchiveResult extractInto(lha::ByteSource& source, const Plan& plan, const fs::p
     if (auto s = decodeAll(source, plan, progress, files); !s.ok()) return s;
     for (auto it = plan.entries.rbegin(); it != plan.entries.rend(); ++it)
         if (it->isFolder && !it->path.empty()) setFileTime(files.target(*it), it->header);
-    return flush.finish();
+    if (const auto unflushed = flush.finish()) return failed::cannotFlushExtracted(unflushed);
+    return ArchiveResult::success();
 }
 
 }  // namespace

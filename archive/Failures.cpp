@@ -68,6 +68,7 @@ ArchiveResult writing(const lha::WriteStatus& s, const std::string& name) {
         case lha::WriteError::ReadFailed:
             return fail(E::ReadFailed, "ファイルを読み込めません: " + name);
         case lha::WriteError::WriteFailed:
+            if (s.cause) return diskFailure("書庫を書き込めません。", s.cause);
             return fail(E::WriteFailed, "書庫を書き込めません（ディスクの空き容量を確認してください）。");
         case lha::WriteError::TooLarge:
             return fail(E::WriteFailed, "LZH 書庫に入らない大きさです: " + name);

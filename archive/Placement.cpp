@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "archive/Failures.h"
-#include "archive/lha/file_io.h"
 #include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
+#include "sysutil/StagedFile.h"
 #include "sysutil/Trash.h"
 #include "sysutil/WorkFolder.h"
 
@@ -212,15 +212,10 @@ std::error_code writeJournal(const fs::path& work, const std::vector<Step>& step
         text += "\n";
     }
     text += std::string(kJournalLastLine) + "\n";
-    const fs::path beingWritten = work / kJournalBeingWritten;
-    lha::OutputFile out;
-    if (!out.createNew(beingWritten) || !out.write(text.data(), text.size()) || !out.close()) {
-        out.close();
-        return out.error() ? out.error() : std::make_error_code(std::errc::io_error);
-    }
-    std::error_code ec;
-    fs::rename(beingWritten, work / kJournal, ec);
-    return ec;
+    sysutil::StagedFile journal;
+    if (const auto ec = journal.createIn(work, kJournalBeingWritten)) return ec;
+    if (const auto ec = journal.write(text.data(), text.size())) return ec;
+    return journal.publish(work / kJournal, sysutil::Publish::Replacing);
 }
 
 std::optional<std::vector<Step>> readJournal(const fs::path& work) {

@@ -1,6 +1,5 @@
 #include "settings/INIAccess.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -8,14 +7,12 @@
 #include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
+#include "sysutil/StagedFile.h"
 #include "sysutil/TextCodec.h"
-#include "sysutil/WorkFolder.h"
 
 #if defined(_WIN32)
-#include <io.h>
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -53,34 +50,16 @@ bool isWriteProtected(const fs::path& path) {
 // a crash or a full disk leaves either the old file or the new one, never a
 // truncated one, and a killed run's work folder goes at the next start.
 std::error_code replaceAtomically(const fs::path& target, const std::string& bytes) {
-    std::error_code ec;
-    sysutil::WorkFolder work = sysutil::createWorkFolder(target.parent_path(), sysutil::kWorkSettings, ec);
-    if (work.empty()) return ec;
     // A killed run's folder is tidied only while it holds nothing but what
     // a settings save makes (sysutil/WorkFolder.cpp): the file by its name.
-    const fs::path tmp = work.path() / target.filename();
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) ec = std::error_code(errno, std::generic_category());
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!ec && !out) ec = std::error_code(errno ? errno : EIO, std::generic_category());
-    }
-#if !defined(_WIN32)
-    if (!ec) {
-        const int fd = ::open(tmp.c_str(), O_RDONLY);
-        if (fd < 0 || ::fsync(fd) != 0) ec = std::error_code(errno, std::generic_category());
-        if (fd >= 0) ::close(fd);
-    }
-#endif
-    if (!ec) {
-        // The new file keeps the old one's mode: a file kept private stays so.
-        std::error_code none;
-        if (const auto old = fs::status(target, none); !none) fs::permissions(tmp, old.permissions(), none);
-        fs::rename(tmp, target, ec);
-    }
-    sysutil::removeWorkFolder(work);
-    return ec;
+    sysutil::StagedFile staged;
+    if (const auto ec = staged.createBeside(target, sysutil::kWorkSettings, target.filename())) return ec;
+    if (const auto ec = staged.write(bytes.data(), bytes.size())) return ec;
+    if (const auto ec = staged.flush()) return ec;
+    // The new file keeps the old one's mode: a file kept private stays so.
+    std::error_code none;
+    if (const auto old = fs::status(target, none); !none) fs::permissions(staged.path(), old.permissions(), none);
+    return staged.publish(target, sysutil::Publish::Replacing);
 }
 
 }  // namespace

@@ -93,7 +93,8 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::fail() {
-    if (!failed_) error_ = std::error_code(errno, std::generic_category());
+    // A failure with no word from the system is still an I/O error, never "success".
+    if (!failed_) error_ = std::error_code(errno ? errno : EIO, std::generic_category());
     failed_ = true;
 }
 

@@ -28,25 +28,37 @@ private:
     bool failed_ = false;
 };
 
-class OutputFile {
+// Where LhaWriter puts an archive: written in order, with seeks back to fill
+// in a header once its entry's data is written.
+class ArchiveOutput {
+public:
+    virtual ~ArchiveOutput() = default;
+    virtual bool write(const void* data, std::size_t size) = 0;
+    virtual std::uint64_t tell() const = 0;
+    virtual bool seek(std::uint64_t offset) = 0;
+    // What the system said when a write or seek failed (disk full, ...).
+    virtual std::error_code error() const = 0;
+};
+
+class OutputFile : public ArchiveOutput {
 public:
     OutputFile() = default;
-    ~OutputFile();
+    ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Creates a new file; fails when one already exists at the path.
     bool createNew(const std::filesystem::path& path);
-    bool write(const void* data, std::size_t size);
-    std::uint64_t tell() const { return position_; }
-    bool seek(std::uint64_t offset);
+    bool write(const void* data, std::size_t size) override;
+    std::uint64_t tell() const override { return position_; }
+    bool seek(std::uint64_t offset) override;
     // Cuts the file at the current position, flushes it to the disk (unless
     // told the system's cache will do) and closes it; false when anything
     // failed on the way.
     bool close(bool toDisk = true);
     bool failed() const { return failed_; }
     // What the system said when something failed (disk full, ...).
-    std::error_code error() const { return error_; }
+    std::error_code error() const override { return error_; }
 
 private:
     void fail();

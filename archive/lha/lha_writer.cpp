@@ -20,7 +20,7 @@ constexpr std::uint64_t kBatchBytes = 64 * 1024;
 constexpr std::size_t kBatchFiles = 32;
 
 WriteStatus fail(WriteError e, std::string detail) {
-    return {e, std::move(detail)};
+    return {e, std::move(detail), {}};
 }
 
 // Whether the samples shrink under the method's quick parse (see sampleMethod).
@@ -46,18 +46,24 @@ std::array<std::uint64_t, 3> sampleStarts(std::uint64_t size) {
 
 }  // namespace
 
-LhaWriter::LhaWriter(OutputFile& out, unsigned threads) : out_(out), workers_(threads) {}
+LhaWriter::LhaWriter(ArchiveOutput& out, unsigned threads) : out_(out), workers_(threads) {}
 
 LhaWriter::~LhaWriter() = default;
+
+// The output failed: what the system said goes along, so that a full disk
+// can be told apart.
+WriteStatus LhaWriter::outputFailed(const char* what) const {
+    return {WriteError::WriteFailed, what, out_.error()};
+}
 
 WriteStatus LhaWriter::writeHeaderAt(std::uint64_t offset, const EntryHeader& entry) {
     const auto header = buildLevel2Header(entry);
     if (header.size() > 0xFFFF) return fail(WriteError::TooLarge, "path too long for an LHA header");
     const std::uint64_t back = out_.tell();
     const bool seekBack = offset != back;
-    if (seekBack && !out_.seek(offset)) return fail(WriteError::WriteFailed, "seek");
-    if (!out_.write(header.data(), header.size())) return fail(WriteError::WriteFailed, "write");
-    if (seekBack && !out_.seek(back)) return fail(WriteError::WriteFailed, "seek");
+    if (seekBack && !out_.seek(offset)) return outputFailed("seek");
+    if (!out_.write(header.data(), header.size())) return outputFailed("write");
+    if (seekBack && !out_.seek(back)) return outputFailed("seek");
     return {};
 }
 
@@ -89,7 +95,7 @@ WriteStatus LhaWriter::addFile(EntryHeader entry, InputFile& source, std::uint64
 WriteStatus LhaWriter::finish() {
     if (auto s = writeFinished(true); !s) return s;
     const std::uint8_t endMark = 0;
-    if (!out_.write(&endMark, 1)) return fail(WriteError::WriteFailed, "write");
+    if (!out_.write(&endMark, 1)) return outputFailed("write");
     return {};
 }
 
@@ -214,7 +220,7 @@ WriteStatus LhaWriter::writeQueued() {
     q.entry.method = q.stored ? kStoredId : q.method.id;
     q.entry.compressedSize = static_cast<std::uint32_t>(length);
     if (auto s = writeHeaderAt(out_.tell(), q.entry); !s) return s;
-    if (!out_.write(bytes, length)) return fail(WriteError::WriteFailed, "write");
+    if (!out_.write(bytes, length)) return outputFailed("write");
     return {};
 }
 
@@ -289,20 +295,21 @@ WriteStatus LhaWriter::compressInto(InputFile& source, std::uint64_t size, const
         if (n == 0) break;
         crc = crc16(crc, to, n);
         encoder_->commit(n);
-        if (!writeOk) return fail(WriteError::WriteFailed, "write");
+        if (!writeOk) return outputFailed("write");
         read += n;
         if (progress && !progress(read)) return fail(WriteError::Cancelled, "");
     }
     encoder_->finish();
-    if (!writeOk) return fail(WriteError::WriteFailed, "write");
+    if (!writeOk) return outputFailed("write");
     packed = encoder_->bytesOut();
     return {};
 }
 
 WriteStatus LhaWriter::storeInto(InputFile& source, const ByteProgress& progress, std::uint16_t& crc,
                                  std::uint64_t& packed) {
-    return readThrough(source, readBuffer_, progress, crc, packed,
-                       [&](const std::uint8_t* d, std::size_t n) { return out_.write(d, n); });
+    auto s = readThrough(source, readBuffer_, progress, crc, packed,
+                         [&](const std::uint8_t* d, std::size_t n) { return out_.write(d, n); });
+    return s.error == WriteError::WriteFailed ? outputFailed("write") : s;
 }
 
 WriteStatus LhaWriter::streamFile(EntryHeader entry, InputFile& source, std::uint64_t size, const Method& method,
@@ -319,7 +326,7 @@ WriteStatus LhaWriter::streamFile(EntryHeader entry, InputFile& source, std::uin
     if (!stored) {
         if (auto s = compressInto(source, size, method, progress, crc, packed, read); !s) return s;
         if (packed >= size) {  // did not shrink after all: store instead
-            if (!source.rewind() || !out_.seek(dataAt)) return fail(WriteError::WriteFailed, "seek");
+            if (!source.rewind() || !out_.seek(dataAt)) return outputFailed("seek");
             stored = true;
         }
     }
@@ -335,7 +342,7 @@ WriteStatus LhaWriter::streamFile(EntryHeader entry, InputFile& source, std::uin
     entry.originalSize = static_cast<std::uint32_t>(size);
     entry.dataCrc = crc;
     const std::uint64_t end = dataAt + packed;
-    if (out_.tell() != end && !out_.seek(end)) return fail(WriteError::WriteFailed, "seek");
+    if (out_.tell() != end && !out_.seek(end)) return outputFailed("seek");
     return writeHeaderAt(headerAt, entry);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Writes an LHA archive entry by entry into an already open output file.
+// Writes an LHA archive entry by entry into an already open output.
 //
 // A file that fits one piece is read whole and compressed by one worker
 // thread while the next ones are read and compressed beside it; its header
@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "archive/lha/file_io.h"
@@ -29,6 +30,7 @@ enum class WriteError { None, ReadFailed, WriteFailed, TooLarge, Cancelled };
 struct WriteStatus {
     WriteError error = WriteError::None;
     std::string detail;
+    std::error_code cause;  // what the system said, for a failed write
     explicit operator bool() const { return error == WriteError::None; }
 };
 
@@ -39,7 +41,7 @@ using ByteProgress = std::function<bool(std::uint64_t bytesDone)>;
 class LhaWriter {
 public:
     // `threads` compress; with 0 everything runs on the calling thread.
-    explicit LhaWriter(OutputFile& out, unsigned threads = 2);
+    explicit LhaWriter(ArchiveOutput& out, unsigned threads = 2);
     ~LhaWriter();
     LhaWriter(const LhaWriter&) = delete;
     LhaWriter& operator=(const LhaWriter&) = delete;
@@ -81,12 +83,13 @@ private:
     WriteStatus writeQueued();
     void waitFor(std::uint64_t ticket);
     WriteStatus writeHeaderAt(std::uint64_t offset, const EntryHeader& entry);
+    WriteStatus outputFailed(const char* what) const;
     bool looksCompressible(InputFile& source, std::uint64_t size, const Method& method);
     WriteStatus compressInto(InputFile& source, std::uint64_t size, const Method& method, const ByteProgress& progress,
                              std::uint16_t& crc, std::uint64_t& packed, std::uint64_t& read);
     WriteStatus storeInto(InputFile& source, const ByteProgress& progress, std::uint16_t& crc, std::uint64_t& packed);
 
-    OutputFile& out_;
+    ArchiveOutput& out_;
     std::vector<std::uint8_t> readBuffer_;
     // Destroyed in reverse: the encoder waits for its pieces, the workers
     // finish what they run, and only then go the entries they worked on.

@@ -10,6 +10,7 @@
 #include "commands/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
 #include "archive/CuttingBoard.h"
+#include "archive/Failures.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeTrash.h"
 #include "sysutil/PathRules.h"
@@ -515,6 +516,43 @@ TEST_P(ExitTidyingMounts, LeaveWhatIsMountedOnTheBoard) {
 }
 INSTANTIATE_TEST_SUITE_P(Kinds, ExitTidyingMounts, ::testing::Bool(),
                          [](const auto& p) { return p.param ? "bind_mount" : "tmpfs_deeper"; });
+
+// A full disk is told apart from other write failures, and leaves every
+// folder as it was: put away into a fridge too small for the archive, take
+// out onto a board too small for the files (their bytes fit the space the
+// board reports, the pages they take do not).
+class OntoAFullDisk : public Commands, public ::testing::WithParamInterface<bool> {};
+TEST_P(OntoAFullDisk, SaysTheDiskIsFullAndLeavesEveryFolderAsItWas) {
+    const bool puttingAway = GetParam();
+    Tree scenario = {{"Summary.tsm", "t"}};
+    if (puttingAway) {
+        scenario["bgm/theme.ogg"] = testsupport::randomBytes(512 * 1024, 1);
+        archivetest::makeTree(board / "Castle", scenario);
+    } else {
+        for (unsigned i = 0; i < 100; ++i)
+            scenario["bgm/" + std::to_string(i) + ".ogg"] = testsupport::randomBytes(2100, i);
+        archive("Castle.LZH", scenario);
+    }
+    const fs::path full = puttingAway ? fridge : board;
+    if (!testsupport::runningAsRoot() || unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "no mount namespace here (needs root)";
+    const Tree before = everything();
+    dialogs.inputs = {std::string("Castle")};
+    const auto outcome = puttingAway ? putAway("Castle") : takeOut("Castle.LZH");
+    EXPECT_EQ(everything(), before);
+    umount(full.c_str());
+    EXPECT_TRUE(outcome.archiveName.empty() && outcome.scenarioFolder.empty());
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    const std::string& said = dialogs.asked[0].text;
+    EXPECT_TRUE(said.starts_with(puttingAway ? "「Castle.LZH」にしまえませんでした。"
+                                             : "「Castle.LZH」を取り出せませんでした。"))
+        << said;
+    EXPECT_NE(said.find(archiver::failed::noSpace().message), std::string::npos) << said;
+}
+INSTANTIATE_TEST_SUITE_P(Commands, OntoAFullDisk, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "put_away" : "take_out"; });
 
 TEST_F(Commands, ThrowAwaySaysWhatItCouldNotDeleteAndTheScenarioStaysListed) {
     if (!testsupport::runningAsRoot()) GTEST_SKIP() << "needs root to stage a folder its user cannot change";
