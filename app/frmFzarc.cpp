@@ -24,12 +24,11 @@
 #include "archive/ArchiveReader.h"
 #include "archive/WorkFolders.h"
 #include "commands/LaunchCommands.h"
+#include "commands/Outcome.h"
 #include "inspect/frmDocumentView.h"
 #include "settings/Folders.h"
-#include "settings/INIAccess.h"
 #include "settings/SettingsCommands.h"
 #include "sysutil/ErrorText.h"
-#include "sysutil/FileAccessDOS.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/TwipsLayout.h"
@@ -45,9 +44,6 @@ QString q(const std::string& s) {
 // longest a change waits while it is not.
 constexpr int kQuietMs = 250;
 constexpr int kLongestWaitMs = 800;
-// inotify watches are a shared, limited resource: a board of more folders
-// than this is watched in part, and F5 reads the rest.
-constexpr std::size_t kMostWatchedFolders = 4000;
 
 // The local files a drag carries.
 std::vector<std::string> draggedFiles(const QMimeData& data) {
@@ -101,17 +97,6 @@ private:
     ui::ListBox& list_;
     int row_;
     QString text_;
-};
-
-class BusyScope {
-public:
-    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyScope() { flag_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& flag_;
 };
 
 }  // namespace
@@ -256,45 +241,42 @@ void frmFzarc::buildWatchers() {
 }
 
 void frmFzarc::Form_Load() {
-    const settings::Folders folders = settings::currentFolders();
-    showFridge(folders.fridge);
-    // What a killed or crashed run left behind: a half-written archive in the
-    // fridge, a settings file never renamed, a staging folder on the board or
-    // in a folder a take out was merging into (before the list is read, which
-    // would show a half-merged scenario), and deeper scenarios once listed.
-    archiver::tidyAtStart(filArc->Path(), folders.cuttingBoard, sysutil::settingsFolder(), &trash_);
-    mnuReload_Click();
-    std::vector<std::string> scenarios;
-    for (int i = 0; i < lstPool->count(); ++i) scenarios.push_back(lstPool->item(i)->text().toStdString());
-    removeLeftovers(scenarios);
+    // Before the window shows, so on its thread: what a killed or crashed
+    // run left behind (a half-written archive in the fridge, a settings file
+    // never renamed, a staging folder on the board or in a folder a take out
+    // was merging into) goes before the board is read, which would show a
+    // half-merged scenario; deeper scenarios' leftovers once it is read.
+    startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
+        archiver::tidyAtStart(folders.fridge, folders.cuttingBoard, sysutil::settingsFolder(), &trash_);
+        commands::Outcome outcome(commands::Refresh::None);
+        outcome.fridgeFolder = folders.fridge;
+        outcome.board = commands::readBoard(folders.cuttingBoard, true);
+        outcome.tellBoardProblems = true;
+        for (const auto& scenario : outcome.board->scenarios)
+            archiver::removeLeftovers(sysutil::pathFromUtf8(scenario), &trash_);
+        return outcome;
+    });
     // Centre on the screen; the fridge list has the focus (first in tab order).
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     filArc->setFocus();
 }
 
-void frmFzarc::removeLeftovers(const std::vector<std::string>& folders) {
-    for (const auto& folder : folders)
-        if (!folder.empty()) archiver::removeLeftovers(sysutil::pathFromUtf8(folder), &trash_);
-}
-
-template <typename Command>
-void frmFzarc::unlessACommandRuns(Command command, QWidget* home) {
-    if (busy_) return;
-    {
-        BusyScope scope(busy_);
-        command();
-    }
-    if (closeWhenDone_) {
-        closeWhenDone_ = false;
-        close();
-        return;
-    }
-    if (home) home->setFocus(Qt::OtherFocusReason);
-    // What changed on the disk while the command ran and its refresh did not read.
-    if (fridgeChanged_) folderChanged(Changed::Fridge);
-    if (boardChanged_) folderChanged(Changed::Board);
-    if (aboveChanged_) folderChanged(Changed::Above);
+void frmFzarc::startJob(commands::Job::Runs where, commands::Work work, QWidget* home, std::function<void()> after) {
+    if (job_) return;
+    job_ = new commands::Job(where, std::move(work), dialogs_, this);
+    connect(job_, &commands::Job::finished, this, [this, home, after](const commands::Outcome& outcome) {
+        job_->deleteLater();
+        job_ = nullptr;
+        applyOutcome(outcome);
+        if (after) after();
+        if (home) home->setFocus(Qt::OtherFocusReason);
+        // What changed on the disk while the job ran and its reading did not see.
+        if (fridgeChanged_) folderChanged(Changed::Fridge);
+        if (boardChanged_) folderChanged(Changed::Board);
+        if (aboveChanged_) folderChanged(Changed::Above);
+    });
+    job_->start();
 }
 
 namespace {
@@ -307,36 +289,27 @@ void unwatch(QFileSystemWatcher& watcher) {
 
 }  // namespace
 
-void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayMakeBoard) {
-    // Whatever changed so far, this refresh reads.
+void frmFzarc::RefreshPool(const commands::BoardReading& reading, const std::string& made, bool tellProblems) {
+    // Whatever changed so far, this reading saw.
     boardChanged_ = false;
     unwatch(*boardWatcher_);
     QToolTip::hideText();  // it may speak of a scenario that has gone
-    const std::string board = settings::currentFolders().cuttingBoard;
-    if (mayMakeBoard && !sysutil::lookupExists(board, sysutil::LookupKind::FilesAndFolders)) {
-        std::error_code ec;
-        std::filesystem::create_directory(sysutil::pathFromUtf8(board), ec);  // the last level only
-        if (ec && tellProblems) boardCannotBeMade(board, ec);
-    }
+    const std::string& board = reading.board;
+    if (reading.cannotMake && tellProblems) boardCannotBeMade(board, reading.cannotMake);
     board_ = board;
     boardId_ = folderIdentity(board);
     // What was highlighted, or was when the board went: back with the board.
     const QString kept = lstPool->selectedText().isEmpty() ? boardKept_ : lstPool->selectedText();
-    // Disabled, the list hands the keyboard on to the next button: it comes back.
+    // Cleared, the list hands the keyboard on to the next button: it comes back.
     const bool hadKeyboard = lstPool->hasFocus();
     lstPool->clear();
-    lstPool->setEnabled(false);
-    fraCuttingBoard->setTitle(QStringLiteral("一覧更新中..."));
-    const sysutil::Subfolders listing = archiver::listBoard(board, &dialogs_);
-    const std::vector<std::string>& folders = listing.paths;
-    const std::vector<std::string> scenarios = archiver::scenariosAmong(listing);
     // Ordered and found by the part below the board, as the fridge by its names.
     struct Row {
         QString path, below;
     };
     std::vector<Row> rows;
     const QString boardText = q(board);
-    for (const auto& scenario : scenarios) {
+    for (const auto& scenario : reading.scenarios) {
         const QString path = q(scenario);
         rows.push_back({path, path.startsWith(boardText) ? path.mid(boardText.size()) : path});
     }
@@ -346,9 +319,7 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
         auto* entry = new QListWidgetItem(row.path, lstPool);
         entry->setData(ui::ListBox::kKeyRole, row.below);
     }
-    lstPool->setEnabled(true);
-    std::error_code ec;
-    boardThere_ = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
+    boardThere_ = reading.there;
     fraCuttingBoard->setTitle(boardThere_ ? QStringLiteral("まな板")
                                           : QStringLiteral("まな板（フォルダが見つかりません）"));
     boardKept_ = boardThere_ ? QString() : kept;
@@ -364,10 +335,9 @@ void frmFzarc::RefreshPool(const std::string& made, bool tellProblems, bool mayM
     }
     if (!highlighted && !kept.isEmpty()) lstPool->highlightRow(kept);
     if (hadKeyboard) lstPool->setFocus(Qt::OtherFocusReason);
-    if (boardThere_) {
+    if (!reading.watched.empty()) {
         QStringList watched;
-        for (const auto& folder : archiver::foldersToWatch(board, folders, scenarios, kMostWatchedFolders))
-            watched << q(folder);
+        for (const auto& folder : reading.watched) watched << q(folder);
         boardWatcher_->addPaths(watched);
     }
     watchAbove();
@@ -390,21 +360,8 @@ void frmFzarc::boardCannotBeMade(const std::string& board, const std::error_code
                                               "\r\n" + why + "\r\n設定でインストール先を確かめてください。",
                                           "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok,
                                           sysutil::MsgAnswer::Ok};
-    // At start the message waits for the window it speaks of.
-    if (isVisible())
-        dialogs_.message(request);
-    else
-        untold_.push_back(request);
-}
-
-void frmFzarc::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (untold_.empty()) return;
-    QTimer::singleShot(0, this, [this] {
-        const auto messages = std::move(untold_);
-        untold_.clear();
-        for (const auto& m : messages) dialogs_.message(m);
-    });
+    // Once the window's events flow again: at start, over the window it speaks of.
+    QTimer::singleShot(0, this, [this, request] { dialogs_.message(request); });
 }
 
 void frmFzarc::refreshFridge(const std::string& made) {
@@ -468,21 +425,17 @@ void frmFzarc::watchAbove() {
     if (!added.isEmpty()) aboveWatcher_->addPaths(added);
 }
 
-void frmFzarc::reload(bool tellProblems) {
-    RefreshPool({}, tellProblems);
-    refreshFridge();
-}
-
 void frmFzarc::applyOutcome(const commands::Outcome& outcome) {
     using commands::Refresh;
-    if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::PoolOnly) RefreshPool(outcome.scenarioFolder);
+    if (outcome.fridgeFolder) showFridge(*outcome.fridgeFolder);
+    if (outcome.board) RefreshPool(*outcome.board, outcome.scenarioFolder, outcome.tellBoardProblems);
     if (outcome.refresh == Refresh::Reload || outcome.refresh == Refresh::FridgeOnly)
         refreshFridge(outcome.archiveName);
 }
 
 void frmFzarc::folderChanged(Changed what) {
     (what == Changed::Fridge ? fridgeChanged_ : what == Changed::Board ? boardChanged_ : aboveChanged_) = true;
-    if (busy_) return;  // the command's end looks again
+    if (job_) return;  // the job's end looks again
     // A burst of changes (a copy of many files) costs one refresh, and none
     // waits longer than kLongestWaitMs.
     if (!followTimer_.isActive()) {
@@ -494,30 +447,35 @@ void frmFzarc::folderChanged(Changed what) {
 }
 
 void frmFzarc::followTheDisk() {
-    unlessACommandRuns([this] {
-        if (aboveChanged_) {
-            // A folder above moved: the lists follow when their folder went
-            // or came back, or is another folder now.
-            aboveChanged_ = false;
+    if (job_) return;  // the job's end looks again
+    if (aboveChanged_) {
+        // The fridge list follows when its folder went or came back, or is another folder now.
+        const bool fridgeNow = QFileInfo(q(filArc->Path())).isDir();
+        if (fridgeNow != fridgeThere_ ||
+            (fridgeNow && (fridgeWatcher_->directories().isEmpty() || folderIdentity(filArc->Path()) != fridgeId_ ||
+                           fridgeId_.empty())))
+            fridgeChanged_ = true;
+    }
+    if (fridgeChanged_) refreshFridge();
+    if (!boardChanged_ && !aboveChanged_) return watchAbove();
+    // The board, the same way, off the window's thread: it may be large.
+    const bool above = std::exchange(aboveChanged_, false);
+    const bool changed = boardChanged_;
+    const bool wasThere = boardThere_, watched = !boardWatcher_->directories().isEmpty();
+    const std::string listedId = boardId_;
+    startJob(
+        commands::Job::Runs::OffTheWindow,
+        [=](const settings::Folders& folders, sysutil::Dialogs&) {
+            commands::Outcome outcome;
             std::error_code ec;
-            const std::string board = settings::currentFolders().cuttingBoard;
-            const bool boardNow = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
-            // Another folder under the same name, too.
-            const auto another = [](const std::string& folder, const std::string& listed) {
-                return listed.empty() || folderIdentity(folder) != listed;
-            };
-            if (boardNow != boardThere_ ||
-                (boardNow && (boardWatcher_->directories().isEmpty() || another(board, boardId_))))
-                boardChanged_ = true;
-            const bool fridgeNow = QFileInfo(q(filArc->Path())).isDir();
-            if (fridgeNow != fridgeThere_ ||
-                (fridgeNow && (fridgeWatcher_->directories().isEmpty() || another(filArc->Path(), fridgeId_))))
-                fridgeChanged_ = true;
-            watchAbove();
-        }
-        if (boardChanged_) RefreshPool({}, false, false);
-        if (fridgeChanged_) refreshFridge();
-    });
+            const std::string& board = folders.cuttingBoard;
+            const bool there = std::filesystem::is_directory(sysutil::pathFromUtf8(board), ec);
+            if (changed || (above && (there != wasThere ||
+                                      (there && (!watched || listedId.empty() || folderIdentity(board) != listedId)))))
+                outcome.board = commands::readBoard(board, false);
+            return outcome;
+        },
+        nullptr, [this] { watchAbove(); });
 }
 
 namespace {
@@ -605,54 +563,63 @@ std::optional<std::string> frmFzarc::selectedScenario() const {
 }
 
 void frmFzarc::mnuLoad_Click() {
-    unlessACommandRuns(
-        [this] {
-            applyOutcome(commands::takeOut(selectedArchive(), settings::currentFolders().cuttingBoard, dialogs_,
-                                           archiver_, trash_));
+    startJob(
+        commands::Job::Runs::OffTheWindow,
+        [this, selected = selectedArchive()](const settings::Folders& folders, sysutil::Dialogs& dialogs) {
+            return commands::takeOut(selected, folders.cuttingBoard, dialogs, archiver_, trash_);
         },
         filArc);
 }
 
 void frmFzarc::mnuDeleteArchive_Click() {
-    unlessACommandRuns(
-        [this] {
-            const NeighbourOf gone(*filArc);
-            applyOutcome(commands::throwAwayArchive(selectedArchive(), dialogs_, trash_));
-            gone.highlightWhenGone();
+    const NeighbourOf gone(*filArc);
+    startJob(
+        commands::Job::Runs::OffTheWindow,
+        [this, selected = selectedArchive()](const settings::Folders&, sysutil::Dialogs& dialogs) {
+            return commands::throwAwayArchive(selected, dialogs, trash_);
         },
-        filArc);
+        filArc, [gone] { gone.highlightWhenGone(); });
 }
 
 void frmFzarc::mnuChangeArcFolder_Click() {
-    unlessACommandRuns(
-        [this] {
-            if (const auto folder = settings::mnuChangeArcFolder(dialogs_, filArc->Path())) showFridge(*folder);
+    startJob(
+        commands::Job::Runs::OnTheWindow,
+        [this](const settings::Folders&, sysutil::Dialogs& dialogs) {
+            commands::Outcome outcome;
+            outcome.fridgeFolder = settings::mnuChangeArcFolder(dialogs, filArc->Path());
+            return outcome;
         },
         filArc);
 }
 
 void frmFzarc::mnuDelete_Click() {
-    unlessACommandRuns(
-        [this] {
-            const NeighbourOf gone(*lstPool);
-            const std::vector<std::string> fridges{settings::currentFolders().fridge, filArc->Path()};
-            applyOutcome(commands::throwAwayScenario(selectedScenario(), fridges, dialogs_, trash_));
-            gone.highlightWhenGone();
+    const NeighbourOf gone(*lstPool);
+    startJob(
+        commands::Job::Runs::OffTheWindow,
+        [this, selected = selectedScenario(), shown = filArc->Path()](const settings::Folders& folders,
+                                                                      sysutil::Dialogs& dialogs) {
+            return commands::throwAwayScenario(selected, {folders.fridge, shown}, dialogs, trash_);
         },
-        lstPool);
+        lstPool, [gone] { gone.highlightWhenGone(); });
 }
 
 void frmFzarc::mnuDocument_Click() {
-    unlessACommandRuns(
-        [this] {
-            if (const auto scenario = selectedScenario()) inspect::mnuDocument(*scenario, dialogs_, launcher_, this);
+    startJob(
+        commands::Job::Runs::OnTheWindow,
+        [this](const settings::Folders&, sysutil::Dialogs& dialogs) {
+            if (const auto scenario = selectedScenario()) inspect::mnuDocument(*scenario, dialogs, launcher_, this);
+            return commands::Outcome();
         },
         lstPool);
 }
 
 void frmFzarc::mnuReArc_Click() {
-    unlessACommandRuns(
-        [this] { applyOutcome(commands::putAway(selectedScenario(), filArc->Path(), dialogs_, archiver_, trash_)); },
+    startJob(
+        commands::Job::Runs::OffTheWindow,
+        [this, selected = selectedScenario(), fridge = filArc->Path()](const settings::Folders&,
+                                                                       sysutil::Dialogs& dialogs) {
+            return commands::putAway(selected, fridge, dialogs, archiver_, trash_);
+        },
         lstPool);
 }
 
@@ -666,32 +633,53 @@ void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
     dialogs_.message({text, "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
 }
 
+// The launches hand the desktop what to open: on the window's thread, where
+// the desktop's services and the busy cursor belong.
 void frmFzarc::mnuOpenArchiveFolder_Click() {
-    const std::string fridge = settings::currentFolders().fridge;
-    if (!commands::mnuOpenArchiveFolder(fridge, launcher_, winId()))
-        launchFailed("冷蔵庫フォルダを開けませんでした。", fridge);
+    startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
+        if (!commands::mnuOpenArchiveFolder(folders.fridge, launcher_, winId()))
+            launchFailed("冷蔵庫フォルダを開けませんでした。", folders.fridge);
+        return commands::Outcome();
+    });
 }
 void frmFzarc::mnuOpenFolder_Click() {
-    const std::string engine = settings::currentFolders().engine;
-    if (!commands::mnuOpenFolder(engine, launcher_, winId())) launchFailed("まな板フォルダを開けませんでした。", engine);
+    startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
+        if (!commands::mnuOpenFolder(folders.engine, launcher_, winId()))
+            launchFailed("まな板フォルダを開けませんでした。", folders.engine);
+        return commands::Outcome();
+    });
 }
 void frmFzarc::mnuExecuteTessarune_Click() {
-    const std::string engine = settings::currentFolders().engine;
-    if (!commands::mnuExecuteTessarune(engine, launcher_, winId()))
-        launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(engine) + "Tessarune.exe");
+    startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
+        if (!commands::mnuExecuteTessarune(folders.engine, launcher_, winId()))
+            launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(folders.engine) + "Tessarune.exe");
+        return commands::Outcome();
+    });
 }
 void frmFzarc::mnuExecuteTessaruneEditor_Click() {
-    const std::string engine = settings::currentFolders().engine;
-    if (!commands::mnuExecuteTessaruneEditor(engine, launcher_, winId()))
-        launchFailed("TessaruneEditor を起動できませんでした。", sysutil::AddBackslash(engine) + "TessaruneEditor.exe");
+    startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
+        if (!commands::mnuExecuteTessaruneEditor(folders.engine, launcher_, winId()))
+            launchFailed("TessaruneEditor を起動できませんでした。",
+                         sysutil::AddBackslash(folders.engine) + "TessaruneEditor.exe");
+        return commands::Outcome();
+    });
 }
 
 void frmFzarc::mnuReload_Click() {
-    unlessACommandRuns([this] { reload(true); });
+    startJob(commands::Job::Runs::OffTheWindow, [](const settings::Folders& folders, sysutil::Dialogs&) {
+        commands::Outcome outcome(commands::Refresh::Reload);
+        outcome.board = commands::readBoard(folders.cuttingBoard, true);
+        outcome.tellBoardProblems = true;
+        return outcome;
+    });
 }
 
 void frmFzarc::mnuSetting_Click() {
-    unlessACommandRuns([this] { showFridge(settings::mnuSetting(dialogs_, this)); });
+    startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders&, sysutil::Dialogs& dialogs) {
+        commands::Outcome outcome;
+        outcome.fridgeFolder = settings::mnuSetting(dialogs, this);
+        return outcome;
+    });
 }
 
 void frmFzarc::mnuExit_Click() {
@@ -699,38 +687,46 @@ void frmFzarc::mnuExit_Click() {
 }
 
 void frmFzarc::mnuVersion_Click() {
-    unlessACommandRuns([this] {
+    startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders&, sysutil::Dialogs& dialogs) {
         frmVersion about(this);
-        dialogs_.showModal(about);
+        dialogs.showModal(about);
+        return commands::Outcome();
     });
 }
 
 void frmFzarc::closeEvent(QCloseEvent* event) {
-    // Events flow while a command works (before its progress window shows,
-    // while a folder is walked): closing then would tidy the board beside a
-    // take out writing to it, and end the program in the middle of it.
-    if (busy_) {
-        closeWhenDone_ = true;
+    // Closing while a job works would tidy the board beside a take out
+    // writing to it, and end the program in the middle of it: the window
+    // closes once the job has ended, as asked.
+    if (job_) {
+        connect(job_, &commands::Job::finished, this, &QWidget::close,
+                static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
         event->ignore();
         return;
     }
     // The settings dialog promises this clean-up; it touches empty folders
     // outside the scenarios only.
-    if (settings::readSetting(settings::kKeyExitRMNoFileDir) == "1")
-        archiver::removeEmptyFoldersOutsideScenarios(settings::currentFolders().cuttingBoard);
+    commands::Job tidy(
+        commands::Job::Runs::OnTheWindow,
+        [](const settings::Folders& folders, sysutil::Dialogs&) {
+            if (folders.tidyAtExit) archiver::removeEmptyFoldersOutsideScenarios(folders.cuttingBoard);
+            return commands::Outcome();
+        },
+        dialogs_);
+    tidy.start();
     event->accept();
 }
 
 void frmFzarc::dragEnterEvent(QDragEnterEvent* event) {
     // A copy, whatever the file manager proposes: a move would take the
     // archive away from where the user keeps it.
-    if (busy_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) return;
+    if (job_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
 
 void frmFzarc::dragMoveEvent(QDragMoveEvent* event) {
-    if (busy_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) {
+    if (job_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) {
         event->ignore();
         return;
     }
@@ -739,15 +735,16 @@ void frmFzarc::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void frmFzarc::dropEvent(QDropEvent* event) {
-    if (busy_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) return;
+    if (job_ || !carriesAnArchive(*event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    // After the drop has ended: the questions and the copy wait with events
-    // flowing, and the file manager must not wait for them.
-    QTimer::singleShot(0, this, [this, files = draggedFiles(*event->mimeData())] {
-        unlessACommandRuns([&] { applyOutcome(commands::copyIntoFridge(files, filArc->Path(), dialogs_, trash_)); },
-                           filArc);
-    });
+    startJob(
+        commands::Job::Runs::OffTheWindow,
+        [this, files = draggedFiles(*event->mimeData()), fridge = filArc->Path()](const settings::Folders&,
+                                                                                  sysutil::Dialogs& dialogs) {
+            return commands::copyIntoFridge(files, fridge, dialogs, trash_);
+        },
+        filArc);
 }
 
 bool frmFzarc::eventFilter(QObject* watched, QEvent* event) {

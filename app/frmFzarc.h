@@ -10,12 +10,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
 
-#include "commands/ArchiveCommands.h"
 #include "archive/Archiver.h"
+#include "commands/ArchiveCommands.h"
+#include "commands/Job.h"
 #include "sysutil/Dialogs.h"
 #include "sysutil/Launcher.h"
 #include "sysutil/Trash.h"
@@ -84,7 +86,6 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     // Archives dropped from the file manager are copied into the fridge.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -94,17 +95,14 @@ private:
     void buildControls();
     void buildMenus();
     void buildWatchers();
-    // Rebuilds the board list, keeping the highlighted scenario, or
+    // Shows the board as a job read it, keeping the highlighted scenario, or
     // highlighting the first scenario at or below `made`; `tellProblems`
-    // says when the board cannot be made. Following the disk, a board that
-    // has gone is not made again: the user may be moving it back.
-    void RefreshPool(const std::string& made = {}, bool tellProblems = false, bool mayMakeBoard = true);
+    // says when the board could not be made.
+    void RefreshPool(const commands::BoardReading& reading, const std::string& made = {}, bool tellProblems = false);
     // Reads the fridge again, keeping the highlighted archive, or
     // highlighting the one named `made`.
     void refreshFridge(const std::string& made = {});
     void showFridge(const std::string& folder);
-    void reload(bool tellProblems = false);
-    void removeLeftovers(const std::vector<std::string>& folders);
     void applyOutcome(const commands::Outcome& outcome);
     void boardCannotBeMade(const std::string& board, const std::error_code& ec);
     enum class Changed { Fridge, Board, Above };
@@ -118,20 +116,20 @@ private:
     void launchFailed(const std::string& what, const std::string& path);
     std::optional<commands::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;
-    // Runs a command unless another one (or a refresh) is still under way:
-    // waits keep the window's events flowing, so a second click could land
-    // inside the first command. Afterwards the keyboard is back in `home`,
-    // the list the command belongs to, when one is given.
-    template <typename Command>
-    void unlessACommandRuns(Command command, QWidget* home = nullptr);
+    // Starts a command's job unless another one (or a refresh) is under
+    // way: the window's events flow while a job works, so a second click can
+    // come meanwhile. When the job has ended the window shows its outcome,
+    // runs `after`, and the keyboard is back in `home`, the list the command
+    // belongs to, when one is given.
+    void startJob(commands::Job::Runs where, commands::Work work, QWidget* home = nullptr,
+                  std::function<void()> after = {});
 
     sysutil::Dialogs& dialogs_;
     archiver::Archiver& archiver_;
     sysutil::Launcher& launcher_;
     sysutil::Trash& trash_;
-    bool busy_ = false;
-    // The user closed the window while a command ran: it closes when the command ends.
-    bool closeWhenDone_ = false;
+    // The command under way, if any.
+    commands::Job* job_ = nullptr;
     // The lists follow the disk: a change in the fridge or on the board
     // refreshes its list once things have been quiet for a moment, never
     // while a command runs (a command's own refresh reads the changes).
@@ -153,8 +151,6 @@ private:
     QElapsedTimer firstChange_;
     bool fridgeChanged_ = false;
     bool boardChanged_ = false;
-    // Messages from before the window first showed.
-    std::vector<sysutil::MessageRequest> untold_;
 };
 
 }  // namespace app

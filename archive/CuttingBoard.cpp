@@ -68,9 +68,8 @@ std::vector<std::string> scenariosAmong(const sysutil::Subfolders& listing) {
     return out;
 }
 
-sysutil::Subfolders listBoard(const std::string& board, sysutil::Dialogs* dialogs) {
-    sysutil::FileAccessDOS dos(dialogs);
-    return dos.SubDirectories(board, kSummaryFile);
+sysutil::Subfolders listBoard(const std::string& board) {
+    return sysutil::listSubfolders(board, kSummaryFile);
 }
 
 void tidyAtStart(const std::string& fridge, const std::string& board, const std::string& settingsFolder,

@@ -18,9 +18,8 @@ std::vector<std::string> scenariosAmong(const std::vector<std::string>& folders)
 // The same among a board's listing (listBoard): a folder read whole without
 // an entry named like the summary file is passed over unopened.
 std::vector<std::string> scenariosAmong(const sysutil::Subfolders& listing);
-// Every folder below the board, noting those that may hold a summary file;
-// `dialogs` serves the window's events meanwhile (none: the walk runs in place).
-sysutil::Subfolders listBoard(const std::string& board, sysutil::Dialogs* dialogs);
+// Every folder below the board, noting those that may hold a summary file.
+sysutil::Subfolders listBoard(const std::string& board);
 
 // The tidying at start, before the board is listed: what killed or crashed
 // runs left in the fridge, the settings folder, the board and every folder

@@ -1,7 +1,7 @@
 #pragma once
 // Take out, put away and throw away: the commands of the main window that
 // work on archives and scenario folders. Each takes what the lists show and
-// the folders the window read from the settings as it started the command,
+// the folders its job read from the settings as it started,
 // and says which refresh the window owes afterwards and what it made.
 #include <optional>
 #include <string>
@@ -9,22 +9,11 @@
 
 #include "archive/Archiver.h"
 #include "archive/CuttingBoard.h"
+#include "commands/Outcome.h"
 #include "sysutil/Dialogs.h"
 #include "sysutil/Trash.h"
 
 namespace commands {
-
-enum class Refresh { None, Reload, PoolOnly, FridgeOnly };
-
-// What a command leaves the window to do: the refresh it owes, and what the
-// command made, for the window to highlight ("" when it made nothing).
-struct Outcome {
-    Outcome(Refresh r = Refresh::None, std::string scenario = {}, std::string archive = {})
-        : refresh(r), scenarioFolder(std::move(scenario)), archiveName(std::move(archive)) {}
-    Refresh refresh;
-    std::string scenarioFolder;  // the folder take out filled: a full path, no trailing separator
-    std::string archiveName;     // the archive put away wrote, or a copy dropped in: its name in the fridge
-};
 
 // The fridge list's folder (as shown, perhaps a temporary one) and its
 // selection: the name as the folder holds it, and as the list shows it when

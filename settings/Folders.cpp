@@ -10,8 +10,10 @@ std::string cuttingBoardFolder(const std::string& trPath) {
 }
 
 Folders currentFolders() {
-    const std::string engine = readSetting(kKeyTRPath);
-    return {engine, cuttingBoardFolder(engine), readSetting(kKeyArcPath)};
+    INIAccess ini;
+    ini.FileName = kIniFileName;
+    const auto values = ini.GetINIValues(kSection, {kKeyTRPath, kKeyArcPath, kKeyExitRMNoFileDir});
+    return {values[0], cuttingBoardFolder(values[0]), values[1], values[2] == "1"};
 }
 
 }  // namespace settings

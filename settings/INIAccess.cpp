@@ -75,6 +75,16 @@ std::string INIAccess::GetINIData(const std::string& strSection, const std::stri
     return ReadINIString(Section, strKey);
 }
 
+std::vector<std::string> INIAccess::GetINIValues(const std::string& strSection, const std::vector<std::string>& keys) {
+    std::vector<std::string> values(keys.size());
+    if (!takeSection(strSection) || !BuildINIPath()) return values;
+    std::string bytes;
+    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes) != ReadResult::Ok) return values;
+    const ProfileFile file = ProfileFile::fromBytes(std::move(bytes));
+    for (std::size_t i = 0; i < keys.size(); ++i) values[i] = file.value(Section, keys[i]).value_or("");
+    return values;
+}
+
 bool INIAccess::SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData) {
     return SetINIValues(strSection, {{strKey, strData}});
 }

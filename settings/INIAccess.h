@@ -21,6 +21,9 @@ public:
 
     // The stored value, whole, or "" for a missing file, section or key.
     std::string GetINIData(const std::string& strSection, const std::string& strKey);
+    // Several values of one section from one reading of the file, so that
+    // they come from one save; "" for each one missing.
+    std::vector<std::string> GetINIValues(const std::string& strSection, const std::vector<std::string>& keys);
     // True when the value was written.
     bool SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData);
     // Several keys of one section in one write of the file: all of them, or

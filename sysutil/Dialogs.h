@@ -53,13 +53,11 @@ public:
     // at `startFolder` when it exists.
     virtual std::string selectFolder(const std::string& title, const std::string& startFolder) = 0;
     virtual int showModal(ModalForm& form) = 0;
-    // Runs `work` off the window's thread; the window keeps repainting and,
-    // when the work lasts, a modal progress window with a cancel button shows.
+    // Runs `work` where it is called, never on the window's thread (the
+    // commands run as jobs off it): a progress window shows once the work
+    // lasts, and its cancel reaches the work through the report.
     virtual void runWithProgress(const std::string& caption,
                                  const std::function<void(const ProgressReport&)>& work) = 0;
-    // Serves the window's pending events: what every wait runs between its
-    // slices, so the window repaints and takes input meanwhile.
-    virtual void serveEvents() = 0;
 };
 
 }  // namespace sysutil

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <vector>
 
-#include "sysutil/BackgroundWork.h"
 #include "sysutil/PathRules.h"
 
 #if defined(_WIN32)
@@ -271,19 +270,12 @@ bool isMountedOn(const fs::path& folder) {
 
 FileAccessDOS::FileAccessDOS(Dialogs* dialogs) : dialogs_(dialogs) {}
 
-void FileAccessDOS::waitFor(const std::function<void()>& work) {
-    if (!dialogs_) return work();
-    runServingEvents(work, [this] { dialogs_->serveEvents(); });
-}
-
 std::vector<std::string> FileAccessDOS::SubDirectories(const std::string& TargetDirectory) {
     return SubDirectories(TargetDirectory, {}).paths;
 }
 
 Subfolders FileAccessDOS::SubDirectories(const std::string& TargetDirectory, std::string_view noted) {
-    Subfolders result;
-    waitFor([&] { result = listSubfolders(TargetDirectory, noted); });
-    return result;
+    return listSubfolders(TargetDirectory, noted);
 }
 
 std::string FileAccessDOS::SerchSubDirectory(const std::string& TargetDirectory) {
@@ -301,9 +293,7 @@ std::vector<std::string> FileAccessDOS::DelTree(const std::string& TargetDirecto
         const MessageRequest ask{"本当によろしいですか？", "", MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No};
         if (dialogs_->message(ask) != MsgAnswer::Yes) return {};
     }
-    std::vector<std::string> remains;
-    waitFor([&] { remains = removeTree(TargetDirectory, "Summary.tsm", kRemainsReported); });
-    return remains;
+    return removeTree(TargetDirectory, "Summary.tsm", kRemainsReported);
 }
 
 bool sameContent(const std::filesystem::path& a, const std::filesystem::path& b) {

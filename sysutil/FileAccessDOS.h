@@ -1,7 +1,7 @@
 #pragma once
 // Whole-folder operations: list every folder below a folder, and delete a
-// folder tree. Both run off the window's thread while the dialog seam serves
-// the window's events, and neither ever follows a link out of the tree.
+// folder tree. Both run where they are called (the commands' jobs run off the
+// window's thread), and neither ever follows a link out of the tree.
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -23,8 +23,7 @@ struct Subfolders {
 
 class FileAccessDOS {
 public:
-    // `dialogs` asks DelTree's question and serves the window's events while
-    // the work runs; without it the work runs in place and nothing is asked.
+    // `dialogs` asks DelTree's question; without it nothing is asked.
     explicit FileAccessDOS(Dialogs* dialogs = nullptr);
 
     // Full paths of all folders below TargetDirectory at any depth, without a
@@ -45,12 +44,10 @@ public:
     std::vector<std::string> DelTree(const std::string& TargetDirectory, bool NoMsg);
 
 private:
-    void waitFor(const std::function<void()>& work);
-
     Dialogs* dialogs_;
 };
 
-// The same work without threads or questions, for callers already off the UI thread.
+// The same work without questions.
 std::vector<std::string> listSubfolders(const std::string& folder);
 Subfolders listSubfolders(const std::string& folder, std::string_view noted);
 // Removes the tree; `lastName` (compared as Windows does) goes after

@@ -6,17 +6,19 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <memory>
 #include <mutex>
-
-#include "sysutil/BackgroundWork.h"
 
 namespace ui {
 namespace {
 
 constexpr int kShowProgressAfterMs = 500;
+constexpr int kDrawEveryMs = 50;
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -27,10 +29,6 @@ QString megabytes(std::uint64_t bytes) {
 }
 
 }  // namespace
-
-void serveWindowEvents() {
-    QCoreApplication::processEvents();
-}
 
 sysutil::MsgAnswer QtDialogs::message(const sysutil::MessageRequest& r) {
     QMessageBox box(owner_);
@@ -99,56 +97,99 @@ int QtDialogs::showModal(sysutil::ModalForm& form) {
     return form.execModal();
 }
 
-void QtDialogs::runWithProgress(const std::string& caption,
-                                const std::function<void(const sysutil::ProgressReport&)>& work) {
-    std::atomic<bool> cancelled{false};
+namespace {
+
+// What the work last reported and whether the user cancelled: written by the
+// work's thread, read by the window's.
+struct ProgressShared {
     std::mutex mutex;
     sysutil::ProgressInfo latest;
-    const sysutil::ProgressReport report = [&](const sysutil::ProgressInfo& p) {
-        {
-            std::lock_guard lock(mutex);
-            latest = p;
-        }
-        return !cancelled.load();
-    };
+    std::atomic<bool> cancelled{false};
+};
 
-    QElapsedTimer clock;
-    clock.start();
-    std::unique_ptr<QProgressDialog> dialog;
-    // Between slices of waiting: the window's events, and the progress window
-    // once the work lasts.
-    const sysutil::EventPump pump = [&] {
-        serveWindowEvents();
-        if (!dialog && clock.elapsed() >= kShowProgressAfterMs) {
-            dialog = std::make_unique<QProgressDialog>(q(caption), QStringLiteral("キャンセル"), 0, 1000, owner_);
-            dialog->setWindowTitle(appTitle_);
-            dialog->setWindowModality(Qt::ApplicationModal);
-            dialog->setMinimumDuration(0);
-            dialog->setAutoClose(false);
-            dialog->setAutoReset(false);
-            dialog->setMinimumWidth(420);
-            dialog->show();
+// The progress window, on the window's thread: it shows once the work lasts
+// and draws what the work last reported, a few times a second.
+class ProgressShown : public QObject {
+public:
+    ProgressShown(std::shared_ptr<ProgressShared> shared, QString caption, QWidget* owner, QString title)
+        : shared_(std::move(shared)), caption_(std::move(caption)), owner_(owner), title_(std::move(title)) {
+        clock_.start();
+        connect(&timer_, &QTimer::timeout, this, &ProgressShown::draw);
+        timer_.start(kDrawEveryMs);
+    }
+
+private:
+    void draw() {
+        if (!dialog_ && clock_.elapsed() >= kShowProgressAfterMs) {
+            dialog_ = std::make_unique<QProgressDialog>(caption_, QStringLiteral("キャンセル"), 0, 1000, owner_);
+            dialog_->setWindowTitle(title_);
+            dialog_->setWindowModality(Qt::ApplicationModal);
+            dialog_->setMinimumDuration(0);
+            dialog_->setAutoClose(false);
+            dialog_->setAutoReset(false);
+            dialog_->setMinimumWidth(420);
+            dialog_->show();
         }
-        if (!dialog) return;
+        if (!dialog_) return;
         sysutil::ProgressInfo p;
         {
-            std::lock_guard lock(mutex);
-            p = latest;
+            std::lock_guard lock(shared_->mutex);
+            p = shared_->latest;
         }
-        dialog->setLabelText(QStringLiteral("%1\n%2 / %3 件　%4 / %5 MB\n%6")
-                                 .arg(q(caption))
-                                 .arg(p.entriesDone)
-                                 .arg(p.entriesTotal)
-                                 .arg(megabytes(p.bytesDone), megabytes(p.bytesTotal),
-                                      dialog->fontMetrics().elidedText(q(p.currentName), Qt::ElideMiddle, 400)));
-        if (p.bytesTotal > 0) dialog->setValue(static_cast<int>(p.bytesDone * 1000 / p.bytesTotal));
-        if (dialog->wasCanceled() && !cancelled) {
-            cancelled = true;
-            dialog->setLabelText(QStringLiteral("中止しています..."));
+        dialog_->setLabelText(QStringLiteral("%1\n%2 / %3 件　%4 / %5 MB\n%6")
+                                  .arg(caption_)
+                                  .arg(p.entriesDone)
+                                  .arg(p.entriesTotal)
+                                  .arg(megabytes(p.bytesDone), megabytes(p.bytesTotal),
+                                       dialog_->fontMetrics().elidedText(q(p.currentName), Qt::ElideMiddle, 400)));
+        if (p.bytesTotal > 0) dialog_->setValue(static_cast<int>(p.bytesDone * 1000 / p.bytesTotal));
+        if (dialog_->wasCanceled() && !shared_->cancelled) {
+            shared_->cancelled = true;
+            dialog_->setLabelText(QStringLiteral("中止しています..."));
         }
+    }
+
+    std::shared_ptr<ProgressShared> shared_;
+    QString caption_;
+    QPointer<QWidget> owner_;
+    QString title_;
+    QElapsedTimer clock_;
+    QTimer timer_;
+    std::unique_ptr<QProgressDialog> dialog_;
+};
+
+}  // namespace
+
+void QtDialogs::runWithProgress(const std::string& caption,
+                                const std::function<void(const sysutil::ProgressReport&)>& work) {
+    auto shared = std::make_shared<ProgressShared>();
+    const sysutil::ProgressReport report = [shared](const sysutil::ProgressInfo& p) {
+        {
+            std::lock_guard lock(shared->mutex);
+            shared->latest = p;
+        }
+        return !shared->cancelled.load();
     };
-    // An exception of the work's comes out here, for the caller to report.
-    sysutil::runServingEvents([&] { work(report); }, pump);
+    // On the window's thread nothing could draw the window meanwhile.
+    if (QThread::currentThread() == qApp->thread()) return work(report);
+    // The window's thread makes the progress window and takes it down; both
+    // are posted, never waited for, so a window that is closing cannot hold
+    // the work up. Taken down before anything the work posts afterwards.
+    auto shown = std::make_shared<std::unique_ptr<ProgressShown>>();
+    QMetaObject::invokeMethod(
+        qApp,
+        [shown, shared, text = q(caption), owner = QPointer<QWidget>(owner_), title = appTitle_] {
+            *shown = std::make_unique<ProgressShown>(shared, text, owner, title);
+        },
+        Qt::QueuedConnection);
+    struct TakeDown {
+        std::shared_ptr<std::unique_ptr<ProgressShown>> shown;
+        ~TakeDown() {
+            QMetaObject::invokeMethod(
+                qApp, [s = shown] { s->reset(); }, Qt::QueuedConnection);
+        }
+    } takeDown{shown};
+    work(report);  // an exception of the work's comes out here, for the caller to report
 }
 
 }  // namespace ui

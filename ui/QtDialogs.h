@@ -1,14 +1,12 @@
 #pragma once
 // The dialog seam on Qt: message boxes, the input box, the folder picker,
-// modal forms, and long work with a progress window.
+// modal forms (each on the window's thread), and long work with a progress
+// window (run on the work's own thread).
 #include <QWidget>
 
 #include "sysutil/Dialogs.h"
 
 namespace ui {
-
-// Serves the window's pending events: the one event pump of every wait.
-void serveWindowEvents();
 
 class QtDialogs : public sysutil::Dialogs {
 public:
@@ -24,7 +22,6 @@ public:
     int showModal(sysutil::ModalForm& form) override;
     void runWithProgress(const std::string& caption,
                          const std::function<void(const sysutil::ProgressReport&)>& work) override;
-    void serveEvents() override { serveWindowEvents(); }
 
 private:
     QWidget* owner_;

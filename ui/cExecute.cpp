@@ -12,12 +12,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "sysutil/BackgroundWork.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/Processes.h"
 #include "sysutil/ProgramFolder.h"
 #include "ui/Documents.h"
-#include "ui/QtDialogs.h"
 
 namespace ui {
 namespace fs = std::filesystem;
@@ -57,17 +55,13 @@ std::vector<fs::path> searchFolders() {
     return out;
 }
 
-// The wait loop: the process is watched off the window's thread, every
-// 100 ms, while the window's events are served; it ends when the process
-// ends or the launcher is being destroyed. A started program is detached: it
-// outlives a wait given up, and the launcher.
+// The wait: the process is looked at every 100 ms until it ends or the
+// launcher is being destroyed, on the caller's thread (the commands run as
+// jobs off the window's). A started program is detached: it outlives a wait
+// given up, and the launcher.
 void waitWhile(const std::function<bool()>& running, const std::atomic<bool>& terminate) {
-    sysutil::runServingEvents(
-        [&] {
-            do std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-            while (running() && !terminate);
-        },
-        serveWindowEvents);
+    do std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    while (running() && !terminate);
 }
 
 bool runProgram(const QString& program, const QStringList& args, bool wait, const std::atomic<bool>& terminate,

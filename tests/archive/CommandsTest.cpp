@@ -87,7 +87,7 @@ TEST_F(Commands, TheBoardListingGivesTheScenariosAndTheirWatches) {
                                   {"group/deeper/Station/bgm/theme.ogg", "o"},
                                   {"other/Summary.txt", "x"}});
     fs::create_directories(board / "folder" / "Summary.tsm");
-    const sysutil::Subfolders listing = archiver::listBoard(boardFolder(), nullptr);
+    const sysutil::Subfolders listing = archiver::listBoard(boardFolder());
     const auto scenarios = archiver::scenariosAmong(listing);
     EXPECT_EQ(scenarios, archiver::scenariosAmong(listing.paths));
     auto at = [&](const std::string& rel) {

@@ -16,6 +16,8 @@
 #include <optional>
 #include <set>
 
+#include "commands/Job.h"
+
 namespace drive {
 namespace {
 
@@ -29,6 +31,15 @@ std::set<const QAbstractButton*> buttonsDown() {
     return down;
 }
 
+// Whether a command set going works off the window's thread and has not
+// ended. One waiting for an answer does not count: the user is asked.
+bool aJobWorks() {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        for (const auto* job : top->findChildren<commands::Job*>())
+            if (job->working()) return true;
+    return false;
+}
+
 // Lets the buttons an input pressed come up again. (A file dialog keeps its
 // view-mode button down for good: what was down before does not count.)
 void settleAfter(const std::set<const QAbstractButton*>& downBefore) {
@@ -38,6 +49,8 @@ void settleAfter(const std::set<const QAbstractButton*>& downBefore) {
         if (std::all_of(down.begin(), down.end(), [&](const auto* b) { return downBefore.count(b) > 0; })) break;
         QTest::qWait(10);
     }
+    // The command the input started, to its end or its next question.
+    for (int i = 0; i < 6000 && aJobWorks(); ++i) QTest::qWait(5);
     QApplication::processEvents();
 }
 

@@ -575,51 +575,41 @@ TEST_F(Drops, ABatchIsAskedOnceForAllAndWhatIsNoArchiveIsNamed) {
     EXPECT_TRUE(noWorkFilesLeft());
 }
 
-// The user closes the window while a take out works, before a progress
-// window would stand in the way.
-class ClosingDialogs : public fakes::FakeDialogs {
-public:
-    QWidget* window = nullptr;
-    std::function<bool()> boardUntouched;
-    bool openDuringWork = false, untouchedDuringWork = false;
-    void runWithProgress(const std::string& caption,
-                         const std::function<void(const sysutil::ProgressReport&)>& work) override {
-        drive::press(QKeySequence("Alt+F, X"));
-        openDuringWork = window->isVisible();
-        untouchedDuringWork = boardUntouched();
-        FakeDialogs::runWithProgress(caption, work);
-    }
-};
-
+// The user closes the window while a take out works (here, while it asks
+// whether to replace an edited file): the window closes once it has ended.
 TEST(Exit, WaitsForTheCommandThatRuns) {
     fakes::Workspace ws;
     ws.archive(ws.root.path() / "fridge", "Alpha.LZH", {{"Summary.tsm", "a"}});
+    testsupport::writeFile(ws.board() / "Alpha" / "Summary.tsm", "edited");
     fs::create_directories(ws.board() / "empty");
     ws.sandbox.set("ExitRMNoFileDir", "1");
-    ClosingDialogs dialogs;
+    fakes::FakeDialogs dialogs;
     archiver::Unlha32Archiver archiver;
     fakes::FakeLauncher launcher;
     fakes::FakeTrash trash;
     app::frmFzarc window(dialogs, archiver, launcher, trash);
-    dialogs.window = &window;
-    dialogs.boardUntouched = [&] { return fs::exists(ws.board() / "empty"); };
+    bool openDuringWork = false, untouchedDuringWork = false;
+    dialogs.answers = {sysutil::MsgAnswer::Yes};
+    dialogs.whileAsked = [&](const sysutil::MessageRequest&) {
+        drive::press(QKeySequence("Alt+F, X"));
+        openDuringWork = window.isVisible();
+        untouchedDuringWork = fs::exists(ws.board() / "empty");
+    };
     window.Form_Load();
     drive::bringUp(window);
     drive::press(QKeySequence("Down, Alt+L"));
-    EXPECT_TRUE(dialogs.openDuringWork);
-    EXPECT_TRUE(dialogs.untouchedDuringWork);  // no tidying beside the take out
-    EXPECT_FALSE(window.isVisible());          // then closed, as asked
-    EXPECT_TRUE(fs::exists(ws.board() / "Alpha" / "Summary.tsm"));
+    EXPECT_TRUE(openDuringWork);
+    EXPECT_TRUE(untouchedDuringWork);  // no tidying beside the take out
+    EXPECT_FALSE(window.isVisible());  // then closed, as asked
+    EXPECT_EQ(testsupport::readFile(ws.board() / "Alpha" / "Summary.tsm"), "a");
     EXPECT_FALSE(fs::exists(ws.board() / "empty"));
 }
 
-// Serves the window's events while the folders are walked, as the real
-// dialogs do, and notes whether the window was on screen when each message came.
+// Notes whether the window was on screen when each message came.
 class WatchingDialogs : public fakes::FakeDialogs {
 public:
     QWidget* window = nullptr;
     std::vector<bool> windowShown;
-    void serveEvents() override { QApplication::processEvents(); }
     sysutil::MsgAnswer message(const sysutil::MessageRequest& r) override {
         windowShown.push_back(window && window->isVisible());
         return FakeDialogs::message(r);

@@ -9,8 +9,8 @@
 #include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
-using ui::cExecute;
 using testsupport::TempDir;
+using ui::cExecute;
 
 namespace {
 
@@ -42,20 +42,15 @@ TEST(FindInPath, FindsExistingFilesOnly) {
     EXPECT_FALSE(cExecute::FindInPath(""));
 }
 
-TEST(ShellX, WaitReturnsAfterTheChildEndsWhileEventsFlow) {
+TEST(ShellX, WaitReturnsAfterTheChildEnds) {
     TempDir d;
     makeScript(d.path() / "slow job", "sleep 0.3; echo done > \"$1\"");
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(20);
     QElapsedTimer clock;
     clock.start();
     cExecute launcher;
     EXPECT_TRUE(launcher.ShellX(d.str("slow job") + " " + d.str("out.txt"), 6, 0, true));
     EXPECT_GE(clock.elapsed(), 300);
     EXPECT_TRUE(fs::exists(d.path() / "out.txt"));
-    EXPECT_GE(ticks, 5);
 }
 
 TEST(ShellX, WaitLastsAtLeastOnePoll) {

@@ -66,7 +66,6 @@ public:
         progressCaptions.push_back(caption);
         work([this](const sysutil::ProgressInfo&) { return !cancelLongWork; });
     }
-    void serveEvents() override {}
 
     std::vector<std::string> texts() const {
         std::vector<std::string> out;

@@ -74,18 +74,6 @@ TEST(SerchSubDirectory, UnreadableSubfolderIsSkipped) {
     fs::permissions(d.path() / "locked", fs::perms::owner_all);
 }
 
-TEST(SerchSubDirectory, ServesEventsWhileWaiting) {
-    TempDir d;
-    for (int i = 0; i < 300; ++i) fs::create_directories(d.path() / std::to_string(i) / "x" / "y");
-    struct Counting : fakes::FakeDialogs {
-        int served = 0;
-        void serveEvents() override { ++served; }
-    } dialogs;
-    sysutil::FileAccessDOS dos(&dialogs);
-    EXPECT_EQ(split(dos.SerchSubDirectory(d.str())).size(), 900u);
-    EXPECT_GE(dialogs.served, 1);
-}
-
 // A folder is passed over by the board's refresh only when it was read whole
 // without the name: anything named so (any case, any kind) or unread keeps it.
 TEST(SubDirectories, NoteTheFoldersThatMayHoldAName) {
