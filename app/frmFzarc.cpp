@@ -656,34 +656,36 @@ void frmFzarc::mnuReArc_Click() {
         lstPool);
 }
 
-void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
+void frmFzarc::launchFailed(const std::string& what, const std::string& path, const sysutil::Failure& failure) {
     std::string text = what;
     std::error_code ec;
     if (!std::filesystem::exists(sysutil::pathFromUtf8(path), ec))
         text += "\r\n「" + path + "」が見つかりません。";
-    else if (const std::string why = launcher_.lastFailure(); !why.empty())
-        text += "\r\n" + why;
+    else if (!failure.detail.empty())
+        text += "\r\n" + failure.detail;
     dialogs_.message({text, "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
 }
 
 void frmFzarc::mnuOpenArchiveFolder_Click() {
     const std::string fridge = settings::currentFolders().fridge;
-    if (!commands::mnuOpenArchiveFolder(fridge, launcher_, winId()))
-        launchFailed("冷蔵庫フォルダを開けませんでした。", fridge);
+    if (const auto f = commands::mnuOpenArchiveFolder(fridge, launcher_, winId()); !f.ok())
+        launchFailed("冷蔵庫フォルダを開けませんでした。", fridge, f);
 }
 void frmFzarc::mnuOpenFolder_Click() {
     const std::string engine = settings::currentFolders().engine;
-    if (!commands::mnuOpenFolder(engine, launcher_, winId())) launchFailed("まな板フォルダを開けませんでした。", engine);
+    if (const auto f = commands::mnuOpenFolder(engine, launcher_, winId()); !f.ok())
+        launchFailed("まな板フォルダを開けませんでした。", engine, f);
 }
 void frmFzarc::mnuExecuteTessarune_Click() {
     const std::string engine = settings::currentFolders().engine;
-    if (!commands::mnuExecuteTessarune(engine, launcher_, winId()))
-        launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(engine) + "Tessarune.exe");
+    if (const auto f = commands::mnuExecuteTessarune(engine, launcher_, winId()); !f.ok())
+        launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(engine) + "Tessarune.exe", f);
 }
 void frmFzarc::mnuExecuteTessaruneEditor_Click() {
     const std::string engine = settings::currentFolders().engine;
-    if (!commands::mnuExecuteTessaruneEditor(engine, launcher_, winId()))
-        launchFailed("TessaruneEditor を起動できませんでした。", sysutil::AddBackslash(engine) + "TessaruneEditor.exe");
+    if (const auto f = commands::mnuExecuteTessaruneEditor(engine, launcher_, winId()); !f.ok())
+        launchFailed("TessaruneEditor を起動できませんでした。", sysutil::AddBackslash(engine) + "TessaruneEditor.exe",
+                     f);
 }
 
 void frmFzarc::mnuReload_Click() {

@@ -54,7 +54,7 @@ TEST(WindowsAttributes, HiddenAndSystemEntriesNeverMatch) {
     EXPECT_TRUE(sysutil::lookupExists(d.str("plain\\Summary.tsm"), LookupKind::OrdinaryFiles));
     sysutil::WRText text;
     text.FileName = d.str("plain\\readme.txt");
-    EXPECT_EQ(text.RFile(), "");
+    EXPECT_EQ(text.RFile().value, "");
 }
 
 TEST(WindowsSettings, FileLivesBesideTheExecutable) {
