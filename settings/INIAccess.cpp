@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "settings/ProfileFile.h"
-#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "sysutil/TextCodec.h"
@@ -83,6 +82,10 @@ std::error_code replaceAtomically(const fs::path& target, const std::string& byt
     return ec;
 }
 
+sysutil::Failure refused(std::string why) {
+    return sysutil::Failure::of(sysutil::FailureKind::Refused, std::move(why));
+}
+
 }  // namespace
 
 bool INIAccess::takeSection(const std::string& strSection) {
@@ -96,17 +99,14 @@ std::string INIAccess::GetINIData(const std::string& strSection, const std::stri
     return ReadINIString(Section, strKey);
 }
 
-bool INIAccess::SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData) {
+sysutil::Failure INIAccess::SetINIData(const std::string& strSection, const std::string& strKey,
+                                       const std::string& strData) {
     return SetINIValues(strSection, {{strKey, strData}});
 }
 
-bool INIAccess::SetINIValues(const std::string& strSection,
-                             const std::vector<std::pair<std::string, std::string>>& values) {
-    lastError_.clear();
-    if (!takeSection(strSection) || !BuildINIPath()) {
-        lastError_ = "設定ファイルの名前がありません。";
-        return false;
-    }
+sysutil::Failure INIAccess::SetINIValues(const std::string& strSection,
+                                         const std::vector<std::pair<std::string, std::string>>& values) {
+    if (!takeSection(strSection) || !BuildINIPath()) return refused("設定ファイルの名前がありません。");
     return WriteINIValues(Section, values);
 }
 
@@ -123,28 +123,21 @@ std::string INIAccess::ReadINIString(const std::string& section, const std::stri
     return ProfileFile::fromBytes(std::move(bytes)).value(section, key).value_or("");
 }
 
-bool INIAccess::WriteINIValues(const std::string& section,
-                               const std::vector<std::pair<std::string, std::string>>& values) {
+sysutil::Failure INIAccess::WriteINIValues(const std::string& section,
+                                           const std::vector<std::pair<std::string, std::string>>& values) {
     // A link is kept: the file it points to is the one rewritten.
     fs::path path = sysutil::pathFromUtf8(iniPath_);
     if (std::error_code ec; fs::is_symlink(path, ec)) {
         path = fs::weakly_canonical(path, ec);
-        if (ec) {
-            lastError_ = "設定ファイルのリンク先をたどれません: " + iniPath_ + "\r\n" + sysutil::describeError(ec);
-            return false;
-        }
+        if (ec) return sysutil::Failure::reading("設定ファイルのリンク先をたどれません: " + iniPath_, ec);
     }
     std::string bytes;
     ProfileFile file;
     switch (readWhole(path, bytes)) {
         case ReadResult::Failed:  // never replace a file we could not read
-            lastError_ = "設定ファイルを読み込めません: " + iniPath_;
-            return false;
+            return sysutil::Failure::of(sysutil::FailureKind::ReadFailed, "設定ファイルを読み込めません: " + iniPath_);
         case ReadResult::Ok:
-            if (isWriteProtected(path)) {
-                lastError_ = "設定ファイルが書き込み禁止になっています: " + iniPath_;
-                return false;
-            }
+            if (isWriteProtected(path)) return refused("設定ファイルが書き込み禁止になっています: " + iniPath_);
             file = ProfileFile::fromBytes(std::move(bytes));
             break;
         case ReadResult::Missing:
@@ -152,19 +145,14 @@ bool INIAccess::WriteINIValues(const std::string& section,
     }
     for (const auto& [key, value] : values) {
         if (file.setValue(section, key, value)) continue;
-        if (value.find_first_of("\r\n") != std::string::npos)
-            lastError_ = "改行を含む値は保存できません。";
-        else if (file.encoding() == ProfileEncoding::Cp932 && !sysutil::utf8ToCp932(value))
-            lastError_ = "「" + value + "」には、設定ファイルの文字コード（Shift‑JIS）にない文字があります。";
-        else
-            lastError_ = "この値は保存できません: " + key;
-        return false;
+        if (value.find_first_of("\r\n") != std::string::npos) return refused("改行を含む値は保存できません。");
+        if (file.encoding() == ProfileEncoding::Cp932 && !sysutil::utf8ToCp932(value))
+            return refused("「" + value + "」には、設定ファイルの文字コード（Shift‑JIS）にない文字があります。");
+        return refused("この値は保存できません: " + key);
     }
-    if (const auto ec = replaceAtomically(path, file.bytes())) {
-        lastError_ = "設定ファイルを書き込めません: " + iniPath_ + "\r\n" + sysutil::describeError(ec);
-        return false;
-    }
-    return true;
+    if (const auto ec = replaceAtomically(path, file.bytes()))
+        return sysutil::Failure::writing("設定ファイルを書き込めません: " + iniPath_, ec);
+    return {};
 }
 
 std::string readSetting(const std::string& key) {
