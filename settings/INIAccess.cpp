@@ -24,14 +24,23 @@ namespace {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-ReadResult readWhole(const fs::path& path, std::string& bytes) {
+// `why` says what stopped a read that failed.
+ReadResult readWhole(const fs::path& path, std::string& bytes, std::error_code& why) {
     std::error_code ec;
     if (!fs::exists(path, ec)) return ReadResult::Missing;
-    if (!fs::is_regular_file(path, ec)) return ReadResult::Failed;
+    if (!fs::is_regular_file(path, ec)) {
+        std::error_code none;
+        why = ec                             ? ec
+              : fs::is_directory(path, none) ? std::make_error_code(std::errc::is_a_directory)
+                                             : std::make_error_code(std::errc::invalid_argument);
+        return ReadResult::Failed;
+    }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return ReadResult::Failed;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.bad() ? ReadResult::Failed : ReadResult::Ok;
+    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in && !in.bad()) return ReadResult::Ok;
+    why = std::error_code(errno ? errno : EIO, std::generic_category());
+    return ReadResult::Failed;
 }
 
 // A file the user made read-only stays as it is, as Windows' own profile
@@ -119,7 +128,8 @@ bool INIAccess::BuildINIPath() {
 
 std::string INIAccess::ReadINIString(const std::string& section, const std::string& key) {
     std::string bytes;
-    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes) != ReadResult::Ok) return {};
+    std::error_code ignored;  // a setting that cannot be read reads as missing
+    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes, ignored) != ReadResult::Ok) return {};
     return ProfileFile::fromBytes(std::move(bytes)).value(section, key).value_or("");
 }
 
@@ -133,9 +143,10 @@ sysutil::Failure INIAccess::WriteINIValues(const std::string& section,
     }
     std::string bytes;
     ProfileFile file;
-    switch (readWhole(path, bytes)) {
+    std::error_code why;
+    switch (readWhole(path, bytes, why)) {
         case ReadResult::Failed:  // never replace a file we could not read
-            return sysutil::Failure::of(sysutil::FailureKind::ReadFailed, "設定ファイルを読み込めません: " + iniPath_);
+            return sysutil::Failure::reading("設定ファイルを読み込めません: " + iniPath_, why);
         case ReadResult::Ok:
             if (isWriteProtected(path)) return refused("設定ファイルが書き込み禁止になっています: " + iniPath_);
             file = ProfileFile::fromBytes(std::move(bytes));
