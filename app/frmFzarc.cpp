@@ -623,13 +623,13 @@ void frmFzarc::mnuReArc_Click() {
         lstPool);
 }
 
-void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
+void frmFzarc::launchFailed(const std::string& what, const std::string& path, const sysutil::Failure& failure) {
     std::string text = what;
     std::error_code ec;
     if (!std::filesystem::exists(sysutil::pathFromUtf8(path), ec))
         text += "\r\n「" + path + "」が見つかりません。";
-    else if (const std::string why = launcher_.lastFailure(); !why.empty())
-        text += "\r\n" + why;
+    else if (!failure.detail.empty())
+        text += "\r\n" + failure.detail;
     dialogs_.message({text, "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
 }
 
@@ -637,30 +637,31 @@ void frmFzarc::launchFailed(const std::string& what, const std::string& path) {
 // the desktop's services and the busy cursor belong.
 void frmFzarc::mnuOpenArchiveFolder_Click() {
     startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
-        if (!commands::mnuOpenArchiveFolder(folders.fridge, launcher_, winId()))
-            launchFailed("冷蔵庫フォルダを開けませんでした。", folders.fridge);
+        if (const auto f = commands::mnuOpenArchiveFolder(folders.fridge, launcher_, winId()); !f.ok())
+            launchFailed("冷蔵庫フォルダを開けませんでした。", folders.fridge, f);
         return commands::Outcome();
     });
 }
 void frmFzarc::mnuOpenFolder_Click() {
     startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
-        if (!commands::mnuOpenFolder(folders.engine, launcher_, winId()))
-            launchFailed("まな板フォルダを開けませんでした。", folders.engine);
+        if (const auto f = commands::mnuOpenFolder(folders.engine, launcher_, winId()); !f.ok())
+            launchFailed("まな板フォルダを開けませんでした。", folders.engine, f);
         return commands::Outcome();
     });
 }
 void frmFzarc::mnuExecuteTessarune_Click() {
     startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
-        if (!commands::mnuExecuteTessarune(folders.engine, launcher_, winId()))
-            launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(folders.engine) + "Tessarune.exe");
+        if (const auto f = commands::mnuExecuteTessarune(folders.engine, launcher_, winId()); !f.ok())
+            launchFailed("Tessarune を起動できませんでした。", sysutil::AddBackslash(folders.engine) + "Tessarune.exe",
+                         f);
         return commands::Outcome();
     });
 }
 void frmFzarc::mnuExecuteTessaruneEditor_Click() {
     startJob(commands::Job::Runs::OnTheWindow, [this](const settings::Folders& folders, sysutil::Dialogs&) {
-        if (!commands::mnuExecuteTessaruneEditor(folders.engine, launcher_, winId()))
+        if (const auto f = commands::mnuExecuteTessaruneEditor(folders.engine, launcher_, winId()); !f.ok())
             launchFailed("TessaruneEditor を起動できませんでした。",
-                         sysutil::AddBackslash(folders.engine) + "TessaruneEditor.exe");
+                         sysutil::AddBackslash(folders.engine) + "TessaruneEditor.exe", f);
         return commands::Outcome();
     });
 }

@@ -113,7 +113,7 @@ private:
     QString fridgeToolTip(int row);
     QString boardToolTip(int row) const;
     // Says that a launch command started nothing, and why when it is known.
-    void launchFailed(const std::string& what, const std::string& path);
+    void launchFailed(const std::string& what, const std::string& path, const sysutil::Failure& failure);
     std::optional<commands::FridgeSelection> selectedArchive() const;
     std::optional<std::string> selectedScenario() const;
     // Starts a command's job unless another one (or a refresh) is under

@@ -1,9 +1,11 @@
 #pragma once
-// The outcome of one archiver command: a code the callers test and a Japanese
-// message they can show as it stands.
+// The outcome of one archiver command: a code the callers test, a Japanese
+// message they can show as it stands, and the system's cause when one is
+// known (a full disk is told from other write errors by it).
 #include <exception>
 #include <new>
 #include <string>
+#include <system_error>
 
 namespace archiver {
 
@@ -24,12 +26,15 @@ enum class ArchiveError {
 struct ArchiveResult {
     ArchiveError error = ArchiveError::None;
     std::string message;
+    std::error_code cause;
 
     bool ok() const { return error == ArchiveError::None; }
     int code() const { return static_cast<int>(error); }
 
     static ArchiveResult success() { return {}; }
-    static ArchiveResult failure(ArchiveError e, std::string msg) { return {e, std::move(msg)}; }
+    static ArchiveResult failure(ArchiveError e, std::string msg, std::error_code ec = {}) {
+        return {e, std::move(msg), ec};
+    }
 };
 
 // Runs archive work and turns an exception thrown in it (memory running out,

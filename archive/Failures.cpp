@@ -4,6 +4,7 @@
 #include "archive/lha/lha_writer.h"
 #include "archive/lha/read_status.h"
 #include "sysutil/ErrorText.h"
+#include "sysutil/Failure.h"
 #include "sysutil/PathRules.h"
 
 namespace archiver::failed {
@@ -11,15 +12,15 @@ namespace {
 
 using E = ArchiveError;
 
-ArchiveResult fail(E kind, std::string text) {
-    return ArchiveResult::failure(kind, std::move(text));
+ArchiveResult fail(E kind, std::string text, const std::error_code& ec = {}) {
+    return ArchiveResult::failure(kind, std::move(text), ec);
 }
 
 // A write that failed: NoSpace when the disk is full, so that callers can
 // say so; the system's own words follow on a line of their own.
 ArchiveResult diskFailure(std::string text, const std::error_code& ec) {
-    const bool full = ec.default_error_condition() == std::errc::no_space_on_device;
-    return fail(full ? E::NoSpace : E::WriteFailed, std::move(text) + "\r\n" + sysutil::describeError(ec));
+    return fail(sysutil::isDiskFull(ec) ? E::NoSpace : E::WriteFailed,
+                std::move(text) + "\r\n" + sysutil::describeError(ec), ec);
 }
 
 std::string utf8(const std::filesystem::path& p) {
@@ -99,12 +100,9 @@ ArchiveResult impossibleSizes() {
 }
 
 ArchiveResult refusedEntries(const std::vector<Refusal>& refused) {
-    constexpr std::size_t kShown = 5;
-    std::string text = "次のものは、取り出すときに元どおりに戻せません。";
-    for (std::size_t i = 0; i < refused.size() && i < kShown; ++i)
-        text += "\r\n" + refused[i].name + ": " + refused[i].why;
-    if (refused.size() > kShown) text += "\r\nほか " + std::to_string(refused.size() - kShown) + " 件";
-    return fail(E::UnsafeEntry, text);
+    std::vector<std::string> lines;
+    for (const auto& r : refused) lines.push_back(r.name + ": " + r.why);
+    return fail(E::UnsafeEntry, "次のものは、取り出すときに元どおりに戻せません。" + sysutil::firstFive(lines));
 }
 
 ArchiveResult cannotOpenArchive(const std::string& path) {
@@ -116,7 +114,7 @@ ArchiveResult cannotOpenFile(const std::string& name) {
 }
 
 ArchiveResult unreadable(const std::filesystem::path& path, const std::error_code& ec) {
-    return fail(E::ReadFailed, "「" + utf8(path) + "」を読み込めません。\r\n" + sysutil::describeError(ec));
+    return fail(E::ReadFailed, "「" + utf8(path) + "」を読み込めません。\r\n" + sysutil::describeError(ec), ec);
 }
 
 ArchiveResult notARegularFile(const std::string& path) {

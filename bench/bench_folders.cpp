@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         std::size_t size = 0;
         for (int round = 0; round < 5; ++round) {
             auto t0 = Clock::now();
-            size = text.RFile().size();
+            size = text.RFile().value.size();
             best = std::min(best, seconds(t0, Clock::now()));
         }
         std::printf("RFile: %s -> %zu bytes of UTF-8 in %.0f ms (target < 200 ms)\n", sjisFile.c_str(), size,

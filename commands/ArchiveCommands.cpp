@@ -79,14 +79,7 @@ std::string shownRelative(const std::filesystem::path& relative) {
     return out;
 }
 
-// The first five of a list for a message, each on a line, then how many
-// more (or only that there are more, for a list that was cut short).
-std::string firstFive(const std::vector<std::string>& items, bool complete = true) {
-    std::string text;
-    for (std::size_t i = 0; i < items.size() && i < 5; ++i) text += "\r\n" + items[i];
-    if (items.size() > 5) text += complete ? "\r\nほか " + std::to_string(items.size() - 5) + " 件" : "\r\nほか";
-    return text;
-}
+using sysutil::firstFive;
 
 // A symbolic link, or a junction on Windows, at `path` itself.
 bool isLinkAt(const std::filesystem::path& path) {
@@ -488,8 +481,10 @@ Outcome throwAwayScenario(const std::optional<std::string>& scenario, const std:
         return {Refresh::PoolOnly};
     sysutil::FileAccessDOS dos(&dialogs);
     std::vector<std::string> remains;
+    sysutil::Failure deleted;
     if (!toTrash) {
-        remains = dos.DelTree(*scenario, true);
+        deleted = dos.DelTree(*scenario, true);
+        remains = deleted.names;
     } else {
         // Whole, by one rename, unless another file system is mounted inside.
         std::vector<fs::path> mounts;
@@ -510,7 +505,8 @@ Outcome throwAwayScenario(const std::optional<std::string>& scenario, const std:
     if (!remains.empty())
         warn(dialogs, "「" + wrapped(name) + "」を" +
                           (toTrash ? "ごみ箱に移しきれませんでした" : "削除しきれませんでした") +
-                          "。次のものが残っています。" + firstFive(remains, false));
+                          "。次のものが残っています。" + firstFive(remains, deleted.unnamed) +
+                          (deleted.code ? "\r\n" + sysutil::describeError(deleted.code) : ""));
     return {Refresh::PoolOnly};
 }
 

@@ -1,5 +1,8 @@
 #include "commands/LaunchCommands.h"
 
+#include <exception>
+#include <new>
+
 #include "sysutil/PathRules.h"
 
 namespace commands {
@@ -19,29 +22,34 @@ std::string startProgramCommandLine(const std::string& trPath, const std::string
 
 namespace {
 
-bool launch(sysutil::Launcher& launcher, std::uintptr_t owner, const std::string& line) {
+// A launch that fails changes nothing; the window says so, with why.
+sysutil::Failure launch(sysutil::Launcher& launcher, std::uintptr_t owner, const std::string& line) {
     try {
         return launcher.ShellX(line, sysutil::SW_SHOWNORMAL, owner, false);
-    } catch (...) {
-        return false;  // a launch that fails changes nothing; the window says so
+    } catch (const std::bad_alloc&) {
+        return sysutil::Failure::of(sysutil::FailureKind::NotStarted, "メモリが足りません。");
+    } catch (const std::exception& e) {
+        return sysutil::Failure::of(sysutil::FailureKind::NotStarted,
+                                    std::string("エラーが発生しました。(") + e.what() + ")");
     }
 }
 
 }  // namespace
 
-bool mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+sysutil::Failure mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
     return launch(launcher, owner, openFolderCommandLine(ArcPath));
 }
 
-bool mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+sysutil::Failure mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
     return launch(launcher, owner, openFolderCommandLine(TRPath));
 }
 
-bool mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+sysutil::Failure mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
     return launch(launcher, owner, startProgramCommandLine(TRPath, "Tessarune.exe"));
 }
 
-bool mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner) {
+sysutil::Failure mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher,
+                                           std::uintptr_t owner) {
     return launch(launcher, owner, startProgramCommandLine(TRPath, "TessaruneEditor.exe"));
 }
 

@@ -13,10 +13,12 @@ namespace commands {
 std::string openFolderCommandLine(const std::string& folder);  // explorer.exe "folder"
 std::string startProgramCommandLine(const std::string& trPath, const std::string& exeName);
 
-// Each returns whether something was started or opened.
-bool mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner);
-bool mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
-bool mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
-bool mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+// Each is ok when something was started or opened; otherwise it says why
+// when the launcher knew.
+sysutil::Failure mnuOpenArchiveFolder(const std::string& ArcPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+sysutil::Failure mnuOpenFolder(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+sysutil::Failure mnuExecuteTessarune(const std::string& TRPath, sysutil::Launcher& launcher, std::uintptr_t owner);
+sysutil::Failure mnuExecuteTessaruneEditor(const std::string& TRPath, sysutil::Launcher& launcher,
+                                           std::uintptr_t owner);
 
 }  // namespace commands

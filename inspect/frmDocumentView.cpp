@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <utility>
 
 #include "sysutil/PathRules.h"
@@ -159,18 +160,22 @@ QString readForTheBox(const std::string& path, const std::atomic<bool>& stop) {
     text.FileName = path;
     QString shown;
     try {
-        const std::string read = text.RFile();
+        const auto read = text.RFile();
         if (stop) return {};
+        // Why, in the system's words: in use, not allowed, gone meanwhile.
+        if (!read.ok())
+            return QStringLiteral("（このファイルは読み込めませんでした。）\n\n") + forTheBox(read.failure.detail);
         bool broke = false;
-        shown = forTheBox(read, &broke);
+        shown = forTheBox(read.value, &broke);
         if (broke)
             shown += QStringLiteral("\n\n（長い行は %1 文字ごとに折り返して表示しています。）").arg(kLongestLine);
         if (text.Truncated())
             shown += QStringLiteral("\n\n（大きなファイルのため、先頭の %1 MB だけを表示しています。）")
                          .arg(sysutil::WRText::kMaxReadBytes / (1024 * 1024));
+    } catch (const std::bad_alloc&) {
+        shown = QStringLiteral("（このファイルは読み込めませんでした。）\n\nメモリが足りません。");
     } catch (const std::exception&) {
-        shown = QStringLiteral(
-            "（このファイルは読み込めませんでした。ほかのプログラムが使用中か、読み取りが許可されていません。）");
+        shown = QStringLiteral("（このファイルは読み込めませんでした。）");
     }
     return shown;
 }
@@ -283,7 +288,10 @@ void frmDocumentView::cmdExecFile_Click() {
              "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
         return;
     }
-    launcher_.OpenDocument(path, static_cast<std::uintptr_t>(winId()));
+    if (const auto opened = launcher_.OpenDocument(path, static_cast<std::uintptr_t>(winId())); !opened.ok())
+        dialogs_.message({"「" + File->shownName() + "」を開けませんでした。" +
+                              (opened.detail.empty() ? "" : "\r\n" + opened.detail),
+                          "", sysutil::MsgIcon::Exclamation, sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
 }
 
 bool frmDocumentView::eventFilter(QObject* watched, QEvent* event) {

@@ -4,7 +4,6 @@
 #include <fstream>
 
 #include "settings/ProfileFile.h"
-#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "sysutil/StagedFile.h"
@@ -22,14 +21,23 @@ namespace {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-ReadResult readWhole(const fs::path& path, std::string& bytes) {
+// `why` says what stopped a read that failed.
+ReadResult readWhole(const fs::path& path, std::string& bytes, std::error_code& why) {
     std::error_code ec;
     if (!fs::exists(path, ec)) return ReadResult::Missing;
-    if (!fs::is_regular_file(path, ec)) return ReadResult::Failed;
+    if (!fs::is_regular_file(path, ec)) {
+        std::error_code none;
+        why = ec                             ? ec
+              : fs::is_directory(path, none) ? std::make_error_code(std::errc::is_a_directory)
+                                             : std::make_error_code(std::errc::invalid_argument);
+        return ReadResult::Failed;
+    }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return ReadResult::Failed;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.bad() ? ReadResult::Failed : ReadResult::Ok;
+    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in && !in.bad()) return ReadResult::Ok;
+    why = std::error_code(errno ? errno : EIO, std::generic_category());
+    return ReadResult::Failed;
 }
 
 // A file the user made read-only stays as it is, as Windows' own profile
@@ -62,6 +70,10 @@ std::error_code replaceAtomically(const fs::path& target, const std::string& byt
     return staged.publish(target, sysutil::Publish::Replacing);
 }
 
+sysutil::Failure refused(std::string why) {
+    return sysutil::Failure::of(sysutil::FailureKind::Refused, std::move(why));
+}
+
 }  // namespace
 
 bool INIAccess::takeSection(const std::string& strSection) {
@@ -79,23 +91,21 @@ std::vector<std::string> INIAccess::GetINIValues(const std::string& strSection, 
     std::vector<std::string> values(keys.size());
     if (!takeSection(strSection) || !BuildINIPath()) return values;
     std::string bytes;
-    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes) != ReadResult::Ok) return values;
+    std::error_code why;
+    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes, why) != ReadResult::Ok) return values;
     const ProfileFile file = ProfileFile::fromBytes(std::move(bytes));
     for (std::size_t i = 0; i < keys.size(); ++i) values[i] = file.value(Section, keys[i]).value_or("");
     return values;
 }
 
-bool INIAccess::SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData) {
+sysutil::Failure INIAccess::SetINIData(const std::string& strSection, const std::string& strKey,
+                                       const std::string& strData) {
     return SetINIValues(strSection, {{strKey, strData}});
 }
 
-bool INIAccess::SetINIValues(const std::string& strSection,
-                             const std::vector<std::pair<std::string, std::string>>& values) {
-    lastError_.clear();
-    if (!takeSection(strSection) || !BuildINIPath()) {
-        lastError_ = "設定ファイルの名前がありません。";
-        return false;
-    }
+sysutil::Failure INIAccess::SetINIValues(const std::string& strSection,
+                                         const std::vector<std::pair<std::string, std::string>>& values) {
+    if (!takeSection(strSection) || !BuildINIPath()) return refused("設定ファイルの名前がありません。");
     return WriteINIValues(Section, values);
 }
 
@@ -108,32 +118,27 @@ bool INIAccess::BuildINIPath() {
 
 std::string INIAccess::ReadINIString(const std::string& section, const std::string& key) {
     std::string bytes;
-    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes) != ReadResult::Ok) return {};
+    std::error_code ignored;  // a setting that cannot be read reads as missing
+    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes, ignored) != ReadResult::Ok) return {};
     return ProfileFile::fromBytes(std::move(bytes)).value(section, key).value_or("");
 }
 
-bool INIAccess::WriteINIValues(const std::string& section,
-                               const std::vector<std::pair<std::string, std::string>>& values) {
+sysutil::Failure INIAccess::WriteINIValues(const std::string& section,
+                                           const std::vector<std::pair<std::string, std::string>>& values) {
     // A link is kept: the file it points to is the one rewritten.
     fs::path path = sysutil::pathFromUtf8(iniPath_);
     if (std::error_code ec; fs::is_symlink(path, ec)) {
         path = fs::weakly_canonical(path, ec);
-        if (ec) {
-            lastError_ = "設定ファイルのリンク先をたどれません: " + iniPath_ + "\r\n" + sysutil::describeError(ec);
-            return false;
-        }
+        if (ec) return sysutil::Failure::reading("設定ファイルのリンク先をたどれません: " + iniPath_, ec);
     }
     std::string bytes;
     ProfileFile file;
-    switch (readWhole(path, bytes)) {
+    std::error_code why;
+    switch (readWhole(path, bytes, why)) {
         case ReadResult::Failed:  // never replace a file we could not read
-            lastError_ = "設定ファイルを読み込めません: " + iniPath_;
-            return false;
+            return sysutil::Failure::reading("設定ファイルを読み込めません: " + iniPath_, why);
         case ReadResult::Ok:
-            if (isWriteProtected(path)) {
-                lastError_ = "設定ファイルが書き込み禁止になっています: " + iniPath_;
-                return false;
-            }
+            if (isWriteProtected(path)) return refused("設定ファイルが書き込み禁止になっています: " + iniPath_);
             file = ProfileFile::fromBytes(std::move(bytes));
             break;
         case ReadResult::Missing:
@@ -141,19 +146,14 @@ bool INIAccess::WriteINIValues(const std::string& section,
     }
     for (const auto& [key, value] : values) {
         if (file.setValue(section, key, value)) continue;
-        if (value.find_first_of("\r\n") != std::string::npos)
-            lastError_ = "改行を含む値は保存できません。";
-        else if (file.encoding() == ProfileEncoding::Cp932 && !sysutil::utf8ToCp932(value))
-            lastError_ = "「" + value + "」には、設定ファイルの文字コード（Shift‑JIS）にない文字があります。";
-        else
-            lastError_ = "この値は保存できません: " + key;
-        return false;
+        if (value.find_first_of("\r\n") != std::string::npos) return refused("改行を含む値は保存できません。");
+        if (file.encoding() == ProfileEncoding::Cp932 && !sysutil::utf8ToCp932(value))
+            return refused("「" + value + "」には、設定ファイルの文字コード（Shift‑JIS）にない文字があります。");
+        return refused("この値は保存できません: " + key);
     }
-    if (const auto ec = replaceAtomically(path, file.bytes())) {
-        lastError_ = "設定ファイルを書き込めません: " + iniPath_ + "\r\n" + sysutil::describeError(ec);
-        return false;
-    }
-    return true;
+    if (const auto ec = replaceAtomically(path, file.bytes()))
+        return sysutil::Failure::writing("設定ファイルを書き込めません: " + iniPath_, ec);
+    return {};
 }
 
 std::string readSetting(const std::string& key) {

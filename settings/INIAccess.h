@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "sysutil/Failure.h"
+
 namespace settings {
 
 inline constexpr const char* kIniFileName = "fzarc.ini";
@@ -24,25 +26,26 @@ public:
     // Several values of one section from one reading of the file, so that
     // they come from one save; "" for each one missing.
     std::vector<std::string> GetINIValues(const std::string& strSection, const std::vector<std::string>& keys);
-    // True when the value was written.
-    bool SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData);
+    // Ok when the value was written; otherwise why, in Japanese, naming the
+    // file (NoSpace when the disk is full, Refused for a value or a file the
+    // store will not write, whatever the disk).
+    sysutil::Failure SetINIData(const std::string& strSection, const std::string& strKey, const std::string& strData);
     // Several keys of one section in one write of the file: all of them, or
     // none (the file stays as it was).
-    bool SetINIValues(const std::string& strSection, const std::vector<std::pair<std::string, std::string>>& values);
+    sysutil::Failure SetINIValues(const std::string& strSection,
+                                  const std::vector<std::pair<std::string, std::string>>& values);
 
     // The full path of the file as the last access built it.
     const std::string& path() const { return iniPath_; }
-    // Why the last write failed, in Japanese; "" after a success.
-    const std::string& lastError() const { return lastError_; }
 
 private:
     bool BuildINIPath();
-    bool WriteINIValues(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
+    sysutil::Failure WriteINIValues(const std::string& section,
+                                    const std::vector<std::pair<std::string, std::string>>& values);
     std::string ReadINIString(const std::string& section, const std::string& key);
     bool takeSection(const std::string& strSection);
 
     std::string iniPath_;
-    std::string lastError_;
 };
 
 // The conventional read: section "FZARC Secound Edition" of fzarc.ini.

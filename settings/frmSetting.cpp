@@ -130,14 +130,15 @@ void frmSetting::cmdOK_Click() {
                       : chkRmNoFileFolder->checkState() == Qt::PartiallyChecked ? 2
                                                                                 : 0;
     // One write for the three: a save never keeps one setting and loses the next.
-    saved_ = ini.SetINIValues(kSection, {{kKeyTRPath, txtTRPath->text().toStdString()},
-                                         {kKeyArcPath, txtArcPath->text().toStdString()},
-                                         {kKeyExitRMNoFileDir, std::to_string(state)}});
+    const auto failure = ini.SetINIValues(kSection, {{kKeyTRPath, txtTRPath->text().toStdString()},
+                                                     {kKeyArcPath, txtArcPath->text().toStdString()},
+                                                     {kKeyExitRMNoFileDir, std::to_string(state)}});
+    saved_ = failure.ok();
     // A save that did not reach the disk would otherwise show up only as the
     // same first-run warnings again, with no hint why. The dialog stays, with
     // what the user typed, to try again or to cancel.
     if (!saved_) {
-        dialogs_.message({"設定を保存できませんでした。\r\n" + ini.lastError(), "", sysutil::MsgIcon::Exclamation,
+        dialogs_.message({"設定を保存できませんでした。\r\n" + failure.detail, "", sysutil::MsgIcon::Exclamation,
                           sysutil::MsgButtons::Ok, sysutil::MsgAnswer::Ok});
         return;
     }

@@ -1,17 +1,12 @@
 #include "sysutil/ErrorText.h"
 
-#include <cerrno>
+#include "sysutil/Failure.h"
 
 namespace sysutil {
 
 std::string describeError(const std::error_code& ec) {
+    if (isDiskFull(ec)) return "ディスクの空き容量が足りません。";
     const std::error_condition c = ec.default_error_condition();
-    if (c == std::errc::no_space_on_device
-#if defined(EDQUOT)
-        || (c.category() == std::generic_category() && c.value() == EDQUOT)
-#endif
-    )
-        return "ディスクの空き容量が足りません。";
     if (c == std::errc::read_only_file_system) return "読み取り専用の場所には書き込めません。";
     if (c == std::errc::permission_denied || c == std::errc::operation_not_permitted)
         return "アクセスが拒否されました（読み取り専用か、権限がないか、使用中です）。";

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "sysutil/ErrorText.h"
 #include "sysutil/PathRules.h"
 
 #if defined(_WIN32)
@@ -20,7 +21,8 @@ namespace sysutil {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr std::size_t kRemainsReported = 6;
+// The names a failed deletion reports: what a message shows.
+constexpr std::size_t kRemainsReported = 5;
 
 #if defined(__linux__)
 // The walk reads each folder once, opened from its parent's descriptor and
@@ -117,21 +119,35 @@ void collectFolders(const fs::path& folder, Subfolders& out, std::string_view no
 }
 #endif
 
-// What a removal could not take away, kept to the first few paths; the
-// mount points left alone come first and are always named.
+// What a removal could not take away, kept to the first few paths and
+// counted beyond them, with the first cause the system gave; the mount
+// points left alone come first and are always named.
 struct Remains {
+    explicit Remains(std::size_t report) : limit(report) {}
     std::vector<std::string> paths, mountPoints;
     std::size_t limit;
-    void add(const fs::path& p) {
-        if (paths.size() < limit) paths.push_back(utf8FromPath(p));
+    std::size_t uncounted = 0;
+    std::error_code cause;
+    void add(const fs::path& p, const std::error_code& ec) {
+        if (!cause) cause = ec;
+        if (paths.size() < limit)
+            paths.push_back(utf8FromPath(p));
+        else
+            ++uncounted;
     }
     void addMountPoint(const fs::path& p) {
         mountPoints.push_back(utf8FromPath(p) + "（別のファイルシステムのため、中は削除していません）");
     }
-    std::vector<std::string> all() const {
+    // The names to report, and how many more there are.
+    std::vector<std::string> all(std::size_t* unnamed = nullptr) const {
         std::vector<std::string> out = mountPoints;
+        std::size_t more = uncounted;
         for (const auto& p : paths)
-            if (out.size() < std::max(limit, mountPoints.size())) out.push_back(p);
+            if (out.size() < std::max(limit, mountPoints.size()))
+                out.push_back(p);
+            else
+                ++more;
+        if (unnamed) *unnamed = more;
         return out;
     }
 };
@@ -176,7 +192,7 @@ void openUp(const fs::path& folder) {
 }
 #endif
 
-bool removeEntry(const fs::path& p) {
+std::error_code removeEntry(const fs::path& p) {
     std::error_code ec;
 #if defined(_WIN32)
     // Read-only files and folders refuse deletion until the attribute goes.
@@ -185,7 +201,7 @@ bool removeEntry(const fs::path& p) {
         SetFileAttributesW(p.c_str(), attr & ~FILE_ATTRIBUTE_READONLY);
 #endif
     fs::remove(p, ec);
-    return !ec;
+    return ec;
 }
 
 // Empties the folder without leaving its file system; true when nothing is left in it.
@@ -200,7 +216,7 @@ bool removeContents(const fs::path& folder, const std::string& lastName, std::ui
         (isLast ? last : entries).push_back(*it);
     }
     if (ec) {
-        remains.add(folder);
+        remains.add(folder, ec);
         return false;
     }
     bool empty = true;
@@ -217,14 +233,15 @@ bool removeContents(const fs::path& folder, const std::string& lastName, std::ui
                 continue;
             }
         }
-        if (!removeEntry(e.path())) {
-            remains.add(e.path());
+        if (const auto failed = removeEntry(e.path())) {
+            remains.add(e.path(), failed);
             empty = false;
         }
     }
     for (const auto& e : last) {
-        if (empty && removeEntry(e.path())) continue;
-        remains.add(e.path());
+        std::error_code failed;
+        if (empty && !(failed = removeEntry(e.path()))) continue;
+        remains.add(e.path(), failed);
         empty = false;
     }
     return empty;
@@ -250,18 +267,27 @@ std::vector<std::string> listSubfolders(const std::string& folder) {
     return listSubfolders(folder, {}).paths;
 }
 
-std::vector<std::string> removeTree(const std::string& folder, const std::string& lastName, std::size_t report) {
+namespace {
+
+Remains removeAll(const std::string& folder, const std::string& lastName, std::size_t report) {
     const fs::path root = pathFromUtf8(folder);
-    Remains remains{{}, {}, report};
+    Remains remains(report);
     std::error_code ec;
     const auto st = fs::symlink_status(root, ec);
-    if (ec || !fs::exists(st)) return {};
+    if (ec || !fs::exists(st)) return remains;
     if (!fs::is_directory(st)) {  // a file, or a link: itself only
-        if (!removeEntry(root)) remains.add(root);
-        return remains.all();
+        if (const auto failed = removeEntry(root)) remains.add(root, failed);
+        return remains;
     }
-    if (removeContents(root, lastName, deviceOf(root), remains) && !removeEntry(root)) remains.add(root);
-    return remains.all();
+    if (removeContents(root, lastName, deviceOf(root), remains))
+        if (const auto failed = removeEntry(root)) remains.add(root, failed);
+    return remains;
+}
+
+}  // namespace
+
+std::vector<std::string> removeTree(const std::string& folder, const std::string& lastName, std::size_t report) {
+    return removeAll(folder, lastName, report).all();
 }
 
 bool isMountedOn(const fs::path& folder) {
@@ -287,13 +313,22 @@ std::string FileAccessDOS::SerchSubDirectory(const std::string& TargetDirectory)
     return joined;
 }
 
-std::vector<std::string> FileAccessDOS::DelTree(const std::string& TargetDirectory, bool NoMsg) {
+Failure FileAccessDOS::DelTree(const std::string& TargetDirectory, bool NoMsg) {
     // Asked even when the folder has gone meanwhile: the answer is the user's.
     if (!NoMsg && dialogs_) {
         const MessageRequest ask{"本当によろしいですか？", "", MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No};
         if (dialogs_->message(ask) != MsgAnswer::Yes) return {};
     }
-    return removeTree(TargetDirectory, "Summary.tsm", kRemainsReported);
+    const Remains remains = removeAll(TargetDirectory, "Summary.tsm", kRemainsReported);
+    Failure failure;
+    failure.names = remains.all(&failure.unnamed);
+    if (failure.names.empty()) return {};
+    failure.kind = isDiskFull(remains.cause) ? FailureKind::NoSpace : FailureKind::WriteFailed;
+    failure.code = remains.cause;
+    failure.detail = "「" + TargetDirectory + "」を削除しきれませんでした。次のものが残っています。" +
+                     firstFive(failure.names, failure.unnamed);
+    if (remains.cause) failure.detail += "\r\n" + describeError(remains.cause);
+    return failure;
 }
 
 bool sameContent(const std::filesystem::path& a, const std::filesystem::path& b) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sysutil/Dialogs.h"
+#include "sysutil/Failure.h"
 
 namespace sysutil {
 
@@ -38,10 +39,11 @@ public:
     // write-protected parts included. A scenario's Summary.tsm goes last, and
     // only once everything else went, so a scenario that could not be deleted
     // whole stays a scenario. Never leaves the folder's file system: a mount
-    // point inside stays with all below it. Returns what remains (the mount
-    // points, then the first paths up to six): nothing when the tree went, or
-    // when the answer was No.
-    std::vector<std::string> DelTree(const std::string& TargetDirectory, bool NoMsg);
+    // point inside stays with all below it. Ok when the tree went, or when
+    // the answer was No; otherwise the failure names what remains (the mount
+    // points, then the first paths up to five, and counts the rest) with the
+    // first cause the system gave.
+    Failure DelTree(const std::string& TargetDirectory, bool NoMsg);
 
 private:
     Dialogs* dialogs_;

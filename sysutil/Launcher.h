@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "sysutil/Failure.h"
+
 namespace sysutil {
 
 inline constexpr int SW_SHOWNORMAL = 1;
@@ -12,16 +14,14 @@ inline constexpr int SW_MINIMIZE = 6;
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    // True when something was started.
-    virtual bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
-                        bool blnWait) = 0;
+    // Ok when something was started; otherwise NotStarted, with why in the
+    // user's words when a reason is known.
+    virtual Failure ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
+                           bool blnWait) = 0;
     // Opens a document or folder in the program the desktop associates with
     // it, never running the file itself, whatever its mode: documents come
-    // with scenarios from strangers. True when it was handed over.
-    virtual bool OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) = 0;
-    // Why the last ShellX started nothing, in the user's words; "" when no
-    // reason is known.
-    virtual std::string lastFailure() const { return {}; }
+    // with scenarios from strangers. Ok when it was handed over.
+    virtual Failure OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) = 0;
 };
 
 }  // namespace sysutil

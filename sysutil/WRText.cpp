@@ -1,5 +1,6 @@
 #include "sysutil/WRText.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -26,7 +27,16 @@ std::string joinLinesCrLf(const std::string& text) {
     return out;
 }
 
-std::string WRText::RFile() {
+namespace {
+
+// What the standard streams leave of the system's cause.
+std::error_code lastError() {
+    return std::error_code(errno ? errno : EIO, std::generic_category());
+}
+
+}  // namespace
+
+Result<std::string> WRText::RFile() {
     truncated_ = false;
     // A folder is no file, whichever way it is written.
     if (FileName.empty() || FileName.back() == '/' || FileName.back() == kSeparator) return {};
@@ -34,8 +44,9 @@ std::string WRText::RFile() {
     // The lookup may accept wildcards; the file must be the one named.
     if (found.empty() || FileName.find_first_of("*?") != std::string::npos) return {};
     const auto path = pathFromUtf8(found);
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw TextFileError("cannot open " + FileName);
+    if (!in) return {{}, Failure::reading("「" + FileName + "」を開けません。", lastError())};
     // Read straight into the string, grown once to the size the file has
     // now (it may still grow or shrink while it is read).
     std::error_code ec;
@@ -59,23 +70,25 @@ std::string WRText::RFile() {
         bytes.resize(had + got);
         if (got < want) break;
     }
-    if (in.bad()) throw TextFileError("cannot read " + FileName);
+    if (in.bad()) return {{}, Failure::reading("「" + FileName + "」を読み込めません。", lastError())};
     if (bytes.size() >= kMaxReadBytes && in.peek() != std::char_traits<char>::eof()) truncated_ = true;
-    return joinLinesCrLf(decodeText(bytes));
+    return {joinLinesCrLf(decodeText(bytes)), {}};
 }
 
-void WRText::WFile() {
+Failure WRText::WFile() {
 #if defined(_WIN32)
     const std::string bytes = utf8ToCp932(WText).value_or(WText);
 #else
     const std::string& bytes = WText;
 #endif
+    errno = 0;
     std::ofstream out(pathFromUtf8(FileName), std::ios::binary | std::ios::trunc);
-    if (!out) throw TextFileError("cannot create " + FileName);
+    if (!out) return Failure::writing("「" + FileName + "」を作れません。", lastError());
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out) throw TextFileError("cannot write " + FileName);
+    if (!out) return Failure::writing("「" + FileName + "」に書き込めません。", lastError());
     WText.clear();
+    return {};
 }
 
 }  // namespace sysutil

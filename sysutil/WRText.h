@@ -1,16 +1,11 @@
 #pragma once
 // Whole-file text reading and writing for the document viewer.
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
-namespace sysutil {
+#include "sysutil/Failure.h"
 
-// A file that exists but could not be read or written.
-class TextFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace sysutil {
 
 class WRText {
 public:
@@ -23,12 +18,12 @@ public:
 
     // The whole text with its lines joined by CR LF (CR LF or a lone CR ends a
     // line; a lone LF stays in it; nothing after the last line). "" for a
-    // missing file, a folder or a hidden file. Throws TextFileError when the
-    // file exists but cannot be read.
-    std::string RFile();
-    // Writes WText to FileName, replacing the file, then empties WText.
-    // Throws TextFileError when the file cannot be written.
-    void WFile();
+    // missing file, a folder or a hidden file. A file that exists but cannot
+    // be read fails, with the system's cause.
+    Result<std::string> RFile();
+    // Writes WText to FileName, replacing the file, then empties WText;
+    // a full disk is told apart.
+    Failure WFile();
 
     bool Truncated() const { return truncated_; }
 

@@ -93,7 +93,20 @@ std::pair<std::string, std::string> cExecute::splitCommandLine(const std::string
     return {line, ""};
 }
 
-bool cExecute::openThroughShell(const std::string& program, const std::string& parameters, bool wait) {
+namespace {
+
+using sysutil::Failure;
+using sysutil::FailureKind;
+
+// Nothing started; `why` is "" when no reason is known, and then the whole
+// line may still run as a command.
+Failure notStarted(std::string why = {}) {
+    return Failure::of(FailureKind::NotStarted, std::move(why));
+}
+
+}  // namespace
+
+Failure cExecute::openThroughShell(const std::string& program, const std::string& parameters, bool wait) {
     // The shell's "open" takes a quoted file name as the file itself.
     std::string name = program;
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
@@ -110,40 +123,38 @@ bool cExecute::openThroughShell(const std::string& program, const std::string& p
     }
     const QString file = QString::fromStdString(sysutil::utf8FromPath(target));
     const QFileInfo info(file);
-    if (!info.exists()) return false;
+    if (!info.exists()) return notStarted();
 #if !defined(_WIN32)
     // The engine and its editor are Windows programs: Wine runs them, when it
     // is installed, in their own folder, where they look for their files.
     if (info.isFile() && info.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0) {
         const std::string wine = findWine();
-        if (wine.empty()) {
-            lastFailure_ = "「" + info.fileName().toStdString() +
-                           "」は Windows のプログラムです。起動するには Wine が必要です。\r\n"
-                           "Wine（wine または wine64）をインストールしてください。";
-            return false;
-        }
+        if (wine.empty())
+            return notStarted("「" + info.fileName().toStdString() +
+                              "」は Windows のプログラムです。起動するには Wine が必要です。\r\n"
+                              "Wine（wine または wine64）をインストールしてください。");
         if (!runProgram(
                 QString::fromStdString(wine),
                 QStringList{info.absoluteFilePath()} + QProcess::splitCommand(QString::fromStdString(parameters)), wait,
                 blnTerminate, info.absolutePath()))
-            return false;
+            return notStarted();
         // Wine takes seconds to bring the engine's window up (a fresh prefix
         // many more): the busy cursor says something is on its way.
         QApplication::setOverrideCursor(Qt::BusyCursor);
         QTimer::singleShot(kWineStartsMs, qApp, [] { QApplication::restoreOverrideCursor(); });
-        return true;
+        return {};
     }
 #endif
     if (info.isFile() && info.isExecutable())
-        return runProgram(file, QProcess::splitCommand(QString::fromStdString(parameters)), wait, blnTerminate);
+        return runProgram(file, QProcess::splitCommand(QString::fromStdString(parameters)), wait, blnTerminate)
+                   ? Failure{}
+                   : notStarted();
     // A document or a folder: its associated program. No process to wait for,
     // so a wait ends after its first poll.
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
-        if (info.isDir()) lastFailure_ = "フォルダを表示するプログラム（ファイルマネージャ）が見つかりません。";
-        return false;
-    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())))
+        return notStarted(info.isDir() ? "フォルダを表示するプログラム（ファイルマネージャ）が見つかりません。" : "");
     if (wait) waitWhile([] { return false; }, blnTerminate);
-    return true;
+    return {};
 }
 
 std::string cExecute::findWine() const {
@@ -156,36 +167,41 @@ std::string cExecute::findWine() const {
     return {};
 }
 
-bool cExecute::startCommand(const std::string& line, bool wait) {
+Failure cExecute::startCommand(const std::string& line, bool wait) {
     QStringList args = QProcess::splitCommand(QString::fromStdString(line));
-    if (args.isEmpty()) return false;
+    if (args.isEmpty()) return notStarted();
     const QString program = args.takeFirst();
-    return runProgram(program, args, wait, blnTerminate);
+    return runProgram(program, args, wait, blnTerminate) ? Failure{} : notStarted();
 }
 
-bool cExecute::OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) {
+Failure cExecute::OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) {
     (void)lngOwnerhWnd;
     std::error_code ec;
     const fs::path file = fs::absolute(sysutil::pathFromUtf8(path), ec);
-    if (ec || !fs::exists(file, ec)) return false;
-    if (!opensAsDocument(file)) return false;
+    if (ec || !fs::exists(file, ec))
+        return Failure::of(FailureKind::NotStarted, "「" + path + "」が見つかりません。", ec);
+    if (!opensAsDocument(file))
+        return Failure::of(FailureKind::Refused,
+                           "文書（テキスト、HTML、PDF、画像）ではないため、関連付けられたプログラムでは開きません。");
 #if defined(_WIN32)
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdWString(file.wstring())));
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdWString(file.wstring()));
 #else
     // From the name's own bytes: a Shift-JIS name copied from old media reaches the desktop intact.
     const QByteArray bytes = QByteArray::fromStdString(file.native());
-    return QDesktopServices::openUrl(QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")));
+    const QUrl url = QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
 #endif
+    if (!QDesktopServices::openUrl(url)) return notStarted("関連付けられたプログラムが見つかりません。");
+    return {};
 }
 
-bool cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) {
+Failure cExecute::ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
+                         bool blnWait) {
     // Window styles and owners have no meaning for the desktops we start programs on.
     (void)WindowStyle;
     (void)lngOwnerhWnd;
-    lastFailure_.clear();
     const auto [program, parameters] = splitCommandLine(strCommandLine);
-    if (openThroughShell(program, parameters, blnWait)) return true;
-    if (!lastFailure_.empty()) return false;  // nothing else would do
+    auto shell = openThroughShell(program, parameters, blnWait);
+    if (shell.ok() || !shell.detail.empty()) return shell;  // started, or nothing else would do
     return startCommand(strCommandLine, blnWait);
 }
 

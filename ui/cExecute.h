@@ -17,9 +17,9 @@ public:
     cExecute() = default;
     ~cExecute() override { blnTerminate = true; }
 
-    bool ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd, bool blnWait) override;
-    bool OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) override;
-    std::string lastFailure() const override { return lastFailure_; }
+    sysutil::Failure ShellX(const std::string& strCommandLine, int WindowStyle, std::uintptr_t lngOwnerhWnd,
+                            bool blnWait) override;
+    sysutil::Failure OpenDocument(const std::string& path, std::uintptr_t lngOwnerhWnd) override;
 
     // Where Wine's loader is looked for when neither `wine` nor `wine64` is
     // on PATH (Debian's wine64 package installs it only in its own folder).
@@ -42,12 +42,10 @@ public:
     std::atomic<bool> blnTerminate{false};
 
 private:
-    bool openThroughShell(const std::string& program, const std::string& parameters, bool wait);
-    bool startCommand(const std::string& line, bool wait);
+    sysutil::Failure openThroughShell(const std::string& program, const std::string& parameters, bool wait);
+    sysutil::Failure startCommand(const std::string& line, bool wait);
     // wine, else wine64, on PATH; else the first loader found; "" when none.
     std::string findWine() const;
-
-    std::string lastFailure_;
 };
 
 }  // namespace ui

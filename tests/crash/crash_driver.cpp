@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "commands/ArchiveCommands.h"
 #include "archive/CuttingBoard.h"
 #include "archive/WorkFolders.h"
+#include "commands/ArchiveCommands.h"
 #include "settings/Folders.h"
 #include "settings/INIAccess.h"
 #include "support/FakeDialogs.h"
@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
         for (const auto& a : args) values.emplace_back(a.substr(0, a.find('=')), a.substr(a.find('=') + 1));
         settings::INIAccess ini;
         ini.FileName = settings::kIniFileName;
-        if (!ini.SetINIValues(settings::kSection, values))
-            std::printf("設定を保存できませんでした。 %s\n", ini.lastError().c_str());
+        if (const auto failure = ini.SetINIValues(settings::kSection, values); !failure.ok())
+            std::printf("設定を保存できませんでした。 %s\n", failure.detail.c_str());
     } else if (command == "exit" && args.empty()) {
         if (setting(settings::kKeyExitRMNoFileDir) == "1") archiver::removeEmptyFoldersOutsideScenarios(board());
     } else if (command == "start" && args.empty()) {

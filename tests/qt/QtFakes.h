@@ -48,15 +48,14 @@ public:
     std::vector<Call> calls;
     bool starts = true;  // what ShellX answers
     std::string failure;
-    bool ShellX(const std::string& line, int style, std::uintptr_t, bool wait) override {
+    sysutil::Failure ShellX(const std::string& line, int style, std::uintptr_t, bool wait) override {
         calls.push_back({line, style, wait});
-        return starts;
+        return starts ? sysutil::Failure{} : sysutil::Failure::of(sysutil::FailureKind::NotStarted, failure);
     }
-    std::string lastFailure() const override { return failure; }
     std::vector<std::string> opened;  // documents and folders handed to their programs
-    bool OpenDocument(const std::string& path, std::uintptr_t) override {
+    sysutil::Failure OpenDocument(const std::string& path, std::uintptr_t) override {
         opened.push_back(path);
-        return true;
+        return {};
     }
 };
 

@@ -282,7 +282,7 @@ TEST_F(Viewer, AnythingButADocumentIsShownButNotOpened) {
         dialogs.asked[0].text,
         "「start.jnlp」は文書（テキスト、HTML、PDF、画像）ではないため、関連付けられたプログラムでは開きません。");
     // Nor does the launcher itself hand it over, whoever asks.
-    EXPECT_FALSE(ui::cExecute().OpenDocument(dir.str("start.jnlp"), 0));
+    EXPECT_FALSE(ui::cExecute().OpenDocument(dir.str("start.jnlp"), 0).ok());
 }
 
 TEST_F(Viewer, TabLeavesTheTextBoxBothWays) {

@@ -48,7 +48,7 @@ TEST(ShellX, WaitReturnsAfterTheChildEnds) {
     QElapsedTimer clock;
     clock.start();
     cExecute launcher;
-    EXPECT_TRUE(launcher.ShellX(d.str("slow job") + " " + d.str("out.txt"), 6, 0, true));
+    EXPECT_TRUE(launcher.ShellX(d.str("slow job") + " " + d.str("out.txt"), 6, 0, true).ok());
     EXPECT_GE(clock.elapsed(), 300);
     EXPECT_TRUE(fs::exists(d.path() / "out.txt"));
 }
@@ -57,7 +57,7 @@ TEST(ShellX, WaitLastsAtLeastOnePoll) {
     QElapsedTimer clock;
     clock.start();
     cExecute launcher;
-    EXPECT_TRUE(launcher.ShellX("true", 1, 0, true));
+    EXPECT_TRUE(launcher.ShellX("true", 1, 0, true).ok());
     EXPECT_GE(clock.elapsed(), 100);
 }
 
@@ -67,7 +67,7 @@ TEST(ShellX, WithoutWaitReturnsAtOnce) {
     QElapsedTimer clock;
     clock.start();
     cExecute launcher;
-    EXPECT_TRUE(launcher.ShellX(d.str("sleeper"), 1, 0, false));
+    EXPECT_TRUE(launcher.ShellX(d.str("sleeper"), 1, 0, false).ok());
     EXPECT_LT(clock.elapsed(), 1500);
 }
 
@@ -76,14 +76,14 @@ TEST(ShellX, FallbackStartsALineTheShellRefused) {
     // No prefix names a file ('sh -c' is found, but as "sh" the split works;
     // quoting the program makes the shell route refuse and the fallback run it).
     cExecute launcher;
-    EXPECT_TRUE(launcher.ShellX("\"sh\" -c \"echo ok > '" + d.str("fallback.txt") + "'\"", 6, 0, true));
+    EXPECT_TRUE(launcher.ShellX("\"sh\" -c \"echo ok > '" + d.str("fallback.txt") + "'\"", 6, 0, true).ok());
     EXPECT_TRUE(fs::exists(d.path() / "fallback.txt"));
 }
 
 TEST(ShellX, FalseWhenNothingCanStart) {
     cExecute launcher;
-    EXPECT_FALSE(launcher.ShellX("/no/such/program --flag", 1, 0, false));
-    EXPECT_FALSE(launcher.ShellX("", 1, 0, false));
+    EXPECT_FALSE(launcher.ShellX("/no/such/program --flag", 1, 0, false).ok());
+    EXPECT_FALSE(launcher.ShellX("", 1, 0, false).ok());
 }
 
 }  // namespace

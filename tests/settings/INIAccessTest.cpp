@@ -2,12 +2,19 @@
 // and files that are garbage.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "settings/Folders.h"
 #include "settings/INIAccess.h"
 #include "support/TestSupport.h"
 #include "sysutil/PathRules.h"
 #include "sysutil/ProgramFolder.h"
 #include "sysutil/TextCodec.h"
+
+#if defined(__linux__)
+#include <sched.h>
+#include <sys/mount.h>
+#endif
 
 namespace {
 
@@ -31,7 +38,7 @@ TEST_F(INIAccessTest, NoFileReadsEmptyAndFirstWriteCreatesIt) {
     auto s = store();
     EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), "");
     EXPECT_FALSE(std::filesystem::exists(ini()));
-    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "/games/表示"));
+    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "/games/表示").ok());
     EXPECT_EQ(testsupport::readFile(ini()),
               testsupport::platformText("[FZARC Secound Edition]\r\nTRPath=/games/表示\r\n"));
 }
@@ -39,9 +46,9 @@ TEST_F(INIAccessTest, NoFileReadsEmptyAndFirstWriteCreatesIt) {
 TEST_F(INIAccessTest, KeysKeepTheirOrderAcrossSaves) {
     auto s = store();
     for (int round = 0; round < 3; ++round) {
-        EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "tr" + std::to_string(round)));
-        EXPECT_TRUE(s.SetINIData(settings::kSection, "ArcPath", "arc" + std::to_string(round)));
-        EXPECT_TRUE(s.SetINIData(settings::kSection, "ExitRMNoFileDir", std::to_string(round % 2)));
+        EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "tr" + std::to_string(round)).ok());
+        EXPECT_TRUE(s.SetINIData(settings::kSection, "ArcPath", "arc" + std::to_string(round)).ok());
+        EXPECT_TRUE(s.SetINIData(settings::kSection, "ExitRMNoFileDir", std::to_string(round % 2)).ok());
     }
     EXPECT_EQ(testsupport::readFile(ini()),
               "[FZARC Secound Edition]\r\nTRPath=tr2\r\nArcPath=arc2\r\nExitRMNoFileDir=0\r\n");
@@ -50,12 +57,12 @@ TEST_F(INIAccessTest, KeysKeepTheirOrderAcrossSaves) {
 TEST_F(INIAccessTest, SectionIsRememberedAndEmptyFileNameTouchesNothing) {
     auto s = store();
     EXPECT_EQ(s.GetINIData("", "TRPath"), "");
-    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "x"));
+    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "x").ok());
     EXPECT_EQ(s.GetINIData("", "TRPath"), "x");
     INIAccess blank;
     std::filesystem::remove(ini());
     EXPECT_EQ(blank.GetINIData(settings::kSection, "TRPath"), "");
-    EXPECT_FALSE(blank.SetINIData(settings::kSection, "TRPath", "x"));
+    EXPECT_FALSE(blank.SetINIData(settings::kSection, "TRPath", "x").ok());
     EXPECT_FALSE(std::filesystem::exists(ini()));
 }
 
@@ -73,7 +80,8 @@ TEST_P(INIAccessReads, ValuesReadWholeAndWritesKeepTheForm) {
     testsupport::writeFile(ini(), GetParam().file);
     auto s = store();
     EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), GetParam().want);
-    ASSERT_TRUE(s.SetINIData(settings::kSection, "ArcPath", "/冷蔵庫")) << s.lastError();
+    const auto saved = s.SetINIData(settings::kSection, "ArcPath", "/冷蔵庫");
+    ASSERT_TRUE(saved.ok()) << saved.detail;
     const std::string after = testsupport::readFile(ini());
     EXPECT_EQ(after.substr(0, GetParam().file.size() - 2), GetParam().file.substr(0, GetParam().file.size() - 2));
     EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), GetParam().want);
@@ -107,27 +115,87 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(INIAccessTest, SeveralKeysAreWrittenAllOrNothing) {
     auto s = store();
-    ASSERT_TRUE(s.SetINIValues(settings::kSection, {{"TRPath", "/a"}, {"ArcPath", "/b"}}));
+    ASSERT_TRUE(s.SetINIValues(settings::kSection, {{"TRPath", "/a"}, {"ArcPath", "/b"}}).ok());
     const std::string before = testsupport::readFile(ini());
-    EXPECT_FALSE(s.SetINIValues(settings::kSection, {{"TRPath", "/changed"}, {"ArcPath", "two\nlines"}}));
+    const auto failure = s.SetINIValues(settings::kSection, {{"TRPath", "/changed"}, {"ArcPath", "two\nlines"}});
+    EXPECT_FALSE(failure.ok());
     EXPECT_EQ(testsupport::readFile(ini()), before);
-    EXPECT_FALSE(s.lastError().empty());
+    EXPECT_FALSE(failure.detail.empty());
 }
 
-TEST_F(INIAccessTest, RefusalsSayTheirRealReason) {
-    // A CP932 file cannot hold an emoji: that is the reason, not the disk.
-    testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=\x95\x5c\r\n");
-    auto s = store();
-    EXPECT_FALSE(s.SetINIData(settings::kSection, "ArcPath", "/😀"));
-    EXPECT_NE(s.lastError().find("Shift‑JIS"), std::string::npos) << s.lastError();
-    // A write-protected file is left alone, as Windows leaves it.
-    testsupport::writeFile(ini(), "[FZARC Secound Edition]\r\nTRPath=/a\r\n");
-    std::filesystem::permissions(ini(), std::filesystem::perms::owner_read);
-    EXPECT_FALSE(s.SetINIData(settings::kSection, "TRPath", "/b"));
-    EXPECT_NE(s.lastError().find("書き込み禁止"), std::string::npos) << s.lastError();
-    std::filesystem::permissions(ini(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(testsupport::readFile(ini()), "[FZARC Secound Edition]\r\nTRPath=/a\r\n");
+// A save that fails says why, and leaves the file as it was: a CP932 file
+// cannot hold an emoji (that is the reason, not the disk); a write-protected
+// file is left alone, as Windows leaves it; a full disk is told apart.
+enum class Place { Ordinary, WriteProtected, FullDisk };
+struct SaveFailure {
+    const char* label;
+    Place place;
+    std::string file;
+    std::string value;  // for ArcPath
+    sysutil::FailureKind kind;
+    std::string says;
+};
+
+class INIAccessSaveFailures : public INIAccessTest, public ::testing::WithParamInterface<SaveFailure> {
+protected:
+    void TearDown() override {
+#if defined(__linux__)
+        if (!mounted.empty()) umount(mounted.c_str());
+#endif
+        INIAccessTest::TearDown();
+    }
+    // A file system of 64 KB in `at`, the settings folder, to be filled.
+    bool smallDisk(const std::filesystem::path& at) {
+#if defined(__linux__)
+        std::filesystem::create_directories(at);
+        // Mounts of this test process's own, gone with it.
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", at.c_str(), "tmpfs", 0, "size=64k") != 0)
+            return false;
+        mounted = at;
+        sysutil::setSettingsFolder(sysutil::utf8FromPath(at));
+        return true;
+#else
+        (void)at;
+        return false;
+#endif
+    }
+    std::filesystem::path mounted;
+};
+
+TEST_P(INIAccessSaveFailures, SayWhyAndKeepTheFile) {
+    const SaveFailure& c = GetParam();
+    std::filesystem::path file = ini();
+    const bool full = c.place == Place::FullDisk;
+    if (full) {
+        if (!smallDisk(dir.path() / "small")) GTEST_SKIP() << "no mount namespace here (needs root on Linux)";
+        file = mounted / "fzarc.ini";
+    }
+    testsupport::writeFile(file, c.file);
+    if (full) {
+        std::ofstream filler(mounted / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
+        }
+    }
+    if (c.place == Place::WriteProtected) std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+    const auto failure = store().SetINIData(settings::kSection, "ArcPath", c.value);
+    EXPECT_EQ(failure.kind, c.kind);
+    EXPECT_NE(failure.detail.find(c.says), std::string::npos) << failure.detail;
+    EXPECT_EQ(testsupport::readFile(file), c.file);
 }
+
+INSTANTIATE_TEST_SUITE_P(Saves, INIAccessSaveFailures,
+                         ::testing::Values(SaveFailure{"emoji_in_a_cp932_file", Place::Ordinary,
+                                                       "[FZARC Secound Edition]\r\nTRPath=\x95\x5c\r\n", "/😀",
+                                                       sysutil::FailureKind::Refused, "Shift‑JIS"},
+                                           SaveFailure{"write_protected_file", Place::WriteProtected,
+                                                       "[FZARC Secound Edition]\r\nTRPath=/a\r\n", "/b",
+                                                       sysutil::FailureKind::Refused, "書き込み禁止"},
+                                           SaveFailure{
+                                               "full_disk", Place::FullDisk, "[FZARC Secound Edition]\r\nTRPath=/a\r\n",
+                                               "/b", sysutil::FailureKind::NoSpace, "ディスクの空き容量が足りません"}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 TEST_F(INIAccessTest, Cp932FileRoundTripsByteForByte) {
     // As Japanese Windows writes it: CP932, CRLF, a comment and another section.
@@ -139,9 +207,9 @@ TEST_F(INIAccessTest, Cp932FileRoundTripsByteForByte) {
     const std::string tr = s.GetINIData(settings::kSection, "TRPath");
     EXPECT_EQ(tr, "C:\\表示\\ソ");
     EXPECT_EQ(s.GetINIData(settings::kSection, "ArcPath"), "D:\\冷蔵庫");
-    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", tr));
+    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", tr).ok());
     EXPECT_EQ(testsupport::readFile(ini()), original);
-    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "C:\\ソース"));
+    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "C:\\ソース").ok());
     EXPECT_NE(testsupport::readFile(ini()).find("TRPath=C:\\\x83\x5c\x81\x5b\x83\x58\r\n"), std::string::npos);
 }
 
@@ -169,17 +237,17 @@ TEST_F(INIAccessTest, TenMegabyteFileIsReadAndEditedInPlace) {
     testsupport::writeFile(ini(), big);
     auto s = store();
     EXPECT_EQ(s.GetINIData(settings::kSection, "ArcPath"), "fridge");
-    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "tr"));
+    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "tr").ok());
     EXPECT_EQ(testsupport::readFile(ini()), big + "TRPath=tr\r\n");
 }
 
 TEST_F(INIAccessTest, RefusedWritesReportFalseAndKeepTheFile) {
     auto s = store();
-    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "ok"));
-    EXPECT_FALSE(s.SetINIData(settings::kSection, "TRPath", "two\r\nlines"));
+    EXPECT_TRUE(s.SetINIData(settings::kSection, "TRPath", "ok").ok());
+    EXPECT_FALSE(s.SetINIData(settings::kSection, "TRPath", "two\r\nlines").ok());
     EXPECT_EQ(s.GetINIData(settings::kSection, "TRPath"), "ok");
     sysutil::setSettingsFolder(dir.str("no-such-folder"));
-    EXPECT_FALSE(s.SetINIData(settings::kSection, "TRPath", "x"));
+    EXPECT_FALSE(s.SetINIData(settings::kSection, "TRPath", "x").ok());
 }
 
 #if !defined(_WIN32)
@@ -190,7 +258,7 @@ TEST_F(INIAccessTest, SaveKeepsTheModeAndWritesThroughALink) {
     testsupport::writeFile(dir.path() / "kept" / "real.ini", "[FZARC Secound Edition]\nTRPath=old\n");
     fs::permissions(dir.path() / "kept" / "real.ini", fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink(dir.path() / "kept" / "real.ini", ini());
-    EXPECT_TRUE(store().SetINIData(settings::kSection, "TRPath", "new"));
+    EXPECT_TRUE(store().SetINIData(settings::kSection, "TRPath", "new").ok());
     EXPECT_TRUE(fs::is_symlink(ini()));
     EXPECT_EQ(testsupport::readFile(dir.path() / "kept" / "real.ini"), "[FZARC Secound Edition]\nTRPath=new\n");
     EXPECT_EQ(fs::status(ini()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
@@ -208,12 +276,12 @@ TEST_F(INIAccessTest, TheFoldersFollowTheFileAsItIsNow) {
     EXPECT_EQ(settings::cuttingBoardFolder("engine" + sep + "  "), "engine" + sep + tail);
     EXPECT_EQ(settings::currentFolders().cuttingBoard, sep + tail);  // no file yet
     auto s = store();
-    ASSERT_TRUE(s.SetINIValues(settings::kSection, {{"TRPath", "engine"}, {"ArcPath", "fridge" + sep}}));
+    ASSERT_TRUE(s.SetINIValues(settings::kSection, {{"TRPath", "engine"}, {"ArcPath", "fridge" + sep}}).ok());
     const auto before = settings::currentFolders();
     EXPECT_EQ(before.engine, "engine");
     EXPECT_EQ(before.cuttingBoard, "engine" + sep + tail);
     EXPECT_EQ(before.fridge, "fridge" + sep);
-    ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", "other"));
+    ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", "other").ok());
     EXPECT_EQ(settings::currentFolders().cuttingBoard, "other" + sep + tail);
 }
 

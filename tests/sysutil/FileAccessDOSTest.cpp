@@ -155,18 +155,19 @@ TEST(DelTree, NoKeepsEverythingAndAMissingFolderIsAskedAllTheSame) {
     fakes::FakeDialogs dialogs;
     dialogs.answers = {sysutil::MsgAnswer::No};
     sysutil::FileAccessDOS dos(&dialogs);
-    EXPECT_TRUE(dos.DelTree(d.str("victim"), false).empty());
+    EXPECT_TRUE(dos.DelTree(d.str("victim"), false).ok());
     EXPECT_TRUE(fs::exists(d.path() / "victim"));
-    EXPECT_TRUE(dos.DelTree(d.str("missing"), false).empty());
+    EXPECT_TRUE(dos.DelTree(d.str("missing"), false).ok());
     EXPECT_EQ(dialogs.asked.size(), 2u);
-    EXPECT_TRUE(dos.DelTree(d.str("victim"), true).empty());
+    EXPECT_TRUE(dos.DelTree(d.str("victim"), true).ok());
     EXPECT_FALSE(fs::exists(d.path() / "victim"));
     EXPECT_EQ(dialogs.asked.size(), 2u);
 }
 
 #if !defined(_WIN32)
 // Write-protected parts go too, as the owner may make them writable; what
-// cannot go is named, and the scenario's summary stays, so it stays listed.
+// cannot go is named with why, and the scenario's summary stays, so it stays
+// listed.
 TEST(DelTree, WriteProtectedPartsGoAndWhatRemainsIsNamed) {
     TempDir d;
     const fs::path scenario = d.path() / "Castle";
@@ -174,7 +175,7 @@ TEST(DelTree, WriteProtectedPartsGoAndWhatRemainsIsNamed) {
         testsupport::writeFile(scenario / f, "x");
     fs::permissions(scenario / "locked" / "deep", fs::perms::owner_read | fs::perms::owner_exec);
     fs::permissions(scenario / "locked", fs::perms::none);
-    std::vector<std::string> remains;
+    sysutil::Failure remains;
     const bool root = testsupport::runningAsRoot();
     {
         testsupport::AsOrdinaryUser user(d.path());
@@ -194,11 +195,13 @@ TEST(DelTree, WriteProtectedPartsGoAndWhatRemainsIsNamed) {
     EXPECT_FALSE(fs::exists(scenario / "locked"));
     EXPECT_FALSE(fs::exists(scenario / "save"));
     if (root) {
-        EXPECT_EQ(remains, (std::vector<std::string>{sysutil::utf8FromPath(scenario / "sealed" / "y.dat"),
-                                                     sysutil::utf8FromPath(scenario / "Summary.tsm")}));
+        EXPECT_EQ(remains.names, (std::vector<std::string>{sysutil::utf8FromPath(scenario / "sealed" / "y.dat"),
+                                                           sysutil::utf8FromPath(scenario / "Summary.tsm")}));
+        EXPECT_EQ(remains.code, std::errc::permission_denied);
+        EXPECT_NE(remains.detail.find("アクセスが拒否されました"), std::string::npos) << remains.detail;
         EXPECT_TRUE(fs::exists(scenario / "Summary.tsm"));
     } else {
-        EXPECT_TRUE(remains.empty());
+        EXPECT_TRUE(remains.ok());
         EXPECT_FALSE(fs::exists(scenario));
     }
 }

@@ -21,7 +21,7 @@ TEST_P(RFileLines, JoinsLinesWithCrLf) {
     testsupport::writeFile(d.path() / "f.txt", GetParam().bytes);
     sysutil::WRText t;
     t.FileName = d.str("f.txt");
-    EXPECT_EQ(t.RFile(), GetParam().text);
+    EXPECT_EQ(t.RFile().value, GetParam().text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -44,11 +44,13 @@ TEST(RFile, MissingFolderOrHiddenGivesEmpty) {
     for (const auto& name :
          {d.str("none.txt"), d.str(), d.str() + std::string(1, sysutil::kSeparator), d.str(".hidden.txt")}) {
         t.FileName = name;
-        EXPECT_EQ(t.RFile(), "") << name;
+        const auto read = t.RFile();
+        EXPECT_TRUE(read.ok()) << name;
+        EXPECT_EQ(read.value, "") << name;
     }
 }
 
-TEST(RFile, UnreadableFileRaises) {
+TEST(RFile, UnreadableFileFailsWithTheCause) {
 #if defined(_WIN32)
     GTEST_SKIP() << "file permissions are ACLs on Windows; not staged here";
 #endif
@@ -58,7 +60,9 @@ TEST(RFile, UnreadableFileRaises) {
     testsupport::AsOrdinaryUser user(d.path());
     sysutil::WRText t;
     t.FileName = d.str("locked.txt");
-    EXPECT_THROW(t.RFile(), sysutil::TextFileError);
+    const auto read = t.RFile();
+    EXPECT_EQ(read.failure.kind, sysutil::FailureKind::ReadFailed);
+    EXPECT_EQ(read.failure.code, std::errc::permission_denied);
 }
 
 TEST(RFile, BinaryAndHugeFilesAreCappedNotFatal) {
@@ -67,14 +71,14 @@ TEST(RFile, BinaryAndHugeFilesAreCappedNotFatal) {
     testsupport::writeFile(d.path() / "b.bin", bin);
     sysutil::WRText t;
     t.FileName = d.str("b.bin");
-    EXPECT_FALSE(t.RFile().empty());
+    EXPECT_FALSE(t.RFile().value.empty());
     EXPECT_FALSE(t.Truncated());
     // A sparse file far past the cap: read up to the cap and say so.
     const auto big = d.path() / "big.txt";
     testsupport::writeFile(big, "x");
     std::filesystem::resize_file(big, 1ull << 30);
     t.FileName = d.str("big.txt");
-    const std::string text = t.RFile();
+    const std::string text = t.RFile().value;
     EXPECT_TRUE(t.Truncated());
     EXPECT_LE(text.size(), sysutil::WRText::kMaxReadBytes * 3);
 }
@@ -91,7 +95,7 @@ TEST(RFile, ReadsWholeFilesUpToTheCapExactly) {
         std::filesystem::resize_file(path, size);
         sysutil::WRText t;
         t.FileName = d.str("a.txt");
-        EXPECT_EQ(t.RFile().size(), std::min(size, cap)) << size;
+        EXPECT_EQ(t.RFile().value.size(), std::min(size, cap)) << size;
         EXPECT_EQ(t.Truncated(), size > cap) << size;
     }
 }
@@ -101,9 +105,9 @@ TEST(WFile, WritesAndEmptiesWText) {
     sysutil::WRText t;
     t.FileName = d.str("out.txt");
     t.WText = "表示\r\nソース";
-    t.WFile();
+    EXPECT_TRUE(t.WFile().ok());
     EXPECT_EQ(t.WText, "");
-    EXPECT_EQ(t.RFile(), "表示\r\nソース");
+    EXPECT_EQ(t.RFile().value, "表示\r\nソース");
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(WindowsAttributes, HiddenAndSystemEntriesNeverMatch) {
     EXPECT_TRUE(sysutil::lookupExists(d.str("plain\\Summary.tsm"), LookupKind::OrdinaryFiles));
     sysutil::WRText text;
     text.FileName = d.str("plain\\readme.txt");
-    EXPECT_EQ(text.RFile(), "");
+    EXPECT_EQ(text.RFile().value, "");
 }
 
 TEST(WindowsSettings, FileLivesBesideTheExecutable) {
@@ -116,14 +116,14 @@ TEST_F(AgainstPlatform, WhatWeWriteThePlatformReadsBack) {
     const std::vector<std::string> values = {"C:\\Games\\Tessarune", "D:\\冷蔵庫\\表示ソース", "", "C:\\"};
     for (int round = 0; round < 3; ++round) {
         for (const auto& v : values) {
-            ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", v));
-            ASSERT_TRUE(s.SetINIData(settings::kSection, "ArcPath", v + "x"));
+            ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", v).ok());
+            ASSERT_TRUE(s.SetINIData(settings::kSection, "ArcPath", v + "x").ok());
             EXPECT_EQ(theirs("TRPath"), v);
             EXPECT_EQ(theirs("ArcPath"), v + "x");
         }
     }
     // Written as Japanese Windows writes it: CP932 bytes.
-    ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", "表"));
+    ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", "表").ok());
     EXPECT_NE(testsupport::readFile(ini()).find("TRPath=\x95\x5c\r\n"), std::string::npos);
 }
 
@@ -138,7 +138,7 @@ TEST_F(AgainstPlatform, APlatformWrittenFileReadsAndKeepsItsBytes) {
     EXPECT_EQ(ours("ArcPath"), "D:\\冷蔵庫");
     settings::INIAccess s;
     s.FileName = "fzarc.ini";
-    ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", "C:\\表示"));
+    ASSERT_TRUE(s.SetINIData(settings::kSection, "TRPath", "C:\\表示").ok());
     EXPECT_EQ(testsupport::readFile(ini()), before);
 }
 
