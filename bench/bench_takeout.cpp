@@ -1,6 +1,8 @@
 // Take out as the window runs it (commands::takeOut onto an empty board, no
 // question asked) against `fzarc-lha E` of the same archive into an empty
-// folder, in FOLDER; the best of eight rounds, the two taking turns going first.
+// folder, in FOLDER; also against the typed call E makes, in this process,
+// which shows what the command itself adds. The best of eight rounds, the
+// three taking turns going first.
 //   bench_takeout ARCHIVE FZARC-LHA FOLDER LABEL
 #include <spawn.h>
 #include <sys/wait.h>
@@ -93,37 +95,42 @@ int main(int argc, char** argv) {
     const fs::path archive = fs::absolute(argv[1]);
     const std::string lha = fs::absolute(argv[2]).string();
     const fs::path folder = fs::absolute(argv[3]) / "takeout";
-    const fs::path board = folder / "board", plain = folder / "plain";
+    const fs::path board = folder / "board", plain = folder / "plain", typed = folder / "typed";
     const std::string stem = archive.stem().string();
     SilentDialogs dialogs;
     NoTrash trash;
     archiver::Unlha32Archiver archiver;
-    double ours = 1e9, theirs = 1e9;
+    double ours = 1e9, theirs = 1e9, inProcess = 1e9;
     bool failed = false;
     for (int round = 0; round < 8 && !failed; ++round) {
         fs::remove_all(folder);
         fs::create_directories(board);
         fs::create_directories(plain);
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool takeOutNow = (turn == 0) == (round % 2 == 0);
+        fs::create_directories(typed);
+        for (int turn = 0; turn < 3; ++turn) {
+            const int who = (turn + round) % 3;
             ::sync();
             const auto t0 = std::chrono::steady_clock::now();
-            if (takeOutNow) {
+            if (who == 0) {
                 const auto outcome = commands::takeOut(
                     commands::FridgeSelection{archive.parent_path().string(), archive.filename().string(), ""},
                     board.string() + "/", dialogs, archiver, trash);
                 failed |= outcome.scenarioFolder.empty();
                 ours = std::min(ours, seconds(t0));
-            } else {
+            } else if (who == 1) {
                 failed |= !run({lha, "E", archive.string(), (plain / stem).string() + "/"});
                 theirs = std::min(theirs, seconds(t0));
+            } else {
+                failed |= !archiver::extractArchive(archive.string(), (typed / stem).string() + "/", {}).ok();
+                inProcess = std::min(inProcess, seconds(t0));
             }
         }
     }
-    const bool same = !failed && sameTree(board / stem, plain / stem);
+    const bool same = !failed && sameTree(board / stem, plain / stem) && sameTree(board / stem, typed / stem);
     std::printf(
-        "take out %s (%s): commands::takeOut %.3f s, fzarc-lha E %.3f s, ratio %.2f (target <= 1.10), result %s\n",
-        archive.filename().string().c_str(), argv[4], ours, theirs, ours / theirs,
+        "take out %s (%s): commands::takeOut %.3f s, fzarc-lha E %.3f s, ratio %.2f (target <= 1.10); "
+        "extractArchive in process %.3f s, ratio %.2f; result %s\n",
+        archive.filename().string().c_str(), argv[4], ours, theirs, ours / theirs, inProcess, ours / inProcess,
         failed ? "FAILED"
         : same ? "identical"
                : "DIFFERENT");
