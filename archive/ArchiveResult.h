@@ -37,6 +37,22 @@ struct ArchiveResult {
     }
 };
 
+// Whether an extraction failed for what the archive is, not for where it
+// was going: no archive, damaged, a method or an entry it cannot take, or
+// unreadable. Reading and planning fail only so; writing and placing never do.
+inline bool archiveAtFault(ArchiveError e) {
+    switch (e) {
+        case ArchiveError::NotArchive:
+        case ArchiveError::UnsupportedMethod:
+        case ArchiveError::Corrupt:
+        case ArchiveError::UnsafeEntry:
+        case ArchiveError::ReadFailed:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Runs archive work and turns an exception thrown in it (memory running out,
 // a progress report that fails) into a failure, so that the caller still
 // removes what the work left half done.

@@ -98,10 +98,6 @@ std::optional<int> Unlha32Archiver::getVersion() {
     return archiverVersion();
 }
 
-ArchiveResult Unlha32Archiver::check(const std::string& archivePath, const sysutil::ProgressReport& progress) {
-    return checkArchive(archivePath, progress);
-}
-
 ArchiveResult Unlha32Archiver::extract(const std::string& archivePath, const std::string& folder,
                                        const sysutil::ProgressReport& progress) {
     return extractArchive(archivePath, folder, progress);

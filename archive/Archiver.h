@@ -50,8 +50,6 @@ class Archiver {
 public:
     virtual ~Archiver() = default;
     virtual std::optional<int> getVersion() = 0;
-    // Whether the archive can be extracted completely: every entry is read.
-    virtual ArchiveResult check(const std::string& archivePath, const sysutil::ProgressReport& progress) = 0;
     // Extracts the archive into the folder, which is made when missing.
     virtual ArchiveResult extract(const std::string& archivePath, const std::string& folder,
                                   const sysutil::ProgressReport& progress) = 0;
@@ -71,7 +69,6 @@ public:
 class Unlha32Archiver : public Archiver {
 public:
     std::optional<int> getVersion() override;
-    ArchiveResult check(const std::string& archivePath, const sysutil::ProgressReport& progress) override;
     ArchiveResult extract(const std::string& archivePath, const std::string& folder,
                           const sysutil::ProgressReport& progress) override;
     ArchiveResult create(const std::string& archivePath, const std::string& folder, const lha::Method& method,

@@ -142,6 +142,15 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   rm -rf /dev/shm/fzarc-bench
 fi
 
+# Take out as the window runs it against `fzarc-lha E` of the same archive,
+# on the disk and in memory: what the command adds to the extraction.
+$BIN/bench_takeout "$arc" "$LHA" "$work" disk
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  mkdir -p /dev/shm/fzarc-bench
+  $BIN/bench_takeout "$arc" "$LHA" /dev/shm/fzarc-bench memory
+  rm -rf /dev/shm/fzarc-bench
+fi
+
 # Listing and testing read entry by entry: 400,000 empty entries (12.8 MB
 # of level-0 headers) must not grow their memory with the entry count.
 many="$work/many-entries.lzh"

@@ -242,9 +242,10 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
     }
     const std::string destination = AddBackslash(cuttingBoard + stem);
 
-    // The check reads every entry whole; then the extraction into a work
-    // folder. What it would replace that the user changed is asked about on
-    // the window's thread, before anything of the scenario moves.
+    // One read of the archive: the extraction into a work folder, all or
+    // nothing, which also says when the archive itself is at fault. What it
+    // would replace that the user changed is asked about on the window's
+    // thread, before anything of the scenario moves.
     bool extractable = true;
     std::unique_ptr<StagedExtraction> staged;
     std::vector<std::filesystem::path> changed;
@@ -253,10 +254,8 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
         // A killed take out's merge is finished here first, with the trash
         // its replaced files were promised to.
         removeLeftovers(sysutil::pathFromUtf8(destination), &trash);
-        const auto checked = archiver.check(archivePath, progress);
-        extractable = checked.ok() || checked.error == ArchiveError::Cancelled;
-        if (!checked.ok()) return checked;
         auto r = archiver.stage(archivePath, destination, progress, staged);
+        extractable = !archiveAtFault(r.error);
         if (r.ok() && !staged) r = ArchiveResult::failure(ArchiveError::WriteFailed, "展開できません。");
         if (r.ok()) r = staged->compare(changed);
         if (r.ok() && changed.empty()) r = staged->place(nullptr, &changed);

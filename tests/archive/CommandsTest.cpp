@@ -2,15 +2,16 @@
 // commands are Qt-free, so this runs in every build (Windows under Wine too).
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
 
-#include "commands/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
 #include "archive/CuttingBoard.h"
 #include "archive/Failures.h"
+#include "commands/ArchiveCommands.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeTrash.h"
 #include "sysutil/PathRules.h"
@@ -450,6 +451,38 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "「Castle.LZH」を取り出せませんでした。\r\n予期しない問題が起きました。 (boom)");
 }
+
+#if defined(__linux__)
+// Bytes this process has read so far, by any read call (/proc/self/io);
+// 0 where the kernel does not count them.
+std::uint64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    for (std::uint64_t value = 0; io >> key >> value;)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
+// Take out reads the archive once: its bytes, plus what a buffered read
+// pulls in again after a seek (a block, at an entry's header and at its
+// data). A fresh board leaves nothing else to read.
+TEST_F(Commands, TakeOutReadsTheArchiveOnce) {
+    archive("Castle.LZH", {{"Summary.tsm", "t"},
+                           {"a.bin", testsupport::randomBytes(300000, 1)},
+                           {"b.bin", testsupport::randomBytes(300000, 2)}});
+    const auto size = fs::file_size(fridge / "Castle.LZH");
+    const auto before = bytesReadSoFar();
+    if (before == 0) GTEST_SKIP() << "this kernel does not count the bytes read";
+    takeOut("Castle.LZH");
+    const auto read = bytesReadSoFar() - before;
+    ASSERT_TRUE(dialogs.asked.empty()) << dialogs.asked.front().text;
+    ASSERT_TRUE(fs::exists(board / "Castle" / "b.bin"));
+    struct stat st {};
+    ASSERT_EQ(::stat((fridge / "Castle.LZH").c_str(), &st), 0);
+    EXPECT_LE(read, size + 3 * 2 * static_cast<std::uint64_t>(st.st_blksize))
+        << "of an archive of " << size << " bytes";
+}
+#endif
 
 #if !defined(_WIN32)
 // Throw away stays on the scenario's own file system: another one mounted

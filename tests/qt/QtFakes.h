@@ -28,7 +28,6 @@ public:
     std::optional<int> version = 193;
 
     std::optional<int> getVersion() override { return version; }
-    archiver::ArchiveResult check(const std::string&, const sysutil::ProgressReport&) override { return {}; }
     archiver::ArchiveResult extract(const std::string&, const std::string&, const sysutil::ProgressReport&) override {
         return {};
     }
