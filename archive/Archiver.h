@@ -1,8 +1,7 @@
 #pragma once
 // The archiver as the program reaches it: typed calls on our own codec.
-// The window's commands hold an Archiver; fzarc-lha and the legacy command
-// line of Unlha (Unlha32api.h) both parse into an ArchiveCommand and run it
-// through runCommand.
+// The window's commands hold an Archiver; fzarc-lha parses its arguments
+// into an ArchiveCommand and runs it through runCommand.
 #include <functional>
 #include <optional>
 #include <string>

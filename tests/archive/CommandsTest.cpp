@@ -7,9 +7,9 @@
 #include <set>
 #include <stdexcept>
 
-#include "commands/ArchiveCommands.h"
 #include "archive/ArchiveTestUtil.h"
 #include "archive/CuttingBoard.h"
+#include "commands/ArchiveCommands.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeTrash.h"
 #include "sysutil/PathRules.h"
@@ -50,9 +50,7 @@ protected:
     void archive(const std::string& name, const Tree& tree) {
         const fs::path src = root.path() / ("src-" + name);
         archivetest::makeTree(src, tree);
-        ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / testsupport::u8(name)) + " " +
-                                       archivetest::q(src / "*.*"))
-                        .ok());
+        ASSERT_TRUE(archivetest::pack(fridge / testsupport::u8(name), src).ok());
         fs::remove_all(src);
     }
     commands::Outcome putAway(const std::string& scenario) {
@@ -143,9 +141,7 @@ void PrintTo(const FolderCase& c, std::ostream* os) {
 class TakeOutFolders : public Commands, public ::testing::WithParamInterface<FolderCase> {};
 TEST_P(TakeOutFolders, StayOneFolderBelowTheBoard) {
     archivetest::makeTree(root.path() / "src", {{"Castle/save.dat", "from the archive"}, {"Summary.tsm", "t"}});
-    ASSERT_TRUE(
-        archivetest::unlha("A " + archivetest::q(fridge / "a.lzh") + " " + archivetest::q(root.path() / "src" / "*.*"))
-            .ok());
+    ASSERT_TRUE(archivetest::pack(fridge / "a.lzh", root.path() / "src").ok());
     fs::rename(fridge / "a.lzh", fridge / testsupport::u8(GetParam().archive));
     archivetest::makeTree(board, {{"Castle/Summary.tsm", "mine"}, {"Castle/save.dat", "my save"}});
     const Tree before = everything();
@@ -441,9 +437,7 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
         }
     } throwing;
     archivetest::makeTree(root.path() / "src", {{"Summary.tsm", "t"}});
-    ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / "Castle.LZH") + " " +
-                                   archivetest::q(root.path() / "src" / "*.*"))
-                    .ok());
+    ASSERT_TRUE(archivetest::pack(fridge / "Castle.LZH", root.path() / "src").ok());
     commands::takeOut(commands::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, boardFolder(),
                       dialogs, throwing, trash);
     ASSERT_EQ(dialogs.asked.size(), 1u);

@@ -11,9 +11,9 @@ class ForeignArchives : public ::testing::TestWithParam<const char*> {};
 TEST_P(ForeignArchives, ExtractWithTheirJapaneseNames) {
     const auto arc = testsupport::dataFile(std::string("jlha/") + GetParam());
     ASSERT_TRUE(std::filesystem::exists(arc)) << arc;
-    EXPECT_TRUE(archiver::UnlhaCheckArchive(sysutil::utf8FromPath(arc), 0));
+    EXPECT_TRUE(archiver::checkArchive(sysutil::utf8FromPath(arc), {}).ok());
     TempDir d;
-    const auto r = archivetest::unlha("E " + q(arc) + " " + q(d.path() / "out") + " -gn1 -jyco");
+    const auto r = archivetest::unpack(arc, d.path() / "out");
     ASSERT_TRUE(r.ok()) << r.message;
     auto want = archivetest::readTree(testsupport::dataFile("jlha/expected"));
     auto got = archivetest::readTree(d.path() / "out");
