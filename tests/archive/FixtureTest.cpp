@@ -1,7 +1,6 @@
 // Archives from another archiver (jlha, levels 0, 1 and 2, CP932 names) read right.
 #include "archive/ArchiveTestUtil.h"
 
-using archivetest::q;
 using testsupport::TempDir;
 
 namespace {
