@@ -9,6 +9,7 @@
 
 #include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
+#include "archive/Archiver.h"
 #include "support/TestSupport.h"
 #include "sysutil/PathRules.h"
 
@@ -61,6 +62,14 @@ inline archiver::ArchiveResult pack(const std::filesystem::path& archive, const 
 }
 inline archiver::ArchiveResult unpack(const std::filesystem::path& archive, const std::filesystem::path& destination) {
     return archiver::extractArchive(sysutil::utf8FromPath(archive), sysutil::utf8FromPath(destination), {});
+}
+
+// What fzarc-lha L shows of the archive ("" when it fails).
+inline std::string listing(const std::filesystem::path& archive) {
+    std::string out;
+    const auto r = archiver::runCommand({archiver::Command::List, sysutil::utf8FromPath(archive), {}, lha::kLh5},
+                                        [&](std::string_view text) { out += text; });
+    return r.ok() ? out : "";
 }
 
 inline std::string q(const std::filesystem::path& p) {
