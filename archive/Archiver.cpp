@@ -47,16 +47,6 @@ std::string listingLine(const ListedEntry& e) {
 
 }  // namespace
 
-std::string formatListing(const std::vector<ListedEntry>& entries) {
-    std::string out = kListingHeadings;
-    for (const auto& e : entries) out += listingLine(e);
-    return out;
-}
-
-int archiverVersion() {
-    return kVersionTimes100;
-}
-
 ArchiveResult runCommand(const ArchiveCommand& cmd, const OutputSink& output, const sysutil::ProgressReport& progress) {
     switch (cmd.command) {
         case Command::Extract:
@@ -86,16 +76,8 @@ ArchiveResult runCommand(const ArchiveCommand& cmd, const OutputSink& output, co
     return failed::unknownCommand();
 }
 
-ArchiveResult runCommand(const ArchiveCommand& cmd, std::string& output, const sysutil::ProgressReport& progress) {
-    std::string made;
-    auto r = runCommand(
-        cmd, [&](std::string_view text) { made += text; }, progress);
-    if (r.ok()) output = std::move(made);
-    return r;
-}
-
 std::optional<int> Unlha32Archiver::getVersion() {
-    return archiverVersion();
+    return kVersionTimes100;
 }
 
 ArchiveResult Unlha32Archiver::extract(const std::string& archivePath, const std::string& folder,

@@ -1,8 +1,7 @@
 #pragma once
 // The archiver as the program reaches it: typed calls on our own codec.
-// The window's commands hold an Archiver; fzarc-lha and the legacy command
-// line of Unlha (Unlha32api.h) both parse into an ArchiveCommand and run it
-// through runCommand.
+// The window's commands hold an Archiver; fzarc-lha parses its arguments
+// into an ArchiveCommand and runs it through runCommand.
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,20 +29,12 @@ struct ArchiveCommand {
 // Receives a command's output as it is made: L's listing, line by line.
 using OutputSink = std::function<void(std::string_view)>;
 
-// Runs the command. `output` receives the listing of L (formatListing).
-// Progress may cancel; a cancelled or failed command leaves nothing
-// half-made behind.
+// Runs the command. `output` receives the listing of L, one line per
+// entry as LHA tools list them (size, packed size, ratio, method, CRC, time
+// (local) and name) under a line of headings. Progress may cancel; a
+// cancelled or failed command leaves nothing half-made behind.
 ArchiveResult runCommand(const ArchiveCommand& command, const OutputSink& output,
                          const sysutil::ProgressReport& progress = {});
-ArchiveResult runCommand(const ArchiveCommand& command, std::string& output,
-                         const sysutil::ProgressReport& progress = {});
-
-// One line per entry, as LHA tools list them: size, packed size, ratio,
-// method, CRC, time (local) and name, under a line of headings.
-std::string formatListing(const std::vector<ListedEntry>& entries);
-
-// This archiver's version times 100.
-int archiverVersion();
 
 // The archiver as the program's commands see it; tests put a fake in its place.
 class Archiver {

@@ -10,32 +10,6 @@ struct Token {
     bool maySwitch = true;
 };
 
-std::vector<Token> tokenize(const std::string& line) {
-    std::vector<Token> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ' || line[i] == '\t') {
-            ++i;
-            continue;
-        }
-        Token t;
-        if (line[i] == '"') {
-            const std::size_t close = line.find('"', i + 1);
-            const std::size_t end = close == std::string::npos ? line.size() : close;
-            t.text = line.substr(i + 1, end - i - 1);
-            t.maySwitch = false;
-            i = close == std::string::npos ? line.size() : close + 1;
-        } else {
-            std::size_t end = i;
-            while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
-            t.text = line.substr(i, end - i);
-            i = end;
-        }
-        out.push_back(std::move(t));
-    }
-    return out;
-}
-
 std::string lower(std::string s) {
     for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -88,10 +62,6 @@ ParsedCommand fromTokens(const std::vector<Token>& tokens) {
 }
 
 }  // namespace
-
-ParsedCommand parseCommandLine(const std::string& line) {
-    return fromTokens(tokenize(line));
-}
 
 ParsedCommand parseArguments(const std::vector<std::string>& args) {
     std::vector<Token> tokens;

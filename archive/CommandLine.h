@@ -1,8 +1,7 @@
 #pragma once
-// The archiver's command lines: a command letter, paths and switches, e.g.
-//   E "C:\Fridge\Castle.LZH" "C:\...\Castle\" -gn1 -jyco
-// as one string (the legacy call, Unlha) or as the arguments of fzarc-lha.
-// Both become the same ArchiveCommand.
+// fzarc-lha's command line: a command letter, switches and paths, e.g.
+//   fzarc-lha E -- /fridge/Castle.LZH /board/Castle/
+// parsed into the ArchiveCommand the program itself runs.
 #include <string>
 #include <vector>
 
@@ -16,11 +15,6 @@ struct ParsedCommand {
     ArchiveCommand command;
     bool ok() const { return status.ok(); }
 };
-
-// One string: blanks separate; a double quote starts an argument that runs
-// to the next double quote (so a trailing backslash stays inside), and a
-// quoted argument is never a switch.
-ParsedCommand parseCommandLine(const std::string& line);
 
 // Arguments as the program was given them, each one whole: a command
 // letter, then switches and paths; "--" ends the switches, so that a path

@@ -1,12 +1,15 @@
 #pragma once
-// Builds scenario trees and runs the archiver on them.
+// Builds scenario trees and runs the archiver on them, by the typed calls
+// the program's commands make.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
 
-#include "archive/Unlha32api.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/ArchiveReader.h"
+#include "archive/Archiver.h"
 #include "support/TestSupport.h"
 #include "sysutil/PathRules.h"
 
@@ -52,9 +55,21 @@ inline std::string treeDifference(const Tree& got, const Tree& want) {
     return out;
 }
 
-inline archiver::ArchiveResult unlha(const std::string& line) {
-    std::string output;
-    return archiver::Unlha(line, output);
+// An archive of everything below `folder`, and its extraction into `destination`.
+inline archiver::ArchiveResult pack(const std::filesystem::path& archive, const std::filesystem::path& folder,
+                                    const lha::Method& method = lha::kLh5) {
+    return archiver::createArchive(sysutil::utf8FromPath(archive), sysutil::utf8FromPath(folder), method, {});
+}
+inline archiver::ArchiveResult unpack(const std::filesystem::path& archive, const std::filesystem::path& destination) {
+    return archiver::extractArchive(sysutil::utf8FromPath(archive), sysutil::utf8FromPath(destination), {});
+}
+
+// What fzarc-lha L shows of the archive ("" when it fails).
+inline std::string listing(const std::filesystem::path& archive) {
+    std::string out;
+    const auto r = archiver::runCommand({archiver::Command::List, sysutil::utf8FromPath(archive), {}, lha::kLh5},
+                                        [&](std::string_view text) { out += text; });
+    return r.ok() ? out : "";
 }
 
 inline std::string q(const std::filesystem::path& p) {

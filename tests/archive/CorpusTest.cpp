@@ -201,7 +201,8 @@ TEST(Corpus, EveryArchiveHasARow) {
     const fs::path root = testsupport::dataFile("lha-corpus");
     for (const auto& e : fs::recursive_directory_iterator(root)) {
         const auto ext = lower(e.path().extension().string());
-        if (ext != ".lzh" && ext != ".lzs" && ext != ".pma" && ext != ".exe" && ext != ".com" && ext != ".run") continue;
+        if (ext != ".lzh" && ext != ".lzs" && ext != ".pma" && ext != ".exe" && ext != ".com" && ext != ".run")
+            continue;
         EXPECT_TRUE(rows.count(fs::relative(e.path(), root).generic_string())) << e.path();
     }
 }
@@ -215,12 +216,12 @@ TEST_P(Corpus, ExtractsWhatItsArchiverStored) {
     const auto r = archiver::extractArchive(arc, d.str("ours"), {});
     if (!c.names) {
         EXPECT_FALSE(r.ok());
-        EXPECT_FALSE(archiver::UnlhaCheckArchive(arc, 0));
+        EXPECT_FALSE(archiver::checkArchive(arc, {}).ok());
         EXPECT_FALSE(fs::exists(d.path() / "ours"));
         return;
     }
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_TRUE(archiver::UnlhaCheckArchive(arc, 0));
+    EXPECT_TRUE(archiver::checkArchive(arc, {}).ok());
     EXPECT_TRUE(archiver::testArchive(arc, {}).ok());
     Tree got = archivetest::readTree(d.path() / "ours");
     Tree names;
@@ -231,7 +232,7 @@ TEST_P(Corpus, ExtractsWhatItsArchiverStored) {
     if (!testsupport::haveProgram("lhasa") || kLhasaCannotRead.count(c.archive)) return;
     fs::create_directories(d.path() / "lhasa");
     ASSERT_EQ(testsupport::run("cd " + archivetest::q(d.path() / "lhasa") + " && lhasa -xq " + archivetest::q(arc)), 0);
-        std::map<std::string, std::string> ours;
+    std::map<std::string, std::string> ours;
     for (const auto& [name, data] : got) ours[witnessKey(name)] = data;
     for (const auto& [name, data] : archivetest::readTree(d.path() / "lhasa")) {
         if (name.ends_with('/')) continue;

@@ -21,6 +21,7 @@
 #include "archive/ArchiveBuilder.h"
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveTestUtil.h"
+#include "archive/Archiver.h"
 #include "archive/WorkFolders.h"
 #include "lha/PrintMethod.h"
 #include "sysutil/Processes.h"
@@ -55,13 +56,13 @@ TEST_P(PutAwayTakeOut, RestoresTheFolderExactly) {
     TempDir d;
     archivetest::makeTree(d.path() / "Castle", kScenario);
     const auto arc = d.path() / "Castle.LZH";
-    auto r = archivetest::unlha("A " + q(arc) + " " + q(d.path() / "Castle" / "*.*") + " -gn1 -x1 -r2 " + GetParam());
+    auto r = archivetest::pack(arc, d.path() / "Castle", *lha::methodByDigit(GetParam()[2] - '0'));
     ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_TRUE(archiver::UnlhaCheckArchive(sysutil::utf8FromPath(arc), 0));
-    r = archivetest::unlha("T " + q(arc));
+    EXPECT_TRUE(archiver::checkArchive(sysutil::utf8FromPath(arc), {}).ok());
+    r = archiver::testArchive(sysutil::utf8FromPath(arc), {});
     EXPECT_TRUE(r.ok()) << r.message;
     fs::create_directories(d.path() / "board");
-    r = archivetest::unlha("E " + q(arc) + " " + q(d.path() / "board" / "Castle") + " -gn1 -jyco");
+    r = archivetest::unpack(arc, d.path() / "board" / "Castle");
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(d.path() / "board" / "Castle"),
                                           archivetest::readTree(d.path() / "Castle")),
@@ -78,8 +79,8 @@ TEST(TakeOut, RestoresModificationTimes) {
     archivetest::makeTree(d.path() / "src", {{"old.txt", "x"}});
     const auto when = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
     fs::last_write_time(d.path() / "src" / "old.txt", when);
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    ASSERT_TRUE(archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "out")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
+    ASSERT_TRUE(archivetest::unpack(d.path() / "t.lzh", d.path() / "out").ok());
     const auto got = fs::last_write_time(d.path() / "out" / "old.txt");
     EXPECT_LT(std::chrono::abs(got - when), std::chrono::seconds(1));
 }
@@ -91,8 +92,8 @@ TEST(TakeOut, ManyMegabytesComeOutWhole) {
     std::string text;
     for (int i = 0; text.size() < (9u << 20); ++i) text += "scenario line " + std::to_string(i % 7919) + "\r\n";
     archivetest::makeTree(d.path() / "src", {{"a.txt", text}, {"b/c.txt", text.substr(0, 3u << 20)}, {"d.txt", "d"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "out"));
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
+    const auto r = archivetest::unpack(d.path() / "t.lzh", d.path() / "out");
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(
         archivetest::treeDifference(archivetest::readTree(d.path() / "out"), archivetest::readTree(d.path() / "src")),
@@ -102,11 +103,11 @@ TEST(TakeOut, ManyMegabytesComeOutWhole) {
 TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"sub/a.txt", "new a"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     archivetest::makeTree(
         d.path() / "dest",
         {{"SUMMARY.TSM", "old"}, {"sub/A.TXT", "old a"}, {"mine.txt", "keep"}, {"sub/b.txt", "keep b"}});
-    const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "dest") + " -gn1 -jyco");
+    const auto r = archivetest::unpack(d.path() / "t.lzh", d.path() / "dest");
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(archivetest::readTree(d.path() / "dest"), (Tree{{"Summary.tsm", "new"},
                                                               {"sub/", ""},
@@ -118,18 +119,18 @@ TEST(TakeOut, ReplacesSameNamedFilesAndLeavesTheRest) {
 TEST(TakeOut, FileWhereAFolderStandsIsRefusedBeforeAnythingMoves) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.txt", "new"}, {"clash", "file in the archive"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     archivetest::makeTree(d.path() / "dest", {{"a.txt", "old"}, {"clash/inside.txt", "keep"}});
     const auto before = archivetest::readTree(d.path() / "dest");
-    EXPECT_FALSE(archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "dest")).ok());
+    EXPECT_FALSE(archivetest::unpack(d.path() / "t.lzh", d.path() / "dest").ok());
     EXPECT_EQ(archivetest::readTree(d.path() / "dest"), before);
 }
 
 TEST(TakeOut, MakesTheDestinationButNeverTheFoldersAboveIt) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.txt", "a"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    const auto r = archivetest::unlha("E " + q(d.path() / "t.lzh") + " " + q(d.path() / "no" / "engine" / "Castle"));
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
+    const auto r = archivetest::unpack(d.path() / "t.lzh", d.path() / "no" / "engine" / "Castle");
     EXPECT_FALSE(r.ok());
     EXPECT_FALSE(fs::exists(d.path() / "no"));
 }
@@ -141,7 +142,7 @@ TEST_P(TakeOutStopped, LeavesNothingBehind) {
     const bool throws = GetParam();
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.bin", testsupport::randomBytes(3 << 20, 1)}, {"b.txt", "b"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     int calls = 0;
     fs::create_directories(d.path() / "board");
     const auto r =
@@ -162,7 +163,7 @@ TEST(PutAway, NeverOverwritesAndLeavesNoPartialArchive) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"a.bin", testsupport::randomBytes(3 << 20, 2)}});
     testsupport::writeFile(d.path() / "fridge" / "t.lzh", "precious");
-    auto r = archivetest::unlha("A " + q(d.path() / "fridge" / "t.lzh") + " " + q(d.path() / "src" / "*.*"));
+    auto r = archivetest::pack(d.path() / "fridge" / "t.lzh", d.path() / "src");
     EXPECT_EQ(r.error, archiver::ArchiveError::AlreadyExists);
     EXPECT_EQ(testsupport::readFile(d.path() / "fridge" / "t.lzh"), "precious");
     // Cancelled half-way: no archive and no temporary file in the fridge.
@@ -226,22 +227,18 @@ TEST(CheckArchive, AnswersOnlyForExtractableLhaArchives) {
     TempDir d;
     testsupport::writeFile(d.path() / "text.lzh", "just some text, not an archive at all");
     testsupport::writeFile(d.path() / "empty.lzh", "");
-    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("text.lzh"), 0));
-    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("empty.lzh"), 0));
-    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("missing.lzh"), 0));
     archivetest::makeTree(d.path() / "src", {{"a.txt", "a"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "ok.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    EXPECT_TRUE(archiver::UnlhaCheckArchive(d.str("ok.lzh"), 0));
-    EXPECT_FALSE(archiver::UnlhaCheckArchive(d.str("ok.lzh"), 1));
-    EXPECT_EQ(archiver::UnlhaGetVersion(), 100);
+    ASSERT_TRUE(archivetest::pack(d.path() / "ok.lzh", d.path() / "src").ok());
+    for (const char* name : {"text.lzh", "empty.lzh", "missing.lzh", "ok.lzh"})
+        EXPECT_EQ(archiver::checkArchive(d.str(name), {}).ok(), std::string(name) == "ok.lzh") << name;
+    EXPECT_EQ(archiver::Unlha32Archiver().getVersion(), 100);
 }
 
 TEST(ListArchive, ShowsNamesSizesAndFolders) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"表示/ソ.txt", "12345"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    std::string out;
-    ASSERT_TRUE(archiver::Unlha("L " + q(d.path() / "t.lzh"), out).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
+    const std::string out = archivetest::listing(d.path() / "t.lzh");
     EXPECT_NE(out.find("表示/\n"), std::string::npos) << out;
     EXPECT_NE(out.find("5  "), std::string::npos) << out;
     EXPECT_NE(out.find("表示/ソ.txt\n"), std::string::npos) << out;
@@ -268,7 +265,7 @@ TEST_P(HardMerges, FailWithTheFolderAsItWas) {
     Tree archive = GetParam().archive;
     archive["zz/new.txt"] = "n";
     archivetest::makeTree(d.path() / "src", archive);
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     const fs::path castle = d.path() / "Castle";
     archivetest::makeTree(castle, GetParam().folder);
     archivetest::makeTree(castle, {{"Summary.tsm", "t"}, {"zz/keep.txt", "k"}});
@@ -357,7 +354,7 @@ TEST(TakeOut, FailingIntoAnExistingFolderLeavesItAsItWas) {
     TempDir d;
     archivetest::makeTree(d.path() / "src",
                           {{"Summary.tsm", "new"}, {"a.txt", "new a"}, {"locked/z.txt", "new z"}, {"b/new.txt", "n"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     archivetest::makeTree(d.path() / "dest",
                           {{"SUMMARY.TSM", "old"}, {"A.TXT", "old a"}, {"locked/z.txt", "old z"}, {"mine.txt", "m"}});
     fs::permissions(d.path() / "dest" / "locked", fs::perms::owner_read | fs::perms::owner_exec);
@@ -382,7 +379,7 @@ class OwnFileSystem : public ::testing::TestWithParam<const char*> {};
 TEST_P(OwnFileSystem, TakesOutIntoItsMountPointAndANewFolderOnIt) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"a.txt", "new a"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     const fs::path dest = d.path() / "dest";
     fs::create_directories(dest);
     // A mount of this test process's own, gone with it.
@@ -450,8 +447,8 @@ TEST(Leftovers, OnlyWhatADeadRunOfOursLeftGoes) {
     }
     archivetest::makeTree(castle, {{"Summary.tsm", "old"}});
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "t"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(fridge / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    ASSERT_TRUE(archivetest::unlha("E " + q(fridge / "t.lzh") + " " + q(castle)).ok());
+    ASSERT_TRUE(archivetest::pack(fridge / "t.lzh", d.path() / "src").ok());
+    ASSERT_TRUE(archivetest::unpack(fridge / "t.lzh", castle).ok());
     for (const auto& folder : {fridge, castle}) {
         Tree left = archivetest::readTree(folder);
         for (const auto& [name, content] : notOurs) EXPECT_EQ(left[name], content) << name;
@@ -498,7 +495,7 @@ TEST(Leftovers, ALiveRunInAnotherPidNamespaceIsLeftAlone) {
     for (const char* name : {"theirs", "mine"}) {
         const fs::path back = d.path() / name;
         fs::remove_all(back);
-        ASSERT_TRUE(archivetest::unlha("E " + q(fridge / (std::string(name) + ".lzh")) + " " + q(back)).ok()) << name;
+        ASSERT_TRUE(archivetest::unpack(fridge / (std::string(name) + ".lzh"), back).ok()) << name;
         EXPECT_EQ(archivetest::readTree(back), (Tree{{"Summary.tsm", name}}));
     }
 }
@@ -512,7 +509,7 @@ class PlantedMarker : public ::testing::TestWithParam<const char*> {};
 TEST_P(PlantedMarker, NeitherStopsATakeOutNorIsTouched) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     const fs::path dest = d.path() / "Castle", planted = dest / ".fzarc-staging-2147483646-1";
     const std::string journal = "FZARC merge 1\nend\n";
     archivetest::makeTree(dest, {{"Summary.tsm", "old"}, {".fzarc-staging-2147483646-1/journal", journal}});
@@ -581,8 +578,8 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
                               {work + "/tree/data/d.txt", "d"}};
     archivetest::makeTree(castle, interrupted);
     archivetest::makeTree(d.path() / "src", {{"x.txt", "x"}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "x.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
-    ASSERT_TRUE(archivetest::unlha("E " + q(d.path() / "x.lzh") + " " + q(castle)).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "x.lzh", d.path() / "src").ok());
+    ASSERT_TRUE(archivetest::unpack(d.path() / "x.lzh", castle).ok());
     Tree expected = interrupted;
     // Finished without a trash to hand, the replaced files wait in the work
     // folder for a run that has one.
@@ -607,7 +604,7 @@ TEST_P(UnfinishedMerge, IsFinishedByTheNextRunThere) {
     EXPECT_EQ(archivetest::treeDifference(archivetest::readTree(castle), expected), "");
     // Put away leaves them out: they are no part of the scenario.
     if (GetParam().finished) {
-        ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "y.lzh") + " " + q(castle / "*.*")).ok());
+        ASSERT_TRUE(archivetest::pack(d.path() / "y.lzh", castle).ok());
         std::vector<archiver::ListedEntry> listed;
         ASSERT_TRUE(archiver::listArchive((d.path() / "y.lzh").string(), listed).ok());
         EXPECT_EQ(listed.size(), 6u);  // Summary.tsm, b.txt, data, data/d.txt, mine.txt, x.txt
@@ -653,7 +650,7 @@ protected:
 TEST_P(TakeOutMeanwhile, StepsBackAndLeavesTheFolderAsTheOtherLeftIt) {
     TempDir d;
     archivetest::makeTree(d.path() / "src", {{"Summary.tsm", "new"}, {"a.txt", "new a"}, {"zz/", ""}});
-    ASSERT_TRUE(archivetest::unlha("A " + q(d.path() / "t.lzh") + " " + q(d.path() / "src" / "*.*")).ok());
+    ASSERT_TRUE(archivetest::pack(d.path() / "t.lzh", d.path() / "src").ok());
     const fs::path board = d.path() / "board", dest = board / "Castle";
     fs::create_directories(board);
     if (GetParam().destinationExists) archivetest::makeTree(dest, {{"Summary.tsm", "old"}});

@@ -1,7 +1,6 @@
 // Archives from another archiver (jlha, levels 0, 1 and 2, CP932 names) read right.
 #include "archive/ArchiveTestUtil.h"
 
-using archivetest::q;
 using testsupport::TempDir;
 
 namespace {
@@ -11,9 +10,9 @@ class ForeignArchives : public ::testing::TestWithParam<const char*> {};
 TEST_P(ForeignArchives, ExtractWithTheirJapaneseNames) {
     const auto arc = testsupport::dataFile(std::string("jlha/") + GetParam());
     ASSERT_TRUE(std::filesystem::exists(arc)) << arc;
-    EXPECT_TRUE(archiver::UnlhaCheckArchive(sysutil::utf8FromPath(arc), 0));
+    EXPECT_TRUE(archiver::checkArchive(sysutil::utf8FromPath(arc), {}).ok());
     TempDir d;
-    const auto r = archivetest::unlha("E " + q(arc) + " " + q(d.path() / "out") + " -gn1 -jyco");
+    const auto r = archivetest::unpack(arc, d.path() / "out");
     ASSERT_TRUE(r.ok()) << r.message;
     auto want = archivetest::readTree(testsupport::dataFile("jlha/expected"));
     auto got = archivetest::readTree(d.path() / "out");

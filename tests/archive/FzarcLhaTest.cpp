@@ -5,7 +5,6 @@
 
 #include "archive/ArchiveTestUtil.h"
 #include "archive/Archiver.h"
-#include "archive/CommandLine.h"
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -68,10 +67,7 @@ TEST_P(Listing, ShowsWhatLhasaShows) {
     if (!testsupport::haveProgram("lhasa"))
         GTEST_SKIP() << "lhasa is not installed (scripts/install-deps.sh installs it)";
     const auto arc = testsupport::dataFile(std::string("lha-corpus/") + GetParam());
-    const auto parsed = archiver::parseArguments({"L", sysutil::utf8FromPath(arc)});
-    ASSERT_TRUE(parsed.ok());
-    std::string ours;
-    ASSERT_TRUE(archiver::runCommand(parsed.command, ours).ok());
+    const std::string ours = archivetest::listing(arc);
     std::string theirs;
     ASSERT_EQ(testsupport::run("lhasa v " + archivetest::q(arc), &theirs), 0);
     const Columns want = lhasaColumns(theirs);

@@ -75,7 +75,7 @@ TEST_P(Witnesses, TestAndExtractOurArchives) {
     const Tree& content = w.splitsAt5C ? kContentWithout5C : kContent;
     archivetest::makeTree(d.path() / "src", content);
     const auto arc = d.path() / "scenario.lzh";
-    ASSERT_TRUE(archivetest::unlha("A " + q(arc) + " " + q(d.path() / "src" / "*.*") + " -x1 -r2 " + method).ok());
+    ASSERT_TRUE(archivetest::pack(arc, d.path() / "src", *lha::methodByDigit(method[2] - '0')).ok());
     std::string out;
     EXPECT_EQ(testsupport::run(expand(w.test, arc, {}) + " 2>&1", &out), 0) << out;
     const auto dest = d.path() / "out";

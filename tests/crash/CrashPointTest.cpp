@@ -305,8 +305,7 @@ void archive(const fs::path& root, const std::string& name, const Tree& tree) {
     const fs::path src = root.parent_path() / ("src-" + name);
     fs::remove_all(src);
     scenario(src, tree);
-    const auto r =
-        archivetest::unlha("A " + archivetest::q(root / "fridge" / name) + " " + archivetest::q(src / "*.*"));
+    const auto r = archivetest::pack(root / "fridge" / name, src);
     ASSERT_TRUE(r.ok()) << r.message;
     fs::remove_all(src);
 }

@@ -1,4 +1,4 @@
-// The launch commands' command lines, and the engine started from the menu.
+// The engine started from the menu, through Wine.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,64 +8,11 @@
 #include "Driver.h"
 #include "Workspace.h"
 #include "app/frmFzarc.h"
-#include "commands/LaunchCommands.h"
 #include "ui/cExecute.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct StartCase {
-    const char* trPath;
-    const char* line;
-};
-class StartLine : public ::testing::TestWithParam<StartCase> {};
-TEST_P(StartLine, HasOneSeparatorBeforeTheProgram) {
-    fakes::FakeLauncher launcher;
-    commands::mnuExecuteTessarune(GetParam().trPath, launcher, 0);
-    commands::mnuExecuteTessaruneEditor(GetParam().trPath, launcher, 0);
-    ASSERT_EQ(launcher.calls.size(), 2u);
-    EXPECT_EQ(launcher.calls[0].line, GetParam().line);
-    EXPECT_EQ(launcher.calls[1].line,
-              std::string(GetParam().line)
-                  .replace(std::string(GetParam().line).find("Tessarune.exe"), 13, "TessaruneEditor.exe"));
-    for (const auto& c : launcher.calls) {
-        EXPECT_EQ(c.style, 1);
-        EXPECT_FALSE(c.wait);
-    }
-}
-INSTANTIATE_TEST_SUITE_P(TRPaths, StartLine,
-                         ::testing::Values(StartCase{"/games/Tessarune", "\"/games/Tessarune/Tessarune.exe\""},
-                                           StartCase{"/games/Tessarune/", "\"/games/Tessarune/Tessarune.exe\""},
-                                           StartCase{"/games/Tessarune   ", "\"/games/Tessarune/Tessarune.exe\""},
-                                           StartCase{"/my games/Tessarune", "\"/my games/Tessarune/Tessarune.exe\""}),
-                         ([](const auto& p) {
-                             const char* labels[] = {"plain", "trailing_separator", "trailing_blanks", "blank_inside"};
-                             return p.index < std::size(labels) ? std::string(labels[p.index])
-                                                                : "case_" + std::to_string(p.index);
-                         }));
-
-TEST(LaunchCommands, FolderCommandsQuoteTheStoredValueExactly) {
-    fakes::FakeLauncher launcher;
-    commands::mnuOpenArchiveFolder("/fridge/", launcher, 0);
-    commands::mnuOpenFolder("/games/Tessarune", launcher, 0);
-    ASSERT_EQ(launcher.calls.size(), 2u);
-    EXPECT_EQ(launcher.calls[0].line, commands::openFolderCommandLine("/fridge/"));
-    EXPECT_EQ(launcher.calls[1].line, commands::openFolderCommandLine("/games/Tessarune"));
-#if defined(_WIN32)
-    EXPECT_EQ(launcher.calls[1].line, "explorer.exe \"/games/Tessarune\"");
-#else
-    EXPECT_EQ(launcher.calls[1].line, "\"/games/Tessarune\"");
-#endif
-}
-
-TEST(LaunchCommands, WithoutSettingsTheStartCommandsNameNoFile) {
-    fakes::FakeLauncher launcher;
-    commands::mnuExecuteTessarune("", launcher, 0);
-    commands::mnuOpenArchiveFolder("", launcher, 0);
-    EXPECT_EQ(launcher.calls[0].line, "\"/Tessarune.exe\"");
-    EXPECT_EQ(launcher.calls[1].line, commands::openFolderCommandLine(""));
-}
 
 #if !defined(_WIN32)
 // PATH as a test wants it, and as it was afterwards.

@@ -9,9 +9,9 @@
 #include "archive/Archiver.h"
 #include "settings/INIAccess.h"
 #include "support/FakeDialogs.h"
+#include "support/FakeLauncher.h"
 #include "support/FakeTrash.h"
 #include "support/TestSupport.h"
-#include "sysutil/Launcher.h"
 #include "sysutil/ProgramFolder.h"
 
 namespace fakes {
@@ -33,27 +33,6 @@ public:
     }
     archiver::ArchiveResult create(const std::string&, const std::string&, const lha::Method&,
                                    const sysutil::ProgressReport&, const archiver::MakeRoom&) override {
-        return {};
-    }
-};
-
-class FakeLauncher : public sysutil::Launcher {
-public:
-    struct Call {
-        std::string line;
-        int style;
-        bool wait;
-    };
-    std::vector<Call> calls;
-    bool starts = true;  // what ShellX answers
-    std::string failure;
-    sysutil::Failure ShellX(const std::string& line, int style, std::uintptr_t, bool wait) override {
-        calls.push_back({line, style, wait});
-        return starts ? sysutil::Failure{} : sysutil::Failure::of(sysutil::FailureKind::NotStarted, failure);
-    }
-    std::vector<std::string> opened;  // documents and folders handed to their programs
-    sysutil::Failure OpenDocument(const std::string& path, std::uintptr_t) override {
-        opened.push_back(path);
         return {};
     }
 };

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "QtFakes.h"
+#include "archive/ArchiveBuilder.h"
 #include "commands/ArchiveCommands.h"
-#include "archive/Unlha32api.h"
 #include "sysutil/PathRules.h"
 
 namespace fakes {
@@ -33,10 +33,8 @@ struct Workspace {
                  const std::map<std::string, std::string>& files) {
         const auto src = root.path() / ("src-" + name);
         for (const auto& [rel, data] : files) testsupport::writeFile(src / testsupport::u8(rel), data);
-        std::string out;
-        const auto r = archiver::Unlha("A \"" + sysutil::utf8FromPath(folder / testsupport::u8(name)) + "\" \"" +
-                                           sysutil::utf8FromPath(src) + "/*.*\"",
-                                       out);
+        const auto r = archiver::createArchive(sysutil::utf8FromPath(folder / testsupport::u8(name)),
+                                               sysutil::utf8FromPath(src), lha::kLh5, {});
         EXPECT_TRUE(r.ok()) << r.message;
     }
 

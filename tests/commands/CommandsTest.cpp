@@ -52,9 +52,7 @@ protected:
     void archive(const std::string& name, const Tree& tree) {
         const fs::path src = root.path() / ("src-" + name);
         archivetest::makeTree(src, tree);
-        ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / testsupport::u8(name)) + " " +
-                                       archivetest::q(src / "*.*"))
-                        .ok());
+        ASSERT_TRUE(archivetest::pack(fridge / testsupport::u8(name), src).ok());
         fs::remove_all(src);
     }
     commands::Outcome putAway(const std::string& scenario) {
@@ -145,9 +143,7 @@ void PrintTo(const FolderCase& c, std::ostream* os) {
 class TakeOutFolders : public Commands, public ::testing::WithParamInterface<FolderCase> {};
 TEST_P(TakeOutFolders, StayOneFolderBelowTheBoard) {
     archivetest::makeTree(root.path() / "src", {{"Castle/save.dat", "from the archive"}, {"Summary.tsm", "t"}});
-    ASSERT_TRUE(
-        archivetest::unlha("A " + archivetest::q(fridge / "a.lzh") + " " + archivetest::q(root.path() / "src" / "*.*"))
-            .ok());
+    ASSERT_TRUE(archivetest::pack(fridge / "a.lzh", root.path() / "src").ok());
     fs::rename(fridge / "a.lzh", fridge / testsupport::u8(GetParam().archive));
     archivetest::makeTree(board, {{"Castle/Summary.tsm", "mine"}, {"Castle/save.dat", "my save"}});
     const Tree before = everything();
@@ -228,12 +224,15 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{kLongName.c_str(), "長すぎます"}),
     [](const auto& p) { return labelOf(p.param.answer).substr(0, 20) + "_" + std::to_string(p.index); });
 
-// Where there is no trash, the question says the old archive goes for good;
-// no asks for the name again, the text kept; yes replaces it in one step.
-TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
+// An archive of that name is replaced only on yes: the question names it and
+// says where the old one goes, no is its default and asks for the name again
+// with the text kept, as a refused name does; yes replaces it in one step.
+class PutAwayOverAnArchive : public Commands, public ::testing::WithParamInterface<bool> {};
+TEST_P(PutAwayOverAnArchive, AsksAndOnNoAsksAgainWithTheText) {
+    const bool trashOffered = GetParam();
     archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
     testsupport::writeFile(fridge / "Castle.LZH", "precious");
-    trash.offered = false;
+    trash.offered = trashOffered;
     dialogs.inputs = {std::string("Castle"), std::string("co:py"), std::string("castle.lzh")};
     dialogs.answers = {sysutil::MsgAnswer::No, sysutil::MsgAnswer::Yes};
     EXPECT_EQ(putAway("Castle").refresh, commands::Refresh::Reload);
@@ -242,14 +241,83 @@ TEST_F(Commands, PutAwayAsksAgainWithTheTextAfterARefusal) {
     EXPECT_EQ(dialogs.inputAsked[1].proposed, "Castle");
     EXPECT_EQ(dialogs.inputAsked[2].proposed, "co:py");
     ASSERT_EQ(dialogs.asked.size(), 3u);
-    EXPECT_TRUE(dialogs.asked[0].text.ends_with("古い書庫は完全に削除します。元に戻せません。"))
-        << dialogs.asked[0].text;
-    EXPECT_EQ(dialogs.asked[2].text, dialogs.asked[0].text);
-    EXPECT_TRUE(trash.moved.empty());
+    const auto& q = dialogs.asked[0];
+    EXPECT_TRUE(q.text.starts_with("冷蔵庫には「Castle.LZH」（")) << q.text;
+    EXPECT_TRUE(q.text.ends_with(trashOffered ? "が既にあります。置き換えますか？\r\n古い書庫はごみ箱に移します。"
+                                              : "古い書庫は完全に削除します。元に戻せません。"))
+        << q.text;
+    EXPECT_EQ(q.caption, "既にあります。");
+    EXPECT_EQ(q.icon, sysutil::MsgIcon::Exclamation);
+    EXPECT_EQ(q.defaultButton, sysutil::MsgAnswer::No);
+    EXPECT_EQ(dialogs.asked[2].text, q.text);
+    ASSERT_EQ(trash.moved.size(), trashOffered ? 1u : 0u);
+    for (const auto& m : trash.moved) EXPECT_EQ(testsupport::readFile(m.to), "precious");
     EXPECT_EQ(archivetest::readTree(fridge).size(), 1u);  // the one name Windows sees, replaced
     std::vector<archiver::ListedEntry> entries;
     EXPECT_TRUE(archiver::listArchive(sysutil::utf8FromPath(fridge / "Castle.LZH"), entries).ok());
 }
+INSTANTIATE_TEST_SUITE_P(Trash, PutAwayOverAnArchive, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "to_the_trash" : "where_there_is_no_trash"; });
+
+// The answer's archive name: ".LZH" is added unless the answer ends so, in any case.
+TEST(PutAwayName, EndsInLzh) {
+    for (const auto& [answer, stored] :
+         std::vector<std::pair<std::string, std::string>>{{"Castle", "Castle.LZH"},
+                                                          {"castle.lzh", "castle.lzh"},
+                                                          {"x.Lzh", "x.Lzh"},
+                                                          {"Castle.zip", "Castle.zip.LZH"},
+                                                          {".LZ", ".LZ.LZH"},
+                                                          {"ab", "ab.LZH"},
+                                                          {"古城", "古城.LZH"}})
+        EXPECT_EQ(commands::archiveNameFor(answer), stored) << answer;
+}
+
+// A fridge folder that has gone since it was chosen: put away says so.
+TEST_F(Commands, PutAwayIntoAFridgeThatWentSaysItCouldNot) {
+    archivetest::makeTree(board / "Castle", {{"Summary.tsm", "t"}});
+    fs::remove(fridge);
+    dialogs.inputs = {std::string("Castle")};
+    putAway("Castle");
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find("「Castle.LZH」にしまえませんでした。"), std::string::npos)
+        << dialogs.asked[0].text;
+    EXPECT_FALSE(fs::exists(fridge));
+}
+
+// What is no whole archive is refused with one warning, and nothing is
+// written: a file of text, and an archive damaged near its end (the bytes
+// of an entry read after others were whole).
+struct NoArchiveCase {
+    const char* label;
+    bool damaged;  // else plain text
+    const char* says;
+};
+void PrintTo(const NoArchiveCase& c, std::ostream* os) {
+    *os << c.label;
+}
+class TakeOutOfNoArchive : public Commands, public ::testing::WithParamInterface<NoArchiveCase> {};
+TEST_P(TakeOutOfNoArchive, WarnsAndLeavesNothing) {
+    if (GetParam().damaged) {
+        archive("Castle.LZH", {{"Summary.tsm", "t"}, {"zz.bin", testsupport::randomBytes(400000, 3)}});
+        std::string bytes = testsupport::readFile(fridge / "Castle.LZH");
+        bytes[bytes.size() - 100] ^= 0x5A;
+        testsupport::writeFile(fridge / "Castle.LZH", bytes);
+    } else {
+        testsupport::writeFile(fridge / "Castle.LZH", "not an archive");
+    }
+    const Tree before = everything();
+    EXPECT_EQ(takeOut("Castle.LZH").refresh, commands::Refresh::Reload);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].icon, sysutil::MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.asked[0].caption, "");
+    EXPECT_TRUE(dialogs.asked[0].text.starts_with("解凍可能なファイルではありません。\r\n")) << dialogs.asked[0].text;
+    EXPECT_NE(dialogs.asked[0].text.find(GetParam().says), std::string::npos) << dialogs.asked[0].text;
+    EXPECT_EQ(archivetest::treeDifference(everything(), before), "");
+}
+INSTANTIATE_TEST_SUITE_P(Files, TakeOutOfNoArchive,
+                         ::testing::Values(NoArchiveCase{"text", false, "\r\nLZH 書庫ではありません。"},
+                                           NoArchiveCase{"damaged_near_its_end", true, "zz.bin"}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 // The proposal is the scenario's own name where the name rule takes it.
 TEST_F(Commands, PutAwayProposesTheScenariosNameWhenTheRuleTakesIt) {
@@ -443,9 +511,7 @@ TEST_F(Commands, AnExceptionInTheWorkIsReported) {
         }
     } throwing;
     archivetest::makeTree(root.path() / "src", {{"Summary.tsm", "t"}});
-    ASSERT_TRUE(archivetest::unlha("A " + archivetest::q(fridge / "Castle.LZH") + " " +
-                                   archivetest::q(root.path() / "src" / "*.*"))
-                    .ok());
+    ASSERT_TRUE(archivetest::pack(fridge / "Castle.LZH", root.path() / "src").ok());
     commands::takeOut(commands::FridgeSelection{sysutil::utf8FromPath(fridge), "Castle.LZH", ""}, boardFolder(),
                       dialogs, throwing, trash);
     ASSERT_EQ(dialogs.asked.size(), 1u);
@@ -679,6 +745,8 @@ TEST_P(ThrowAwayGoes, ToTheTrashOrForGoodAsTheQuestionsSay) {
         ASSERT_EQ(dialogs.asked.size(), 1u);
         EXPECT_EQ(dialogs.asked[0].text, "選択された圧縮ファイル「Castle.LZH」を" + where +
                                              (c.trashOffered ? "" : "元に戻せません。") + "よろしいですか？");
+        EXPECT_EQ(dialogs.asked[0].caption, "圧縮ファイル削除確認");
+        EXPECT_EQ(dialogs.asked[0].icon, sysutil::MsgIcon::Exclamation);
     }
     for (const auto& a : dialogs.asked) EXPECT_EQ(a.defaultButton, sysutil::MsgAnswer::No);
     EXPECT_EQ(dialogs.asked[0].text.find("元に戻せません") != std::string::npos, !c.trashOffered);
@@ -698,6 +766,26 @@ INSTANTIATE_TEST_SUITE_P(Items, ThrowAwayGoes,
                                            ThrowCase{"archive_to_the_trash", false, true},
                                            ThrowCase{"archive_where_there_is_no_trash", false, false}),
                          [](const auto& p) { return std::string(p.param.label); });
+
+// An archive that cannot go, turned meanwhile into a folder with a file in
+// it (which even root cannot delete as a file), is named as not deleted.
+TEST_F(Commands, ThrowAwayArchiveThatCannotGoIsReported) {
+    const fs::path archive = fridge / "Locked.LZH";
+    testsupport::writeFile(archive, "x");
+    trash.offered = false;  // deleted, as where there is no trash
+    dialogs.whileAsked = [&](const auto&) {
+        if (!fs::is_regular_file(archive)) return;
+        fs::remove(archive);
+        testsupport::writeFile(archive / "inside", "x");
+    };
+    dialogs.answers = {sysutil::MsgAnswer::Yes};
+    commands::throwAwayArchive(commands::FridgeSelection{sysutil::utf8FromPath(fridge), "Locked.LZH", ""}, dialogs,
+                               trash);
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_NE(dialogs.asked[1].text.find("「Locked.LZH」を削除できませんでした。"), std::string::npos)
+        << dialogs.asked[1].text;
+    EXPECT_EQ(testsupport::readFile(archive / "inside"), "x");
+}
 
 // Taking out again into an existing scenario: what equals the archive's copy
 // and what only the user has go without a word; files the user changed are
