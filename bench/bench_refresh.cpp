@@ -1,5 +1,6 @@
 // The reload command with 1,000 scenarios among 20,000 folders on the cutting
-// board, offscreen; counts how often the window's events were served meanwhile.
+// board, offscreen, from F5 to the list shown; counts how often a 10 ms timer
+// of the window's fired meanwhile (the board is read off the window's thread).
 // Given a collection (bench/make_collection.sh's OUTDIR), times the window's
 // start-up and the reload command on it instead.
 #include <QApplication>
@@ -26,6 +27,18 @@ double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// F5, and the window's events served until the board list shows what the
+// reload's job read off the window's thread.
+void reloadAndWait(app::frmFzarc& window) {
+    bool shown = false;
+    const auto connection =
+        QObject::connect(window.lstPool->model(), &QAbstractItemModel::modelReset, [&] { shown = true; });
+    window.mnuReload->trigger();
+    while (!shown) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QObject::disconnect(connection);
+    QApplication::processEvents();
+}
+
 int onCollection(const fs::path& collection) {
     app::configureApplication(*qApp);  // the Japanese locale, as the program runs
     sysutil::setSettingsFolder(collection.string());
@@ -43,8 +56,7 @@ int onCollection(const fs::path& collection) {
         QApplication::processEvents();
         start = std::min(start, seconds(t0));
         const auto t1 = std::chrono::steady_clock::now();
-        window.mnuReload->trigger();
-        QApplication::processEvents();
+        reloadAndWait(window);
         reload = std::min(reload, seconds(t1));
         archives = window.filArc->count();
         scenarios = window.lstPool->count();
@@ -103,13 +115,13 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 5; ++round) {
         const auto t0 = std::chrono::steady_clock::now();
         const double c0 = cpuNow();
-        window.mnuReload->trigger();
+        reloadAndWait(window);
         bestCpu = std::min(bestCpu, cpuNow() - c0);
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
     std::printf(
-        "Reload: %d scenarios listed of %d folders in %.3f s, cpu %.3f s (target < 0.3 s); events served %d times "
-        "during 5 reloads\n",
+        "Reload: %d scenarios listed of %d folders in %.3f s, cpu %.3f s (target < 0.3 s); the window's 10 ms timer "
+        "fired %d times during 5 reloads\n",
         window.lstPool->count(), folders, best, bestCpu, ticks);
     fs::remove_all(root);
     return 0;
