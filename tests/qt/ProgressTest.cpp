@@ -93,4 +93,29 @@ TEST(ProgressWindow, AnExceptionOfTheWorkReachesTheCaller) {
                  std::runtime_error);
 }
 
+TEST(ProgressWindow, ItsOwnerGoingWhileItShowsCrashesNothing) {
+    // A window destroyed under a long command takes its progress window with it.
+    auto* owner = new QWidget;
+    owner->show();
+    ui::QtDialogs dialogs(owner, "FZARC");
+    std::atomic<bool> ownerGone{false};
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!ownerGone && findProgressWindow()) {
+            delete owner;
+            ownerGone = true;
+        }
+    });
+    probe.start(10);
+    offTheWindow([&] {
+        dialogs.runWithProgress("long", [&](const sysutil::ProgressReport& report) {
+            while (!ownerGone) {
+                report({0, 1, 0, 10, "a"});
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    });
+    EXPECT_EQ(findProgressWindow(), nullptr);
+}
+
 }  // namespace
