@@ -128,7 +128,10 @@ private:
             shown_ = true;
             dialog_ = new QProgressDialog(caption_, QStringLiteral("キャンセル"), 0, 1000, owner_);
             dialog_->setWindowTitle(title_);
-            dialog_->setWindowModality(Qt::ApplicationModal);
+            // Not modal: the platform drops a close request to a window a modal
+            // one blocks, and the user's close is to close it after the work.
+            // The window refuses other commands while one works.
+            dialog_->setWindowModality(Qt::NonModal);
             dialog_->setMinimumDuration(0);
             dialog_->setAutoClose(false);
             dialog_->setAutoReset(false);
