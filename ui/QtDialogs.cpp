@@ -117,13 +117,21 @@ public:
         connect(&timer_, &QTimer::timeout, this, &ProgressShown::draw);
         timer_.start(kDrawEveryMs);
     }
+    // The owner may have gone first, and its progress window with it.
+    ~ProgressShown() override { delete dialog_; }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
 
 private:
     void draw() {
-        if (!dialog_ && clock_.elapsed() >= kShowProgressAfterMs) {
-            dialog_ = std::make_unique<QProgressDialog>(caption_, QStringLiteral("キャンセル"), 0, 1000, owner_);
+        if (!shown_ && clock_.elapsed() >= kShowProgressAfterMs) {
+            shown_ = true;
+            dialog_ = new QProgressDialog(caption_, QStringLiteral("キャンセル"), 0, 1000, owner_);
             dialog_->setWindowTitle(title_);
-            dialog_->setWindowModality(Qt::ApplicationModal);
+            // Not modal: the platform drops a close request to a window a modal
+            // one blocks, and the user's close is to close it after the work.
+            // The window refuses other commands while one works.
+            dialog_->setWindowModality(Qt::NonModal);
             dialog_->setMinimumDuration(0);
             dialog_->setAutoClose(false);
             dialog_->setAutoReset(false);
@@ -155,7 +163,8 @@ private:
     QString title_;
     QElapsedTimer clock_;
     QTimer timer_;
-    std::unique_ptr<QProgressDialog> dialog_;
+    QPointer<QProgressDialog> dialog_;
+    bool shown_ = false;
 };
 
 }  // namespace

@@ -54,11 +54,13 @@ TEST(ProgressWindow, LongWorkShowsItAndCancelStopsTheWork) {
     ui::QtDialogs dialogs(nullptr, "FZARC");
     int ticks = 0;
     QString label;
+    bool blockedWhileShown = true;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         ++ticks;
         if (QProgressDialog* p = findProgressWindow(); p && label.isEmpty()) {
             QApplication::processEvents();
+            blockedWhileShown = QGuiApplication::modalWindow() != nullptr;
             label = p->labelText();
             p->cancel();
         }
@@ -81,6 +83,8 @@ TEST(ProgressWindow, LongWorkShowsItAndCancelStopsTheWork) {
     EXPECT_TRUE(stoppedByCancel);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     EXPECT_TRUE(label.contains("Castle.LZH")) << label.toStdString();
+    // Blocked by a modal window, the window would never hear its close box.
+    EXPECT_FALSE(blockedWhileShown);
     EXPECT_GE(ticks, 20);  // the event loop kept running throughout
     EXPECT_EQ(findProgressWindow(), nullptr);
 }
@@ -91,6 +95,31 @@ TEST(ProgressWindow, AnExceptionOfTheWorkReachesTheCaller) {
     EXPECT_THROW(dialogs.runWithProgress("「Castle.LZH」を取り出しています...",
                                          [](const sysutil::ProgressReport&) { throw std::runtime_error("boom"); }),
                  std::runtime_error);
+}
+
+TEST(ProgressWindow, ItsOwnerGoingWhileItShowsCrashesNothing) {
+    // A window destroyed under a long command takes its progress window with it.
+    auto* owner = new QWidget;
+    owner->show();
+    ui::QtDialogs dialogs(owner, "FZARC");
+    std::atomic<bool> ownerGone{false};
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!ownerGone && findProgressWindow()) {
+            delete owner;
+            ownerGone = true;
+        }
+    });
+    probe.start(10);
+    offTheWindow([&] {
+        dialogs.runWithProgress("long", [&](const sysutil::ProgressReport& report) {
+            while (!ownerGone) {
+                report({0, 1, 0, 10, "a"});
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    });
+    EXPECT_EQ(findProgressWindow(), nullptr);
 }
 
 }  // namespace
