@@ -97,8 +97,8 @@ std::string takeOutFolderName(const std::string& archiveName) {
     return stem;
 }
 
-// Runs archive work off the window's thread, with a progress window when it
-// lasts. Whatever the work throws ends as a failure the user is told of,
+// Runs archive work with a progress window when it lasts (the command runs
+// as a job, off the window's thread). Whatever the work throws ends as a failure the user is told of,
 // never as a silent cancel.
 ArchiveResult withProgress(sysutil::Dialogs& dialogs, const std::string& caption,
                            const std::function<ArchiveResult(const sysutil::ProgressReport&)>& work) {
@@ -244,8 +244,8 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
 
     // One read of the archive: the extraction into a work folder, all or
     // nothing, which also says when the archive itself is at fault. What it
-    // would replace that the user changed is asked about on the window's
-    // thread, before anything of the scenario moves.
+    // would replace that the user changed is asked about before anything of
+    // the scenario moves.
     bool extractable = true;
     std::unique_ptr<StagedExtraction> staged;
     std::vector<std::filesystem::path> changed;
@@ -266,7 +266,7 @@ Outcome takeOut(const std::optional<FridgeSelection>& selected, const std::strin
         // The replaced files leave from inside the destination ("…/Castle/").
         const bool toTrash = trash.offersTrashFor(sysutil::pathFromUtf8(destination));
         const bool yes = dialogs.message(replaceQuestion(stem, changed, toTrash)) == MsgAnswer::Yes;
-        // The work folder goes off the window's thread: it may hold a whole scenario.
+        // The work folder goes with a progress window: it may hold a whole scenario.
         result = withProgress(dialogs, caption, [&](const auto&) {
             auto r = yes ? staged->place(toTrash ? &trash : nullptr, &changed)
                          : ArchiveResult::failure(ArchiveError::Cancelled, "");

@@ -82,17 +82,15 @@ bool INIAccess::takeSection(const std::string& strSection) {
 }
 
 std::string INIAccess::GetINIData(const std::string& strSection, const std::string& strKey) {
-    if (!takeSection(strSection)) return {};
-    if (!BuildINIPath()) return {};
-    return ReadINIString(Section, strKey);
+    return GetINIValues(strSection, {strKey})[0];
 }
 
 std::vector<std::string> INIAccess::GetINIValues(const std::string& strSection, const std::vector<std::string>& keys) {
     std::vector<std::string> values(keys.size());
     if (!takeSection(strSection) || !BuildINIPath()) return values;
     std::string bytes;
-    std::error_code why;
-    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes, why) != ReadResult::Ok) return values;
+    std::error_code ignored;  // a setting that cannot be read reads as missing
+    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes, ignored) != ReadResult::Ok) return values;
     const ProfileFile file = ProfileFile::fromBytes(std::move(bytes));
     for (std::size_t i = 0; i < keys.size(); ++i) values[i] = file.value(Section, keys[i]).value_or("");
     return values;
@@ -114,13 +112,6 @@ bool INIAccess::BuildINIPath() {
     iniPath_ = (!folder.empty() && folder.back() == sysutil::kSeparator) ? folder + FileName
                                                                          : folder + sysutil::kSeparator + FileName;
     return !FileName.empty();
-}
-
-std::string INIAccess::ReadINIString(const std::string& section, const std::string& key) {
-    std::string bytes;
-    std::error_code ignored;  // a setting that cannot be read reads as missing
-    if (readWhole(sysutil::pathFromUtf8(iniPath_), bytes, ignored) != ReadResult::Ok) return {};
-    return ProfileFile::fromBytes(std::move(bytes)).value(section, key).value_or("");
 }
 
 sysutil::Failure INIAccess::WriteINIValues(const std::string& section,

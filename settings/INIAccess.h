@@ -42,7 +42,6 @@ private:
     bool BuildINIPath();
     sysutil::Failure WriteINIValues(const std::string& section,
                                     const std::vector<std::pair<std::string, std::string>>& values);
-    std::string ReadINIString(const std::string& section, const std::string& key);
     bool takeSection(const std::string& strSection);
 
     std::string iniPath_;
